@@ -1,0 +1,54 @@
+#include "app/SettingsStore.h"
+
+#include "app/CVORegistry.h"
+#include "extract/ColumnCatalogue.h"
+
+#include <QDate>
+#include <QLocale>
+
+#ifndef FOTOHARVESTER_DATA_DIR
+#define FOTOHARVESTER_DATA_DIR ""
+#endif
+
+std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
+{
+    std::array<std::string, ExtractionSettings::MonthCount> names;
+    const QLocale locale = QLocale::system();
+    for (int month = 1; month <= ExtractionSettings::MonthCount; ++month)
+        names[month - 1] = locale.standaloneMonthName(month, QLocale::LongFormat).toStdString();
+    return names;
+}
+
+ExtractionSettings LoadSettings()
+{
+    ExtractionSettings settings = DefaultSettings(DefaultMonthNames());
+    const CVORegistry store(CVORegistry::Scope::User);
+    for (const SettingField& field : PersistedSettingFields()) {
+        if (field.kind == SettingField::Kind::Text)
+            field.Text(settings) = store.ReadString(field.name, field.Text(settings));
+        else
+            field.Number(settings) = store.ReadDword(field.name, field.Number(settings));
+    }
+    // One character per column, whatever was stored: a short value reads as unticked columns.
+    settings.Flags.resize(ColumnCount, '0');
+    return settings;
+}
+
+bool SaveSettings(const ExtractionSettings& settings)
+{
+    ExtractionSettings copy = settings;
+    copy.Flags.resize(ColumnCount, '0');
+    CVORegistry store(CVORegistry::Scope::User);
+    for (const SettingField& field : PersistedSettingFields()) {
+        if (field.kind == SettingField::Kind::Text)
+            store.WriteString(field.name, field.Text(copy));
+        else
+            store.WriteDword(field.name, field.Number(copy));
+    }
+    return store.Flush();
+}
+
+std::string HelpFolder()
+{
+    return CVORegistry(CVORegistry::Scope::System).ReadString("install_path", FOTOHARVESTER_DATA_DIR);
+}

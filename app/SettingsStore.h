@@ -1,0 +1,21 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+
+#include <array>
+#include <string>
+
+inline constexpr const char* SettingsOrganisation = "QX Software";
+inline constexpr const char* SettingsApplication = "Pixgatherer";
+
+// The full month names of the system locale, January first.
+std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames();
+
+// The user's stored settings, each missing or unreadable value replaced by its default. Flags
+// always comes back with exactly one character per column.
+ExtractionSettings LoadSettings();
+// Stores every setting; false when the store could not be written.
+bool SaveSettings(const ExtractionSettings& settings);
+
+// The folder of the help pages: the machine-wide "install_path", else the installed data folder.
+std::string HelpFolder();

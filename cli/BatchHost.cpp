@@ -1,0 +1,92 @@
+#include "cli/BatchHost.h"
+
+#include "extract/RecordComposer.h"
+#include "platform/Interrupt.h"
+
+#include <algorithm>
+
+namespace {
+constexpr auto progressInterval = std::chrono::milliseconds(100);
+}  // namespace
+
+BatchHost::BatchHost(const ExtractionSettings& settings, Options options, std::FILE* messages)
+    : m_settings(settings), m_options(std::move(options)), m_messages(messages)
+{
+}
+
+bool BatchHost::IsColumnTicked(int column) const
+{
+    return m_settings.IsColumnTicked(column);
+}
+
+int BatchHost::SeparatorPosition() const
+{
+    const auto& entries = SeparatorListEntries();
+    const auto match = std::find(entries.begin(), entries.end(), m_options.separatorText);
+    return match == entries.end() ? -1 : static_cast<int>(match - entries.begin());
+}
+
+void BatchHost::SetProgressRange(std::int64_t photoCount)
+{
+    m_photoCount = photoCount;
+}
+
+void BatchHost::SetProgressPosition(std::int64_t photosDone)
+{
+    if (!m_options.showProgress)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (photosDone == 0 || now - m_lastPrinted >= progressInterval) {
+        m_lastPrinted = now;
+        PrintProgress(photosDone);
+    }
+}
+
+void BatchHost::PrintProgress(std::int64_t photosDone)
+{
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
+    const double rate = seconds > 0 ? static_cast<double>(photosDone) / seconds : 0.0;
+    std::fprintf(m_messages, "\r%lld/%lld photos, %.0f photos/s   ", static_cast<long long>(photosDone),
+                 static_cast<long long>(m_photoCount), rate);
+    std::fflush(m_messages);
+    m_progressShown = true;
+}
+
+void BatchHost::EndProgressLine()
+{
+    if (!m_progressShown)
+        return;
+    std::fputc('\n', m_messages);
+    m_progressShown = false;
+}
+
+void BatchHost::SetRunning(bool running, const std::string&)
+{
+    if (running) {
+        m_started = std::chrono::steady_clock::now();
+        return;
+    }
+    EndProgressLine();
+}
+
+Answer BatchHost::ShowMessage(const Message& message)
+{
+    EndProgressLine();
+    std::fprintf(m_messages, "%s\n", message.text.c_str());
+    if (message.buttons == Message::Buttons::YesNo) {
+        if (m_options.answerYes)
+            return Answer::Yes;
+        std::fprintf(m_messages, "Stopped: run again with --yes to go on, or with --full-path.\n");
+        return Answer::No;
+    }
+    return Answer::Ok;
+}
+
+void BatchHost::KeepAlive() {}
+
+bool BatchHost::AbortRequested() const
+{
+    return platform::InterruptRequested();
+}
+
+void BatchHost::ClearAbortRequest() {}

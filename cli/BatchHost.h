@@ -1,0 +1,47 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+#include "extract/RunHost.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+// Hosts a run for the batch command: messages and progress go to standard error, the
+// duplicate-name question is answered from the command line, Ctrl-C asks the run to stop.
+class BatchHost : public RunHost {
+public:
+    struct Options {
+        std::string separatorText;
+        bool answerYes = false;
+        bool showProgress = false;  // only on a terminal
+    };
+
+    BatchHost(const ExtractionSettings& settings, Options options, std::FILE* messages);
+
+    void TakeControlValues() override {}
+    void ShowSettings() override {}
+    std::string SeparatorText() const override { return m_options.separatorText; }
+    bool IsColumnTicked(int column) const override;
+    int SeparatorPosition() const override;
+    void SetProgressRange(std::int64_t photoCount) override;
+    void SetProgressPosition(std::int64_t photosDone) override;
+    void SetRunning(bool running, const std::string& statusText) override;
+    Answer ShowMessage(const Message& message) override;
+    void KeepAlive() override;
+    bool AbortRequested() const override;
+    void ClearAbortRequest() override;
+
+private:
+    void PrintProgress(std::int64_t photosDone);
+    void EndProgressLine();
+
+    const ExtractionSettings& m_settings;
+    Options m_options;
+    std::FILE* m_messages;
+    std::int64_t m_photoCount = 0;
+    bool m_progressShown = false;
+    bool m_interruptSeenAtStart = false;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_lastPrinted;
+};

@@ -1,0 +1,111 @@
+#include "extract/CUtility.h"
+
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+std::string_view FileNamePart(std::string_view path)
+{
+    const auto last = path.find_last_of("/\\");
+    return last == std::string_view::npos ? path : path.substr(last + 1);
+}
+
+// Canonical forms of the folders already visited by one collection.
+using VisitedFolders = std::set<std::string>;
+
+void CollectFolder(const CUtility& utility, PhotoList& list, const std::string& folder, bool includeSubFolders,
+                   VisitedFolders& visited)
+{
+    std::error_code error;
+    const fs::path folderPath = platform::PathFromNarrow(folder);
+    const fs::path realFolder = fs::canonical(folderPath, error);
+    if (error || !visited.insert(platform::NarrowFromPath(realFolder)).second)
+        return;
+
+    // Entry paths are built from the folder's absolute form as given, so that links keep the names
+    // the user knows them by.
+    std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
+    if (error)
+        return;
+    if (prefix.empty() || !IsSeparator(prefix.back()))
+        prefix += platform::NativeSeparator();
+
+    fs::directory_iterator entries(folderPath, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
+        std::string path = prefix + platform::NarrowFromPath(entry.path().filename());
+        std::error_code typeError;
+        if (entry.is_directory(typeError)) {
+            if (includeSubFolders)
+                CollectFolder(utility, list, path + platform::NativeSeparator(), true, visited);
+        } else if (utility.IsPhotoFile(path)) {
+            list.push_back(std::move(path));
+        }
+    }
+}
+
+}  // namespace
+
+std::string CUtility::GetFileName(std::string_view path) const
+{
+    return std::string(FileNamePart(path));
+}
+
+std::string CUtility::GetExtension(std::string_view path) const
+{
+    const auto dot = path.rfind('.');
+    return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot + 1));
+}
+
+bool CUtility::IsPhotoFile(std::string_view path) const
+{
+    if (path.size() < 3)
+        return false;
+    std::string extension = GetExtension(path);
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    static constexpr std::array<std::string_view, 5> photoExtensions{"JPG", "JPE", "JPEG", "TIF", "TIFF"};
+    return std::find(photoExtensions.begin(), photoExtensions.end(), extension) != photoExtensions.end();
+}
+
+void CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders) const
+{
+    VisitedFolders visited;
+    CollectFolder(*this, list, folder, includeSubFolders, visited);
+}
+
+std::string CUtility::TextBefore(const std::string& text, std::string_view marker) const
+{
+    const auto position = text.find(marker);
+    return position != std::string::npos && position > 0 ? text.substr(0, position) : text;
+}
+
+void SortPhotoList(PhotoList& list)
+{
+    // std::string compares through char_traits<char>, which compares as unsigned bytes.
+    std::sort(list.begin(), list.end());
+}
+
+bool HasDuplicateFileNames(const PhotoList& list)
+{
+    std::vector<std::string_view> names;
+    names.reserve(list.size());
+    for (const std::string& path : list)
+        names.push_back(FileNamePart(path));
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+}

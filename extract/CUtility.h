@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+using PhotoList = std::vector<std::string>;
+
+// Path and text helpers shared by the run, the metadata formatting and the window. Stateless:
+// make one wherever it is needed.
+class CUtility {
+public:
+    // The text after the last "\" or "/"; the whole path when it holds neither.
+    std::string GetFileName(std::string_view path) const;
+    // The text after the last "." anywhere in the path (folders included), or "".
+    std::string GetExtension(std::string_view path) const;
+    // Whether the extension, upper-cased, is JPG, JPE, JPEG, TIF or TIFF.
+    bool IsPhotoFile(std::string_view path) const;
+    // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
+    // below it. Each real folder is visited once, so links that loop back are harmless.
+    void CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders) const;
+    // The text before the first `marker`, unless the marker is missing or starts the text.
+    std::string TextBefore(const std::string& text, std::string_view marker) const;
+};
+
+// Byte order: no case folding, no locale, no natural number order.
+void SortPhotoList(PhotoList& list);
+
+// Whether two listed paths share a file name (case-sensitive).
+bool HasDuplicateFileNames(const PhotoList& list);

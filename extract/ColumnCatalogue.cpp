@@ -1,0 +1,91 @@
+#include "extract/ColumnCatalogue.h"
+
+#include "extract/DateFormat.h"
+#include "metadata/CFotoHarvest.h"
+
+namespace {
+
+using Q = Column::Quoting;
+
+std::string FormattedDateTime(CFotoHarvest& reader, const DateLayout& layout)
+{
+    return FormatDate(reader.GetDateTime(), layout.dateFormat, layout.monthNames);
+}
+
+// The date and time parts split at the last blank, so that a date holding blanks of its own
+// ("07 May 2000") stays whole.
+std::string DatePart(CFotoHarvest& reader, const DateLayout& layout)
+{
+    const std::string text = FormattedDateTime(reader, layout);
+    const auto blank = text.rfind(' ');
+    return blank == std::string::npos ? std::string() : text.substr(0, blank);
+}
+
+std::string TimePart(CFotoHarvest& reader, const DateLayout& layout)
+{
+    const std::string text = FormattedDateTime(reader, layout);
+    const auto blank = text.rfind(' ');
+    return blank == std::string::npos ? text : text.substr(blank + 1);
+}
+
+template <std::string (CFotoHarvest::*Operation)() const>
+std::string Plain(CFotoHarvest& reader, const DateLayout&)
+{
+    return (reader.*Operation)();
+}
+
+const std::array<Column, ColumnCount> catalogue{{
+    {200, "Date", Q::Quoted, DatePart},
+    {215, "Time", Q::Quoted, TimePart},
+    {204, "Date and time", Q::Quoted, FormattedDateTime},
+    {205, "Camera manufacturer and model", Q::Bare, Plain<&CFotoHarvest::GetMakeAndModel>},
+    {202, "Camera manufacturer", Q::Bare, Plain<&CFotoHarvest::GetMake>},
+    {203, "Camera model", Q::Bare, Plain<&CFotoHarvest::GetModel>},
+    {231, "Lens model", Q::Quoted, Plain<&CFotoHarvest::GetLensModel>},
+    {207, "Width x height", Q::Bare, Plain<&CFotoHarvest::GetDimensions>},
+    {201, "Size of image file", Q::Bare, Plain<&CFotoHarvest::GetFileSize>},
+    {212, "Exposure (1/sec)", Q::Quoted, Plain<&CFotoHarvest::GetExposureTime>},
+    {213, "Aperture (F-number)", Q::Bare, Plain<&CFotoHarvest::GetFNumber>},
+    {216, "ISO", Q::Bare, Plain<&CFotoHarvest::GetISOSpeed>},
+    {210, "Was flash used?", Q::Quoted, Plain<&CFotoHarvest::GetFlash>},
+    {214, "Distance", Q::Bare, Plain<&CFotoHarvest::GetSubjectDistance>},
+    {211, "Focal length", Q::Bare, Plain<&CFotoHarvest::GetFocalLength>},
+    {222, "User comment", Q::Quoted, Plain<&CFotoHarvest::GetComment>},
+    {223, "GPS latitude", Q::Bare, Plain<&CFotoHarvest::GetLatitude>},
+    {224, "GPS longitude", Q::Bare, Plain<&CFotoHarvest::GetLongitude>},
+    {225, "GPS altitude", Q::Bare, Plain<&CFotoHarvest::GetGPSAltitude>},
+    {226, "GPS date/time", Q::Quoted, Plain<&CFotoHarvest::GetGPSDateTime>},
+    {227, "GPS Direction", Q::Bare, Plain<&CFotoHarvest::GetGPSImgDirection>},
+    {228, "IPTC Headline", Q::Quoted, Plain<&CFotoHarvest::GetHeadline>},
+    {229, "IPTC Description", Q::Quoted, Plain<&CFotoHarvest::GetCaption>},
+    {230, "IPTC Keywords", Q::Quoted, Plain<&CFotoHarvest::GetKeywords>},
+    {232, "XP Keywords", Q::Quoted, Plain<&CFotoHarvest::GetXPKeywords>},
+    {233, "XP Comments", Q::Quoted, Plain<&CFotoHarvest::GetXPComment>},
+    {234, "XP Author", Q::Quoted, Plain<&CFotoHarvest::GetXPAuthor>},
+    {235, "XP Title", Q::Quoted, Plain<&CFotoHarvest::GetXPTitle>},
+    {236, "XP Subject", Q::Quoted, Plain<&CFotoHarvest::GetXPSubject>},
+}};
+
+}  // namespace
+
+const std::array<Column, ColumnCount>& ColumnCatalogue()
+{
+    return catalogue;
+}
+
+ColumnSelection SelectionFromFlags(std::string_view flags)
+{
+    ColumnSelection selection;
+    for (int column = 0; column < ColumnCount && static_cast<std::size_t>(column) < flags.size(); ++column)
+        selection[column] = flags[column] == '1';
+    return selection;
+}
+
+std::string FlagsFromSelection(const ColumnSelection& selection)
+{
+    std::string flags(ColumnCount, '0');
+    for (int column = 0; column < ColumnCount; ++column)
+        if (selection[column])
+            flags[column] = '1';
+    return flags;
+}

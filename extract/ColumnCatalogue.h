@@ -1,0 +1,37 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+
+#include <array>
+#include <bitset>
+#include <string>
+#include <string_view>
+
+class CFotoHarvest;
+
+constexpr int ColumnCount = 29;
+using ColumnSelection = std::bitset<ColumnCount>;
+
+// How the capture date columns lay out their dates.
+struct DateLayout {
+    int dateFormat = 0;
+    std::array<std::string, ExtractionSettings::MonthCount> monthNames;
+};
+
+// One of the data columns the user can tick. Its index is its place in the window's list, in the
+// heading line, in every record and in the Flags setting.
+struct Column {
+    enum class Quoting { Quoted, Bare };
+
+    int stringId;
+    std::string_view heading;
+    Quoting quoting;
+    std::string (*value)(CFotoHarvest& reader, const DateLayout& layout);
+};
+
+const std::array<Column, ColumnCount>& ColumnCatalogue();
+
+// The selection that a Flags text describes ("1" ticks a column, anything else does not).
+ColumnSelection SelectionFromFlags(std::string_view flags);
+// Exactly ColumnCount characters, "1" for a ticked column and "0" for the others.
+std::string FlagsFromSelection(const ColumnSelection& selection);

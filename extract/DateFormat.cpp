@@ -1,0 +1,52 @@
+#include "extract/DateFormat.h"
+
+#include "extract/NumberText.h"
+
+std::string FormatDate(const std::string& date, int dateFormat,
+                       const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
+{
+    if (date.size() < 18)
+        return {};
+    // Fields are cut by position; the separators between them are not checked.
+    const std::string year = date.substr(0, 4);
+    const std::string month = date.substr(5, 2);
+    const std::string day = date.substr(8, 2);
+    const std::string time = date.substr(11);
+    const int monthNumber = ReadLeadingInt(month);
+    if (monthNumber <= 0)
+        return {};
+
+    auto monthName = [&]() -> const std::string* {
+        return monthNumber <= ExtractionSettings::MonthCount ? &monthNames[monthNumber - 1] : nullptr;
+    };
+    auto joined = [&](const std::string& a, const std::string& b, const std::string& c, char separator) {
+        return a + separator + b + separator + c + ' ' + time;
+    };
+
+    switch (dateFormat) {
+    case 0:
+        return date;
+    case 1:
+        if (const std::string* name = monthName())
+            return day + ' ' + *name + ' ' + year + ' ' + time;
+        return {};
+    case 2:
+        if (const std::string* name = monthName())
+            return *name + ' ' + day + ' ' + year + ' ' + time;
+        return {};
+    case 3:
+        return joined(year, month, day, '-');
+    case 4:
+        return joined(day, month, year, '-');
+    case 5:
+        return joined(day, month, year, '/');
+    case 6:
+        return joined(month, day, year, '/');
+    case 7:
+        return joined(day, month, year, '.');
+    case 8:
+        return joined(year, month, day, '/');
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+
+#include <array>
+#include <string>
+
+// Number of date layouts the user can choose from.
+constexpr int DateLayoutCount = 9;
+
+// Re-arranges an Exif date text ("YYYY:MM:DD HH:MM:SS") into date layout `dateFormat` (0 to 8).
+// Yields "" for a text that cannot be laid out: shorter than 18 characters, a month that is not a
+// positive number, an unknown layout, or a month above 12 where the layout spells the month.
+std::string FormatDate(const std::string& date, int dateFormat,
+                       const std::array<std::string, ExtractionSettings::MonthCount>& monthNames);

@@ -1,0 +1,69 @@
+#include "extract/ExtractionSettings.h"
+
+#include <utility>
+
+bool ExtractionSettings::IsColumnTicked(int column) const
+{
+    return column >= 0 && static_cast<std::size_t>(column) < Flags.size() && Flags[column] == '1';
+}
+
+std::string& SettingField::Text(ExtractionSettings& settings) const
+{
+    return month >= 0 ? settings.MonthNames[month] : settings.*text;
+}
+
+std::int32_t& SettingField::Number(ExtractionSettings& settings) const
+{
+    return settings.*number;
+}
+
+namespace {
+
+SettingField TextField(const char* name, std::string ExtractionSettings::*member)
+{
+    return {name, SettingField::Kind::Text, member, nullptr, -1};
+}
+
+SettingField NumberField(const char* name, std::int32_t ExtractionSettings::*member)
+{
+    return {name, SettingField::Kind::Number, nullptr, member, -1};
+}
+
+void AppendMonthFields(std::vector<SettingField>& fields)
+{
+    for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
+        fields.push_back({"Month" + std::to_string(month + 1), SettingField::Kind::Text, nullptr, nullptr, month});
+}
+
+std::vector<SettingField> MakePersistedFields()
+{
+    std::vector<SettingField> fields{
+        TextField("Folder", &ExtractionSettings::Folder),
+        TextField("OutFile", &ExtractionSettings::OutFile),
+        TextField("Flags", &ExtractionSettings::Flags),
+        NumberField("CommentLine", &ExtractionSettings::CommentLine),
+    };
+    AppendMonthFields(fields);
+    for (auto field : {NumberField("DateFormat", &ExtractionSettings::DateFormat),
+                       NumberField("FullFilePath", &ExtractionSettings::FullFilePath),
+                       NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum),
+                       NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
+                       NumberField("SubFolders", &ExtractionSettings::SubFolders)})
+        fields.push_back(std::move(field));
+    return fields;
+}
+
+}  // namespace
+
+const std::vector<SettingField>& PersistedSettingFields()
+{
+    static const std::vector<SettingField> fields = MakePersistedFields();
+    return fields;
+}
+
+ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
+{
+    ExtractionSettings settings;
+    settings.MonthNames = monthNames;
+    return settings;
+}

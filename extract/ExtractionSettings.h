@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Every setting the user keeps between runs. The window edits it, every run reads it, and the
+// settings store loads and saves it field by field through the table below.
+struct ExtractionSettings {
+    static constexpr int MonthCount = 12;
+
+    std::string Folder;
+    std::string OutFile;
+    // Character i is "1" when column i is ticked; anything else, or a missing character, is not.
+    std::string Flags = std::string(25, '0');
+    std::int32_t CommentLine = 0;
+    std::array<std::string, MonthCount> MonthNames;
+    std::int32_t DateFormat = 0;
+    std::int32_t FullFilePath = 0;
+    std::int32_t SeparatorNum = 0;
+    std::int32_t SubSeconds = 0;
+    std::int32_t SubFolders = 0;
+
+    bool IsColumnTicked(int column) const;
+};
+
+// One persisted value of ExtractionSettings: its stored name, kind and where it lives.
+struct SettingField {
+    enum class Kind { Text, Number };
+    std::string name;
+    Kind kind;
+    std::string ExtractionSettings::*text = nullptr;     // Kind::Text
+    std::int32_t ExtractionSettings::*number = nullptr;  // Kind::Number
+    int month = -1;                                      // a month name: index into MonthNames
+
+    std::string& Text(ExtractionSettings& settings) const;
+    std::int32_t& Number(ExtractionSettings& settings) const;
+};
+
+// Every persisted value, in the order they are written when the program closes.
+const std::vector<SettingField>& PersistedSettingFields();
+
+// A record with every default; the month names are given because they come from the locale.
+ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames);

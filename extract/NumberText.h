@@ -1,0 +1,16 @@
+#pragma once
+// Number <-> text conversions with the C library's reading rules but without its locale: the
+// window runs under the user's locale, and a German one would otherwise print "123,40".
+
+#include <string>
+#include <string_view>
+
+// Reads like atoi: leading white space, an optional sign, digits up to the first non-digit;
+// 0 when there are none. Out-of-range values saturate.
+int ReadLeadingInt(std::string_view text);
+
+// Reads like atof: leading white space, then the longest decimal number; 0 when there is none.
+double ReadLeadingDouble(std::string_view text);
+
+// printf's "%.<decimals>f" in the C locale ("inf", "nan" for those values).
+std::string FormatFixed(double value, int decimals);

@@ -1,0 +1,19 @@
+# Tests of the extraction core, each a unit of behaviour.
+function(fh_core_test name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(${name} PRIVATE fh_core GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+fh_core_test(utility_test ${CMAKE_CURRENT_LIST_DIR}/utility_test.cpp)
+fh_core_test(date_format_test ${CMAKE_CURRENT_LIST_DIR}/date_format_test.cpp)
+fh_core_test(record_test ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp)
+fh_core_test(value_format_test ${CMAKE_CURRENT_LIST_DIR}/value_format_test.cpp)
+fh_core_test(run_test ${CMAKE_CURRENT_LIST_DIR}/run_test.cpp)
+
+add_executable(fake_reader ${CMAKE_CURRENT_LIST_DIR}/support/fake_reader.cpp)
+target_link_libraries(fake_reader PRIVATE fh_core)
+fh_core_test(reader_pool_test ${CMAKE_CURRENT_LIST_DIR}/reader_pool_test.cpp)
+target_compile_definitions(reader_pool_test PRIVATE FAKE_READER_PATH="$<TARGET_FILE:fake_reader>")
+add_dependencies(reader_pool_test fake_reader)

@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# Writes the photos the metadata tests read into OUTDIR (created if missing). Needs exiftool,
+# ImageMagick's convert and perl (which exiftool needs anyway). The photos are tiny and all the
+# tagging is one exiftool run, so this takes about a second; the tests regenerate the photos
+# rather than keep binaries in git.
+#
+# exiftool writes nearly everything. What it refuses to write -- a rational with a zero
+# denominator in most tags, an XP text that is not valid UTF-16 or has an odd length, a tag with
+# the wrong type or too few values, a broken directory -- is patched afterwards by `patch_exif`,
+# which walks the Exif block of a JPEG and changes one directory entry in place.
+set -euo pipefail
+
+if [[ $# -ne 1 ]]; then
+    echo "usage: $0 OUTDIR" >&2
+    exit 2
+fi
+out=$1
+mkdir -p "$out"
+cd "$out"
+
+for tool in exiftool convert perl; do
+    command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
+done
+
+# patch_exif FILE OPERATION ARGS... -- OPERATION is one of
+#   rational DIR TAG INDEX NUM DEN   value INDEX of rational tag TAG becomes NUM/DEN
+#   bytes DIR TAG HEX                BYTE tag TAG holds exactly the bytes HEX (no longer than now)
+#   count DIR TAG N                  entry TAG claims N values (N no more than now)
+#   type DIR TAG T                   entry TAG claims type T (same value size as now)
+#   entries DIR N                    directory DIR claims N entries
+# DIR is IFD0, ExifIFD or GPS; TAG is a number (0x... allowed). Fails loudly when the tag is
+# missing, so that a change in exiftool's output cannot quietly produce the wrong photo.
+patch_exif() {
+    perl -e '
+        use strict; use warnings;
+        my ($file, $op, $dirname, @arg) = @ARGV;
+        open(my $fh, "+<:raw", $file) or die "$file: $!";
+        my $data = do { local $/; <$fh> };
+        my $exif = index($data, "Exif\0\0");
+        die "$file: no Exif block\n" if $exif < 0;
+        my $tiff = $exif + 6;
+        my $le = substr($data, $tiff, 2) eq "II";
+        my ($p16, $p32) = $le ? ("v", "V") : ("n", "N");
+        my $get16 = sub { unpack($p16, substr($data, $tiff + $_[0], 2)) };
+        my $get32 = sub { unpack($p32, substr($data, $tiff + $_[0], 4)) };
+        my $put16 = sub { substr($data, $tiff + $_[0], 2) = pack($p16, $_[1]) };
+        my $put32 = sub { substr($data, $tiff + $_[0], 4) = pack($p32, $_[1]) };
+        my $entry = sub {
+            my ($dir, $tag) = @_;
+            my $n = $get16->($dir);
+            for my $i (0 .. $n - 1) {
+                my $at = $dir + 2 + 12 * $i;
+                return $at if $get16->($at) == $tag;
+            }
+            die sprintf("%s: no tag 0x%04x\n", $file, $tag);
+        };
+        my $ifd0 = $get32->(4);
+        my %pointer = (ExifIFD => 0x8769, GPS => 0x8825);
+        my $dir = $dirname eq "IFD0" ? $ifd0 : $get32->($entry->($ifd0, $pointer{$dirname}) + 8);
+        my $num = sub { $_[0] =~ /^0x/i ? hex($_[0]) : $_[0] };
+        if ($op eq "entries") {
+            $put16->($dir, $num->($arg[0]));
+        } else {
+            my $at = $entry->($dir, $num->(shift @arg));
+            my $count = $get32->($at + 4);
+            if ($op eq "rational") {
+                my ($index, $n, $d) = @arg;
+                die "$file: not a rational\n" unless $get16->($at + 2) == 5 && $index < $count;
+                my $value = $get32->($at + 8) + 8 * $index;
+                $put32->($value, $n);
+                $put32->($value + 4, $d);
+            } elsif ($op eq "bytes") {
+                my $bytes = pack("H*", $arg[0]);
+                my $size = length($bytes);
+                die "$file: not a BYTE tag\n" unless $get16->($at + 2) == 1;
+                die "$file: $size bytes do not fit in $count\n" if $size > $count;
+                # Four bytes or fewer live in the entry itself, more at the entry offset.
+                my $where = $size <= 4 ? $at + 8 : $get32->($at + 8);
+                substr($data, $tiff + $where, $size <= 4 ? 4 : $size) = $size <= 4 ? pack("a4", $bytes) : $bytes;
+                $put32->($at + 4, $size);
+            } elsif ($op eq "count") {
+                die "$file: count only shrinks\n" if $arg[0] > $count;
+                $put32->($at + 4, $arg[0]);
+            } elsif ($op eq "type") {
+                $put16->($at + 2, $arg[0]);
+            } else {
+                die "unknown operation $op\n";
+            }
+        }
+        seek($fh, 0, 0) or die;
+        print $fh $data or die;
+        close($fh) or die;
+    ' "$@"
+}
+
+convert -size 8x6 xc:red base.jpg
+convert -size 8x6 xc:blue -compress none base.tif
+
+# Starting exiftool costs a quarter of a second, so the tagging is collected here and done by one
+# exiftool run, one -execute per photo, in the order written; the patches come after it.
+exiftool_args=()
+et() {  # et ARGS... FILE
+    exiftool_args+=("$@" -execute)
+}
+photo() {  # photo NAME -- a fresh copy of the JPEG base
+    cp base.jpg "$1"
+}
+patches=()
+patch() {  # patch FILE OPERATION ARGS... -- see patch_exif; run after the tagging
+    patches+=("$(printf '%q ' "$@")")
+}
+
+# One photo with every tag the program collects, in the values a camera would write, plus blanks
+# around Make and Model (which are trimmed) and around LensModel and Headline (which are not).
+# The Model ends in a tab before its blank: only blanks are trimmed. XPComment is written with a
+# placeholder and then given the surrogate pair of U+1F600, which exiftool cannot write (it
+# truncates characters beyond U+FFFF).
+photo camera-full.jpg
+et -Make='  Canon  ' -Model=$' EOS 5D Mark IV\t ' \
+   -ModifyDate='2022:01:02 03:04:05' -DateTimeOriginal='2021:07:14 09:30:15' -Orientation#=6 \
+   -ExposureTime=1/250 -FNumber=5.6 -ISO=400 -EXIF:Flash#=16 -FocalLength=50 -SubjectDistance=3.5 \
+   -LensModel=' EF50mm f/1.8 STM ' \
+   -XPTitle='Hello' -XPAuthor='José' -XPSubject='日本' -XPComment='smile QZ' -XPKeywords='cat;dog' \
+   -GPSLatitude='48 51 23.76' -GPSLatitudeRef=N -GPSLongitude='2 17 40.2' -GPSLongitudeRef=E \
+   -GPSAltitude=123.4 -GPSAltitudeRef#=1 -GPSDateStamp=2021:07:14 -GPSTimeStamp=07:30:15 \
+   -GPSImgDirection=271.5 \
+   -IPTC:Headline='  Paris headline ' -IPTC:Caption-Abstract='Eiffel tower caption' \
+   -IPTC:Keywords=alpha -IPTC:Keywords=beta -IPTC:Keywords='gamma delta' \
+   -Comment='A JPEG comment' camera-full.jpg
+patch camera-full.jpg bytes IFD0 0x9c9c 73006d0069006c00650020003dd800de0000
+
+# Southern and western hemisphere, above sea level (reference byte 0), a flash that fired.
+photo gps-south-west.jpg
+et -GPSLatitude='22 54 24.48' -GPSLatitudeRef=S -GPSLongitude='43 10 22.44' -GPSLongitudeRef=W \
+   -GPSAltitude=760 -GPSAltitudeRef#=0 -GPSTimeStamp=23:59:58 -GPSDateStamp=1999:12:31 \
+   -GPSImgDirection=0.25 -EXIF:Flash#=1 -ExposureTime=2 -FNumber=11 -FocalLength=18.5 \
+   gps-south-west.jpg
+
+# Zero denominators: altitude 5/0, image direction 1/0 (exiftool writes "inf" so), latitude
+# seconds 7/0 and longitude minutes 0/0.
+photo gps-zero-denominator.jpg
+et -GPSAltitude=9.75 -GPSImgDirection#=inf -GPSLatitude='10 20 30' -GPSLatitudeRef=N \
+   -GPSLongitude='40 50 60' -GPSLongitudeRef=E gps-zero-denominator.jpg
+patch gps-zero-denominator.jpg rational GPS 0x0006 0 5 0
+patch gps-zero-denominator.jpg rational GPS 0x0002 2 7 0
+patch gps-zero-denominator.jpg rational GPS 0x0004 1 0 0
+
+# Coordinates that are not three rationals: a latitude that claims two values, a longitude typed
+# SRATIONAL. Their references are still read. The altitude is typed LONG, which has no text.
+photo gps-malformed.jpg
+et -GPSLatitude='10 20 30' -GPSLatitudeRef=S -GPSLongitude='40 50 60' -GPSLongitudeRef=W \
+   -GPSAltitude=12 gps-malformed.jpg
+patch gps-malformed.jpg count GPS 0x0002 2
+patch gps-malformed.jpg type GPS 0x0004 10
+patch gps-malformed.jpg type GPS 0x0006 4
+patch gps-malformed.jpg count GPS 0x0006 1
+
+# The three ways a photo can carry its date.
+photo date-modified-only.jpg
+et -ModifyDate='2018:03:04 05:06:07' date-modified-only.jpg
+photo date-both.jpg
+et -ModifyDate='2018:03:04 05:06:07' -DateTimeOriginal='2017:01:02 03:04:05' date-both.jpg
+photo date-none.jpg
+et -Make=Pentax date-none.jpg
+
+# Tags under names the program knows, but in the wrong directory or under a neighbouring name:
+# a DateTimeOriginal in IFD0 (FreeImage files it under the main model with that very key), an
+# Exif UserComment, and an IPTC caption but no JPEG comment.
+photo wrong-model.jpg
+et -ModifyDate='2016:06:06 06:06:06' -IFD0:DateTimeOriginal='2015:05:05 05:05:05' \
+   -UserComment='user comment' -IPTC:Caption-Abstract='iptc caption' wrong-model.jpg
+
+# XP texts that are not well-formed UTF-16: a lone high surrogate, a low surrogate followed by a
+# high one at the very end, an odd trailing byte, a U+0000 in the middle; and an XPComment
+# retyped ASCII.
+photo xp-malformed.jpg
+et -XPKeywords='placeholder' -XPAuthor='placeholder' -XPTitle='placeholder' \
+   -XPSubject='placeholder' -XPComment='placeholder' xp-malformed.jpg
+patch xp-malformed.jpg bytes IFD0 0x9c9e 410000d842000000   # A, D800, B
+patch xp-malformed.jpg bytes IFD0 0x9c9d 410000dc3dd8       # A, DC00, D83D
+patch xp-malformed.jpg bytes IFD0 0x9c9b 4100e90042         # A, é, and a lone 0x42
+patch xp-malformed.jpg bytes IFD0 0x9c9f 4100000042000000   # A, U+0000, B
+patch xp-malformed.jpg bytes IFD0 0x9c9c 4869210000         # "Hi!" as plain bytes
+patch xp-malformed.jpg type IFD0 0x9c9c 2
+
+# A Make that claims no characters at all.
+photo count-zero.jpg
+et -Make='Leica' -Model='M6' count-zero.jpg
+patch count-zero.jpg count IFD0 0x010f 0
+
+for n in 1 2 3 4 5 6 7 8; do
+    photo "orientation-$n.jpg"
+    et -Orientation#="$n" "orientation-$n.jpg"
+done
+
+# A TIFF carrying tags in IFD0, the Exif directory and IPTC.
+cp base.tif tagged.tif
+et -Make='Nikon ' -Model='D750' -ModifyDate='2019:05:06 07:08:09' -DateTimeOriginal='2019:05:06 07:08:00' \
+   -FNumber=8 -ISO=200 -EXIF:Flash#=1 -XPTitle='Tiff title' -IPTC:Headline='tiff headline' tagged.tif
+
+# Everything stripped, even the JFIF header.
+photo no-metadata.jpg
+et -Make=Sony -Comment='gone' -IPTC:Headline='gone' no-metadata.jpg
+et -all= no-metadata.jpg
+
+printf 'This is a text file, not a photo.\n' > not-an-image.jpg
+
+# Kills FreeImage 3.18 inside FreeImage_Load: IFD0 claims 65535 entries and FreeImage's Exif
+# reader follows them past the end of the block. Never open it in a test process; it is for the
+# tests of the reader process isolation.
+photo crash-ifd-count.jpg
+et -Make=Crash -Model=Test -ModifyDate='2020:02:02 02:02:02' crash-ifd-count.jpg
+patch crash-ifd-count.jpg entries IFD0 0xFFFF
+
+exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
+for p in "${patches[@]}"; do
+    eval "patch_exif $p"
+done
+rm -f base.jpg base.tif

@@ -1,0 +1,147 @@
+#include "metadata/ReaderPool.h"
+#include "metadata/TagWire.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+namespace {
+
+ReaderPool::Options FakeReaders(int readers, int timeLimitMs = 5000)
+{
+    ReaderPool::Options options;
+    options.program = QString::fromUtf8(FAKE_READER_PATH);
+    options.readers = readers;
+    options.timeLimit = std::chrono::milliseconds(timeLimitMs);
+    return options;
+}
+
+std::vector<std::string> Paths(std::initializer_list<const char*> names)
+{
+    std::vector<std::string> paths;
+    for (const char* name : names)
+        paths.push_back(std::string("/photos/") + name);
+    return paths;
+}
+
+// Reads the whole list through the pool and gives each photo's make, or "!" for a failed read.
+std::vector<std::string> ReadAll(ReaderPool& pool, const std::vector<std::string>& paths)
+{
+    std::vector<std::string> makes;
+    pool.Begin(paths, nullptr);
+    for (const auto& path : paths) {
+        const TagReading reading = pool.Read(path);
+        makes.push_back(reading.outcome == ReadOutcome::Read ? reading.tags.make : "!");
+    }
+    pool.End();
+    return makes;
+}
+
+}  // namespace
+
+TEST(TagWire, ReadingSurvivesTheRoundTrip)
+{
+    TagReading reading{ReadOutcome::Read, {}};
+    reading.tags.width = 4000;
+    reading.tags.height = -3;
+    reading.tags.latitude = GpsCoordinate{48.0f, 51.0f, 23.76f, "N"};
+    reading.tags.longitude = GpsCoordinate{2.0f, 0.0f, std::numeric_limits<float>::infinity(), "W"};
+    reading.tags.xpTitle = std::string("a\0b\xE6\x97\xA5", 5);
+    reading.tags.orientation = "6";
+    reading.tags.gpsAltitudeRef = "\x01";
+    const auto decoded = tagwire::DecodeReading(tagwire::EncodeReading(reading));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->outcome, ReadOutcome::Read);
+    EXPECT_EQ(decoded->tags, reading.tags);
+}
+
+TEST(TagWire, TruncatedOrOverlongPayloadsAreRejected)
+{
+    const std::string payload = tagwire::EncodeReading(TagReading{ReadOutcome::NotOpened, {}});
+    EXPECT_TRUE(tagwire::DecodeReading(payload));
+    EXPECT_FALSE(tagwire::DecodeReading(payload.substr(0, payload.size() - 1)));
+    EXPECT_FALSE(tagwire::DecodeReading(payload + "x"));
+    EXPECT_FALSE(tagwire::DecodeReading(""));
+    std::string badOutcome = payload;
+    badOutcome[0] = 9;
+    EXPECT_FALSE(tagwire::DecodeReading(badOutcome));
+}
+
+TEST(ReaderPool, AnswersInListOrderWithOneOrManyReaders)
+{
+    const auto paths = Paths({"a.jpg", "slow1.jpg", "b.jpg", "c.jpg", "slow2.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg"});
+    const std::vector<std::string> expected{"a.jpg", "slow1.jpg", "b.jpg", "c.jpg", "slow2.jpg",
+                                            "d.jpg", "e.jpg",     "f.jpg", "g.jpg"};
+    for (int readers : {1, 2, 3}) {
+        ReaderPool pool(FakeReaders(readers));
+        EXPECT_EQ(ReadAll(pool, paths), expected) << readers << " readers";
+        EXPECT_EQ(pool.ReadersStarted(), readers);
+    }
+}
+
+TEST(ReaderPool, ACrashLosesOnlyThatPhotoAndTheReaderIsReplaced)
+{
+    for (int readers : {1, 2}) {
+        ReaderPool pool(FakeReaders(readers));
+        const auto paths = Paths({"a.jpg", "crash.jpg", "b.jpg", "c.jpg", "crash2.jpg", "d.jpg"});
+        EXPECT_EQ(ReadAll(pool, paths), (std::vector<std::string>{"a.jpg", "!", "b.jpg", "c.jpg", "!", "d.jpg"}))
+            << readers << " readers";
+        // Replacements start when there is work for them, so at most one per crash.
+        EXPECT_GT(pool.ReadersStarted(), readers);
+        EXPECT_LE(pool.ReadersStarted(), readers + 2);
+    }
+}
+
+TEST(ReaderPool, NonsenseAndSilentEndsAreFailuresToo)
+{
+    ReaderPool pool(FakeReaders(2));
+    const auto paths = Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"});
+    EXPECT_EQ(ReadAll(pool, paths), (std::vector<std::string>{"!", "a.jpg", "!", "b.jpg"}));
+}
+
+TEST(ReaderPool, AHangingReaderIsKilledAfterTheTimeLimitWhileTheCallerIsKeptAlive)
+{
+    ReaderPool pool(FakeReaders(1, 300));
+    const auto paths = Paths({"a.jpg", "hang.jpg", "b.jpg"});
+    int keptAlive = 0;
+    pool.Begin(paths, [&keptAlive] { ++keptAlive; });
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(pool.Read(paths[0]).tags.make, "a.jpg");
+    EXPECT_EQ(pool.Read(paths[1]).outcome, ReadOutcome::ReaderFailed);
+    EXPECT_EQ(pool.Read(paths[2]).tags.make, "b.jpg");
+    pool.End();
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_GE(keptAlive, 5);  // every 20 ms or so while waiting
+}
+
+TEST(ReaderPool, ReadsOutsideTheAnnouncedOrderStillWork)
+{
+    ReaderPool pool(FakeReaders(2));
+    EXPECT_EQ(pool.Read("/x/single.jpg").tags.make, "single.jpg");
+    const auto paths = Paths({"a.jpg", "b.jpg", "c.jpg"});
+    pool.Begin(paths, nullptr);
+    EXPECT_EQ(pool.Read(paths[0]).tags.make, "a.jpg");
+    EXPECT_EQ(pool.Read("/x/other.jpg").tags.make, "other.jpg");
+}
+
+TEST(ReaderPool, AnAbandonedBatchDoesNotLeakIntoTheNextOne)
+{
+    ReaderPool pool(FakeReaders(2));
+    const auto first = Paths({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+    pool.Begin(first, nullptr);
+    EXPECT_EQ(pool.Read(first[0]).tags.make, "a.jpg");
+    pool.End();  // as after Abort: the rest was read ahead and must be dropped
+    EXPECT_EQ(ReadAll(pool, Paths({"x.jpg", "y.jpg"})), (std::vector<std::string>{"x.jpg", "y.jpg"}));
+}
+
+TEST(ReaderPool, AMissingReaderProgramFailsEveryPhotoWithoutWaiting)
+{
+    ReaderPool::Options options = FakeReaders(2);
+    options.program = QStringLiteral("/nonexistent/fotoharvester-reader");
+    ReaderPool pool(options);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(ReadAll(pool, Paths({"a.jpg", "b.jpg"})), (std::vector<std::string>{"!", "!"}));
+    EXPECT_LT(timer.elapsed(), 3000);
+}

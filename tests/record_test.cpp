@@ -1,0 +1,183 @@
+#include "extract/ColumnCatalogue.h"
+#include "extract/RecordComposer.h"
+#include "metadata/CFotoHarvest.h"
+
+#include "support/ScriptedTagSource.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::array<std::string, 12> english{"January", "February", "March",     "April",   "May",      "June",
+                                          "July",    "August",   "September", "October", "November", "December"};
+
+ColumnSelection Ticked(std::initializer_list<int> columns)
+{
+    ColumnSelection selection;
+    for (int column : columns)
+        selection[column] = true;
+    return selection;
+}
+
+// A reader that has just read one photo with the given tags.
+class ReadPhoto {
+public:
+    explicit ReadPhoto(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
+    {
+        m_path = m_folder.Touch("IMG_0001.JPG", "12345");
+        m_source.Set("IMG_0001.JPG", std::move(tags), outcome);
+        m_reader.ReadImage(m_path);
+    }
+    CFotoHarvest& Reader() { return m_reader; }
+
+private:
+    TempFolder m_folder;
+    std::string m_path;
+    ScriptedTagSource m_source;
+    CFotoHarvest m_reader{m_source};
+};
+
+RecordComposer Comma(int dateFormat = 0)
+{
+    return RecordComposer(",", DateLayout{dateFormat, english});
+}
+
+}  // namespace
+
+TEST(ColumnCatalogue, HasTheTwentyNineColumnsInListOrder)
+{
+    const auto& catalogue = ColumnCatalogue();
+    EXPECT_EQ(catalogue[0].heading, "Date");
+    EXPECT_EQ(catalogue[2].stringId, 204);
+    EXPECT_EQ(catalogue[6].heading, "Lens model");
+    EXPECT_EQ(catalogue[16].heading, "GPS latitude");
+    EXPECT_EQ(catalogue[28].heading, "XP Subject");
+    EXPECT_EQ(catalogue[28].stringId, 236);
+    std::vector<int> bare;
+    for (int column = 0; column < ColumnCount; ++column)
+        if (catalogue[column].quoting == Column::Quoting::Bare)
+            bare.push_back(column);
+    EXPECT_EQ(bare, (std::vector<int>{3, 4, 5, 7, 8, 10, 11, 13, 14, 16, 17, 18, 20}));
+}
+
+TEST(Flags, OnlyTheCharacterOneTicksAndOnlyTwentyNineCount)
+{
+    const auto selection = SelectionFromFlags("1012x1" + std::string(30, '1'));
+    EXPECT_TRUE(selection[0]);
+    EXPECT_FALSE(selection[1]);
+    EXPECT_TRUE(selection[2]);
+    EXPECT_FALSE(selection[3]);
+    EXPECT_FALSE(selection[4]);
+    EXPECT_TRUE(selection[28]);
+    EXPECT_EQ(SelectionFromFlags("1").count(), 1u);
+    EXPECT_EQ(FlagsFromSelection(Ticked({0, 2})), "101" + std::string(26, '0'));
+}
+
+TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
+{
+    EXPECT_EQ(Comma().HeadingLine(Ticked({16, 5, 11, 6})),
+              "!\"Filename\",\"Camera model\",\"Lens model\",\"ISO\",\"GPS latitude\"");
+    EXPECT_EQ(Comma().HeadingLine({}), "!\"Filename\"");
+    EXPECT_EQ(RecordComposer("", {}).HeadingLine(Ticked({0, 1})), "!\"Filename\"\"Date\"\"Time\"");
+    EXPECT_EQ(RecordComposer("\t", {}).HeadingLine(Ticked({4})), "!\"Filename\"\t\"Camera manufacturer\"");
+}
+
+TEST(Record, QuotesSomeColumnsAndLeavesOthersBare)
+{
+    PhotoTags tags;
+    tags.model = "X100";
+    tags.isoSpeed = "200";
+    ReadPhoto photo(tags);
+    EXPECT_EQ(Comma().Record("IMG_0001.JPG", Ticked({5, 6, 11, 16}), photo.Reader()),
+              "\"IMG_0001.JPG\",X100,\"Unknown\",200,");
+}
+
+TEST(Record, IsLeftOutWhenEveryTickedValueIsEmpty)
+{
+    PhotoTags tags;
+    tags.model = "X100";
+    ReadPhoto photo(tags);
+    EXPECT_FALSE(Comma().Record("IMG_0001.JPG", Ticked({16}), photo.Reader()));
+    EXPECT_FALSE(Comma().Record("IMG_0001.JPG", {}, photo.Reader()));
+}
+
+TEST(Record, ColumnsThatNeverYieldEmptyTextAlwaysGiveARecord)
+{
+    ReadPhoto photo(PhotoTags{}, ReadOutcome::NotOpened);
+    EXPECT_EQ(Comma().Record("n", Ticked({3}), photo.Reader()), "\"n\", ");
+    EXPECT_EQ(Comma().Record("n", Ticked({19}), photo.Reader()), "\"n\",\" \"");
+    EXPECT_EQ(Comma().Record("n", Ticked({6}), photo.Reader()), "\"n\",\"Unknown\"");
+    EXPECT_EQ(Comma().Record("n", Ticked({7}), photo.Reader()), "\"n\",0x0");
+    EXPECT_EQ(Comma().Record("n", Ticked({8}), photo.Reader()), "\"n\",5");
+}
+
+TEST(Record, DateColumnsSplitAtTheLastBlank)
+{
+    PhotoTags tags;
+    tags.dateTime = "2000:05:07 14:22:01";
+    ReadPhoto photo(tags);
+    EXPECT_EQ(Comma(1).Record("n", Ticked({0, 1, 2}), photo.Reader()),
+              "\"n\",\"07 May 2000\",\"14:22:01\",\"07 May 2000 14:22:01\"");
+    EXPECT_EQ(Comma(0).Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"2000:05:07\",\"14:22:01\"");
+}
+
+TEST(Record, ADateWithoutBlankHasNoDatePartAndAWholeTimePart)
+{
+    PhotoTags tags;
+    tags.dateTime = "2000:05:07T14:22:01";
+    ReadPhoto photo(tags);
+    EXPECT_FALSE(Comma().Record("n", Ticked({0}), photo.Reader()));
+    EXPECT_EQ(Comma().Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"\",\"2000:05:07T14:22:01\"");
+}
+
+TEST(Record, DateColumnsAreEmptyForAnUnformattableDate)
+{
+    PhotoTags tags;
+    tags.dateTime = "0000:00:00 00:00:00";
+    ReadPhoto photo(tags);
+    EXPECT_FALSE(Comma().Record("n", Ticked({0, 1, 2}), photo.Reader()));
+}
+
+TEST(RecordEscaping, QuotesInsideQuotedValuesAndNamesAreDoubled)
+{
+    PhotoTags tags;
+    tags.comment = "the \"best\" shot";
+    ReadPhoto photo(tags);
+    EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()),
+              "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
+}
+
+TEST(RecordEscaping, BareValuesHoldingTheSeparatorQuotesOrLineBreaksAreQuoted)
+{
+    PhotoTags tags;
+    tags.make = "Maker, Inc.";
+    tags.model = "Model \"7\"";
+    tags.fNumber = "2.8\n";
+    tags.isoSpeed = "100";
+    ReadPhoto photo(tags);
+    EXPECT_EQ(Comma().Record("n", Ticked({4, 5, 10, 11}), photo.Reader()),
+              "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\",\"2.8\n\",100");
+    // With another separator the comma is an ordinary character and stays bare.
+    EXPECT_EQ(RecordComposer(";", {}).Record("n", Ticked({4, 11}), photo.Reader()), "\"n\";Maker, Inc.;100");
+}
+
+TEST(Separator, FirstCharacterOfTheTextWithCapitalTForTab)
+{
+    EXPECT_EQ(SeparatorFromText(", (comma)"), ",");
+    EXPECT_EQ(SeparatorFromText("; (semi colon)"), ";");
+    EXPECT_EQ(SeparatorFromText(": (colon)"), ":");
+    EXPECT_EQ(SeparatorFromText("Tab"), "\t");
+    EXPECT_EQ(SeparatorFromText("Trailing"), "\t");
+    EXPECT_EQ(SeparatorFromText("tab"), "t");
+    EXPECT_EQ(SeparatorFromText("|x"), "|");
+    EXPECT_EQ(SeparatorFromText(""), "");
+    EXPECT_EQ(SeparatorFromText("\xC2\xA7 section"), "\xC2\xA7");  // a whole UTF-8 character
+}
+
+TEST(Separator, ListEntriesAreInSortedOrder)
+{
+    const auto& entries = SeparatorListEntries();
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+    EXPECT_EQ(entries[2], "; (semi colon)");
+}

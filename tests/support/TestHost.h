@@ -1,0 +1,72 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+#include "extract/RunHost.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A run host driven by the test: it records what the run showed and answers from a script.
+class TestHost : public RunHost {
+public:
+    explicit TestHost(ExtractionSettings& settings) : m_settings(settings) {}
+
+    // What the user "typed" into the window, taken by TakeControlValues.
+    ExtractionSettings typed;
+    bool takeTyped = false;
+    std::string separatorText = ", (comma)";
+    int separatorPosition = 0;
+    std::string ticks = std::string(29, '0');
+    Answer duplicateAnswer = Answer::No;
+    int abortAfterPhotos = -1;  // requests Abort once this many photos have been shown
+    std::function<void(int photosDone)> onPhoto;  // runs at each progress step
+
+    std::vector<Message> messages;
+    std::vector<bool> runningStates;
+    std::int64_t progressRange = -1;
+    std::vector<std::int64_t> progressPositions;
+    int takeCount = 0;
+    int showCount = 0;
+
+    void TakeControlValues() override
+    {
+        ++takeCount;
+        if (takeTyped)
+            m_settings = typed;
+    }
+    void ShowSettings() override { ++showCount; }
+    std::string SeparatorText() const override { return separatorText; }
+    bool IsColumnTicked(int column) const override { return ticks[column] == '1'; }
+    int SeparatorPosition() const override { return separatorPosition; }
+    void SetProgressRange(std::int64_t photoCount) override { progressRange = photoCount; }
+    void SetProgressPosition(std::int64_t photosDone) override
+    {
+        progressPositions.push_back(photosDone);
+        if (onPhoto)
+            onPhoto(static_cast<int>(photosDone));
+        if (abortAfterPhotos >= 0 && photosDone + 1 >= abortAfterPhotos)
+            m_abort = true;
+    }
+    void SetRunning(bool running, const std::string&) override { runningStates.push_back(running); }
+    Answer ShowMessage(const Message& message) override
+    {
+        messages.push_back(message);
+        return message.buttons == Message::Buttons::YesNo ? duplicateAnswer : Answer::Ok;
+    }
+    void KeepAlive() override {}
+    bool AbortRequested() const override { return m_abort; }
+    void ClearAbortRequest() override { m_abort = false; }
+
+    std::vector<int> MessageIds() const
+    {
+        std::vector<int> ids;
+        for (const auto& message : messages)
+            ids.push_back(static_cast<int>(message.id));
+        return ids;
+    }
+
+private:
+    ExtractionSettings& m_settings;
+    bool m_abort = false;
+};
