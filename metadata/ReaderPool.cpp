@@ -31,7 +31,9 @@ ReaderPool::Options ReaderPool::DefaultOptions()
 #else
     const QString name = QStringLiteral("fotoharvester-reader");
 #endif
-    options.program = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+    // Packagers and tests may put the reader elsewhere.
+    const QString chosen = qEnvironmentVariable("FOTOHARVESTER_READER");
+    options.program = chosen.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(name) : chosen;
     options.readers = std::max(1, QThread::idealThreadCount());
     return options;
 }

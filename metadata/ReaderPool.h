@@ -29,7 +29,8 @@ public:
         std::chrono::milliseconds timeLimit{5000};
     };
 
-    // The installed reader beside the running program, one reader per core.
+    // The reader beside the running program (or the one FOTOHARVESTER_READER names), one reader
+    // per core.
     static Options DefaultOptions();
 
     explicit ReaderPool(Options options);

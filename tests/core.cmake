@@ -17,3 +17,12 @@ target_link_libraries(fake_reader PRIVATE fh_core)
 fh_core_test(reader_pool_test ${CMAKE_CURRENT_LIST_DIR}/reader_pool_test.cpp)
 target_compile_definitions(reader_pool_test PRIVATE FAKE_READER_PATH="$<TARGET_FILE:fake_reader>")
 add_dependencies(reader_pool_test fake_reader)
+
+add_executable(command_line_test ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp)
+target_link_libraries(command_line_test PRIVATE fh_cli GTest::gtest_main)
+gtest_discover_tests(command_line_test DISCOVERY_TIMEOUT 60)
+
+fh_core_test(batch_command_test ${CMAKE_CURRENT_LIST_DIR}/batch_command_test.cpp)
+target_compile_definitions(batch_command_test PRIVATE
+  FAKE_READER_PATH="$<TARGET_FILE:fake_reader>" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>")
+add_dependencies(batch_command_test fake_reader fotoharvester-cli)

@@ -48,7 +48,6 @@ int main()
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
         TagReading reading{ReadOutcome::Read, {}};
         reading.tags.make = name;
-        reading.tags.width = static_cast<int>(path.size());
         Send(tagwire::EncodeReading(reading));
     }
     return 0;
