@@ -23,16 +23,24 @@ std::string_view FileNamePart(std::string_view path)
     return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
-// Canonical forms of the folders already visited by one collection.
-using VisitedFolders = std::set<std::string>;
+constexpr int entriesBetweenKeepAlives = 256;
 
-void CollectFolder(const CUtility& utility, PhotoList& list, const std::string& folder, bool includeSubFolders,
-                   VisitedFolders& visited)
+// What one collection carries down the folder tree.
+struct Collection {
+    const CUtility& utility;
+    PhotoList& list;
+    bool includeSubFolders;
+    const std::function<void()>& keepAlive;
+    std::set<std::string> visited;  // canonical forms of the folders already listed
+    int entriesSinceKeepAlive = 0;
+};
+
+void CollectFolder(Collection& collection, const std::string& folder)
 {
     std::error_code error;
     const fs::path folderPath = platform::PathFromNarrow(folder);
     const fs::path realFolder = fs::canonical(folderPath, error);
-    if (error || !visited.insert(platform::NarrowFromPath(realFolder)).second)
+    if (error || !collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
         return;
 
     // Entry paths are built from the folder's absolute form as given, so that links keep the names
@@ -45,14 +53,18 @@ void CollectFolder(const CUtility& utility, PhotoList& list, const std::string& 
 
     fs::directory_iterator entries(folderPath, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        if (collection.keepAlive && ++collection.entriesSinceKeepAlive >= entriesBetweenKeepAlives) {
+            collection.entriesSinceKeepAlive = 0;
+            collection.keepAlive();
+        }
         const fs::directory_entry& entry = *entries;
         std::string path = prefix + platform::NarrowFromPath(entry.path().filename());
         std::error_code typeError;
         if (entry.is_directory(typeError)) {
-            if (includeSubFolders)
-                CollectFolder(utility, list, path + platform::NativeSeparator(), true, visited);
-        } else if (utility.IsPhotoFile(path)) {
-            list.push_back(std::move(path));
+            if (collection.includeSubFolders)
+                CollectFolder(collection, path + platform::NativeSeparator());
+        } else if (collection.utility.IsPhotoFile(path)) {
+            collection.list.push_back(std::move(path));
         }
     }
 }
@@ -82,10 +94,11 @@ bool CUtility::IsPhotoFile(std::string_view path) const
     return std::find(photoExtensions.begin(), photoExtensions.end(), extension) != photoExtensions.end();
 }
 
-void CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders) const
+void CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                 const std::function<void()>& keepAlive) const
 {
-    VisitedFolders visited;
-    CollectFolder(*this, list, folder, includeSubFolders, visited);
+    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0};
+    CollectFolder(collection, folder);
 }
 
 std::string CUtility::TextBefore(const std::string& text, std::string_view marker) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,10 @@ public:
     bool IsPhotoFile(std::string_view path) const;
     // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
     // below it. Each real folder is visited once, so links that loop back are harmless.
-    void CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders) const;
+    // `keepAlive` is called every few hundred entries, so that a window stays responsive while a
+    // large library is listed.
+    void CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                           const std::function<void()>& keepAlive = {}) const;
     // The text before the first `marker`, unless the marker is missing or starts the text.
     std::string TextBefore(const std::string& text, std::string_view marker) const;
 };

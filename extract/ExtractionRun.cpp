@@ -51,7 +51,7 @@ RunResult ExtractionRun::Execute()
     result.outputPath = OutputPathFor(m_settings.OutFile);
 
     PhotoList photos;
-    utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0);
+    utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0, [this] { m_host.KeepAlive(); });
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
 

@@ -26,3 +26,9 @@ fh_core_test(batch_command_test ${CMAKE_CURRENT_LIST_DIR}/batch_command_test.cpp
 target_compile_definitions(batch_command_test PRIVATE
   FAKE_READER_PATH="$<TARGET_FILE:fake_reader>" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>")
 add_dependencies(batch_command_test fake_reader fotoharvester-cli)
+
+add_executable(settings_store_test ${CMAKE_CURRENT_LIST_DIR}/settings_store_test.cpp)
+target_link_libraries(settings_store_test PRIVATE fh_settings GTest::gtest_main)
+gtest_discover_tests(settings_store_test DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/settings_store_test_config"
+             RUN_SERIAL TRUE)

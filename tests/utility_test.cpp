@@ -125,6 +125,18 @@ TEST(PhotoCollection, LinkedFoldersOutsideTheTreeAreCollectedUnderTheirLinkName)
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg"}));
 }
 
+TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolder)
+{
+    TempFolder folder;
+    for (int i = 0; i < 600; ++i)
+        folder.Touch("many/" + std::to_string(i) + ".jpg");
+    int calls = 0;
+    PhotoList list;
+    CUtility().CollectPhotoFiles(list, folder.Text(), true, [&calls] { ++calls; });
+    EXPECT_EQ(list.size(), 600u);
+    EXPECT_GE(calls, 2);
+}
+
 TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
 {
     PhotoList list{"C:\\P\\apple.jpg", "C:\\P\\sub\\A.jpg", "C:\\P\\Zebra.jpg", "C:\\P\\B.jpg",

@@ -1,0 +1,119 @@
+// The stored settings, read and written through the native store. CTest points XDG_CONFIG_HOME at
+// a folder of this test's own, so the user's settings are never touched.
+
+#include "app/SettingsStore.h"
+#include "app/CVORegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+std::filesystem::path StoreFile()
+{
+    return std::filesystem::path(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString()) / "QX Software" /
+           "Pixgatherer.conf";
+}
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
+        std::filesystem::remove(StoreFile());
+    }
+
+    void Store(const std::string& lines)
+    {
+        std::filesystem::create_directories(StoreFile().parent_path());
+        std::ofstream(StoreFile()) << "[General]\n" << lines;
+    }
+};
+
+}  // namespace
+
+TEST_F(SettingsStore, FirstStartGivesEveryDefault)
+{
+    const ExtractionSettings settings = LoadSettings();
+    EXPECT_EQ(settings.Folder, "");
+    EXPECT_EQ(settings.OutFile, "");
+    EXPECT_EQ(settings.Flags, std::string(29, '0'));
+    EXPECT_EQ(settings.CommentLine, 0);
+    EXPECT_EQ(settings.DateFormat, 0);
+    EXPECT_EQ(settings.FullFilePath, 0);
+    EXPECT_EQ(settings.SeparatorNum, 0);
+    EXPECT_EQ(settings.SubSeconds, 0);
+    EXPECT_EQ(settings.SubFolders, 0);
+    EXPECT_EQ(settings.MonthNames, DefaultMonthNames());
+    for (const auto& name : settings.MonthNames)
+        EXPECT_FALSE(name.empty());
+}
+
+TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
+{
+    ExtractionSettings settings = LoadSettings();
+    settings.Folder = "/photos/a, b \xC3\xA9t\xC3\xA9";
+    settings.OutFile = "/out/x.csv";
+    settings.Flags = "1" + std::string(27, '0') + "1";
+    settings.CommentLine = 1;
+    settings.MonthNames[4] = "Mai";
+    settings.MonthNames[11] = "";
+    settings.DateFormat = -1;
+    settings.FullFilePath = 1;
+    settings.SeparatorNum = 3;
+    settings.SubSeconds = 1;
+    settings.SubFolders = 1;
+    ASSERT_TRUE(SaveSettings(settings));
+    const ExtractionSettings loaded = LoadSettings();
+    EXPECT_EQ(loaded.Folder, settings.Folder);
+    EXPECT_EQ(loaded.OutFile, settings.OutFile);
+    EXPECT_EQ(loaded.Flags, settings.Flags);
+    EXPECT_EQ(loaded.CommentLine, 1);
+    EXPECT_EQ(loaded.MonthNames, settings.MonthNames);
+    EXPECT_EQ(loaded.DateFormat, -1);
+    EXPECT_EQ(loaded.FullFilePath, 1);
+    EXPECT_EQ(loaded.SeparatorNum, 3);
+    EXPECT_EQ(loaded.SubSeconds, 1);
+    EXPECT_EQ(loaded.SubFolders, 1);
+}
+
+TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)
+{
+    Store("Flags=1\n");
+    EXPECT_EQ(LoadSettings().Flags, "1" + std::string(28, '0'));
+    Store("Flags=" + std::string(29, '1') + std::string(27, '0') + "\n");
+    ExtractionSettings settings = LoadSettings();
+    EXPECT_EQ(settings.Flags, std::string(29, '1'));
+    // Closing again and again without a run must not make the stored value grow.
+    for (int start = 0; start < 3; ++start) {
+        ASSERT_TRUE(SaveSettings(LoadSettings()));
+        EXPECT_EQ(CVORegistry(CVORegistry::Scope::User).ReadString("Flags", ""), std::string(29, '1'));
+    }
+}
+
+TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaults)
+{
+    Store("DateFormat=abc\nSeparatorNum=2x\nSubFolders=99999999999\nCommentLine=\nFolder=a, b\nFullFilePath=1\n"
+          "Month3=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
+    const ExtractionSettings settings = LoadSettings();
+    EXPECT_EQ(settings.DateFormat, 0);
+    EXPECT_EQ(settings.SeparatorNum, 0);
+    EXPECT_EQ(settings.SubFolders, 0);
+    EXPECT_EQ(settings.CommentLine, 0);
+    EXPECT_EQ(settings.Folder, "");  // a list, not a text
+    EXPECT_EQ(settings.FullFilePath, 1);
+    EXPECT_EQ(settings.MonthNames[2], DefaultMonthNames()[2]);
+}
+
+TEST_F(SettingsStore, NumbersWrittenByHandAreRead)
+{
+    Store("DateFormat= 8 \nSeparatorNum=-1\n");
+    const ExtractionSettings settings = LoadSettings();
+    EXPECT_EQ(settings.DateFormat, 8);
+    EXPECT_EQ(settings.SeparatorNum, -1);
+}
