@@ -1,10 +1,299 @@
-// PLACEHOLDER until the FreeImage walk lands: every photo reads as not opened.
 #include "metadata/FreeImageTagReader.h"
 
-FreeImageTagReader::FreeImageTagReader() = default;
-FreeImageTagReader::~FreeImageTagReader() = default;
+#include "metadata/TagText.h"
 
-TagReading FreeImageTagReader::Read(const std::string&)
+#include <FreeImage.h>
+#ifdef FOTOHARVESTER_HAVE_LIBTIFF
+#include <tiffio.h>
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace {
+
+void IgnoreMessage(FREE_IMAGE_FORMAT, const char*) {}
+
+struct BitmapUnloader {
+    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
+
+struct SearchCloser {
+    void operator()(FIMETADATA* search) const { FreeImage_FindCloseMetadata(search); }
+};
+using MetadataSearch = std::unique_ptr<FIMETADATA, SearchCloser>;
+
+// The tag's value, at most `size` bytes of each of its values and never more than FreeImage
+// holds: a corrupt photo can claim more values than it carries.
+std::string_view ValueBytes(FITAG* tag, std::size_t size)
 {
-    return TagReading{ReadOutcome::NotOpened, {}};
+    const void* value = FreeImage_GetTagValue(tag);
+    if (!value)
+        return {};
+    const std::size_t length = std::min<std::size_t>(std::size_t{FreeImage_GetTagCount(tag)} * size,
+                                                     FreeImage_GetTagLength(tag));
+    return {static_cast<const char*>(value), length};
+}
+
+std::uint32_t ReadU32(std::string_view bytes, std::size_t index)
+{
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + 4 * index, sizeof value);
+    return value;
+}
+
+// FreeImage's own text for the tag. It reads past a value of no length, so such a tag is empty.
+std::string TagText(FREE_IMAGE_MDMODEL model, FITAG* tag)
+{
+    if (FreeImage_GetTagCount(tag) == 0 || !FreeImage_GetTagValue(tag))
+        return {};
+    const char* text = FreeImage_TagToString(model, tag, nullptr);
+    return text ? text : std::string();
+}
+
+std::string TrimBlanks(std::string text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The tag's value as plain text, where FreeImage's text would describe it in words ("right side,
+// top") or as a fraction.
+std::string TagValueText(FREE_IMAGE_MDMODEL model, FITAG* tag)
+{
+    switch (FreeImage_GetTagType(tag)) {
+    case FIDT_BYTE: {
+        // A reference byte of 1 becomes the character with code 1, which the formatting expects.
+        std::string text;
+        for (const char byte : ValueBytes(tag, 1)) {
+            if (byte != '\0')
+                text += byte;
+        }
+        return text;
+    }
+    case FIDT_ASCII: {
+        const std::string_view bytes = ValueBytes(tag, 1);
+        return std::string(bytes.substr(0, bytes.find('\0')));
+    }
+    case FIDT_SHORT: {
+        const std::string_view bytes = ValueBytes(tag, 2);
+        if (bytes.size() < 2)
+            return {};
+        std::int16_t value = 0;
+        std::memcpy(&value, bytes.data(), sizeof value);
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "%d", value);
+        return buffer;
+    }
+    case FIDT_RATIONAL: {
+        std::string text = TagText(model, tag);
+        const std::string_view bytes = ValueBytes(tag, 8);
+        if (text.find('/') == std::string::npos || bytes.size() < 8)
+            return text;
+        const std::uint32_t numerator = ReadU32(bytes, 0);
+        const std::uint32_t denominator = ReadU32(bytes, 1);
+        if (denominator == 0)
+            return "0";
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%f", double(numerator) / double(denominator));
+        return buffer;
+    }
+    default:
+        return {};
+    }
+}
+
+// Windows keeps its XP tags as UTF-16LE in a BYTE array; FreeImage would list the byte values.
+std::string XpText(FITAG* tag)
+{
+    if (FreeImage_GetTagType(tag) != FIDT_BYTE)
+        return TagValueText(FIMD_EXIF_MAIN, tag);
+    return Utf8FromUtf16Le(ValueBytes(tag, 1));
+}
+
+// Degrees, minutes and seconds of a GPS coordinate. Anything but three rationals leaves them 0;
+// a zero denominator gives infinity or NaN, which the formatting leaves out.
+void ReadRationalTriple(FITAG* tag, GpsCoordinate& coordinate)
+{
+    if (FreeImage_GetTagType(tag) != FIDT_RATIONAL)
+        return;
+    const std::string_view bytes = ValueBytes(tag, 8);
+    if (bytes.size() < 24)
+        return;
+    const auto quotient = [bytes](std::size_t i) {
+        return static_cast<float>(double(ReadU32(bytes, 2 * i)) / double(ReadU32(bytes, 2 * i + 1)));
+    };
+    coordinate.degrees = quotient(0);
+    coordinate.minutes = quotient(1);
+    coordinate.seconds = quotient(2);
+}
+
+using Collect = void (*)(FITAG* tag, PhotoTags& tags);
+
+template <FREE_IMAGE_MDMODEL model, std::string PhotoTags::*field>
+void Text(FITAG* tag, PhotoTags& tags)
+{
+    tags.*field = TagText(model, tag);
+}
+
+template <std::string PhotoTags::*field>
+void TrimmedText(FITAG* tag, PhotoTags& tags)
+{
+    // Cameras pad Make and Model to a fixed width.
+    tags.*field = TrimBlanks(TagText(FIMD_EXIF_MAIN, tag));
+}
+
+template <FREE_IMAGE_MDMODEL model, std::string PhotoTags::*field>
+void ValueText(FITAG* tag, PhotoTags& tags)
+{
+    tags.*field = TagValueText(model, tag);
+}
+
+template <std::string PhotoTags::*field>
+void Xp(FITAG* tag, PhotoTags& tags)
+{
+    tags.*field = XpText(tag);
+}
+
+template <GpsCoordinate PhotoTags::*field>
+void Triple(FITAG* tag, PhotoTags& tags)
+{
+    ReadRationalTriple(tag, tags.*field);
+}
+
+template <GpsCoordinate PhotoTags::*field>
+void Reference(FITAG* tag, PhotoTags& tags)
+{
+    (tags.*field).reference = TagText(FIMD_EXIF_GPS, tag);
+}
+
+struct Field {
+    std::string_view key;
+    Collect collect;
+};
+
+constexpr Field exifMainFields[] = {
+    {"DateTime", Text<FIMD_EXIF_MAIN, &PhotoTags::dateTime>},
+    {"Make", TrimmedText<&PhotoTags::make>},
+    {"Model", TrimmedText<&PhotoTags::model>},
+    {"XPKeywords", Xp<&PhotoTags::xpKeywords>},
+    {"XPAuthor", Xp<&PhotoTags::xpAuthor>},
+    {"XPComment", Xp<&PhotoTags::xpComment>},
+    {"XPSubject", Xp<&PhotoTags::xpSubject>},
+    {"XPTitle", Xp<&PhotoTags::xpTitle>},
+    {"Orientation", ValueText<FIMD_EXIF_MAIN, &PhotoTags::orientation>},
+};
+
+constexpr Field exifExifFields[] = {
+    {"DateTimeOriginal", Text<FIMD_EXIF_MAIN, &PhotoTags::dateTime>},
+    {"ExposureTime", Text<FIMD_EXIF_EXIF, &PhotoTags::exposureTime>},
+    {"FNumber", Text<FIMD_EXIF_EXIF, &PhotoTags::fNumber>},
+    {"ISOSpeedRatings", Text<FIMD_EXIF_EXIF, &PhotoTags::isoSpeed>},
+    {"Flash", Text<FIMD_EXIF_EXIF, &PhotoTags::flash>},
+    {"FocalLength", Text<FIMD_EXIF_EXIF, &PhotoTags::focalLength>},
+    {"SubjectDistance", Text<FIMD_EXIF_EXIF, &PhotoTags::subjectDistance>},
+    {"LensModel", Text<FIMD_EXIF_EXIF, &PhotoTags::lensModel>},
+};
+
+constexpr Field gpsFields[] = {
+    {"GPSLatitude", Triple<&PhotoTags::latitude>},
+    {"GPSLongitude", Triple<&PhotoTags::longitude>},
+    {"GPSLatitudeRef", Reference<&PhotoTags::latitude>},
+    {"GPSLongitudeRef", Reference<&PhotoTags::longitude>},
+    {"GPSAltitude", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsAltitude>},
+    {"GPSAltitudeRef", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsAltitudeRef>},
+    {"GPSDateStamp", Text<FIMD_EXIF_GPS, &PhotoTags::gpsDateStamp>},
+    {"GPSTimeStamp", Text<FIMD_EXIF_GPS, &PhotoTags::gpsTimeStamp>},
+    {"GPSImgDirection", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsImgDirection>},
+};
+
+constexpr Field iptcFields[] = {
+    {"Headline", Text<FIMD_IPTC, &PhotoTags::headline>},
+    {"Caption-Abstract", Text<FIMD_IPTC, &PhotoTags::caption>},
+    {"Keywords", Text<FIMD_IPTC, &PhotoTags::keywords>},
+};
+
+constexpr Field commentFields[] = {
+    {"Comment", Text<FIMD_COMMENTS, &PhotoTags::comment>},
+};
+
+struct Model {
+    FREE_IMAGE_MDMODEL model;
+    std::span<const Field> fields;
+};
+
+// A later model's value replaces an earlier one's: the Exif directory's DateTimeOriginal, the
+// moment the picture was taken, wins over IFD0's DateTime, the moment it was last changed.
+constexpr Model models[] = {
+    {FIMD_EXIF_MAIN, exifMainFields},
+    {FIMD_EXIF_EXIF, exifExifFields},
+    {FIMD_EXIF_GPS, gpsFields},
+    {FIMD_IPTC, iptcFields},
+    {FIMD_COMMENTS, commentFields},
+};
+
+void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
+{
+    // FreeImage 3.18 hands out a dangling first tag for a model whose tag list exists but is
+    // empty (some TIFFs), and reading its key crashes.
+    if (FreeImage_GetMetadataCount(model.model, dib) == 0)
+        return;
+    FITAG* tag = nullptr;
+    const MetadataSearch search(FreeImage_FindFirstMetadata(model.model, dib, &tag));
+    if (!search)
+        return;
+    do {
+        const char* key = tag ? FreeImage_GetTagKey(tag) : nullptr;
+        if (!key)
+            continue;
+        for (const Field& field : model.fields) {
+            if (field.key == key) {
+                field.collect(tag, tags);
+                break;
+            }
+        }
+    } while (FreeImage_FindNextMetadata(search.get(), &tag));
+}
+
+}  // namespace
+
+FreeImageTagReader::FreeImageTagReader()
+{
+    FreeImage_Initialise(FALSE);
+    FreeImage_SetOutputMessage(IgnoreMessage);
+#ifdef FOTOHARVESTER_HAVE_LIBTIFF
+    // libtiff reports every tag it does not know (some forty per Exif TIFF) straight to stderr.
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+#endif
+}
+
+FreeImageTagReader::~FreeImageTagReader()
+{
+    FreeImage_DeInitialise();
+}
+
+TagReading FreeImageTagReader::Read(const std::string& path)
+{
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    if (format == FIF_UNKNOWN)
+        return {ReadOutcome::NotOpened, {}};
+    const Bitmap dib(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (!dib)
+        return {ReadOutcome::NotOpened, {}};
+
+    TagReading reading{ReadOutcome::Read, {}};
+    reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
+    reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
+    for (const Model& model : models)
+        CollectModel(dib.get(), model, reading.tags);
+    return reading;
 }

@@ -140,15 +140,16 @@ et -GPSLatitude='22 54 24.48' -GPSLatitudeRef=S -GPSLongitude='43 10 22.44' -GPS
 # seconds 7/0 and longitude minutes 0/0.
 photo gps-zero-denominator.jpg
 et -GPSAltitude=9.75 -GPSImgDirection#=inf -GPSLatitude='10 20 30' -GPSLatitudeRef=N \
-   -GPSLongitude='40 50 60' -GPSLongitudeRef=E gps-zero-denominator.jpg
+   -GPSLongitude='40 50 30' -GPSLongitudeRef=E gps-zero-denominator.jpg
 patch gps-zero-denominator.jpg rational GPS 0x0006 0 5 0
 patch gps-zero-denominator.jpg rational GPS 0x0002 2 7 0
 patch gps-zero-denominator.jpg rational GPS 0x0004 1 0 0
 
 # Coordinates that are not three rationals: a latitude that claims two values, a longitude typed
-# SRATIONAL. Their references are still read. The altitude is typed LONG, which has no text.
+# SRATIONAL. Their references are still read. The altitude becomes one LONG (which has no text
+# here), held in the entry itself.
 photo gps-malformed.jpg
-et -GPSLatitude='10 20 30' -GPSLatitudeRef=S -GPSLongitude='40 50 60' -GPSLongitudeRef=W \
+et -GPSLatitude='10 20 30' -GPSLatitudeRef=S -GPSLongitude='40 50 30' -GPSLongitudeRef=W \
    -GPSAltitude=12 gps-malformed.jpg
 patch gps-malformed.jpg count GPS 0x0002 2
 patch gps-malformed.jpg type GPS 0x0004 10
@@ -188,7 +189,8 @@ photo count-zero.jpg
 et -Make='Leica' -Model='M6' count-zero.jpg
 patch count-zero.jpg count IFD0 0x010f 0
 
-for n in 1 2 3 4 5 6 7 8; do
+# Orientations 1 to 8, and one beyond the SHORT's signed range.
+for n in 1 2 3 4 5 6 7 8 65535; do
     photo "orientation-$n.jpg"
     et -Orientation#="$n" "orientation-$n.jpg"
 done
@@ -198,12 +200,21 @@ cp base.tif tagged.tif
 et -Make='Nikon ' -Model='D750' -ModifyDate='2019:05:06 07:08:09' -DateTimeOriginal='2019:05:06 07:08:00' \
    -FNumber=8 -ISO=200 -EXIF:Flash#=1 -XPTitle='Tiff title' -IPTC:Headline='tiff headline' tagged.tif
 
+# A TIFF whose only metadata is an ICC profile (a bare header, no tags in it). FreeImage then
+# keeps an empty main model whose first tag is garbage.
+convert -size 8x6 xc:gray -colorspace gray -compress none icc-only.tif
+perl -e 'print pack("N", 132), "none", pack("N", 0x02100000), "mntrRGB XYZ ", "\0" x 12, "acsp",
+               "\0" x 88, pack("N", 0)' > bare.icc
+et '-ICC_Profile<=bare.icc' icc-only.tif
+
 # Everything stripped, even the JFIF header.
 photo no-metadata.jpg
 et -Make=Sony -Comment='gone' -IPTC:Headline='gone' no-metadata.jpg
 et -all= no-metadata.jpg
 
 printf 'This is a text file, not a photo.\n' > not-an-image.jpg
+# A good JPEG under a name FreeImage does not know: the format goes by the name.
+cp base.jpg jpeg-with-unknown-extension.xyz
 
 # Kills FreeImage 3.18 inside FreeImage_Load: IFD0 claims 65535 entries and FreeImage's Exif
 # reader follows them past the end of the block. Never open it in a test process; it is for the
@@ -216,4 +227,4 @@ exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
 done
-rm -f base.jpg base.tif
+rm -f base.jpg base.tif bare.icc

@@ -1,0 +1,13 @@
+# Tests of the tag reading inside the reader process, on photos that tests/photos/make-photos.sh
+# writes into the build tree before the tests run (it needs exiftool, ImageMagick and perl).
+# FH_TEST_PHOTOS and the fixture test_photos are there for any test that needs the photos.
+set(FH_TEST_PHOTOS ${CMAKE_CURRENT_BINARY_DIR}/photos)
+add_test(NAME make_test_photos
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/photos/make-photos.sh ${FH_TEST_PHOTOS})
+set_tests_properties(make_test_photos PROPERTIES FIXTURES_SETUP test_photos TIMEOUT 120)
+
+add_executable(freeimage_reader_test ${CMAKE_CURRENT_LIST_DIR}/freeimage_reader_test.cpp)
+target_link_libraries(freeimage_reader_test PRIVATE fh_freeimage GTest::gtest_main)
+target_compile_definitions(freeimage_reader_test PRIVATE FH_TEST_PHOTOS="${FH_TEST_PHOTOS}")
+gtest_discover_tests(freeimage_reader_test DISCOVERY_TIMEOUT 60
+                     PROPERTIES FIXTURES_REQUIRED test_photos TIMEOUT 120)
