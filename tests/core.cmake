@@ -32,3 +32,12 @@ target_link_libraries(settings_store_test PRIVATE fh_settings GTest::gtest_main)
 gtest_discover_tests(settings_store_test DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/settings_store_test_config"
              RUN_SERIAL TRUE)
+
+add_executable(real_photos_test ${CMAKE_CURRENT_LIST_DIR}/real_photos_test.cpp)
+target_include_directories(real_photos_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(real_photos_test PRIVATE Qt6::Core GTest::gtest_main)
+gtest_discover_tests(real_photos_test DISCOVERY_TIMEOUT 60
+                     PROPERTIES FIXTURES_REQUIRED test_photos TIMEOUT 300)
+target_compile_definitions(real_photos_test PRIVATE
+  FH_TEST_PHOTOS="${FH_TEST_PHOTOS}" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>")
+add_dependencies(real_photos_test fotoharvester-cli fotoharvester-reader)
