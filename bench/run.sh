@@ -1,0 +1,278 @@
+#!/usr/bin/env bash
+# run.sh [OPTION]... [N] -- times the batch command against the bare FreeImage walk, exiftool and
+# exiv2 over a generated library of N photos (default 10,000), all in this one run, and prints
+# seconds, photos/s, peak memory and the speed ratios.
+#
+#   --memory         the memory run instead: the batch command alone over N photos (default
+#                    100,000), printing its peak memory; no peers (exiftool would take minutes)
+#   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1
+#                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
+#   --repeat K       time every tool K times and keep its fastest run (default 1)
+#   --no-build       use the programs already built
+#
+# BENCH_DIR (default /tmp/fotoharvester-bench) holds the libraries and outputs; BUILD_DIR
+# (default build/ in the repository) the programs, built RelWithDebInfo when not configured yet.
+#
+# Every figure is wall time of a whole command (start-up and photo collection included) from
+# GNU time, after an untimed pass has put every file, folder and program in the page cache. The
+# library is hard links to a few dozen photos, so this measures reading metadata from memory,
+# not from disk. Peak memory is GNU time's maximum resident set of the largest single process;
+# the table also gives the first process's own peak and a sampled peak of it and its child
+# processes together (for the batch command: the main process and its readers).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+build=${BUILD_DIR:-$repo/build}
+work=${BENCH_DIR:-/tmp/fotoharvester-bench}
+skip=",${BENCH_SKIP:-},"
+repeat=1
+memory=0
+do_build=1
+count=
+
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --memory) memory=1 ;;
+    --skip) skip+="$2,"; shift ;;
+    --skip=*) skip+="${1#--skip=}," ;;
+    --repeat) repeat=$2; shift ;;
+    --no-build) do_build=0 ;;
+    -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    [0-9]*) count=$1 ;;
+    *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
+    esac
+    shift
+done
+[[ $repeat =~ ^[1-9][0-9]*$ ]] || { echo "$0: --repeat takes a positive number" >&2; exit 2; }
+if [[ -z $count ]]; then
+    count=$((memory ? 100000 : 10000))
+fi
+[[ $count =~ ^[1-9][0-9]*$ ]] || { echo "$0: N must be a positive number" >&2; exit 2; }
+skipped() { [[ $skip == *",$1,"* ]]; }
+
+[[ -x /usr/bin/time ]] || { echo "$0: GNU time is needed (apt-get install time)" >&2; exit 1; }
+
+# --- programs --------------------------------------------------------------------------------
+if ((do_build)); then
+    if [[ ! -f $build/CMakeCache.txt ]]; then
+        cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
+    cmake --build "$build" --target fotoharvester-cli fotoharvester-reader freeimage-walk >/dev/null
+fi
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+case $build_type in
+RelWithDebInfo | Release) ;;
+*) echo "warning: $build is a '${build_type:-default}' build; the figures will not mean much" >&2 ;;
+esac
+cli=$build/bin/fotoharvester-cli
+walk=$build/bin/freeimage-walk
+for program in "$cli" "$walk"; do
+    [[ -x $program ]] || { echo "$0: $program is missing; build it first" >&2; exit 1; }
+done
+
+# --- library ---------------------------------------------------------------------------------
+mkdir -p "$work/out"
+library=$work/library-$count
+"$here/make-library.sh" "$count" "$library"
+photo_list=$work/out/photos-$count.list
+find "$library" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' -o -iname '*.tif' -o -iname '*.tiff' \) \
+    -print0 | LC_ALL=C sort -z >"$photo_list"
+photos=$(tr -cd '\0' <"$photo_list" | wc -c)
+
+# The batch command must not pick up settings saved by the window on this machine.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME"
+
+# --- timing ----------------------------------------------------------------------------------
+# Sums the memory of a process and all its descendants every 0.1 s and keeps the largest sums,
+# and the main process's own peak (VmHWM); written to $1 when the process ends. Two sums: of the
+# resident sizes (an upper bound: a shared library page counts once per process mapping it) and
+# of the proportional set sizes (each shared page split among the processes that map it).
+# Only bash built-ins inside the loop, so that the sampling does not compete with the run.
+sample_tree() {  # sample_tree OUTFILE ROOTPID
+    local out=$1 root=$2 peak=0 pss_peak=0 main_peak=0
+    rss_of() {  # adds $1's and its descendants' sizes to `total` and `pss`; `hwm` gets $1's VmHWM
+        local pid=$1 key value _ task child kids=()
+        [[ -r /proc/$pid/status ]] || return 0
+        while read -r key value _; do
+            case $key in
+            VmRSS:) total=$((total + value)) ;;
+            VmHWM:) hwm=$value ;;
+            esac
+        done <"/proc/$pid/status" 2>/dev/null || true
+        while read -r key value _; do
+            [[ $key == Pss: ]] && pss=$((pss + value))
+        done <"/proc/$pid/smaps_rollup" 2>/dev/null || true
+        for task in /proc/$pid/task/*; do
+            [[ -r $task/children ]] || continue
+            read -r -a kids <"$task/children" 2>/dev/null || true
+            for child in "${kids[@]}"; do
+                local keep_hwm=$hwm
+                rss_of "$child"
+                hwm=$keep_hwm
+            done
+        done
+    }
+    while kill -0 "$root" 2>/dev/null; do
+        local total=0 pss=0 hwm=0
+        # GNU time is the root; the measured command is its only child.
+        local first=()
+        read -r -a first <"/proc/$root/task/$root/children" 2>/dev/null || true
+        if [[ ${#first[@]} -gt 0 ]]; then
+            rss_of "${first[0]}"
+            ((total > peak)) && peak=$total
+            ((pss > pss_peak)) && pss_peak=$pss
+            ((hwm > main_peak)) && main_peak=$hwm
+        fi
+        sleep 0.1
+    done
+    echo "$peak $main_peak $pss_peak" >"$out"
+}
+
+declare -A seconds cpu_seconds peak_kib tree_kib pss_kib main_kib note
+tools=()
+
+# measure NAME COMMAND... -- runs the command under GNU time `repeat` times, keeps the fastest
+measure() {
+    local name=$1
+    shift
+    local file=$work/out/${name// /_}
+    local timing=$file.time sampled=$file.sampled log=$file.log
+    local run best= best_kib= best_tree= best_main= best_cpu= best_pss=
+    for ((run = 1; run <= repeat; run++)); do
+        printf '  %-22s run %d/%d ... ' "$name" "$run" "$repeat" >&2
+        /usr/bin/time -f '%e %M %U %S' -o "$timing" "$@" >"$file.stdout" 2>"$log" &
+        local timepid=$!
+        sample_tree "$sampled" "$timepid" &
+        local samplerpid=$!
+        local status=0
+        wait "$timepid" || status=$?
+        wait "$samplerpid" || true
+        local wall kib user system tree main pss
+        # GNU time puts a "Command exited with non-zero status" line before its own.
+        read -r wall kib user system <<<"$(grep -E '^[0-9.]+ [0-9]+ [0-9.]+ [0-9.]+$' "$timing" | tail -n 1)"
+        read -r tree main pss <"$sampled"
+        echo "${wall} s (exit status $status)" >&2
+        # The batch command exits 3 when some photos were unreadable: still a complete run.
+        if [[ $name == ours* && $status -ne 0 && $status -ne 3 ]]; then
+            echo "$0: the batch command failed:" >&2
+            cat "$log" >&2
+            exit 1
+        fi
+        if [[ -z $best ]] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$wall best_kib=$kib best_tree=$tree best_main=$main best_pss=$pss
+            best_cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", u + s }')
+        fi
+    done
+    tools+=("$name")
+    seconds[$name]=$best
+    peak_kib[$name]=$best_kib
+    tree_kib[$name]=$best_tree
+    main_kib[$name]=$best_main
+    cpu_seconds[$name]=$best_cpu
+    pss_kib[$name]=$best_pss
+}
+
+echo "Fotoharvester benchmark: $photos photos in $library" >&2
+echo "warming the cache (untimed) ..." >&2
+xargs -0 -a "$photo_list" cat >/dev/null
+"$walk" "$library" >/dev/null
+if ! skipped exiftool && command -v exiftool >/dev/null; then exiftool -ver >/dev/null; fi
+if ! skipped exiv2 && command -v exiv2 >/dev/null; then exiv2 --version >/dev/null; fi
+"$cli" --version >/dev/null
+
+ours_args=(--folder "$library" --subfolders --columns all --yes --headings --no-full-path
+           --separator , --date-format 0 --output "$work/out/ours-$count.csv")
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+if ((memory)); then
+    measure ours "$cli" "${ours_args[@]}"
+else
+    measure ours "$cli" "${ours_args[@]}"
+    if ! skipped readers1; then
+        measure "ours --readers 1" "$cli" "${ours_args[@]}" --readers 1
+    fi
+    if ! skipped walk; then
+        measure freeimage-walk "$walk" "$library"
+    fi
+    if skipped exiftool; then
+        note[exiftool]="skipped"
+    elif ! command -v exiftool >/dev/null; then
+        note[exiftool]="not installed"
+    else
+        # The tags behind our 29 columns, under exiftool's names.
+        exiftool_tags=(DateTimeOriginal DateTime Make Model LensModel ImageWidth ImageHeight FileSize ExposureTime
+                       FNumber ISO Flash SubjectDistance FocalLength UserComment GPSLatitude GPSLongitude
+                       GPSAltitude GPSDateStamp GPSTimeStamp GPSImgDirection Headline Caption-Abstract Keywords
+                       XPKeywords XPComment XPAuthor XPTitle XPSubject Orientation Comment)
+        measure exiftool exiftool -fast2 -csv -r -q -q "${exiftool_tags[@]/#/-}" "$library"
+    fi
+    if skipped exiv2; then
+        note[exiv2]="skipped"
+    elif ! command -v exiv2 >/dev/null; then
+        note[exiv2]="not installed"
+    else
+        # exiv2 takes many files at once; xargs hands it the whole list in a few calls. It exits
+        # non-zero for photos without metadata, which is no failure here.
+        measure exiv2 sh -c 'xargs -0 -a "$1" exiv2 -Pkt 2>/dev/null; exit 0' sh "$photo_list"
+    fi
+fi
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# --- report ----------------------------------------------------------------------------------
+records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
+unreadable=$(grep -o 'could not be read[^.]*' "$work/out/ours.log" | head -n 1 || true)
+mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
+
+echo
+echo "Fotoharvester benchmark, $(date '+%Y-%m-%d %H:%M')"
+echo "  $photos photos in $library"
+echo "  machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+echo "  load average before: $load_before   after: $load_after"
+echo "  build: $build ($build_type); best of $repeat run(s) per tool; page cache warm"
+echo "  ours: $records records written to $work/out/ours-$count.csv${unreadable:+ ($unreadable)}"
+if ((!memory)) && [[ -n ${seconds[freeimage-walk]:-} ]]; then
+    echo "  freeimage-walk: $(cat "$work/out/freeimage-walk.stdout")"
+fi
+echo
+printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"
+for tool in "${tools[@]}"; do
+    printf '%-20s %9s %9s %10s %10s %10s %10s\n' "$tool" "${seconds[$tool]}" "${cpu_seconds[$tool]}" \
+        "$(awk -v n="$photos" -v s="${seconds[$tool]}" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')" \
+        "$(mb "${peak_kib[$tool]}")" "$(mb "${main_kib[$tool]}")" "$(mb "${tree_kib[$tool]}")"
+done
+for tool in exiftool exiv2; do
+    [[ -n ${note[$tool]:-} ]] && printf '%-20s %9s\n' "$tool" "(${note[$tool]})"
+done
+echo "  seconds: wall time; cpu s: user + system time of all its processes together"
+echo "  peak MB: largest single process (GNU time); main MB: the first process's own peak;"
+echo "  all MB: sampled peak of the resident sizes of it and its child processes together"
+echo "  (readers, xargs' exiv2): shared library pages count once per process"
+echo
+
+# ratio PEER TARGET -- how many times as fast ours is as PEER, against the target factor
+ratio() {
+    local peer=$1 target=$2
+    [[ -n ${seconds[$peer]:-} ]] || return 0
+    awk -v ours="${seconds[ours]}" -v peer="${seconds[$peer]}" -v name="$peer" -v target="$target" 'BEGIN {
+        r = (ours > 0 ? peer / ours : 0)
+        printf "ours vs %-18s %6.2f times as fast   (target %s: %s)\n", name, r, target, (r >= target ? "met" : "MISSED")
+    }'
+}
+if ((memory)); then
+    awk -v main="${main_kib[ours]}" -v all="${tree_kib[ours]}" -v pss="${pss_kib[ours]}" -v n="$photos" 'BEGIN {
+        printf "batch command over %d photos, peak memory (target < 40 MB):\n", n
+        printf "  main process (peak resident size)                %6.1f MB   %s\n", main / 1024, (main / 1024 < 40 ? "met" : "MISSED")
+        printf "  main process and readers, resident sizes summed  %6.1f MB   %s\n", all / 1024, (all / 1024 < 40 ? "met" : "MISSED")
+        printf "  main process and readers, proportional sizes     %6.1f MB   %s\n", pss / 1024, (pss / 1024 < 40 ? "met" : "MISSED")
+    }'
+else
+    ratio freeimage-walk 1.3
+    ratio exiftool 40
+    ratio exiv2 4
+    if [[ -n ${seconds["ours --readers 1"]:-} && -n ${seconds[freeimage-walk]:-} ]]; then
+        awk -v a="${seconds["ours --readers 1"]}" -v w="${seconds[freeimage-walk]}" \
+            'BEGIN { printf "ours --readers 1 vs freeimage-walk %4.2f times as fast   (no target)\n", w / a }'
+    fi
+fi
