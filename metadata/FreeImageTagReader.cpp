@@ -1,5 +1,6 @@
 #include "metadata/FreeImageTagReader.h"
 
+#include "metadata/JpegHeader.h"
 #include "metadata/TagText.h"
 
 #include <FreeImage.h>
@@ -28,6 +29,11 @@ struct SearchCloser {
     void operator()(FIMETADATA* search) const { FreeImage_FindCloseMetadata(search); }
 };
 using MetadataSearch = std::unique_ptr<FIMETADATA, SearchCloser>;
+
+struct MemoryCloser {
+    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
+};
+using Memory = std::unique_ptr<FIMEMORY, MemoryCloser>;
 
 // The tag's value, at most `size` bytes of each of its values and never more than FreeImage
 // holds: a corrupt photo can claim more values than it carries.
@@ -286,7 +292,14 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
-    const Bitmap dib(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
+    // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
+    const std::optional<std::string> jpegHeader =
+        format == FIF_JPEG ? ReadJpegHeaderWithoutThumbnail(path) : std::nullopt;
+    const Memory memory(jpegHeader ? FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpegHeader->data())),
+                                                          static_cast<DWORD>(jpegHeader->size()))
+                                   : nullptr);
+    const Bitmap dib(memory ? FreeImage_LoadFromMemory(FIF_JPEG, memory.get(), FIF_LOAD_NOPIXELS)
+                            : FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!dib)
         return {ReadOutcome::NotOpened, {}};
 

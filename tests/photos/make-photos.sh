@@ -207,6 +207,13 @@ perl -e 'print pack("N", 132), "none", pack("N", 0x02100000), "mntrRGB XYZ ", "\
                "\0" x 88, pack("N", 0)' > bare.icc
 et '-ICC_Profile<=bare.icc' icc-only.tif
 
+# A camera photo with its small preview (the Exif thumbnail in the second directory), which the
+# reader leaves undecoded.
+convert -size 64x48 gradient:red-blue thumbnail-base.jpg
+convert -seed 7 -size 160x120 plasma:fractal with-thumbnail.jpg
+et -Make=Olympus -Model=E-M10 -DateTimeOriginal='2016:06:07 08:09:10' -ISO=800 \
+   '-ThumbnailImage<=thumbnail-base.jpg' with-thumbnail.jpg
+
 # Everything stripped, even the JFIF header.
 photo no-metadata.jpg
 et -Make=Sony -Comment='gone' -IPTC:Headline='gone' no-metadata.jpg
@@ -227,4 +234,4 @@ exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
 done
-rm -f base.jpg base.tif bare.icc
+rm -f base.jpg base.tif bare.icc thumbnail-base.jpg

@@ -1,0 +1,142 @@
+#include "metadata/JpegHeader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr unsigned char markerStartOfScan = 0xDA;
+constexpr unsigned char markerEndOfImage = 0xD9;
+constexpr unsigned char markerApp1 = 0xE1;
+constexpr std::string_view exifSignature{"Exif\0\0", 6};
+
+std::uint32_t ReadNumber(std::string_view bytes, std::size_t offset, int size, bool bigEndian)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[offset + (bigEndian ? i : size - 1 - i)]);
+        value = (value << 8) | byte;
+    }
+    return value;
+}
+
+// Zeroes the offset of the directory that follows the first one in an Exif block (that second
+// directory describes the thumbnail). An Exif block whose first directory does not fit is left
+// as it is.
+void UnlinkThumbnail(std::string& segment, std::size_t exifStart)
+{
+    const std::size_t tiff = exifStart + exifSignature.size();
+    if (segment.size() < tiff + 8)
+        return;
+    const std::string_view order(segment.data() + tiff, 2);
+    if (order != "II" && order != "MM")
+        return;
+    const bool bigEndian = order == "MM";
+    const std::uint64_t firstDirectory = tiff + std::uint64_t{ReadNumber(segment, tiff + 4, 4, bigEndian)};
+    if (firstDirectory + 2 > segment.size())
+        return;
+    const std::uint64_t entries = ReadNumber(segment, firstDirectory, 2, bigEndian);
+    const std::uint64_t nextLink = firstDirectory + 2 + 12 * entries;
+    if (nextLink + 4 > segment.size())
+        return;
+    for (int i = 0; i < 4; ++i)
+        segment[nextLink + i] = '\0';
+}
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Appends `size` bytes to `out`; false when the source has fewer.
+    virtual bool Append(std::string& out, std::size_t size) = 0;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : m_bytes(bytes) {}
+    bool Append(std::string& out, std::size_t size) override
+    {
+        if (m_bytes.size() < size)
+            return false;
+        out.append(m_bytes.substr(0, size));
+        m_bytes.remove_prefix(size);
+        return true;
+    }
+
+private:
+    std::string_view m_bytes;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(std::FILE* file) : m_file(file) {}
+    bool Append(std::string& out, std::size_t size) override
+    {
+        const std::size_t start = out.size();
+        out.resize(start + size);
+        return std::fread(out.data() + start, 1, size, m_file) == size;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+std::optional<std::string> HeaderWithoutThumbnail(ByteSource& source)
+{
+    std::string header;
+    if (!source.Append(header, 2) || header != "\xFF\xD8")
+        return std::nullopt;
+    for (;;) {
+        const std::size_t markerAt = header.size();
+        if (!source.Append(header, 2) || static_cast<unsigned char>(header[markerAt]) != 0xFF)
+            return std::nullopt;
+        // Fill bytes: any number of 0xFF may precede a marker code.
+        while (static_cast<unsigned char>(header.back()) == 0xFF)
+            if (!source.Append(header, 1))
+                return std::nullopt;
+        const auto marker = static_cast<unsigned char>(header.back());
+        if (marker == markerEndOfImage)
+            return header;
+        const bool standalone = marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+        if (standalone)
+            continue;
+        const std::size_t lengthAt = header.size();
+        if (!source.Append(header, 2))
+            return std::nullopt;
+        const std::size_t length = ReadNumber(header, lengthAt, 2, true);
+        if (length < 2)
+            return std::nullopt;
+        const std::size_t contentAt = header.size();
+        if (!source.Append(header, length - 2))
+            return std::nullopt;
+        if (marker == markerApp1 && std::string_view(header).substr(contentAt, exifSignature.size()) == exifSignature)
+            UnlinkThumbnail(header, contentAt);
+        if (marker == markerStartOfScan) {
+            // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it
+            // from reading on into data that is not there.
+            header += "\xFF\xD9";
+            return header;
+        }
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::optional<std::string> ReadJpegHeaderWithoutThumbnail(const std::string& path)
+{
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return std::nullopt;
+    FileSource source(file.get());
+    return HeaderWithoutThumbnail(source);
+}
+
+std::optional<std::string> JpegHeaderWithoutThumbnail(std::string_view file)
+{
+    MemorySource source(file);
+    return HeaderWithoutThumbnail(source);
+}
