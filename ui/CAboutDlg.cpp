@@ -1,0 +1,55 @@
+#include "ui/CAboutDlg.h"
+
+#include "ui/AppInfo.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("dialog100"));
+    setWindowTitle(QStringLiteral("About Fotoharvester"));
+    setWindowIcon(ApplicationIcon());
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("icon128"));
+    const int iconSize =
+        std::max(style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this), fontMetrics().height() * 2);
+    icon->setPixmap(ApplicationIcon().pixmap(iconSize, iconSize));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    auto* product = new QLabel(ProductLine(), this);
+    product->setObjectName(QStringLiteral("labelProduct"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("button1"));
+    ok->setDefault(true);
+    MatchButtonWidths({ok});
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* notice = new QLabel(this);
+    notice->setObjectName(QStringLiteral("labelNotice"));
+    notice->setText(QStringLiteral("This software uses the FreeImage open source image library.\n"
+                                   "See https://freeimage.sourceforge.io for details.\n\n"
+                                   "FreeImage is used under the FreeImage Public License version 1.0."));
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setWordWrap(true);
+    notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon, 0, 0, 2, 1);
+    layout->addWidget(product, 0, 1, Qt::AlignTop | Qt::AlignLeft);
+    layout->addWidget(ok, 0, 2, Qt::AlignTop);
+    layout->setRowMinimumHeight(1, fontMetrics().height() * 2);
+    layout->addWidget(notice, 2, 0, 1, 3);
+    layout->setColumnStretch(1, 1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Wide enough for the notice's longest line on one line, as the original box shows it.
+    notice->setMinimumWidth(fontMetrics().horizontalAdvance(
+                                QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")) +
+                            fontMetrics().averageCharWidth() * 4);
+}

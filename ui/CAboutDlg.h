@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QDialog>
+
+// The About box: name, version and the image library's notice. It has no logic of its own.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};

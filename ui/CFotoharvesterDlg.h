@@ -1,0 +1,128 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+#include "extract/RunHost.h"
+#include "ui/MessageBoxes.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QUrl;
+class TagSource;
+
+// The main window: shows the settings for editing, starts the extraction and hosts it while it
+// runs. It saves the settings once, when it is closed by whichever way (Exit, Escape, close box).
+class CFotoharvesterDlg : public QDialog, public RunHost {
+    Q_OBJECT
+public:
+    // Seams for the choosers and the help viewer; tests put their own in place of the desktop's.
+    // A chooser yields nothing when the user cancels.
+    using FolderChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFolder)>;
+    using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFile)>;
+    using HelpOpener = std::function<bool(const QUrl& page)>;
+
+    // `tags` reads the photos of every run; it must outlive the window.
+    CFotoharvesterDlg(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
+    ~CFotoharvesterDlg() override;
+
+    const ExtractionSettings& Settings() const { return m_settings; }
+    MessageBoxes& Messages() { return m_messages; }
+    bool IsRunning() const { return m_running; }
+
+    void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+    void SetOutputFileChooser(FileChooser chooser) { m_chooseOutputFile = std::move(chooser); }
+    void SetHelpOpener(HelpOpener opener) { m_openHelp = std::move(opener); }
+    // Folders searched in order for the help index; the first that holds it wins.
+    void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
+    const QStringList& HelpFolders() const { return m_helpFolders; }
+
+    // RunHost: what an extraction run asks of the window.
+    void TakeControlValues() override;
+    void ShowSettings() override;
+    std::string SeparatorText() const override;
+    bool IsColumnTicked(int column) const override;
+    int SeparatorPosition() const override;
+    void SetProgressRange(std::int64_t photoCount) override;
+    void SetProgressPosition(std::int64_t photosDone) override;
+    void SetRunning(bool running, const std::string& statusText) override;
+    Answer ShowMessage(const Message& message) override;
+    void KeepAlive() override;
+    bool AbortRequested() const override { return m_abortRequested; }
+    void ClearAbortRequest() override;
+
+public slots:
+    void OnOK();      // Extract, also Enter
+    void OnCancel();  // Exit, also Escape and the close box
+    void OnAbort();
+    void OnBrowseFolder();
+    void OnBrowseOutputFile();
+    void OnSetup();
+    void OnSubFoldersClicked();
+    void OnHelp();
+    void OnAbout();
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class Direction { ToSettings, ToControls };
+
+    void BuildControls();
+    void FillColumnList();
+    void SelectSeparatorPosition(int position);
+    void Exchange(Direction direction);
+    // Closes now, or, while a run is going, stops it and closes when it has ended. True when
+    // the window has closed.
+    bool RequestClose();
+    void Finish();
+    QString HelpIndexPath() const;
+
+    ExtractionSettings m_settings;
+    TagSource& m_tags;
+    MessageBoxes m_messages;
+
+    // Exchanged with the controls like the settings, but never stored.
+    std::string m_separatorText;
+    std::string m_statusText;
+
+    bool m_running = false;
+    bool m_abortRequested = false;
+    bool m_closeWhenRunEnds = false;
+    bool m_waitCursorShown = false;
+    QElapsedTimer m_sinceEventsProcessed;
+
+    FolderChooser m_chooseFolder;
+    FileChooser m_chooseOutputFile;
+    HelpOpener m_openHelp;
+    QStringList m_helpFolders;
+
+    QLineEdit* m_folderEdit = nullptr;
+    QPushButton* m_browseFolderButton = nullptr;
+    QCheckBox* m_subFoldersCheck = nullptr;
+    QLineEdit* m_outFileEdit = nullptr;
+    QPushButton* m_browseOutputButton = nullptr;
+    QListWidget* m_columnList = nullptr;
+    QCheckBox* m_commentLineCheck = nullptr;
+    QCheckBox* m_fullPathCheck = nullptr;
+    QComboBox* m_separatorCombo = nullptr;
+    QPushButton* m_extractButton = nullptr;
+    QPushButton* m_setupButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QLineEdit* m_statusEdit = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_abortButton = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_helpAction = nullptr;
+};

@@ -1,0 +1,127 @@
+#include "ui/CSetup.h"
+
+#include "extract/DateFormat.h"
+#include "ui/AppInfo.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+static_assert(DateLayoutCount == 9, "every date layout needs its label in the Setup list");
+
+const std::array<const char*, 9>& CSetup::DateFormatLabels()
+{
+    // "HH:MI.SS" in layout 3 is how the label has always read; users know it by that text.
+    static constexpr std::array<const char*, 9> labels{
+        "YYYY:MM:DD HH:MI:SS", "DD month YYYY HH:MI:SS", "month DD YYYY HH:MI:SS",
+        "YYYY-MM-DD HH:MI.SS", "DD-MM-YYYY HH:MI:SS",    "DD/MM/YYYY HH:MI:SS",
+        "MM/DD/YYYY HH:MI:SS", "DD.MM.YYYY HH:MI:SS",    "YYYY/MM/DD HH:MI:SS",
+    };
+    return labels;
+}
+
+CSetup::CSetup(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("dialog129"));
+    setWindowTitle(QStringLiteral("Setup"));
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("button1"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("button2"));
+    MatchButtonWidths({ok, cancel});
+    connect(ok, &QPushButton::clicked, this, &CSetup::accept);
+    connect(cancel, &QPushButton::clicked, this, &CSetup::reject);
+
+    auto* monthBox = new QGroupBox(QStringLiteral("Month names"), this);
+    auto* monthGrid = new QGridLayout(monthBox);
+    const int editWidth = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24;
+    for (int month = 0; month < ExtractionSettings::MonthCount; ++month) {
+        auto* number = new QLabel(QString::number(month + 1), monthBox);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* edit = new QLineEdit(monthBox);
+        // Month m lives in control 1005 + m.
+        edit->setObjectName(QStringLiteral("edit%1").arg(1006 + month));
+        edit->setMinimumWidth(editWidth);
+        number->setBuddy(edit);
+        monthGrid->addWidget(number, month, 0);
+        monthGrid->addWidget(edit, month, 1);
+        m_monthEdits[month] = edit;
+    }
+    monthGrid->setColumnStretch(1, 1);
+
+    auto* dateLabel = new QLabel(QStringLiteral("Date format:"), this);
+    m_dateFormatCombo = new QComboBox(this);
+    m_dateFormatCombo->setObjectName(QStringLiteral("combo1018"));
+    m_dateFormatCombo->setEditable(false);
+    for (const char* label : DateFormatLabels())
+        m_dateFormatCombo->addItem(QString::fromLatin1(label));
+    m_dateFormatCombo->setMaxVisibleItems(DateLayoutCount);
+    m_dateFormatCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    dateLabel->setBuddy(m_dateFormatCombo);
+
+    m_subSecondsCheck = new QCheckBox(QStringLiteral("Include sub-seconds \nWill only work with some cameras"), this);
+    m_subSecondsCheck->setObjectName(QStringLiteral("check1028"));
+
+    auto* optionsColumn = new QVBoxLayout;
+    optionsColumn->addWidget(dateLabel);
+    optionsColumn->addWidget(m_dateFormatCombo);
+    optionsColumn->addSpacing(fontMetrics().height() / 2);
+    optionsColumn->addWidget(m_subSecondsCheck);
+    optionsColumn->addStretch(1);
+
+    auto* upper = new QHBoxLayout;
+    upper->addWidget(monthBox, 1);
+    upper->addLayout(optionsColumn);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cancel);
+    buttons->addWidget(ok);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(upper);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    // The order of the original form: the buttons first, then the months, the layout, the option.
+    setTabOrder(ok, cancel);
+    QWidget* previous = cancel;
+    for (QLineEdit* edit : m_monthEdits) {
+        setTabOrder(previous, edit);
+        previous = edit;
+    }
+    setTabOrder(previous, m_dateFormatCombo);
+    setTabOrder(m_dateFormatCombo, m_subSecondsCheck);
+}
+
+void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds)
+{
+    m_monthNames = monthNames;
+    m_dateFormat = dateFormat;
+    m_subSeconds = subSeconds;
+    for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
+        m_monthEdits[month]->setText(QString::fromStdString(m_monthNames[month]));
+    // A stored layout number that names no layout selects nothing rather than guessing one.
+    const bool known = m_dateFormat >= 0 && m_dateFormat < m_dateFormatCombo->count();
+    m_dateFormatCombo->setCurrentIndex(known ? m_dateFormat : -1);
+    m_subSecondsCheck->setChecked(m_subSeconds != 0);
+}
+
+void CSetup::accept()
+{
+    // Taken only here: Cancel, Escape and the close box leave the copies as they were given.
+    m_dateFormat = m_dateFormatCombo->currentIndex();
+    for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
+        m_monthNames[month] = m_monthEdits[month]->text().toStdString();
+    m_subSeconds = m_subSecondsCheck->isChecked() ? 1 : 0;
+    QDialog::accept();
+}

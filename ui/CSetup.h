@@ -1,0 +1,44 @@
+#pragma once
+
+#include "extract/ExtractionSettings.h"
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// The Setup dialog: the twelve month names, the date layout and the sub-seconds option. It works
+// on its own copies; the caller takes them back only when the dialog ends with OK.
+class CSetup : public QDialog {
+    Q_OBJECT
+public:
+    using MonthNames = std::array<std::string, ExtractionSettings::MonthCount>;
+
+    explicit CSetup(QWidget* parent = nullptr);
+
+    // Puts the values into the controls; called before the dialog is shown.
+    void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds);
+
+    const MonthNames& GetMonthNames() const { return m_monthNames; }
+    std::int32_t GetDateFormat() const { return m_dateFormat; }
+    std::int32_t GetSubSeconds() const { return m_subSeconds; }
+
+    // The labels of the date layouts, in the order of their numbers.
+    static const std::array<const char*, 9>& DateFormatLabels();
+
+    void accept() override;
+
+private:
+    MonthNames m_monthNames;
+    std::int32_t m_dateFormat = 0;
+    std::int32_t m_subSeconds = 0;
+
+    std::array<QLineEdit*, ExtractionSettings::MonthCount> m_monthEdits{};
+    QComboBox* m_dateFormatCombo = nullptr;
+    QCheckBox* m_subSecondsCheck = nullptr;
+};
