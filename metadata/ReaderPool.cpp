@@ -3,38 +3,55 @@
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
-
 #include <algorithm>
+#include <cstdlib>
+#include <thread>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
 // While waiting for a reply the caller is kept alive this often.
-constexpr int waitSliceMs = 20;
+constexpr auto waitSlice = std::chrono::milliseconds(20);
+// A reader asked to finish gets this long before it is killed.
+constexpr int finishTimeoutMs = 200;
+
 }  // namespace
 
 struct ReaderPool::Reader {
-    std::unique_ptr<QProcess> process;
+    platform::ChildProcess process;
+    bool started = false;
     std::deque<std::size_t> pending;  // indexes sent and not yet answered, oldest first
-    QByteArray received;
-    QElapsedTimer busySince;  // since the oldest pending request became the one being read
+    std::string received;
+    Clock::time_point busySince;  // since the oldest pending request became the one being read
+
+    void Stop(bool gracefully)
+    {
+        if (started) {
+            if (gracefully)
+                process.Finish(finishTimeoutMs);
+            else
+                process.Kill();
+        }
+        started = false;
+        pending.clear();
+        received.clear();
+    }
 };
 
 ReaderPool::Options ReaderPool::DefaultOptions()
 {
     Options options;
 #ifdef _WIN32
-    const QString name = QStringLiteral("fotoharvester-reader.exe");
+    const char* name = "fotoharvester-reader.exe";
 #else
-    const QString name = QStringLiteral("fotoharvester-reader");
+    const char* name = "fotoharvester-reader";
 #endif
     // Packagers and tests may put the reader elsewhere.
-    const QString chosen = qEnvironmentVariable("FOTOHARVESTER_READER");
-    options.program = chosen.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(name) : chosen;
-    options.readers = std::max(1, QThread::idealThreadCount());
+    const char* chosen = std::getenv("FOTOHARVESTER_READER");
+    options.program = chosen != nullptr && *chosen != '\0' ? std::string(chosen)
+                                                           : platform::ExecutableFolder() + "/" + name;
+    options.readers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     return options;
 }
 
@@ -49,7 +66,7 @@ ReaderPool::ReaderPool(Options options) : m_options(std::move(options))
 ReaderPool::~ReaderPool()
 {
     for (auto& reader : m_readers)
-        Stop(*reader, true);
+        reader->Stop(reader->pending.empty());
 }
 
 void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<void()> whileWaiting)
@@ -64,7 +81,7 @@ void ReaderPool::End()
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
     for (auto& reader : m_readers)
         if (!reader->pending.empty())
-            Stop(*reader, false);
+            reader->Stop(false);
     m_photos = nullptr;
     m_whileWaiting = nullptr;
     m_nextToSend = 0;
@@ -102,7 +119,7 @@ TagReading ReaderPool::ReadInBatch(std::size_t index)
         reading = tagwire::DecodeReading(payload);
     if (reading) {
         reader.pending.pop_front();
-        reader.busySince.start();
+        reader.busySince = Clock::now();
     } else {
         Replace(reader);
         reading = TagReading{ReadOutcome::ReaderFailed, {}};
@@ -115,46 +132,36 @@ void ReaderPool::SendAhead()
 {
     if (m_photos == nullptr)
         return;
+    // The requests for each reader are gathered and written at once: one write per reader.
+    std::vector<std::string> outgoing(m_readers.size());
     while (m_nextToSend < m_photos->size()) {
-        auto least = std::min_element(m_readers.begin(), m_readers.end(), [](const auto& a, const auto& b) {
+        const auto least = std::min_element(m_readers.begin(), m_readers.end(), [](const auto& a, const auto& b) {
             return a->pending.size() < b->pending.size();
         });
-        if ((*least)->pending.size() >= static_cast<std::size_t>(m_options.photosAhead))
-            return;
-        if (!Send(**least, m_nextToSend))
-            return;
+        Reader& reader = **least;
+        if (reader.pending.size() >= static_cast<std::size_t>(m_options.photosAhead) || !EnsureRunning(reader))
+            break;
+        if (reader.pending.empty())
+            reader.busySince = Clock::now();
+        reader.pending.push_back(m_nextToSend);
+        outgoing[static_cast<std::size_t>(least - m_readers.begin())] += tagwire::Frame((*m_photos)[m_nextToSend]);
         ++m_nextToSend;
     }
-}
-
-bool ReaderPool::Send(Reader& reader, std::size_t index)
-{
-    if (!EnsureRunning(reader))
-        return false;
-    const std::string message = tagwire::Frame((*m_photos)[index]);
-    reader.process->write(message.data(), static_cast<qint64>(message.size()));
-    reader.process->waitForBytesWritten(0);
-    if (reader.pending.empty())
-        reader.busySince.start();
-    reader.pending.push_back(index);
-    return true;
+    // A reader that cannot take its requests has died; waiting for its reply finds that out.
+    for (std::size_t i = 0; i < m_readers.size(); ++i)
+        if (!outgoing[i].empty())
+            m_readers[i]->process.Write(outgoing[i]);
 }
 
 bool ReaderPool::EnsureRunning(Reader& reader)
 {
-    if (reader.process && reader.process->state() == QProcess::Running)
+    if (reader.started)
         return true;
-    Stop(reader, false);
-    auto process = std::make_unique<QProcess>();
-    process->setProgram(m_options.program);
-    process->setStandardErrorFile(QProcess::nullDevice());
-    platform::DetachFromTerminalSignals(*process);
-    process->start(QIODevice::ReadWrite);
-    if (!process->waitForStarted())
-        return false;
-    ++m_readersStarted;
-    reader.process = std::move(process);
-    return true;
+    reader.received.clear();
+    reader.started = reader.process.Start(m_options.program);
+    if (reader.started)
+        ++m_readersStarted;
+    return reader.started;
 }
 
 void ReaderPool::Replace(Reader& reader)
@@ -163,57 +170,42 @@ void ReaderPool::Replace(Reader& reader)
     std::deque<std::size_t> queued = std::move(reader.pending);
     if (!queued.empty())
         queued.pop_front();
-    Stop(reader, false);
-    for (std::size_t index : queued)
-        if (!Send(reader, index))
-            break;
-}
-
-void ReaderPool::Stop(Reader& reader, bool gracefully)
-{
-    reader.pending.clear();
-    reader.received.clear();
-    if (!reader.process)
+    reader.Stop(false);
+    if (queued.empty() || !EnsureRunning(reader))
         return;
-    if (gracefully && reader.process->state() == QProcess::Running) {
-        reader.process->closeWriteChannel();  // the reader ends at the end of its input
-        if (reader.process->waitForFinished(200)) {
-            reader.process.reset();
-            return;
-        }
-    }
-    reader.process->kill();
-    reader.process->waitForFinished(1000);
-    reader.process.reset();
+    std::string outgoing;
+    for (std::size_t index : queued)
+        outgoing += tagwire::Frame((*m_photos)[index]);
+    reader.pending = std::move(queued);
+    reader.busySince = Clock::now();
+    reader.process.Write(outgoing);
 }
 
 bool ReaderPool::WaitForReply(Reader& reader, std::string& payload)
 {
-    QElapsedTimer sinceKeptAlive;
-    sinceKeptAlive.start();
+    auto keptAlive = Clock::now();
     for (;;) {
-        if (reader.received.size() >= static_cast<qsizetype>(tagwire::HeaderSize)) {
-            const std::uint32_t size =
-                tagwire::PayloadSize(std::string_view(reader.received.constData(), tagwire::HeaderSize));
+        if (reader.received.size() >= tagwire::HeaderSize) {
+            const std::uint32_t size = tagwire::PayloadSize(reader.received);
             if (size > tagwire::MaxMessageSize)
                 return false;
-            const qsizetype total = static_cast<qsizetype>(tagwire::HeaderSize + size);
-            if (reader.received.size() >= total) {
-                payload.assign(reader.received.constData() + tagwire::HeaderSize, size);
-                reader.received.remove(0, total);
+            if (reader.received.size() >= tagwire::HeaderSize + size) {
+                payload.assign(reader.received, tagwire::HeaderSize, size);
+                reader.received.erase(0, tagwire::HeaderSize + size);
                 return true;
             }
         }
-        if (reader.process->state() != QProcess::Running && reader.process->bytesAvailable() == 0)
+        const auto now = Clock::now();
+        if (now - reader.busySince > m_options.timeLimit)
             return false;
-        if (reader.busySince.elapsed() > m_options.timeLimit.count())
+        const auto untilLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
+            reader.busySince + m_options.timeLimit - now + std::chrono::milliseconds(1));
+        const int timeoutMs = static_cast<int>(std::min<std::chrono::milliseconds>(waitSlice, untilLimit).count());
+        if (reader.process.ReadSome(reader.received, timeoutMs) == platform::ChildProcess::ReadResult::Closed)
             return false;
-        if (reader.process->bytesAvailable() == 0)
-            reader.process->waitForReadyRead(waitSliceMs);
-        reader.received += reader.process->readAll();
-        if (m_whileWaiting && sinceKeptAlive.elapsed() >= waitSliceMs) {
+        if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
             m_whileWaiting();
-            sinceKeptAlive.start();
+            keptAlive = Clock::now();
         }
     }
 }

@@ -2,8 +2,6 @@
 
 #include "metadata/TagSource.h"
 
-#include <QString>
-
 #include <chrono>
 #include <cstddef>
 #include <deque>
@@ -11,8 +9,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class QProcess;
 
 // Reads photos in separate reader processes, so that a photo that crashes or hangs the image
 // library costs only that photo's metadata. A reader that crashes, answers nonsense or takes longer
@@ -23,9 +19,9 @@ class QProcess;
 class ReaderPool : public TagSource {
 public:
     struct Options {
-        QString program;  // the reader executable
+        std::string program;  // the reader executable
         int readers = 1;
-        int photosAhead = 4;  // requests queued at one reader
+        int photosAhead = 8;  // requests queued at one reader
         std::chrono::milliseconds timeLimit{5000};
     };
 
@@ -50,10 +46,8 @@ private:
 
     TagReading ReadInBatch(std::size_t index);
     void SendAhead();
-    bool Send(Reader& reader, std::size_t index);
     bool EnsureRunning(Reader& reader);
     void Replace(Reader& reader);
-    void Stop(Reader& reader, bool gracefully);
     bool WaitForReply(Reader& reader, std::string& payload);
 
     Options m_options;

@@ -2,7 +2,7 @@
 function(fh_core_test name)
   add_executable(${name} ${ARGN})
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(${name} PRIVATE fh_core GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE fh_core Qt6::Core GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 

@@ -1,0 +1,144 @@
+// The reader processes on Windows: anonymous pipes to the child's standard input and output.
+// Not built on the Linux machines the project is developed on.
+
+#include "platform/ChildProcess.h"
+#include "platform/FileSystem.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+namespace platform {
+
+struct ChildProcess::State {
+    PROCESS_INFORMATION process{};
+    HANDLE input = nullptr;   // our end of the child's standard input
+    HANDLE output = nullptr;  // our end of the child's standard output
+
+    void CloseHandles()
+    {
+        for (HANDLE* handle : {&input, &output, &process.hProcess, &process.hThread}) {
+            if (*handle != nullptr)
+                CloseHandle(*handle);
+            *handle = nullptr;
+        }
+    }
+};
+
+ChildProcess::ChildProcess() : m_state(std::make_unique<State>()) {}
+
+ChildProcess::~ChildProcess()
+{
+    Kill();
+}
+
+bool ChildProcess::Start(const std::string& program)
+{
+    Kill();
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE childInput = nullptr;
+    HANDLE childOutput = nullptr;
+    if (!CreatePipe(&childInput, &m_state->input, &inherit, 0))
+        return false;
+    if (!CreatePipe(&m_state->output, &childOutput, &inherit, 0)) {
+        CloseHandle(childInput);
+        m_state->CloseHandles();
+        return false;
+    }
+    SetHandleInformation(m_state->input, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(m_state->output, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = nul;
+    std::wstring commandLine = L"\"" + PathFromNarrow(program).wstring() + L"\"";
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                                        &m_state->process);
+    CloseHandle(childInput);
+    CloseHandle(childOutput);
+    if (nul != INVALID_HANDLE_VALUE)
+        CloseHandle(nul);
+    if (!started) {
+        m_state->process = {};
+        m_state->CloseHandles();
+        return false;
+    }
+    return true;
+}
+
+bool ChildProcess::Running()
+{
+    return m_state->process.hProcess != nullptr && WaitForSingleObject(m_state->process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::Write(std::string_view data)
+{
+    while (!data.empty() && m_state->input != nullptr) {
+        DWORD written = 0;
+        if (!WriteFile(m_state->input, data.data(), static_cast<DWORD>(data.size()), &written, nullptr))
+            return false;
+        data.remove_prefix(written);
+    }
+    return data.empty();
+}
+
+ChildProcess::ReadResult ChildProcess::ReadSome(std::string& buffer, int timeoutMs)
+{
+    // Anonymous pipes cannot be waited on; look every millisecond until something is there.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        DWORD available = 0;
+        if (m_state->output == nullptr || !PeekNamedPipe(m_state->output, nullptr, 0, nullptr, &available, nullptr))
+            return ReadResult::Closed;
+        if (available > 0) {
+            const std::size_t start = buffer.size();
+            buffer.resize(start + available);
+            DWORD received = 0;
+            if (!ReadFile(m_state->output, buffer.data() + start, available, &received, nullptr) || received == 0) {
+                buffer.resize(start);
+                return ReadResult::Closed;
+            }
+            buffer.resize(start + received);
+            return ReadResult::Data;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ReadResult::TimedOut;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void ChildProcess::Finish(int timeoutMs)
+{
+    if (m_state->process.hProcess == nullptr)
+        return;
+    CloseHandle(m_state->input);
+    m_state->input = nullptr;
+    if (WaitForSingleObject(m_state->process.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
+        TerminateProcess(m_state->process.hProcess, 1);
+    m_state->CloseHandles();
+}
+
+void ChildProcess::Kill()
+{
+    if (m_state->process.hProcess != nullptr) {
+        TerminateProcess(m_state->process.hProcess, 1);
+        WaitForSingleObject(m_state->process.hProcess, INFINITE);
+    }
+    m_state->CloseHandles();
+}
+
+std::string ExecutableFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::filesystem::path executable(std::wstring(path, length));
+    return NarrowFromPath(executable.parent_path());
+}
+
+}  // namespace platform
