@@ -271,7 +271,7 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
 
 }  // namespace
 
-FreeImageTagReader::FreeImageTagReader()
+FreeImageTagReader::FreeImageTagReader(bool skipJpegThumbnails) : m_skipJpegThumbnails(skipJpegThumbnails)
 {
     FreeImage_Initialise(FALSE);
     FreeImage_SetOutputMessage(IgnoreMessage);
@@ -294,7 +294,7 @@ TagReading FreeImageTagReader::Read(const std::string& path)
         return {ReadOutcome::NotOpened, {}};
     // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
     const std::optional<std::string> jpegHeader =
-        format == FIF_JPEG ? ReadJpegHeaderWithoutThumbnail(path) : std::nullopt;
+        format == FIF_JPEG && m_skipJpegThumbnails ? ReadJpegHeaderWithoutThumbnail(path) : std::nullopt;
     const Memory memory(jpegHeader ? FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpegHeader->data())),
                                                           static_cast<DWORD>(jpegHeader->size()))
                                    : nullptr);

@@ -21,10 +21,13 @@ constexpr int finishTimeoutMs = 200;
 struct ReaderPool::Reader {
     platform::ChildProcess process;
     bool started = false;
-    std::deque<std::size_t> pending;  // indexes sent and not yet answered, oldest first
+    std::deque<std::size_t> pending;   // indexes sent and not yet answered, oldest first
+    std::deque<std::size_t> suspects;  // indexes to read again, each alone in a fresh process
+    bool readingSuspect = false;       // the one pending index is a suspect
     std::string received;
     Clock::time_point busySince;  // since the oldest pending request became the one being read
 
+    // Ends the process and forgets what it had in hand; the suspects stay.
     void Stop(bool gracefully)
     {
         if (started) {
@@ -34,6 +37,7 @@ struct ReaderPool::Reader {
                 process.Kill();
         }
         started = false;
+        readingSuspect = false;
         pending.clear();
         received.clear();
     }
@@ -79,9 +83,11 @@ void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<voi
 void ReaderPool::End()
 {
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
-    for (auto& reader : m_readers)
-        if (!reader->pending.empty())
+    for (auto& reader : m_readers) {
+        if (!reader->pending.empty() || !reader->suspects.empty())
             reader->Stop(false);
+        reader->suspects.clear();
+    }
     m_photos = nullptr;
     m_whileWaiting = nullptr;
     m_nextToSend = 0;
@@ -105,46 +111,77 @@ TagReading ReaderPool::Read(const std::string& path)
 
 TagReading ReaderPool::ReadInBatch(std::size_t index)
 {
-    SendAhead();
-    auto owner = std::find_if(m_readers.begin(), m_readers.end(), [index](const auto& reader) {
-        return !reader->pending.empty() && reader->pending.front() == index;
-    });
-    if (owner == m_readers.end())
-        return TagReading{ReadOutcome::ReaderFailed, {}};  // no reader could be started
-    Reader& reader = **owner;
+    for (;;) {
+        SendAhead();
+        auto owner = std::find_if(m_readers.begin(), m_readers.end(), [index](const auto& reader) {
+            return !reader->pending.empty() && reader->pending.front() == index;
+        });
+        if (owner == m_readers.end()) {
+            // No reader could be started for it.
+            for (auto& reader : m_readers)
+                if (!reader->suspects.empty() && reader->suspects.front() == index)
+                    reader->suspects.pop_front();
+            return TagReading{ReadOutcome::ReaderFailed, {}};
+        }
+        Reader& reader = **owner;
 
-    std::string payload;
-    std::optional<TagReading> reading;
-    if (WaitForReply(reader, payload))
-        reading = tagwire::DecodeReading(payload);
-    if (reading) {
-        reader.pending.pop_front();
-        reader.busySince = Clock::now();
-    } else {
-        Replace(reader);
-        reading = TagReading{ReadOutcome::ReaderFailed, {}};
+        std::string payload;
+        std::optional<TagReading> reading;
+        if (WaitForReply(reader, payload))
+            reading = tagwire::DecodeReading(payload);
+        if (reader.readingSuspect) {
+            // Whatever the outcome, the next suspect gets a fresh process too.
+            reader.Stop(false);
+            SendAhead();
+            return reading ? std::move(*reading) : TagReading{ReadOutcome::ReaderFailed, {}};
+        }
+        if (reading) {
+            reader.pending.pop_front();
+            reader.busySince = Clock::now();
+            SendAhead();
+            return std::move(*reading);
+        }
+        Suspect(reader);
     }
-    SendAhead();
-    return std::move(*reading);
 }
 
 void ReaderPool::SendAhead()
 {
     if (m_photos == nullptr)
         return;
-    // The requests for each reader are gathered and written at once: one write per reader.
     std::vector<std::string> outgoing(m_readers.size());
+    for (std::size_t i = 0; i < m_readers.size(); ++i) {
+        Reader& reader = *m_readers[i];
+        if (!reader.suspects.empty() && reader.pending.empty() && EnsureRunning(reader)) {
+            reader.pending.push_back(reader.suspects.front());
+            reader.suspects.pop_front();
+            reader.readingSuspect = true;
+            reader.busySince = Clock::now();
+            outgoing[i] = tagwire::Frame((*m_photos)[reader.pending.back()]);
+        }
+    }
+    // New requests go out a few at a time, once a reader has used up half of what it was given:
+    // one write per reader and round, which the reader answers with one write too.
+    const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
+    std::vector<bool> due(m_readers.size());
+    for (std::size_t i = 0; i < m_readers.size(); ++i) {
+        const Reader& reader = *m_readers[i];
+        due[i] = reader.suspects.empty() && !reader.readingSuspect && reader.pending.size() <= ahead / 2;
+    }
     while (m_nextToSend < m_photos->size()) {
-        const auto least = std::min_element(m_readers.begin(), m_readers.end(), [](const auto& a, const auto& b) {
-            return a->pending.size() < b->pending.size();
-        });
-        Reader& reader = **least;
-        if (reader.pending.size() >= static_cast<std::size_t>(m_options.photosAhead) || !EnsureRunning(reader))
+        // Photos are dealt out in turn to the due reader with the least in hand.
+        std::size_t chosen = m_readers.size();
+        for (std::size_t i = 0; i < m_readers.size(); ++i)
+            if (due[i] && m_readers[i]->pending.size() < ahead &&
+                (chosen == m_readers.size() || m_readers[i]->pending.size() < m_readers[chosen]->pending.size()))
+                chosen = i;
+        if (chosen == m_readers.size() || !EnsureRunning(*m_readers[chosen]))
             break;
+        Reader& reader = *m_readers[chosen];
         if (reader.pending.empty())
             reader.busySince = Clock::now();
         reader.pending.push_back(m_nextToSend);
-        outgoing[static_cast<std::size_t>(least - m_readers.begin())] += tagwire::Frame((*m_photos)[m_nextToSend]);
+        outgoing[chosen] += tagwire::Frame((*m_photos)[m_nextToSend]);
         ++m_nextToSend;
     }
     // A reader that cannot take its requests has died; waiting for its reply finds that out.
@@ -164,21 +201,11 @@ bool ReaderPool::EnsureRunning(Reader& reader)
     return reader.started;
 }
 
-void ReaderPool::Replace(Reader& reader)
+void ReaderPool::Suspect(Reader& reader)
 {
-    // The photo at the head of the queue is lost; the ones queued behind it go to a fresh reader.
-    std::deque<std::size_t> queued = std::move(reader.pending);
-    if (!queued.empty())
-        queued.pop_front();
+    // Everything this reader had in hand is read again, each photo alone in a fresh process.
+    reader.suspects.insert(reader.suspects.begin(), reader.pending.begin(), reader.pending.end());
     reader.Stop(false);
-    if (queued.empty() || !EnsureRunning(reader))
-        return;
-    std::string outgoing;
-    for (std::size_t index : queued)
-        outgoing += tagwire::Frame((*m_photos)[index]);
-    reader.pending = std::move(queued);
-    reader.busySince = Clock::now();
-    reader.process.Write(outgoing);
 }
 
 bool ReaderPool::WaitForReply(Reader& reader, std::string& payload)

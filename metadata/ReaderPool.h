@@ -12,16 +12,19 @@
 
 // Reads photos in separate reader processes, so that a photo that crashes or hangs the image
 // library costs only that photo's metadata. A reader that crashes, answers nonsense or takes longer
-// than the time limit on one photo is killed and replaced; that photo reads as ReaderFailed.
+// than the time limit is killed and replaced; that photo reads as ReaderFailed.
 //
-// Several readers work at once, each a few photos ahead of the caller, while Read hands the
-// replies back strictly in the order of the list given to Begin.
+// Several readers work at once, each given a few photos at a time ahead of the caller, while Read
+// hands the replies back strictly in the order of the list given to Begin. When a reader fails
+// with several photos in hand, it is not known which of them was to blame (a reader answers a
+// group of requests together, and a damaged heap can fell it a photo later), so each of them is
+// read again alone in a fresh reader: only a photo that fails on its own is lost.
 class ReaderPool : public TagSource {
 public:
     struct Options {
         std::string program;  // the reader executable
         int readers = 1;
-        int photosAhead = 8;  // requests queued at one reader
+        int photosAhead = 32;  // requests queued at one reader
         std::chrono::milliseconds timeLimit{5000};
     };
 
@@ -47,7 +50,7 @@ private:
     TagReading ReadInBatch(std::size_t index);
     void SendAhead();
     bool EnsureRunning(Reader& reader);
-    void Replace(Reader& reader);
+    void Suspect(Reader& reader);
     bool WaitForReply(Reader& reader, std::string& payload);
 
     Options m_options;

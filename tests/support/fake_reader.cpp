@@ -1,7 +1,8 @@
 // A stand-in for the reader process that misbehaves on request, for the pool's tests. It answers
 // each path with a reading whose make is the path's file name, unless the name says otherwise:
 // "crash" aborts, "hang" never answers, "garbage" answers nonsense, "quit" ends silently,
-// "slow" answers after 30 ms.
+// "slow" answers after 30 ms, "poison" answers but makes the reader crash on the next photo (as a
+// damaged heap would).
 
 #include "metadata/TagWire.h"
 
@@ -32,10 +33,12 @@ int main()
 {
     std::string header;
     std::string path;
+    bool poisoned = false;
     while (ReadExactly(header, tagwire::HeaderSize) && ReadExactly(path, tagwire::PayloadSize(header))) {
         const std::string name = path.substr(path.find_last_of('/') + 1);
-        if (name.find("crash") != std::string::npos)
+        if (name.find("crash") != std::string::npos || poisoned)
             std::abort();
+        poisoned = name.find("poison") != std::string::npos;
         if (name.find("quit") != std::string::npos)
             return 0;
         if (name.find("hang") != std::string::npos)
