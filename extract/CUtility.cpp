@@ -122,3 +122,19 @@ bool HasDuplicateFileNames(const PhotoList& list)
     std::sort(names.begin(), names.end());
     return std::adjacent_find(names.begin(), names.end()) != names.end();
 }
+
+bool IsListedPhoto(const PhotoList& list, const std::string& path)
+{
+    // Only a photo of the same name can be the same file, unless a link renames it; comparing
+    // the files themselves for every photo would cost a look-up each.
+    std::error_code error;
+    const fs::path target = platform::PathFromNarrow(path);
+    if (!fs::exists(target, error))
+        return false;
+    const std::string_view name = FileNamePart(path);
+    for (const std::string& photo : list) {
+        if (FileNamePart(photo) == name && fs::equivalent(platform::PathFromNarrow(photo), target, error))
+            return true;
+    }
+    return fs::is_symlink(target, error) && IsListedPhoto(list, platform::NarrowFromPath(fs::canonical(target, error)));
+}

@@ -62,6 +62,11 @@ RunResult ExtractionRun::Execute()
         return result;
     }
 
+    // Opening the output empties it: it must never be one of the photos.
+    if (IsListedPhoto(photos, result.outputPath)) {
+        m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {result.outputPath}));
+        return result;
+    }
     OutputFile output;
     if (!output.Open(result.outputPath)) {
         m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened));

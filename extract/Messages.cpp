@@ -34,6 +34,9 @@ constexpr std::array messageTable{
                  "The extracted data could not be written to %s (%s). Please check that the disk is not full "
                  "and that the file may be written.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::OutputIsAPhoto,
+                 "The output file %s is one of the photos to be read. Please choose another output file.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
 };
 
 const MessageEntry& Entry(MessageId id)

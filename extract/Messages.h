@@ -15,6 +15,7 @@ enum class MessageId {
     DuplicateNames = 305,
     UnreadablePhotos = 306,
     OutputNotWritten = 307,
+    OutputIsAPhoto = 308,
 };
 
 struct Message {

@@ -77,12 +77,3 @@ TEST(CommandLine, OptionsNotGivenKeepTheStoredSettings)
     stored.SeparatorNum = 7;
     EXPECT_EQ(SeparatorTextFor(stored, CommandLine{}), "");
 }
-
-TEST(CommandLine, HelpListsEveryColumnAndExitStatus)
-{
-    const std::string help = HelpText();
-    EXPECT_NE(help.find("  28  XP Subject"), std::string::npos);
-    EXPECT_NE(help.find("   0  Date\n"), std::string::npos);
-    EXPECT_NE(help.find("130"), std::string::npos);
-    EXPECT_NE(help.find("--month-names"), std::string::npos);
-}

@@ -45,22 +45,6 @@ RecordComposer Comma(int dateFormat = 0)
 
 }  // namespace
 
-TEST(ColumnCatalogue, HasTheTwentyNineColumnsInListOrder)
-{
-    const auto& catalogue = ColumnCatalogue();
-    EXPECT_EQ(catalogue[0].heading, "Date");
-    EXPECT_EQ(catalogue[2].stringId, 204);
-    EXPECT_EQ(catalogue[6].heading, "Lens model");
-    EXPECT_EQ(catalogue[16].heading, "GPS latitude");
-    EXPECT_EQ(catalogue[28].heading, "XP Subject");
-    EXPECT_EQ(catalogue[28].stringId, 236);
-    std::vector<int> bare;
-    for (int column = 0; column < ColumnCount; ++column)
-        if (catalogue[column].quoting == Column::Quoting::Bare)
-            bare.push_back(column);
-    EXPECT_EQ(bare, (std::vector<int>{3, 4, 5, 7, 8, 10, 11, 13, 14, 16, 17, 18, 20}));
-}
-
 TEST(Flags, OnlyTheCharacterOneTicksAndOnlyTwentyNineCount)
 {
     const auto selection = SelectionFromFlags("1012x1" + std::string(30, '1'));

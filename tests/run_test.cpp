@@ -188,6 +188,21 @@ TEST_F(Run, DuplicateNamesAreAskedAboutBeforeTheOutputIsOpened)
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n\"IMG_0001.JPG\",Fuji\n");
 }
 
+TEST_F(Run, NeverWritesTheOutputOverOneOfThePhotos)
+{
+    const std::string photo = photos.Touch("IMG_0003.jpg", "precious");
+    settings.OutFile = photo;
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    std::filesystem::create_symlink(photo, output.Path() / "link.csv");
+    settings.OutFile = (output.Path() / "link.csv").string();
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    EXPECT_EQ(host.MessageIds(), (std::vector<int>{308, 308}));
+    EXPECT_EQ(host.messages[0].text,
+              "The output file " + photo + " is one of the photos to be read. Please choose another output file.");
+    EXPECT_EQ(photos.Read("IMG_0003.jpg"), "precious");
+    EXPECT_TRUE(host.runningStates.empty());
+}
+
 TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndShowsNoMessage)
 {
     settings.CommentLine = 1;
