@@ -58,7 +58,7 @@ if ((do_build)); then
     if [[ ! -f $build/CMakeCache.txt ]]; then
         cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     fi
-    cmake --build "$build" --target fotoharvester-cli fotoharvester-reader freeimage-walk >/dev/null
+    cmake --build "$build" --target fotoharvester-cli fotoharvester-reader freeimage-walk collect-bench >/dev/null
 fi
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 case $build_type in
@@ -188,6 +188,7 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 if ((memory)); then
     measure ours "$cli" "${ours_args[@]}"
+    collect_line=$("$build/bin/collect-bench" "$library")
 else
     measure ours "$cli" "${ours_args[@]}"
     if ! skipped readers1; then
@@ -269,6 +270,7 @@ if ((memory)); then
         printf "  main process and readers, resident sizes summed  %6.1f MB   %s\n", all / 1024, (all / 1024 < 40 ? "met" : "MISSED")
         printf "  main process and readers, proportional sizes     %6.1f MB   %s\n", pss / 1024, (pss / 1024 < 40 ? "met" : "MISSED")
     }'
+    echo "collection before the first photo (target: well under a second): $collect_line"
 else
     ratio freeimage-walk 1.3
     ratio exiftool 40
