@@ -154,6 +154,7 @@ private slots:
     void wholeRunWritesFileAndShowsSummary();
     void duplicateNamesAnsweredNoStopsBeforeRunning();
     void abortStopsAfterThePhotoInProgress();
+    void progressBarHoldsMoreThan65535Photos();
     void closingDuringRunStopsKeepsFileAndSaves();
     void f1OpensTheHelpIndex();
     void f1WithoutHelpPagesSaysSo();
@@ -761,6 +762,17 @@ void UiMainTest::duplicateNamesAnsweredNoStopsBeforeRunning()
     // A declined run never reached its photos, so it takes neither ticks nor separator.
     QCOMPARE(dlg.Settings().Flags, FlagsWith({7}));
     QCOMPARE(dlg.Settings().SeparatorNum, 1);
+}
+
+void UiMainTest::progressBarHoldsMoreThan65535Photos()
+{
+    NoTags tags;
+    CFotoharvesterDlg dlg(Defaults(), tags);
+    dlg.SetProgressRange(70000);
+    dlg.SetProgressPosition(69999);
+    auto* progress = Child<QProgressBar>(dlg, "progress1023");
+    QCOMPARE(progress->maximum(), 70000);
+    QCOMPARE(progress->value(), 69999);
 }
 
 void UiMainTest::abortStopsAfterThePhotoInProgress()
