@@ -6,8 +6,6 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
@@ -94,13 +92,6 @@ std::FILE* OpenTextFileForWriting(const std::string& path)
     return _wfopen(PathFromNarrow(path).c_str(), L"w");
 #else
     return std::fopen(path.c_str(), "w");
-#endif
-}
-
-void SetBinaryMode([[maybe_unused]] std::FILE* stream)
-{
-#ifdef _WIN32
-    _setmode(_fileno(stream), _O_BINARY);
 #endif
 }
 

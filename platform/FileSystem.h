@@ -33,9 +33,6 @@ bool CanListFolder(const std::string& folder);
 // text mode. Null on failure, with errno set.
 std::FILE* OpenTextFileForWriting(const std::string& path);
 
-// Switches a standard stream to binary so that pipe protocols pass bytes unchanged.
-void SetBinaryMode(std::FILE* stream);
-
 // Human-readable text for an errno value.
 std::string ErrorText(int errorNumber);
 
