@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -269,6 +270,29 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
     } while (FreeImage_FindNextMetadata(search.get(), &tag));
 }
 
+// The photo without its pixels, from bytes that stay in place until it is unloaded.
+Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes)
+{
+    // FreeImage only reads through this stream, whatever its signature says.
+    const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
+                                             static_cast<DWORD>(bytes.size())));
+    if (!memory)
+        return nullptr;
+    return Bitmap(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
+}
+
+TagReading TagsOf(const Bitmap& dib)
+{
+    if (!dib)
+        return {ReadOutcome::NotOpened, {}};
+    TagReading reading{ReadOutcome::Read, {}};
+    reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
+    reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
+    for (const Model& model : models)
+        CollectModel(dib.get(), model, reading.tags);
+    return reading;
+}
+
 }  // namespace
 
 FreeImageTagReader::FreeImageTagReader(bool skipJpegThumbnails) : m_skipJpegThumbnails(skipJpegThumbnails)
@@ -293,20 +317,19 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
     // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
-    const std::optional<std::string> jpegHeader =
-        format == FIF_JPEG && m_skipJpegThumbnails ? ReadJpegHeaderWithoutThumbnail(path) : std::nullopt;
-    const Memory memory(jpegHeader ? FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(jpegHeader->data())),
-                                                          static_cast<DWORD>(jpegHeader->size()))
-                                   : nullptr);
-    const Bitmap dib(memory ? FreeImage_LoadFromMemory(FIF_JPEG, memory.get(), FIF_LOAD_NOPIXELS)
-                            : FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS));
-    if (!dib)
-        return {ReadOutcome::NotOpened, {}};
+    if (format == FIF_JPEG && m_skipJpegThumbnails)
+        if (const std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(path))
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
+    return TagsOf(Bitmap(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS)));
+}
 
-    TagReading reading{ReadOutcome::Read, {}};
-    reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
-    reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
-    for (const Model& model : models)
-        CollectModel(dib.get(), model, reading.tags);
-    return reading;
+TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_view file)
+{
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
+    if (format == FIF_UNKNOWN)
+        return {ReadOutcome::NotOpened, {}};
+    if (format == FIF_JPEG && m_skipJpegThumbnails)
+        if (const std::optional<std::string> head = JpegHeaderWithoutThumbnail(file))
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
+    return TagsOf(LoadFromMemory(format, file));
 }

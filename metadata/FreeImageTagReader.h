@@ -2,6 +2,9 @@
 
 #include "metadata/TagSource.h"
 
+#include <string>
+#include <string_view>
+
 // Reads a photo's dimensions and known tags through FreeImage, in this process. Only the reader
 // process (and the benchmark) use it directly: a corrupt photo can crash FreeImage.
 class FreeImageTagReader : public TagSource {
@@ -14,6 +17,8 @@ public:
     FreeImageTagReader& operator=(const FreeImageTagReader&) = delete;
 
     TagReading Read(const std::string& path) override;
+    // The same reading of a photo file already in memory; `name` gives its format, as a path would.
+    TagReading ReadMemory(const std::string& name, std::string_view file);
 
 private:
     bool m_skipJpegThumbnails;
