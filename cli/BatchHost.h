@@ -41,7 +41,6 @@ private:
     std::FILE* m_messages;
     std::int64_t m_photoCount = 0;
     bool m_progressShown = false;
-    bool m_interruptSeenAtStart = false;
     std::chrono::steady_clock::time_point m_started;
     std::chrono::steady_clock::time_point m_lastPrinted;
 };
