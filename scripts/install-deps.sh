@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
+  clang-14 libclang-rt-14-dev llvm-14 python3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,23 @@
+// Fuzz target: a reply from a reader process, as the main process decodes it. A reader that a
+// photo has damaged can send anything, and the main process must never crash on it: it takes the
+// bytes for a reading or refuses them, and formats a reading it takes into every column.
+
+#include "fuzz/FuzzChecks.h"
+#include "metadata/TagWire.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view payload(reinterpret_cast<const char*>(data), size);
+    const std::optional<TagReading> reading = tagwire::DecodeReading(payload);
+    if (!reading)
+        return 0;
+    // Decoding is strict, so the bytes taken are exactly the encoding of what was taken.
+    Require(tagwire::EncodeReading(*reading) == payload, "a reading is decoded from its one encoding");
+    CheckWireRoundTrip(*reading);
+    CheckRecords(*reading);
+    return 0;
+}
