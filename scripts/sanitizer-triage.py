@@ -26,9 +26,9 @@ FRAME = re.compile(r"^\s*#(\d+) 0x[0-9a-f]+(?: in (?P<function>.+?))?\s+(?P<wher
 MODULE = re.compile(r"^\((?P<module>[^()+]+)\+(?P<offset>0x[0-9a-f]+)\)$")
 
 # Frames that are where a report is raised or passed through, never where it comes from.
-RUNTIME_FUNCTIONS = ("__asan", "__lsan", "__ubsan", "__sanitizer", "__interceptor_", "___interceptor_",
-                     "fuzzer::", "__libc_", "__GI_", "_start", "main", "raise", "abort",
-                     "operator new", "operator delete", "malloc", "calloc", "realloc", "free", "strdup")
+RUNTIME_PREFIXES = ("__asan", "__lsan", "__ubsan", "__sanitizer", "__interceptor_", "___interceptor_",
+                    "fuzzer::", "__libc_", "__GI_", "operator new", "operator delete")
+RUNTIME_FUNCTIONS = {"_start", "main", "raise", "abort", "malloc", "calloc", "realloc", "free", "strdup"}
 RUNTIME_PATHS = ("compiler-rt", "sanitizer_common", "/asan/", "/lsan/", "/ubsan/", "libclang_rt",
                  "libasan", "libubsan", "liblsan", "/include/c++/", "csu/", "sysdeps/", "libc.so",
                  "libstdc++", "libgcc_s", "nptl/", "stdlib/", "string/")
@@ -61,7 +61,7 @@ def classify_frame(function, where, source):
     if path.startswith(source + "/") and "/build" not in path[len(source):]:
         short = os.path.relpath(path, source)
         return "ours", f"{short} in {function.split('(')[0]}" if function else short
-    if any(function.startswith(prefix) for prefix in RUNTIME_FUNCTIONS) or any(p in path for p in RUNTIME_PATHS):
+    if function in RUNTIME_FUNCTIONS or function.startswith(RUNTIME_PREFIXES) or any(p in path for p in RUNTIME_PATHS):
         return "runtime", location
     if any(name in os.path.basename(path) for name in LIBRARY_MODULES):
         return "library", location
@@ -111,7 +111,7 @@ def read_reports(path, source):
                 elif start["promise"]:
                     kind = "broken promise: " + start["promise"]
                 # libFuzzer's deadly-signal line follows the sanitizer's own report of the same fault.
-                if start["fuzzer"] and current is not None and current.kind != "detected memory leaks" \
+                if start["fuzzer"] and current is not None and not current.kind.startswith("detected") \
                         and kind.strip() == "deadly signal":
                     continue
                 current = Report(kind.strip(), f"{path}:{number}")
@@ -128,7 +128,7 @@ def read_reports(path, source):
                 owner, location = classify_frame(frame["function"], frame["where"], source)
                 current.frames.append((owner, location, bare_name(frame["function"])))
     # A LeakSanitizer header is followed by the leaks themselves; the header alone says nothing.
-    return [r for r in reports if r.kind != "detected memory leaks"]
+    return [r for r in reports if not r.kind.startswith("detected")]
 
 
 def main():
