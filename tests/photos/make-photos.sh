@@ -229,9 +229,33 @@ cp base.jpg jpeg-with-unknown-extension.xyz
 photo crash-ifd-count.jpg
 et -Make=Crash -Model=Test -ModifyDate='2020:02:02 02:02:02' crash-ifd-count.jpg
 patch crash-ifd-count.jpg entries IFD0 0xFFFF
+# The same with the Exif block in Intel byte order, which FreeImage reads past its end elsewhere.
+photo crash-ifd-count-ii.jpg
+et -ExifByteOrder=II -Make=Crash -Model=Intel -ModifyDate='2020:02:02 02:02:02' crash-ifd-count-ii.jpg
+patch crash-ifd-count-ii.jpg entries IFD0 0xFFFF
+
+# A TIFF whose IPTC headline claims more bytes than the IPTC block holds. FreeImage 3.18 bounds a
+# TIFF's IPTC block at four times its size (it takes libtiff's count of bytes for a count of
+# 32-bit words), so it copies the headline from beyond its buffer. Without a sanitizer that goes
+# unnoticed (the headline gets whatever follows); a reader built with AddressSanitizer dies of it.
+# Never open it in a test process.
+cp base.tif crash-iptc-length.tif
+et -Make=Overrun -IPTC:Headline='headline' crash-iptc-length.tif
 
 exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
 done
+# patch_iptc FILE DATASET LENGTH -- the first IPTC dataset 2:DATASET claims LENGTH bytes.
+perl -e '
+    my ($file, $dataset, $length) = @ARGV;
+    open(my $fh, "+<:raw", $file) or die "$file: $!";
+    my $data = do { local $/; <$fh> };
+    my $at = index($data, "\x1C\x02" . chr($dataset));
+    die "$file: no IPTC dataset 2:$dataset\n" if $at < 0;
+    substr($data, $at + 3, 2) = pack("n", $length);
+    seek($fh, 0, 0) or die;
+    print $fh $data or die;
+    close($fh) or die;
+' crash-iptc-length.tif 105 60
 rm -f base.jpg base.tif bare.icc thumbnail-base.jpg
