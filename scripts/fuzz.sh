@@ -69,35 +69,55 @@ wire_time=$(( wire_time > 0 ? wire_time : 1 ))
 run_target photo "$photo_time" 16384
 run_target wire "$wire_time" 4096
 
+# as_photo INPUT FOLDER -- copies INPUT into FOLDER under the name the photo target read it by.
+as_photo() {
+    local extension=jpg
+    [[ $(head -c 2 "$1") == II || $(head -c 2 "$1") == MM ]] && extension=tif
+    mkdir -p "$2"
+    cp "$1" "$2/$(basename "$1").$extension"
+}
+
 # Every input kept, run again alone for its report.
 shopt -s nullglob
 artifacts=("$work"/artifacts/*)
 echo "== $((${#artifacts[@]})) inputs kept (crashes, leaks, timeouts, out-of-memory)"
 failed=0
+unrepeated=()
 for artifact in "${artifacts[@]}"; do
     name=$(basename "$artifact")
     "$build/bin/${name%%-*}_fuzz" -timeout=10 -rss_limit_mb=2048 "$artifact" >"$work/reports/$name.log" 2>&1 || true
     if ! grep -qE 'ERROR|runtime error|broken promise' "$work/reports/$name.log"; then
-        echo "note: $name does not fail when run again alone"
+        # Reading past a buffer faults only when the memory beyond is not mapped, which depends on
+        # what ran before in the same process.
+        rm "$work/reports/$name.log"
+        if [[ $name == wire-* ]]; then
+            echo "$name: a crash in the reply decoding that does not repeat; run it by hand" >&2
+            failed=1
+        else
+            unrepeated+=("$artifact")
+        fi
     fi
 done
-if [[ ${#artifacts[@]} -gt 0 ]]; then
-    "$python" scripts/sanitizer-triage.py "$work"/reports/*.log || failed=1
+if [[ ${#unrepeated[@]} -gt 0 ]]; then
+    echo "== ${#unrepeated[@]} of them did not fail when run again alone; together through the batch command:"
+    for artifact in "${unrepeated[@]}"; do
+        as_photo "$artifact" "$work/contained/unrepeated"
+    done
+    "$python" scripts/harvest_check.py --cli "$build/bin/fotoharvester-cli" "$work/contained/unrepeated" || failed=1
+fi
+reports=("$work"/reports/*.log)
+if [[ ${#reports[@]} -gt 0 ]]; then
+    "$python" scripts/sanitizer-triage.py "${reports[@]}" || failed=1
     # Each distinct crash inside the library, as a photo among good ones through the batch command.
     while IFS= read -r example; do
         name=$(basename "${example%%.log:*}")
         folder="$work/contained/$name"
-        mkdir -p "$folder"
-        if [[ $(head -c 2 "$work/artifacts/$name") == II || $(head -c 2 "$work/artifacts/$name") == MM ]]; then
-            cp "$work/artifacts/$name" "$folder/$name.tif"
-        else
-            cp "$work/artifacts/$name" "$folder/$name.jpg"
-        fi
+        as_photo "$work/artifacts/$name" "$folder"
         cp "$work/photos/camera-full.jpg" "$work/photos/tagged.tif" "$folder/"
         printf '%s: ' "$name"
         "$python" scripts/harvest_check.py --cli "$build/bin/fotoharvester-cli" --expect-unreadable 1 "$folder" \
             || failed=1
-    done < <("$python" scripts/sanitizer-triage.py --json "$work"/reports/*.log |
+    done < <("$python" scripts/sanitizer-triage.py --json "${reports[@]}" |
              "$python" -c 'import json, sys
 for line in sys.stdin:
     found = json.loads(line)
