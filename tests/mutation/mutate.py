@@ -70,8 +70,10 @@ class Layout:
                 at += 2
                 continue
             length = struct.unpack(">H", data[at + 2:at + 4])[0]
-            start, end = at + 4, min(at + 2 + length, len(data))
             self.fields.append(Field(at + 2, 2, True, f"segment {marker:02X} length", length))
+            if length < 2:
+                break  # no decoder follows the markers past this one
+            start, end = at + 4, min(at + 2 + length, len(data))
             if marker == 0xDA:
                 self.head_end = end
                 break
@@ -158,9 +160,13 @@ class Layout:
             self.regions.append((base, end))
 
 
+def regions(layout):
+    return [(start, end) for start, end in layout.regions if start < end]
+
+
 def truncate(data, layout, rng):
-    if layout.regions and rng.random() < 0.6:
-        start, end = rng.choice(layout.regions)
+    if regions(layout) and rng.random() < 0.6:
+        start, end = rng.choice(regions(layout))
         cut = rng.randint(start, end)
     else:
         cut = rng.randint(0, max(0, len(data) - 1))
@@ -171,8 +177,8 @@ def truncate(data, layout, rng):
 def flip(data, layout, rng):
     if not data:
         return "flip-nothing"
-    if layout.regions and rng.random() < 0.7:
-        start, end = rng.choice(layout.regions)
+    if regions(layout) and rng.random() < 0.7:
+        start, end = rng.choice(regions(layout))
     else:
         start, end = 0, min(len(data), layout.head_end)
     end = min(end, len(data))
@@ -273,9 +279,11 @@ def main():
                 shutil.copytree(run_dir, kept)
                 for problem in result.problems:
                     print(f"mutants {first}..{first + options.per_folder - 1}: {problem} (kept in {kept})")
-        print(f"\r{totals['mutants']}/{options.count} mutants, {totals['unreadable']} unreadable",
-              end="", file=sys.stderr, flush=True)
-    print(file=sys.stderr)
+        if sys.stderr.isatty():
+            print(f"\r{totals['mutants']}/{options.count} mutants, {totals['unreadable']} unreadable",
+                  end="", file=sys.stderr, flush=True)
+    if sys.stderr.isatty():
+        print(file=sys.stderr)
 
     elapsed = time.monotonic() - started
     print(f"mutants run:                {totals['mutants']} (seed {options.seed}, from {len(bases)} base photos)")
