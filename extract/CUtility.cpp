@@ -33,6 +33,7 @@ struct Collection {
     const std::function<void()>& keepAlive;
     std::set<std::string> visited;  // canonical forms of the folders already listed
     int entriesSinceKeepAlive = 0;
+    int unlistedFolders = 0;
 };
 
 void CollectFolder(Collection& collection, const std::string& folder)
@@ -40,14 +41,20 @@ void CollectFolder(Collection& collection, const std::string& folder)
     std::error_code error;
     const fs::path folderPath = platform::PathFromNarrow(folder);
     const fs::path realFolder = fs::canonical(folderPath, error);
-    if (error || !collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
+    if (error) {
+        ++collection.unlistedFolders;
+        return;
+    }
+    if (!collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
         return;
 
     // Entry paths are built from the folder's absolute form as given, so that links keep the names
     // the user knows them by.
     std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
-    if (error)
+    if (error) {
+        ++collection.unlistedFolders;
         return;
+    }
     if (prefix.empty() || !IsSeparator(prefix.back()))
         prefix += platform::NativeSeparator();
 
@@ -67,6 +74,9 @@ void CollectFolder(Collection& collection, const std::string& folder)
             collection.list.push_back(std::move(path));
         }
     }
+    // A folder that cannot be opened, or fails part-way, may hide photos: the run says so.
+    if (error)
+        ++collection.unlistedFolders;
 }
 
 }  // namespace
@@ -94,11 +104,12 @@ bool CUtility::IsPhotoFile(std::string_view path) const
     return std::find(photoExtensions.begin(), photoExtensions.end(), extension) != photoExtensions.end();
 }
 
-void CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                 const std::function<void()>& keepAlive) const
+int CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                const std::function<void()>& keepAlive) const
 {
-    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0};
+    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0, 0};
     CollectFolder(collection, folder);
+    return collection.unlistedFolders;
 }
 
 std::string CUtility::TextBefore(const std::string& text, std::string_view marker) const

@@ -20,8 +20,9 @@ public:
     // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
     // below it. Each real folder is visited once, so links that loop back are harmless.
     // `keepAlive` is called every few hundred entries, so that a window stays responsive while a
-    // large library is listed.
-    void CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+    // large library is listed. Returns how many folders could not be listed (access denied, a path
+    // beyond the system's limit, a read error part-way): their photos are missing from the list.
+    int CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
                            const std::function<void()>& keepAlive = {}) const;
     // The text before the first `marker`, unless the marker is missing or starts the text.
     std::string TextBefore(const std::string& text, std::string_view marker) const;
