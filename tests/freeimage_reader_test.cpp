@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 std::string PhotoPath(const std::string& name)
@@ -234,6 +237,18 @@ TEST_F(FreeImageReaderTest, FilesFreeImageCannotOpen)
         EXPECT_EQ(reading.tags, none) << name;
     }
     EXPECT_TRUE(std::filesystem::exists(PhotoPath("jpeg-with-unknown-extension.xyz")));
+}
+
+TEST_F(FreeImageReaderTest, PipesFoldersAndDevicesNamedLikePhotosAreNotOpened)
+{
+    // Opening a pipe with no writer would wait for ever.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("fh-special-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "folder.jpg");
+    ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "endless.jpg");
+    for (const char* name : {"pipe.jpg", "folder.jpg", "endless.jpg"})
+        EXPECT_EQ(m_reader.Read((folder / name).string()).outcome, ReadOutcome::NotOpened) << name;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Utf8FromUtf16Le, EncodesEachUtf8Length)
