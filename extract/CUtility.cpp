@@ -136,16 +136,20 @@ bool HasDuplicateFileNames(const PhotoList& list)
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)
 {
-    // Only a photo of the same name can be the same file, unless a link renames it; comparing
-    // the files themselves for every photo would cost a look-up each.
     std::error_code error;
-    const fs::path target = platform::PathFromNarrow(path);
-    if (!fs::exists(target, error))
+    const fs::path output = platform::PathFromNarrow(path);
+    if (!fs::exists(output, error))
         return false;
-    const std::string_view name = FileNamePart(path);
-    for (const std::string& photo : list) {
-        if (FileNamePart(photo) == name && fs::equivalent(platform::PathFromNarrow(photo), target, error))
-            return true;
-    }
-    return fs::is_symlink(target, error) && IsListedPhoto(list, platform::NarrowFromPath(fs::canonical(target, error)));
+    // A file with several hard links may be listed under any name, so every photo is compared with
+    // it. Otherwise only a photo of its name, or of the name a link to it resolves to, can be it;
+    // comparing every photo would cost two look-ups each on every run into an existing output.
+    const bool anyName = fs::hard_link_count(output, error) > 1;
+    const std::string realName = platform::NarrowFromPath(fs::canonical(output, error).filename());
+    const std::string_view givenName = FileNamePart(path);
+    return std::any_of(list.begin(), list.end(), [&](const std::string& photo) {
+        const std::string_view name = FileNamePart(photo);
+        std::error_code ignored;
+        return (anyName || name == givenName || name == realName) &&
+               fs::equivalent(platform::PathFromNarrow(photo), output, ignored);
+    });
 }

@@ -31,7 +31,8 @@ public:
 // Byte order: no case folding, no locale, no natural number order.
 void SortPhotoList(PhotoList& list);
 
-// Whether `path` names the same file as one of the listed photos (through any link).
+// Whether `path` names the same file as one of the listed photos (through a link or a second
+// hard link).
 bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).

@@ -197,7 +197,13 @@ TEST_F(Run, NeverWritesTheOutputOverOneOfThePhotos)
     std::filesystem::create_symlink(photo, output.Path() / "link.csv");
     settings.OutFile = (output.Path() / "link.csv").string();
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
-    EXPECT_EQ(host.MessageIds(), (std::vector<int>{308, 308}));
+    std::filesystem::create_hard_link(photo, output.Path() / "second-name.csv");
+    settings.OutFile = (output.Path() / "second-name.csv").string();
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    std::filesystem::create_directory_symlink(photos.Path(), output.Path() / "photos-again");
+    settings.OutFile = (output.Path() / "photos-again" / "IMG_0003.jpg").string();
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    EXPECT_EQ(host.MessageIds(), (std::vector<int>{308, 308, 308, 308}));
     EXPECT_EQ(host.messages[0].text,
               "The output file " + photo + " is one of the photos to be read. Please choose another output file.");
     EXPECT_EQ(photos.Read("IMG_0003.jpg"), "precious");
