@@ -24,10 +24,15 @@ ExtractionSettings LoadSettings()
     ExtractionSettings settings = DefaultSettings(DefaultMonthNames());
     const CVORegistry store(CVORegistry::Scope::User);
     for (const SettingField& field : PersistedSettingFields()) {
-        if (field.kind == SettingField::Kind::Text)
-            field.Text(settings) = store.ReadString(field.name, field.Text(settings));
-        else
-            field.Number(settings) = store.ReadDword(field.name, field.Number(settings));
+        if (field.kind == SettingField::Kind::Text) {
+            std::string stored = store.ReadString(field.name, field.Text(settings));
+            if (field.Accepts(stored))
+                field.Text(settings) = std::move(stored);
+        } else {
+            const std::int32_t stored = store.ReadDword(field.name, field.Number(settings));
+            if (field.Accepts(stored))
+                field.Number(settings) = stored;
+        }
     }
     // One character per column, whatever was stored: a short value reads as unticked columns.
     settings.Flags.resize(ColumnCount, '0');

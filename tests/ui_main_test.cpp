@@ -341,16 +341,24 @@ void UiMainTest::separatorIsStoredOnlyByARun()
     }
     QCOMPARE(LoadSettings().SeparatorNum, 1);
 
-    // A position that names no entry is kept as it was, not turned into "none".
-    stored.SeparatorNum = 7;
+    // "None of the entries" (left by a run with a typed separator) is kept as it was.
+    stored.SeparatorNum = -1;
     QVERIFY(SaveSettings(stored));
     {
         CFotoharvesterDlg dlg(LoadSettings(), tags);
         Unattended(dlg);
+        QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), -1);
         Child<QComboBox>(dlg, "combo1027")->setEditText(QStringLiteral("|"));
         Child<QPushButton>(dlg, "button2")->click();
     }
-    QCOMPARE(LoadSettings().SeparatorNum, 7);
+    QCOMPARE(LoadSettings().SeparatorNum, -1);
+
+    // A position beyond the list, from a damaged store, starts as the first entry.
+    stored.SeparatorNum = 7;
+    QVERIFY(SaveSettings(stored));
+    CFotoharvesterDlg dlg(LoadSettings(), tags);
+    Unattended(dlg);
+    QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), 0);
 }
 
 void UiMainTest::subFoldersClickKeepsTypedFolderAcrossBrowseOutput()
