@@ -147,6 +147,7 @@ private slots:
     void everyWayOfClosingSavesLikeExit();
     void firstStartHasDefaults();
     void wrongTypedStoredValueReadsAsDefault();
+    void damagedStoreOpensQuietlyWithSaneValues();
     void flagsOf29CharactersStay29AfterCloseWithoutRun();
     void setupOkCopiesBackAndCancelChangesNothing();
     void refusalsShowTheirMessages();
@@ -525,6 +526,27 @@ void UiMainTest::wrongTypedStoredValueReadsAsDefault()
     QVERIFY(!Child<QCheckBox>(dlg, "check1025")->isChecked());
     QVERIFY(Child<QCheckBox>(dlg, "check1029")->isChecked());
     QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentText(), QStringLiteral("; (semi colon)"));
+}
+
+void UiMainTest::damagedStoreOpensQuietlyWithSaneValues()
+{
+    QDir().mkpath(QFileInfo(StoreFilePath()).absolutePath());
+    QVERIFY(WriteBytes(StoreFilePath(), "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nFolder=\xFF/photos\n"
+                                        "OutFile=" + QByteArray(1'000'000, 'o') + "\nFlags=@Variant(\\0\\0)\n"
+                                        "[broken\n\x01\x02\n"));
+    NoTags tags;
+    CFotoharvesterDlg dlg(LoadSettings(), tags);
+    Unattended(dlg);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), 0);
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), QStringLiteral("\uFFFD/photos"));
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), QString());
+    QVERIFY(dlg.Messages().shown().empty());
+    Child<QPushButton>(dlg, "button2")->click();
+    const ExtractionSettings saved = LoadSettings();
+    QCOMPARE(saved.DateFormat, 0);
+    QCOMPARE(saved.SeparatorNum, 0);
 }
 
 void UiMainTest::flagsOf29CharactersStay29AfterCloseWithoutRun()
