@@ -69,7 +69,8 @@ protected:
     {
         QStringList command{QString::fromUtf8(BATCH_COMMAND_PATH)};
         if (as == As::OrdinaryUser && ::geteuid() == 0)
-            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"} + command;
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                  ProgramsForEveryone()};
         command = wrapper + command + arguments;
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -77,6 +78,17 @@ protected:
         process.waitForFinished(300000);
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardError().toStdString()};
+    }
+
+    // The build tree may lie in a folder only its owner can enter: the batch command and its reader
+    // are copied to where anyone may run them.
+    QString ProgramsForEveryone()
+    {
+        const fs::path folder = programs.Path();
+        fs::permissions(folder, fs::perms::all);
+        for (const fs::path& program : {fs::path(BATCH_COMMAND_PATH), fs::path(READER_PATH)})
+            fs::copy_file(program, folder / program.filename(), fs::copy_options::skip_existing);
+        return QString::fromStdString((folder / fs::path(BATCH_COMMAND_PATH).filename()).string());
     }
 
     // Reads the model column of every photo below the photo folder into out.csv.
@@ -104,6 +116,7 @@ protected:
     TempFolder photos;
     TempFolder output;
     TempFolder config;
+    TempFolder programs;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
 
