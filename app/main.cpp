@@ -61,6 +61,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QString::fromLatin1(OrganisationName));
     QApplication::setApplicationName(QString::fromLatin1(ApplicationName));
     QApplication::setWindowIcon(ApplicationIcon());
+    // Lets the desktop match the window to its menu entry, and so to the icon the entry names.
+    QGuiApplication::setDesktopFileName(QStringLiteral(FOTOHARVESTER_APP_ID));
 
     ReaderPool readers(ReaderPool::DefaultOptions());
     CFotoharvesterDlg window(LoadSettings(), readers);

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
+  librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do
