@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
-  librsvg2-bin
+  librsvg2-bin dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do
