@@ -9,6 +9,7 @@ packages=(
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
   librsvg2-bin dpkg-dev file
+  desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do
