@@ -2,13 +2,11 @@
 
 #include "app/CVORegistry.h"
 #include "extract/ColumnCatalogue.h"
+#include "platform/ChildProcess.h"
+#include "platform/InstallLayout.h"
 
 #include <QDate>
 #include <QLocale>
-
-#ifndef FOTOHARVESTER_DATA_DIR
-#define FOTOHARVESTER_DATA_DIR ""
-#endif
 
 std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
 {
@@ -55,5 +53,6 @@ bool SaveSettings(const ExtractionSettings& settings)
 
 std::string HelpFolder()
 {
-    return CVORegistry(CVORegistry::Scope::System).ReadString("install_path", FOTOHARVESTER_DATA_DIR);
+    return CVORegistry(CVORegistry::Scope::System)
+        .ReadString("install_path", platform::DataFolder(platform::ExecutableFolder()));
 }

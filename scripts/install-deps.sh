@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
+  librsvg2-bin dpkg-dev file
+  desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
-// The stored settings, read and written through the native store. CTest points XDG_CONFIG_HOME at
-// a folder of this test's own, so the user's settings are never touched.
+// The stored settings, read and written through the native store. CTest points XDG_CONFIG_HOME (the
+// user's store) and XDG_CONFIG_DIRS (the machine-wide one) at folders of this test's own, so the
+// user's and the machine's settings are never touched.
 
 #include "app/SettingsStore.h"
 #include "app/CVORegistry.h"
@@ -20,12 +21,20 @@ std::filesystem::path StoreFile()
            "Pixgatherer.conf";
 }
 
+std::filesystem::path MachineStoreFile()
+{
+    return std::filesystem::path(qEnvironmentVariable("XDG_CONFIG_DIRS").toStdString()) / "QX Software" /
+           "Pixgatherer.conf";
+}
+
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
+        ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_DIRS").isEmpty());
         std::filesystem::remove(StoreFile());
+        std::filesystem::remove(MachineStoreFile());
     }
 
     void Store(const std::string& lines)
@@ -161,4 +170,20 @@ TEST_F(SettingsStore, NumbersWrittenByHandAreRead)
     const ExtractionSettings settings = LoadSettings();
     EXPECT_EQ(settings.DateFormat, 8);
     EXPECT_EQ(settings.SeparatorNum, -1);
+}
+
+TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolder)
+{
+    // The build puts the help pages where an installed copy has them, relative to the programs,
+    // so this finds the build's copy exactly as an installed program finds its own.
+    const std::filesystem::path folder(HelpFolder());
+    EXPECT_TRUE(folder.is_absolute()) << folder;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "help" / "index.html")) << folder;
+}
+
+TEST_F(SettingsStore, MachineWideInstallPathWins)
+{
+    std::filesystem::create_directories(MachineStoreFile().parent_path());
+    std::ofstream(MachineStoreFile()) << "[General]\ninstall_path=/srv/fotoharvester\n";
+    EXPECT_EQ(HelpFolder(), "/srv/fotoharvester");
 }

@@ -167,7 +167,7 @@ void UiMainTest::titleControlsAndTexts()
     NoTags tags;
     CFotoharvesterDlg dlg(Defaults(), tags);
     Unattended(dlg);
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("QX's Fotoharvester 0.9.19 Beta"));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("QX's Fotoharvester " PROJECT_VERSION_TEXT " Beta"));
 
     for (const char* name : {"edit1000", "edit1001", "edit1024"})
         QVERIFY(dlg.findChild<QLineEdit*>(QString::fromLatin1(name)));
@@ -963,7 +963,7 @@ void UiMainTest::aboutEntryShowsTheAboutBox()
     });
     about->trigger();
     QCOMPARE(title, QStringLiteral("About Fotoharvester"));
-    QVERIFY(texts.contains(QStringLiteral("Fotoharvester 0.9.19 Beta")));
+    QVERIFY(texts.contains(QStringLiteral("Fotoharvester " PROJECT_VERSION_TEXT " Beta")));
     QVERIFY(texts.join(QLatin1Char('\n')).contains(QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")));
     QVERIFY(dlg.isVisible());
 }
