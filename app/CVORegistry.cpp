@@ -15,6 +15,21 @@ QString Key(const std::string& name)
     return QString::fromStdString(name);
 }
 
+void IgnoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Mutes Qt's messages for its lifetime. Settings are read on the main thread before any other
+// thread exists, so nothing else is silenced by it.
+class QtMessagesMuted {
+public:
+    QtMessagesMuted() : m_previous(qInstallMessageHandler(IgnoreMessage)) {}
+    ~QtMessagesMuted() { qInstallMessageHandler(m_previous); }
+    QtMessagesMuted(const QtMessagesMuted&) = delete;
+    QtMessagesMuted& operator=(const QtMessagesMuted&) = delete;
+
+private:
+    QtMessageHandler m_previous;
+};
+
 }  // namespace
 
 CVORegistry::CVORegistry(Scope scope)
@@ -23,9 +38,16 @@ CVORegistry::CVORegistry(Scope scope)
 {
 }
 
+QVariant CVORegistry::Stored(const std::string& name) const
+{
+    // A value written as "@Variant(...)" by hand or by a damaged disk makes Qt print warnings.
+    const QtMessagesMuted muted;
+    return m_settings.value(Key(name));
+}
+
 std::string CVORegistry::ReadString(const std::string& name, const std::string& defaultValue) const
 {
-    const QVariant value = m_settings.value(Key(name));
+    const QVariant value = Stored(name);
     if (value.typeId() == QMetaType::QString)
         return value.toString().toStdString();
     if (value.typeId() == QMetaType::QByteArray)
@@ -35,7 +57,7 @@ std::string CVORegistry::ReadString(const std::string& name, const std::string& 
 
 std::int32_t CVORegistry::ReadDword(const std::string& name, std::int32_t defaultValue) const
 {
-    const QVariant value = m_settings.value(Key(name));
+    const QVariant value = Stored(name);
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -75,5 +97,6 @@ void CVORegistry::WriteDword(const std::string& name, std::int32_t value)
 bool CVORegistry::Flush()
 {
     m_settings.sync();
-    return m_settings.status() == QSettings::NoError;
+    // A format error comes from reading a damaged file; the values have still been written over it.
+    return m_settings.status() != QSettings::AccessError;
 }

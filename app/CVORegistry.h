@@ -22,5 +22,8 @@ public:
     bool Flush();
 
 private:
+    // The stored value; Qt's own complaints about a damaged store are kept off the console.
+    QVariant Stored(const std::string& name) const;
+
     QSettings m_settings;
 };

@@ -2,13 +2,11 @@
 
 #include "app/CVORegistry.h"
 #include "extract/ColumnCatalogue.h"
+#include "platform/ChildProcess.h"
+#include "platform/InstallLayout.h"
 
 #include <QDate>
 #include <QLocale>
-
-#ifndef FOTOHARVESTER_DATA_DIR
-#define FOTOHARVESTER_DATA_DIR ""
-#endif
 
 std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
 {
@@ -24,10 +22,15 @@ ExtractionSettings LoadSettings()
     ExtractionSettings settings = DefaultSettings(DefaultMonthNames());
     const CVORegistry store(CVORegistry::Scope::User);
     for (const SettingField& field : PersistedSettingFields()) {
-        if (field.kind == SettingField::Kind::Text)
-            field.Text(settings) = store.ReadString(field.name, field.Text(settings));
-        else
-            field.Number(settings) = store.ReadDword(field.name, field.Number(settings));
+        if (field.kind == SettingField::Kind::Text) {
+            std::string stored = store.ReadString(field.name, field.Text(settings));
+            if (field.Accepts(stored))
+                field.Text(settings) = std::move(stored);
+        } else {
+            const std::int32_t stored = store.ReadDword(field.name, field.Number(settings));
+            if (field.Accepts(stored))
+                field.Number(settings) = stored;
+        }
     }
     // One character per column, whatever was stored: a short value reads as unticked columns.
     settings.Flags.resize(ColumnCount, '0');
@@ -50,5 +53,6 @@ bool SaveSettings(const ExtractionSettings& settings)
 
 std::string HelpFolder()
 {
-    return CVORegistry(CVORegistry::Scope::System).ReadString("install_path", FOTOHARVESTER_DATA_DIR);
+    return CVORegistry(CVORegistry::Scope::System)
+        .ReadString("install_path", platform::DataFolder(platform::ExecutableFolder()));
 }

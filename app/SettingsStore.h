@@ -17,5 +17,6 @@ ExtractionSettings LoadSettings();
 // Stores every setting; false when the store could not be written.
 bool SaveSettings(const ExtractionSettings& settings);
 
-// The folder of the help pages: the machine-wide "install_path", else the installed data folder.
+// The folder of the help pages: the machine-wide "install_path", else the data folder of the copy
+// that is running.
 std::string HelpFolder();

@@ -5,15 +5,64 @@
 #include "metadata/ReaderPool.h"
 #include "ui/AppInfo.h"
 #include "ui/CFotoharvesterDlg.h"
+#include "ui/HelpPages.h"
 
 #include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+void PrintUsage()
+{
+    std::fputs(R"(Usage: fotoharvester [OPTION]...
+Opens the Fotoharvester window, which gathers the metadata of the JPEG and TIFF photos in a folder
+into one delimited text file, one line per photo. fotoharvester-cli runs the same extraction from
+scripts.
+
+  --help      show this text and exit
+  --version   show the version and exit
+
+Qt's own options, such as -platform and -style, are accepted too.
+)",
+               stdout);
+    const QStringList folders = DefaultHelpFolders();
+    const QString index = FindHelpIndex(folders);
+    if (!index.isEmpty()) {
+        std::printf("\nHelp pages (F1): %s\n", qPrintable(QDir::toNativeSeparators(index)));
+    } else {
+        std::printf("\nHelp pages (F1): not found; looked for in:\n");
+        for (const QString& folder : folders)
+            std::printf("  %s\n", qPrintable(QDir::toNativeSeparators(folder)));
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
+    // Answered before QApplication exists, which needs a display: these must work over ssh and in
+    // package checks.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--version") {
+            std::printf("fotoharvester %s\n", VersionNumber());
+            return 0;
+        }
+        if (argument == "--help" || argument == "-h") {
+            PrintUsage();
+            return 0;
+        }
+    }
+
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(OrganisationName));
     QApplication::setApplicationName(QString::fromLatin1(ApplicationName));
     QApplication::setWindowIcon(ApplicationIcon());
+    // Lets the desktop match the window to its menu entry, and so to the icon the entry names.
+    QGuiApplication::setDesktopFileName(QStringLiteral(FOTOHARVESTER_APP_ID));
 
     ReaderPool readers(ReaderPool::DefaultOptions());
     CFotoharvesterDlg window(LoadSettings(), readers);

@@ -208,7 +208,7 @@ Exit status:
   0    every photo was processed
   1    the run was refused (missing folder, output not writable, duplicate names without --yes)
   2    the command line was not understood
-  3    every photo was processed, but some could not be read as photos (the summary says how many)
+  3    the run completed, but some photos or folders could not be read (the summary says how many)
   4    the output file could not be written completely
   130  stopped by Ctrl-C
 )";

@@ -27,7 +27,7 @@ enum ExitStatus {
     Success = 0,
     Refused = 1,
     UsageError = 2,
-    SomeUnreadable = 3,
+    SomeUnreadable = 3,  // photos or folders that could not be read
     WriteFailed = 4,
     Interrupted = 130,
 };
@@ -36,7 +36,7 @@ int ExitStatusFor(const RunResult& result)
 {
     switch (result.outcome) {
     case RunResult::Outcome::Completed:
-        return result.unreadableCount > 0 ? SomeUnreadable : Success;
+        return result.unreadableCount > 0 || result.unlistedFolderCount > 0 ? SomeUnreadable : Success;
     case RunResult::Outcome::Aborted:
         return Interrupted;
     case RunResult::Outcome::WriteFailed:

@@ -33,6 +33,7 @@ struct Collection {
     const std::function<void()>& keepAlive;
     std::set<std::string> visited;  // canonical forms of the folders already listed
     int entriesSinceKeepAlive = 0;
+    int unlistedFolders = 0;
 };
 
 void CollectFolder(Collection& collection, const std::string& folder)
@@ -40,14 +41,20 @@ void CollectFolder(Collection& collection, const std::string& folder)
     std::error_code error;
     const fs::path folderPath = platform::PathFromNarrow(folder);
     const fs::path realFolder = fs::canonical(folderPath, error);
-    if (error || !collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
+    if (error) {
+        ++collection.unlistedFolders;
+        return;
+    }
+    if (!collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
         return;
 
     // Entry paths are built from the folder's absolute form as given, so that links keep the names
     // the user knows them by.
     std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
-    if (error)
+    if (error) {
+        ++collection.unlistedFolders;
         return;
+    }
     if (prefix.empty() || !IsSeparator(prefix.back()))
         prefix += platform::NativeSeparator();
 
@@ -67,6 +74,9 @@ void CollectFolder(Collection& collection, const std::string& folder)
             collection.list.push_back(std::move(path));
         }
     }
+    // A folder that cannot be opened, or fails part-way, may hide photos: the run says so.
+    if (error)
+        ++collection.unlistedFolders;
 }
 
 }  // namespace
@@ -94,11 +104,12 @@ bool CUtility::IsPhotoFile(std::string_view path) const
     return std::find(photoExtensions.begin(), photoExtensions.end(), extension) != photoExtensions.end();
 }
 
-void CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                 const std::function<void()>& keepAlive) const
+int CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                const std::function<void()>& keepAlive) const
 {
-    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0};
+    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0, 0};
     CollectFolder(collection, folder);
+    return collection.unlistedFolders;
 }
 
 std::string CUtility::TextBefore(const std::string& text, std::string_view marker) const
@@ -125,16 +136,20 @@ bool HasDuplicateFileNames(const PhotoList& list)
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)
 {
-    // Only a photo of the same name can be the same file, unless a link renames it; comparing
-    // the files themselves for every photo would cost a look-up each.
     std::error_code error;
-    const fs::path target = platform::PathFromNarrow(path);
-    if (!fs::exists(target, error))
+    const fs::path output = platform::PathFromNarrow(path);
+    if (!fs::exists(output, error))
         return false;
-    const std::string_view name = FileNamePart(path);
-    for (const std::string& photo : list) {
-        if (FileNamePart(photo) == name && fs::equivalent(platform::PathFromNarrow(photo), target, error))
-            return true;
-    }
-    return fs::is_symlink(target, error) && IsListedPhoto(list, platform::NarrowFromPath(fs::canonical(target, error)));
+    // A file with several hard links may be listed under any name, so every photo is compared with
+    // it. Otherwise only a photo of its name, or of the name a link to it resolves to, can be it;
+    // comparing every photo would cost two look-ups each on every run into an existing output.
+    const bool anyName = fs::hard_link_count(output, error) > 1;
+    const std::string realName = platform::NarrowFromPath(fs::canonical(output, error).filename());
+    const std::string_view givenName = FileNamePart(path);
+    return std::any_of(list.begin(), list.end(), [&](const std::string& photo) {
+        const std::string_view name = FileNamePart(photo);
+        std::error_code ignored;
+        return (anyName || name == givenName || name == realName) &&
+               fs::equivalent(platform::PathFromNarrow(photo), output, ignored);
+    });
 }

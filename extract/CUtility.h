@@ -20,8 +20,9 @@ public:
     // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
     // below it. Each real folder is visited once, so links that loop back are harmless.
     // `keepAlive` is called every few hundred entries, so that a window stays responsive while a
-    // large library is listed.
-    void CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+    // large library is listed. Returns how many folders could not be listed (access denied, a path
+    // beyond the system's limit, a read error part-way): their photos are missing from the list.
+    int CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
                            const std::function<void()>& keepAlive = {}) const;
     // The text before the first `marker`, unless the marker is missing or starts the text.
     std::string TextBefore(const std::string& text, std::string_view marker) const;
@@ -30,7 +31,8 @@ public:
 // Byte order: no case folding, no locale, no natural number order.
 void SortPhotoList(PhotoList& list);
 
-// Whether `path` names the same file as one of the listed photos (through any link).
+// Whether `path` names the same file as one of the listed photos (through a link or a second
+// hard link).
 bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).

@@ -51,7 +51,7 @@ RunResult ExtractionRun::Execute()
     result.outputPath = OutputPathFor(m_settings.OutFile);
 
     PhotoList photos;
-    utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0, [this] { m_host.KeepAlive(); });
+    result.unlistedFolderCount = utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0, [this] { m_host.KeepAlive(); });
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
 
@@ -122,11 +122,15 @@ RunResult ExtractionRun::Execute()
     } else {
         result.outcome = RunResult::Outcome::Completed;
         Message summary = MakeMessage(MessageId::Summary, {std::to_string(result.photoCount), result.outputPath});
-        if (result.unreadableCount > 0) {
+        const auto addWarning = [&summary](MessageId id, std::int32_t count) {
+            if (count == 0)
+                return;
             summary.text += '\n';
-            summary.text += MakeMessage(MessageId::UnreadablePhotos, {std::to_string(result.unreadableCount)}).text;
+            summary.text += MakeMessage(id, {std::to_string(count)}).text;
             summary.icon = Message::Icon::Warning;
-        }
+        };
+        addWarning(MessageId::UnreadablePhotos, result.unreadableCount);
+        addWarning(MessageId::UnlistedFolders, result.unlistedFolderCount);
         m_host.ShowMessage(summary);
     }
     return result;

@@ -20,6 +20,7 @@ struct RunResult {
     Outcome outcome = Outcome::Refused;
     std::int32_t photoCount = 0;       // photos processed, with or without a record
     std::int32_t unreadableCount = 0;  // photos whose metadata could not be read
+    std::int32_t unlistedFolderCount = 0;  // folders whose photos could not be listed
     std::string outputPath;
 };
 

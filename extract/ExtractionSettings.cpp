@@ -1,5 +1,8 @@
 #include "extract/ExtractionSettings.h"
 
+#include "extract/DateFormat.h"
+#include "extract/RecordComposer.h"
+
 #include <utility>
 
 bool ExtractionSettings::IsColumnTicked(int column) const
@@ -26,7 +29,13 @@ SettingField TextField(const char* name, std::string ExtractionSettings::*member
 
 SettingField NumberField(const char* name, std::int32_t ExtractionSettings::*member)
 {
-    return {name, SettingField::Kind::Number, nullptr, member, -1};
+    return {name, SettingField::Kind::Number, nullptr, member};
+}
+
+SettingField NumberField(const char* name, std::int32_t ExtractionSettings::*member, std::int32_t minimum,
+                         std::int32_t maximum)
+{
+    return {name, SettingField::Kind::Number, nullptr, member, -1, minimum, maximum};
 }
 
 void AppendMonthFields(std::vector<SettingField>& fields)
@@ -44,9 +53,11 @@ std::vector<SettingField> MakePersistedFields()
         NumberField("CommentLine", &ExtractionSettings::CommentLine),
     };
     AppendMonthFields(fields);
-    for (auto field : {NumberField("DateFormat", &ExtractionSettings::DateFormat),
+    // -1 is kept: it is what a run stores when the separator was typed rather than chosen.
+    const auto lastSeparator = static_cast<std::int32_t>(SeparatorListEntries().size()) - 1;
+    for (auto field : {NumberField("DateFormat", &ExtractionSettings::DateFormat, 0, DateLayoutCount - 1),
                        NumberField("FullFilePath", &ExtractionSettings::FullFilePath),
-                       NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum),
+                       NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum, -1, lastSeparator),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
                        NumberField("SubFolders", &ExtractionSettings::SubFolders)})
         fields.push_back(std::move(field));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -25,17 +26,26 @@ struct ExtractionSettings {
     bool IsColumnTicked(int column) const;
 };
 
-// One persisted value of ExtractionSettings: its stored name, kind and where it lives.
+// One persisted value of ExtractionSettings: its stored name, kind, where it lives and which
+// stored values make sense. A stored value outside them reads as the default: a damaged or
+// hand-edited store must not start the program with a layout or separator that does not exist.
 struct SettingField {
     enum class Kind { Text, Number };
+    // Longer than any folder, file name or month name; a text field holds no more than this.
+    static constexpr std::size_t MaxTextLength = 32767;
+
     std::string name;
     Kind kind;
     std::string ExtractionSettings::*text = nullptr;     // Kind::Text
     std::int32_t ExtractionSettings::*number = nullptr;  // Kind::Number
     int month = -1;                                      // a month name: index into MonthNames
+    std::int32_t minimum = std::numeric_limits<std::int32_t>::min();  // Kind::Number
+    std::int32_t maximum = std::numeric_limits<std::int32_t>::max();
 
     std::string& Text(ExtractionSettings& settings) const;
     std::int32_t& Number(ExtractionSettings& settings) const;
+    bool Accepts(const std::string& stored) const { return stored.size() <= MaxTextLength; }
+    bool Accepts(std::int32_t stored) const { return stored >= minimum && stored <= maximum; }
 };
 
 // Every persisted value, in the order they are written when the program closes.

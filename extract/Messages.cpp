@@ -37,6 +37,9 @@ constexpr std::array messageTable{
     MessageEntry{MessageId::OutputIsAPhoto,
                  "The output file %s is one of the photos to be read. Please choose another output file.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::UnlistedFolders,
+                 "%d folders could not be opened: any photos in them are missing from the file.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
 };
 
 const MessageEntry& Entry(MessageId id)

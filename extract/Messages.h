@@ -16,6 +16,7 @@ enum class MessageId {
     UnreadablePhotos = 306,
     OutputNotWritten = 307,
     OutputIsAPhoto = 308,
+    UnlistedFolders = 309,
 };
 
 struct Message {

@@ -2,6 +2,7 @@
 
 #include "metadata/JpegHeader.h"
 #include "metadata/TagText.h"
+#include "platform/FileSystem.h"
 
 #include <FreeImage.h>
 #ifdef FOTOHARVESTER_HAVE_LIBTIFF
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -314,7 +316,9 @@ FreeImageTagReader::~FreeImageTagReader()
 TagReading FreeImageTagReader::Read(const std::string& path)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    if (format == FIF_UNKNOWN)
+    // A pipe or device named like a photo would block the reader or never end.
+    std::error_code error;
+    if (format == FIF_UNKNOWN || !std::filesystem::is_regular_file(platform::PathFromNarrow(path), error))
         return {ReadOutcome::NotOpened, {}};
     // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
     if (format == FIF_JPEG && m_skipJpegThumbnails)

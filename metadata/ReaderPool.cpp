@@ -2,6 +2,7 @@
 
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
+#include "platform/InstallLayout.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -46,15 +47,11 @@ struct ReaderPool::Reader {
 ReaderPool::Options ReaderPool::DefaultOptions()
 {
     Options options;
-#ifdef _WIN32
-    const char* name = "fotoharvester-reader.exe";
-#else
-    const char* name = "fotoharvester-reader";
-#endif
     // Packagers and tests may put the reader elsewhere.
     const char* chosen = std::getenv("FOTOHARVESTER_READER");
-    options.program = chosen != nullptr && *chosen != '\0' ? std::string(chosen)
-                                                           : platform::ExecutableFolder() + "/" + name;
+    options.program = chosen != nullptr && *chosen != '\0'
+                          ? std::string(chosen)
+                          : platform::HelperProgram(platform::ExecutableFolder(), "fotoharvester-reader");
     options.readers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     return options;
 }

@@ -25,6 +25,7 @@ COLUMN_COUNT = 29
 SEPARATOR = ","
 SUMMARY = re.compile(r"extracted from (\d+) files")
 UNREADABLE = re.compile(r"(\d+) of these files could not be read")
+UNOPENED_FOLDERS = re.compile(r"(\d+) folders could not be opened")
 
 
 class BatchResult:
@@ -123,8 +124,11 @@ def run_batch(cli, folder, output, config, readers=2, timeout=600, environment=N
     result.unreadable = int(unreadable[1]) if unreadable else 0
     if result.summary_photos != result.photos:
         result.problems.append(f"the summary counts {result.summary_photos} photos of {result.photos}")
-    if (run.returncode == 3) != (result.unreadable > 0):
-        result.problems.append(f"exit status {run.returncode} with {result.unreadable} unreadable")
+    unopened = UNOPENED_FOLDERS.search(result.stderr)
+    folders = int(unopened[1]) if unopened else 0
+    if (run.returncode == 3) != (result.unreadable > 0 or folders > 0):
+        result.problems.append(f"exit status {run.returncode} with {result.unreadable} unreadable photos "
+                               f"and {folders} folders not opened")
 
     try:
         with open(output, "rb") as f:

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
+  librsvg2-bin dpkg-dev file
+  desktop-file-utils appstream man-db
   clang-14 libclang-rt-14-dev llvm-14 python3
 )
 missing=()

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test (the window's tests run offscreen), then
-# the same tests built with the sanitizers, a short mutation run through that sanitizer build and
-# a minute of fuzzing.
+# Installs what is needed, builds, runs every test (the window's tests run offscreen), checks an
+# installation and the Debian package, then runs the same tests built with the sanitizers, a short
+# mutation run through that sanitizer build and a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600)
+bash scripts/check-install.sh
 bash scripts/test-sanitizers.sh
 MUTATION_BUILD=build-asan bash tests/mutation/mutation-run.sh 1000
 bash scripts/fuzz.sh 60

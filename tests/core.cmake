@@ -11,6 +11,9 @@ fh_core_test(date_format_test ${CMAKE_CURRENT_LIST_DIR}/date_format_test.cpp)
 fh_core_test(record_test ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp)
 fh_core_test(value_format_test ${CMAKE_CURRENT_LIST_DIR}/value_format_test.cpp)
 fh_core_test(run_test ${CMAKE_CURRENT_LIST_DIR}/run_test.cpp)
+fh_core_test(install_layout_test ${CMAKE_CURRENT_LIST_DIR}/install_layout_test.cpp)
+target_compile_definitions(install_layout_test PRIVATE
+  PROGRAMS_DIR="${CMAKE_INSTALL_BINDIR}" HELPER_DIR="${FOTOHARVESTER_HELPER_DIR}" DATA_DIR="${FOTOHARVESTER_DATA_DIR}")
 
 add_executable(fake_reader ${CMAKE_CURRENT_LIST_DIR}/support/fake_reader.cpp)
 target_link_libraries(fake_reader PRIVATE fh_core)
@@ -29,8 +32,11 @@ add_dependencies(batch_command_test fake_reader fotoharvester-cli)
 
 add_executable(settings_store_test ${CMAKE_CURRENT_LIST_DIR}/settings_store_test.cpp)
 target_link_libraries(settings_store_test PRIVATE fh_settings GTest::gtest_main)
+# The help pages are looked for where the build copies them.
+add_dependencies(settings_store_test fotoharvester-help)
 gtest_discover_tests(settings_store_test DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/settings_store_test_config"
+             ENVIRONMENT_MODIFICATION "XDG_CONFIG_DIRS=set:${CMAKE_CURRENT_BINARY_DIR}/settings_store_test_system"
              RUN_SERIAL TRUE)
 
 add_executable(real_photos_test ${CMAKE_CURRENT_LIST_DIR}/real_photos_test.cpp)

@@ -15,6 +15,9 @@
 #include <iterator>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 std::string PhotoPath(const std::string& name)
@@ -263,6 +266,18 @@ TEST_F(FreeImageReaderTest, NothingInMemoryIsNoPhoto)
     EXPECT_EQ(m_reader.ReadMemory("empty.jpg", {}).outcome, ReadOutcome::NotOpened);
     EXPECT_EQ(m_reader.ReadMemory("empty.tif", {}).outcome, ReadOutcome::NotOpened);
     EXPECT_EQ(m_reader.ReadMemory("photo.xyz", "\xFF\xD8\xFF\xD9").outcome, ReadOutcome::NotOpened);
+}
+
+TEST_F(FreeImageReaderTest, PipesFoldersAndDevicesNamedLikePhotosAreNotOpened)
+{
+    // Opening a pipe with no writer would wait for ever.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("fh-special-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "folder.jpg");
+    ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "endless.jpg");
+    for (const char* name : {"pipe.jpg", "folder.jpg", "endless.jpg"})
+        EXPECT_EQ(m_reader.Read((folder / name).string()).outcome, ReadOutcome::NotOpened) << name;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Utf8FromUtf16Le, EncodesEachUtf8Length)

@@ -1,5 +1,6 @@
 #include "extract/ExtractionRun.h"
 
+#include "support/DeepFolder.h"
 #include "support/ScriptedTagSource.h"
 #include "support/TempFolder.h"
 #include "support/TestHost.h"
@@ -196,7 +197,13 @@ TEST_F(Run, NeverWritesTheOutputOverOneOfThePhotos)
     std::filesystem::create_symlink(photo, output.Path() / "link.csv");
     settings.OutFile = (output.Path() / "link.csv").string();
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
-    EXPECT_EQ(host.MessageIds(), (std::vector<int>{308, 308}));
+    std::filesystem::create_hard_link(photo, output.Path() / "second-name.csv");
+    settings.OutFile = (output.Path() / "second-name.csv").string();
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    std::filesystem::create_directory_symlink(photos.Path(), output.Path() / "photos-again");
+    settings.OutFile = (output.Path() / "photos-again" / "IMG_0003.jpg").string();
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    EXPECT_EQ(host.MessageIds(), (std::vector<int>{308, 308, 308, 308}));
     EXPECT_EQ(host.messages[0].text,
               "The output file " + photo + " is one of the photos to be read. Please choose another output file.");
     EXPECT_EQ(photos.Read("IMG_0003.jpg"), "precious");
@@ -267,6 +274,23 @@ TEST_F(Run, UnreadablePhotosAreCountedAndNamedInTheSummary)
     EXPECT_NE(host.messages[0].text.find("\n2 of these files could not be read as photos"), std::string::npos);
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Warning);
     EXPECT_NE(Output().find("\"broken.jpg\",0x0\n"), std::string::npos);
+}
+
+TEST_F(Run, FoldersThatCannotBeListedAreCountedInTheSummary)
+{
+    // Beyond the path-length limit a folder cannot be listed, whoever runs the test.
+    const DeepFolder deep(photos.Path(), "hidden.jpg", "x");
+    ASSERT_TRUE(deep.Made());
+    settings.SubFolders = 1;
+    host.ticks = "0000000100" + std::string(19, '0');
+    const RunResult result = Execute();
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(result.unlistedFolderCount, 1);
+    EXPECT_EQ(result.photoCount, 2);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("from 2 files"), std::string::npos);
+    EXPECT_NE(host.messages[0].text.find("\n1 folders could not be opened"), std::string::npos);
+    EXPECT_EQ(host.messages[0].icon, Message::Icon::Warning);
 }
 
 TEST_F(Run, AFullDiskIsReportedWithThePathAndNeverAsSuccess)

@@ -1,5 +1,6 @@
-// The stored settings, read and written through the native store. CTest points XDG_CONFIG_HOME at
-// a folder of this test's own, so the user's settings are never touched.
+// The stored settings, read and written through the native store. CTest points XDG_CONFIG_HOME (the
+// user's store) and XDG_CONFIG_DIRS (the machine-wide one) at folders of this test's own, so the
+// user's and the machine's settings are never touched.
 
 #include "app/SettingsStore.h"
 #include "app/CVORegistry.h"
@@ -20,12 +21,20 @@ std::filesystem::path StoreFile()
            "Pixgatherer.conf";
 }
 
+std::filesystem::path MachineStoreFile()
+{
+    return std::filesystem::path(qEnvironmentVariable("XDG_CONFIG_DIRS").toStdString()) / "QX Software" /
+           "Pixgatherer.conf";
+}
+
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
+        ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_DIRS").isEmpty());
         std::filesystem::remove(StoreFile());
+        std::filesystem::remove(MachineStoreFile());
     }
 
     void Store(const std::string& lines)
@@ -63,7 +72,7 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
     settings.CommentLine = 1;
     settings.MonthNames[4] = "Mai";
     settings.MonthNames[11] = "";
-    settings.DateFormat = -1;
+    settings.DateFormat = 8;
     settings.FullFilePath = 1;
     settings.SeparatorNum = 3;
     settings.SubSeconds = 1;
@@ -75,7 +84,7 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
     EXPECT_EQ(loaded.Flags, settings.Flags);
     EXPECT_EQ(loaded.CommentLine, 1);
     EXPECT_EQ(loaded.MonthNames, settings.MonthNames);
-    EXPECT_EQ(loaded.DateFormat, -1);
+    EXPECT_EQ(loaded.DateFormat, 8);
     EXPECT_EQ(loaded.FullFilePath, 1);
     EXPECT_EQ(loaded.SeparatorNum, 3);
     EXPECT_EQ(loaded.SubSeconds, 1);
@@ -110,10 +119,71 @@ TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaults)
     EXPECT_EQ(settings.MonthNames[2], DefaultMonthNames()[2]);
 }
 
+// Settings files edited by hand, cut short by a crash or damaged on disk: the program starts with
+// sane values, and says nothing about it on the console.
+TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
+{
+    const std::string huge(5'000'000, 'A');
+    std::filesystem::create_directories(StoreFile().parent_path());
+    std::ofstream(StoreFile(), std::ios::binary)
+        << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
+        << "Folder=\xFF\xFE/photos/\xC3(\nOutFile=" << huge << "\nFlags=" << std::string(100'000, '1')
+        << "\nMonth1=\xE9t\xE9\nMonth2=" << std::string(1'000'000, 'B') << "\nCommentLine=true\n"
+        << "FullFilePath=99999999999999999999\nSubFolders=-1\n[broken\n=\n" << std::string("\0\x01\x02\n", 4);
+
+    static QStringList complaints;
+    complaints.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { complaints << text; });
+    const ExtractionSettings settings = LoadSettings();
+    qInstallMessageHandler(previous);
+
+    EXPECT_TRUE(complaints.isEmpty()) << complaints.join('\n').toStdString();
+    const ExtractionSettings defaults = DefaultSettings(DefaultMonthNames());
+    EXPECT_EQ(settings.DateFormat, defaults.DateFormat);
+    EXPECT_EQ(settings.SeparatorNum, defaults.SeparatorNum);
+    EXPECT_EQ(settings.SubSeconds, defaults.SubSeconds);
+    EXPECT_EQ(settings.CommentLine, defaults.CommentLine);
+    EXPECT_EQ(settings.FullFilePath, defaults.FullFilePath);
+    EXPECT_EQ(settings.OutFile, defaults.OutFile);
+    EXPECT_EQ(settings.MonthNames[1], defaults.MonthNames[1]);
+    EXPECT_EQ(settings.Flags, std::string(29, '0'));
+    // Bytes that are not UTF-8 come back as replacement characters: the texts stay valid UTF-8.
+    EXPECT_EQ(settings.Folder, "\xEF\xBF\xBD\xEF\xBF\xBD/photos/\xEF\xBF\xBD(");
+    EXPECT_EQ(settings.MonthNames[0].substr(0, 4), "\xEF\xBF\xBDt");
+    for (const std::string& text : {settings.Folder, settings.MonthNames[0]})
+        EXPECT_EQ(QString::fromStdString(text).toStdString(), text);
+
+    // Closing writes the sane values back, and they load as written.
+    ASSERT_TRUE(SaveSettings(settings));
+    const ExtractionSettings again = LoadSettings();
+    EXPECT_EQ(again.Folder, settings.Folder);
+    EXPECT_EQ(again.OutFile, settings.OutFile);
+    EXPECT_EQ(again.DateFormat, settings.DateFormat);
+    EXPECT_EQ(again.SeparatorNum, settings.SeparatorNum);
+    EXPECT_LT(std::filesystem::file_size(StoreFile()), 4096u);
+}
+
 TEST_F(SettingsStore, NumbersWrittenByHandAreRead)
 {
     Store("DateFormat= 8 \nSeparatorNum=-1\n");
     const ExtractionSettings settings = LoadSettings();
     EXPECT_EQ(settings.DateFormat, 8);
     EXPECT_EQ(settings.SeparatorNum, -1);
+}
+
+TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolder)
+{
+    // The build puts the help pages where an installed copy has them, relative to the programs,
+    // so this finds the build's copy exactly as an installed program finds its own.
+    const std::filesystem::path folder(HelpFolder());
+    EXPECT_TRUE(folder.is_absolute()) << folder;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "help" / "index.html")) << folder;
+}
+
+TEST_F(SettingsStore, MachineWideInstallPathWins)
+{
+    std::filesystem::create_directories(MachineStoreFile().parent_path());
+    std::ofstream(MachineStoreFile()) << "[General]\ninstall_path=/srv/fotoharvester\n";
+    EXPECT_EQ(HelpFolder(), "/srv/fotoharvester");
 }

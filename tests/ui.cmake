@@ -7,6 +7,8 @@ foreach(ui_test ui_main ui_setup)
   add_executable(${ui_test}_test ${CMAKE_CURRENT_LIST_DIR}/${ui_test}_test.cpp)
   set_target_properties(${ui_test}_test PROPERTIES AUTOMOC ON)
   target_link_libraries(${ui_test}_test PRIVATE fh_ui Qt6::Test)
+  # The title and the About box must show the project's version, whatever it is.
+  target_compile_definitions(${ui_test}_test PRIVATE PROJECT_VERSION_TEXT="${PROJECT_VERSION}")
   # The runs read photos through the reader process, and F1 looks for the help copied beside it.
   add_dependencies(${ui_test}_test fotoharvester-reader fotoharvester-help)
   add_test(NAME ${ui_test} COMMAND ${ui_test}_test)

@@ -147,6 +147,7 @@ private slots:
     void everyWayOfClosingSavesLikeExit();
     void firstStartHasDefaults();
     void wrongTypedStoredValueReadsAsDefault();
+    void damagedStoreOpensQuietlyWithSaneValues();
     void flagsOf29CharactersStay29AfterCloseWithoutRun();
     void setupOkCopiesBackAndCancelChangesNothing();
     void refusalsShowTheirMessages();
@@ -166,7 +167,7 @@ void UiMainTest::titleControlsAndTexts()
     NoTags tags;
     CFotoharvesterDlg dlg(Defaults(), tags);
     Unattended(dlg);
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("QX's Fotoharvester 0.9.19 Beta"));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("QX's Fotoharvester " PROJECT_VERSION_TEXT " Beta"));
 
     for (const char* name : {"edit1000", "edit1001", "edit1024"})
         QVERIFY(dlg.findChild<QLineEdit*>(QString::fromLatin1(name)));
@@ -341,16 +342,24 @@ void UiMainTest::separatorIsStoredOnlyByARun()
     }
     QCOMPARE(LoadSettings().SeparatorNum, 1);
 
-    // A position that names no entry is kept as it was, not turned into "none".
-    stored.SeparatorNum = 7;
+    // "None of the entries" (left by a run with a typed separator) is kept as it was.
+    stored.SeparatorNum = -1;
     QVERIFY(SaveSettings(stored));
     {
         CFotoharvesterDlg dlg(LoadSettings(), tags);
         Unattended(dlg);
+        QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), -1);
         Child<QComboBox>(dlg, "combo1027")->setEditText(QStringLiteral("|"));
         Child<QPushButton>(dlg, "button2")->click();
     }
-    QCOMPARE(LoadSettings().SeparatorNum, 7);
+    QCOMPARE(LoadSettings().SeparatorNum, -1);
+
+    // A position beyond the list, from a damaged store, starts as the first entry.
+    stored.SeparatorNum = 7;
+    QVERIFY(SaveSettings(stored));
+    CFotoharvesterDlg dlg(LoadSettings(), tags);
+    Unattended(dlg);
+    QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), 0);
 }
 
 void UiMainTest::subFoldersClickKeepsTypedFolderAcrossBrowseOutput()
@@ -517,6 +526,27 @@ void UiMainTest::wrongTypedStoredValueReadsAsDefault()
     QVERIFY(!Child<QCheckBox>(dlg, "check1025")->isChecked());
     QVERIFY(Child<QCheckBox>(dlg, "check1029")->isChecked());
     QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentText(), QStringLiteral("; (semi colon)"));
+}
+
+void UiMainTest::damagedStoreOpensQuietlyWithSaneValues()
+{
+    QDir().mkpath(QFileInfo(StoreFilePath()).absolutePath());
+    QVERIFY(WriteBytes(StoreFilePath(), "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nFolder=\xFF/photos\n"
+                                        "OutFile=" + QByteArray(1'000'000, 'o') + "\nFlags=@Variant(\\0\\0)\n"
+                                        "[broken\n\x01\x02\n"));
+    NoTags tags;
+    CFotoharvesterDlg dlg(LoadSettings(), tags);
+    Unattended(dlg);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QCOMPARE(Child<QComboBox>(dlg, "combo1027")->currentIndex(), 0);
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), QStringLiteral("\uFFFD/photos"));
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), QString());
+    QVERIFY(dlg.Messages().shown().empty());
+    Child<QPushButton>(dlg, "button2")->click();
+    const ExtractionSettings saved = LoadSettings();
+    QCOMPARE(saved.DateFormat, 0);
+    QCOMPARE(saved.SeparatorNum, 0);
 }
 
 void UiMainTest::flagsOf29CharactersStay29AfterCloseWithoutRun()
@@ -933,7 +963,7 @@ void UiMainTest::aboutEntryShowsTheAboutBox()
     });
     about->trigger();
     QCOMPARE(title, QStringLiteral("About Fotoharvester"));
-    QVERIFY(texts.contains(QStringLiteral("Fotoharvester 0.9.19 Beta")));
+    QVERIFY(texts.contains(QStringLiteral("Fotoharvester " PROJECT_VERSION_TEXT " Beta")));
     QVERIFY(texts.join(QLatin1Char('\n')).contains(QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")));
     QVERIFY(dlg.isVisible());
 }

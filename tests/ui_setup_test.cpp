@@ -231,7 +231,7 @@ void UiSetupTest::aboutBoxTexts()
     QStringList texts;
     for (const QLabel* label : about.findChildren<QLabel*>())
         texts << label->text();
-    QVERIFY(texts.contains(QStringLiteral("Fotoharvester 0.9.19 Beta")));
+    QVERIFY(texts.contains(QStringLiteral("Fotoharvester " PROJECT_VERSION_TEXT " Beta")));
     const QString notice = texts.join(QLatin1Char('\n'));
     QVERIFY(notice.contains(QStringLiteral("This software uses the FreeImage open source image library.")));
     QVERIFY(notice.contains(QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")));

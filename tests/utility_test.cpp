@@ -89,13 +89,13 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
     EXPECT_EQ(list[1], folder.Text() + "a.jpg");
 }
 
-TEST(PhotoCollection, EmptyMissingAndUnreadableFoldersGiveNothing)
+TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreCounted)
 {
     TempFolder folder;
     const CUtility utility;
     PhotoList list;
-    utility.CollectPhotoFiles(list, folder.Text(), true);
-    utility.CollectPhotoFiles(list, folder.Text() + "missing/", true);
+    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text(), true), 0);
+    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text() + "missing/", true), 1);
     EXPECT_TRUE(list.empty());
 }
 
@@ -108,7 +108,7 @@ TEST(PhotoCollection, LinkLoopsAreVisitedOnce)
     std::filesystem::create_directory_symlink(folder.Path() / "sub", folder.Path() / "sub" / "itself");
     const CUtility utility;
     PhotoList list;
-    utility.CollectPhotoFiles(list, folder.Text(), true);
+    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text(), true), 0);
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
 }
 

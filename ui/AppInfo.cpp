@@ -7,9 +7,13 @@
 
 #include <algorithm>
 
-#ifndef FOTOHARVESTER_VERSION
-#define FOTOHARVESTER_VERSION "0.9.19"
-#endif
+// FOTOHARVESTER_VERSION comes from the project version in CMakeLists.txt, the only place the
+// version is written; without it the build fails rather than show a stale number.
+
+const char* VersionNumber()
+{
+    return FOTOHARVESTER_VERSION;
+}
 
 QString MainWindowTitle()
 {

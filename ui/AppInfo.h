@@ -11,9 +11,11 @@ class QPushButton;
 inline constexpr const char* ApplicationName = "fotoharvester";
 inline constexpr const char* OrganisationName = "QX Software";
 
-// "QX's Fotoharvester 0.9.19 Beta": the main window's title.
+// The project version, "major.minor.patch", as `--version` prints it.
+const char* VersionNumber();
+// "QX's Fotoharvester <version> Beta": the main window's title.
 QString MainWindowTitle();
-// "Fotoharvester 0.9.19 Beta": the About box's line.
+// "Fotoharvester <version> Beta": the About box's line.
 QString ProductLine();
 
 // The program's icon, drawn rather than shipped so that it needs no image plug-in.

@@ -7,6 +7,7 @@
 #include "ui/AppInfo.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CSetup.h"
+#include "ui/HelpPages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,6 @@
 
 namespace {
 
-constexpr const char* HelpIndexName = "index.html";
 constexpr qint64 keepAliveIntervalMs = 5;
 
 std::optional<QString> ChooseFolderOnDesktop(QWidget* parent, const QString& currentFolder)
@@ -59,18 +59,6 @@ std::optional<QString> ChooseOutputFileOnDesktop(QWidget* parent, const QString&
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-}
-
-QStringList DefaultHelpFolders()
-{
-    const QString installed = QString::fromStdString(HelpFolder());
-    const QDir programFolder(QCoreApplication::applicationDirPath());
-    QStringList folders;
-    if (!installed.isEmpty())
-        folders << installed << QDir(installed).filePath(QStringLiteral("help"));
-    // The copy the build puts beside the program, so that help works before installing.
-    folders << programFolder.filePath(QStringLiteral("../share/fotoharvester/help"));
-    return folders;
 }
 
 QMessageBox::Icon BoxIcon(Message::Icon icon)
@@ -518,12 +506,7 @@ void CFotoharvesterDlg::OnSubFoldersClicked()
 
 QString CFotoharvesterDlg::HelpIndexPath() const
 {
-    for (const QString& folder : m_helpFolders) {
-        const QFileInfo index(QDir(folder).filePath(QLatin1String(HelpIndexName)));
-        if (index.isFile())
-            return index.absoluteFilePath();
-    }
-    return {};
+    return FindHelpIndex(m_helpFolders);
 }
 
 void CFotoharvesterDlg::OnHelp()

@@ -21,6 +21,7 @@ public:
     Answer duplicateAnswer = Answer::No;
     int abortAfterPhotos = -1;  // requests Abort once this many photos have been shown
     std::function<void(int photosDone)> onPhoto;  // runs at each progress step
+    std::function<void()> onQuestion;             // runs when a Yes/No question is shown
 
     std::vector<Message> messages;
     std::vector<bool> runningStates;
@@ -52,6 +53,8 @@ public:
     Answer ShowMessage(const Message& message) override
     {
         messages.push_back(message);
+        if (message.buttons == Message::Buttons::YesNo && onQuestion)
+            onQuestion();
         return message.buttons == Message::Buttons::YesNo ? duplicateAnswer : Answer::Ok;
     }
     void KeepAlive() override {}

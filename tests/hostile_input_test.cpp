@@ -1,0 +1,303 @@
+// The batch command and its real readers against folders, destinations and settings that work
+// against them: whatever is there, the run ends with a well-formed file holding every readable
+// photo, a count of what could not be read, and no crash.
+//
+// Permissions mean nothing to root, so the checks that need them run the command as the user
+// "nobody" when the tests run as root.
+
+#include "extract/ExtractionRun.h"
+#include "metadata/ReaderPool.h"
+#include "support/DeepFolder.h"
+#include "support/TempFolder.h"
+#include "support/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path testPhotos = FH_TEST_PHOTOS;
+const std::string cameraModel = "EOS 5D Mark IV\t";  // the model of camera-full.jpg
+
+struct Outcome {
+    int exitCode = -1;  // -1: the command crashed or did not finish
+    std::string err;
+};
+
+enum class As { Caller, OrdinaryUser };
+
+// The records of an output written with --full-path --no-headings --separator "|" and one column:
+// the value by photo path. A photo whose values are all empty has no record.
+std::map<std::string, std::string> Records(const std::string& output)
+{
+    std::map<std::string, std::string> records;
+    std::stringstream stream(output);
+    for (std::string line; std::getline(stream, line);) {
+        const auto end = line.rfind("\"|");
+        EXPECT_TRUE(line.front() == '"' && end != std::string::npos) << "not a record: " << line;
+        if (end != std::string::npos)
+            records[line.substr(1, end - 1)] = line.substr(end + 2);
+    }
+    return records;
+}
+
+class HostileInput : public ::testing::Test {
+protected:
+    HostileInput()
+    {
+        // An ordinary user must be able to reach the photos, write the output and read the settings.
+        for (const TempFolder* folder : {&photos, &output, &config})
+            fs::permissions(folder->Path(), fs::perms::all);
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(config.Path().string()));
+        environment.remove("FOTOHARVESTER_READER");
+    }
+
+    // Runs the batch command, as the given user and behind the given command (which takes the
+    // batch command and its arguments as its last arguments).
+    Outcome Run(const QStringList& arguments, As as = As::Caller, QStringList wrapper = {})
+    {
+        QStringList command{QString::fromUtf8(BATCH_COMMAND_PATH)};
+        if (as == As::OrdinaryUser && ::geteuid() == 0)
+            command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                  ProgramsForEveryone()};
+        command = wrapper + command + arguments;
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(command.takeFirst(), command);
+        process.waitForFinished(300000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardError().toStdString()};
+    }
+
+    // The build tree may lie in a folder only its owner can enter: the batch command and its reader
+    // are copied to where anyone may run them.
+    QString ProgramsForEveryone()
+    {
+        const fs::path folder = programs.Path();
+        fs::permissions(folder, fs::perms::all);
+        for (const fs::path& program : {fs::path(BATCH_COMMAND_PATH), fs::path(READER_PATH)})
+            fs::copy_file(program, folder / program.filename(), fs::copy_options::skip_existing);
+        return QString::fromStdString((folder / fs::path(BATCH_COMMAND_PATH).filename()).string());
+    }
+
+    // Reads the model column of every photo below the photo folder into out.csv.
+    Outcome RunOverPhotos(As as = As::Caller)
+    {
+        return Run({"--folder", Folder(), "--output", Output(), "--columns", "5", "--separator", "|",
+                    "--no-headings", "--full-path", "--subfolders"},
+                   as);
+    }
+
+    std::string Photo(const std::string& relative, const std::string& source = "camera-full.jpg") const
+    {
+        const fs::path path = photos.Path() / relative;
+        fs::create_directories(path.parent_path());
+        fs::copy_file(testPhotos / source, path, fs::copy_options::overwrite_existing);
+        return path.string();
+    }
+
+    QString Folder() const { return QString::fromStdString(photos.Path().string()); }
+    QString Output(const std::string& name = "out.csv") const
+    {
+        return QString::fromStdString((output.Path() / name).string());
+    }
+
+    TempFolder photos;
+    TempFolder output;
+    TempFolder config;
+    TempFolder programs;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+}  // namespace
+
+TEST_F(HostileInput, UnreadableFoldersAndPhotosAreCountedAndTheRestIsRead)
+{
+    const std::string readable = Photo("readable.jpg");
+    const std::string locked = Photo("locked.jpg");
+    Photo("closed/inside.jpg");
+    fs::permissions(locked, fs::perms::none);
+    fs::permissions(photos.Path() / "closed", fs::perms::none);
+
+    const Outcome outcome = RunOverPhotos(As::OrdinaryUser);
+    EXPECT_EQ(outcome.exitCode, 3) << outcome.err;
+    EXPECT_NE(outcome.err.find("from 2 files"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n1 of these files could not be read"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n1 folders could not be opened"), std::string::npos) << outcome.err;
+    const auto records = Records(output.Read("out.csv"));
+    EXPECT_EQ(records, (std::map<std::string, std::string>{{readable, cameraModel}}));
+}
+
+TEST_F(HostileInput, LoopsEmptyFilesPipesOddNamesAndFoldersNamedLikePhotos)
+{
+    const std::string good = Photo("good.jpg");
+    const std::string inFolder = Photo("folder.jpg/inside.jpg");
+    const std::string oddName = Photo("odd-\xFF\xFE-\xC3(.jpg");  // not UTF-8: the bytes must pass unchanged
+    photos.Touch("empty.jpg", "");
+    const std::string pipe = (photos.Path() / "pipe.jpg").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    fs::create_directory_symlink(photos.Path(), photos.Path() / "folder.jpg" / "loop");
+    fs::create_symlink(photos.Path() / "gone.jpg", photos.Path() / "dangling.jpg");
+
+    const Outcome outcome = RunOverPhotos();
+    EXPECT_EQ(outcome.exitCode, 3) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n3 of these files could not be read"), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.err.find("folders could not be opened"), std::string::npos) << outcome.err;
+    EXPECT_EQ(Records(output.Read("out.csv")),
+              (std::map<std::string, std::string>{{good, cameraModel}, {inFolder, cameraModel}, {oddName, cameraModel}}));
+}
+
+TEST_F(HostileInput, PathsAtTheLengthLimitAreReadAndBeyondItCounted)
+{
+    // Folders of 250 bytes down to a path of nearly 4,096 bytes, ending in a file name of 255 bytes.
+    fs::path folder = photos.Path();
+    while (folder.string().size() + 251 + 256 < 4096)
+        folder /= std::string(250, 'p');
+    const std::string longest = (folder / (std::string(251, 'n') + ".jpg")).string();
+    ASSERT_LT(longest.size(), 4096u);
+    Photo(fs::relative(longest, photos.Path()).string());
+    const DeepFolder beyond(photos.Path(), "lost.jpg", "x");
+    ASSERT_TRUE(beyond.Made());
+
+    const Outcome outcome = RunOverPhotos();
+    EXPECT_EQ(outcome.exitCode, 3) << outcome.err;
+    EXPECT_NE(outcome.err.find("\n1 folders could not be opened"), std::string::npos) << outcome.err;
+    EXPECT_EQ(Records(output.Read("out.csv")), (std::map<std::string, std::string>{{longest, cameraModel}}));
+}
+
+TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNowAre)
+{
+    // The duplicate-name question comes after the listing and before the first photo is read.
+    Photo("a/twin.jpg");
+    Photo("b/twin.jpg");
+    Photo("vanishing.jpg");
+    Photo("changing.jpg");
+    ExtractionSettings settings;
+    settings.Folder = photos.Text();
+    settings.OutFile = (output.Path() / "out.csv").string();
+    settings.SubFolders = 1;
+    TestHost host(settings);
+    host.ticks = "000001001" + std::string(20, '0');  // model and file size
+    host.duplicateAnswer = Answer::Yes;
+    host.onQuestion = [this] {
+        fs::remove(photos.Path() / "vanishing.jpg");
+        fs::copy_file(testPhotos / "with-thumbnail.jpg", photos.Path() / "changing.jpg",
+                      fs::copy_options::overwrite_existing);
+    };
+    ReaderPool readers({READER_PATH, 2});
+    const RunResult result = ExtractionRun(settings, host, readers).Execute();
+
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(result.photoCount, 4);
+    EXPECT_EQ(result.unreadableCount, 1);
+    const std::string twin = "\"twin.jpg\"," + cameraModel + "," + std::to_string(fs::file_size(testPhotos / "camera-full.jpg"));
+    EXPECT_EQ(output.Read("out.csv"), twin + "\n" + twin + "\n\"changing.jpg\",E-M10," +
+                                          std::to_string(fs::file_size(testPhotos / "with-thumbnail.jpg")) + "\n");
+}
+
+TEST_F(HostileInput, AHundredThousandPhotosInOneFolder)
+{
+    // Hard links keep it quick; a file takes at most 65,000 of them.
+    constexpr int photoCount = 100'000;
+    std::string source;
+    for (int index = 0; index < photoCount; ++index) {
+        std::string name = std::to_string(index);
+        name = "IMG_" + std::string(6 - name.size(), '0') + name + ".jpg";
+        if (index % 50'000 == 0)
+            source = Photo(name);
+        else
+            fs::create_hard_link(source, photos.Path() / name);
+    }
+    const Outcome outcome = RunOverPhotos();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find("from 100000 files"), std::string::npos) << outcome.err;
+    const auto records = Records(output.Read("out.csv"));
+    EXPECT_EQ(records.size(), static_cast<std::size_t>(photoCount));
+    const auto withModel = std::count_if(records.begin(), records.end(),
+                                         [](const auto& record) { return record.second == cameraModel; });
+    EXPECT_EQ(withModel, photoCount);
+}
+
+TEST_F(HostileInput, DestinationsThatCannotTakeTheOutputLeaveEverythingAsItWas)
+{
+    const std::string photo = Photo("a.jpg");
+    const QStringList run{"--folder", Folder(), "--columns", "5", "--output"};
+
+    fs::create_directory(output.Path() / "folder.csv");
+    Outcome outcome = Run(run + QStringList{Output("folder.csv")});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_NE(outcome.err.find("Cannot open file for storing the extracted data."), std::string::npos) << outcome.err;
+    EXPECT_TRUE(fs::is_empty(output.Path() / "folder.csv"));
+
+    const std::string earlier = output.Touch("read-only.csv", "an earlier output\n");
+    fs::permissions(earlier, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ::chown(earlier.c_str(), 65534, 65534);
+    outcome = Run(run + QStringList{Output("read-only.csv")}, As::OrdinaryUser);
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_EQ(output.Read("read-only.csv"), "an earlier output\n");
+
+    fs::create_directory(output.Path() / "closed");
+    fs::permissions(output.Path() / "closed", fs::perms::owner_read | fs::perms::owner_exec |
+                                                  fs::perms::others_read | fs::perms::others_exec);
+    outcome = Run(run + QStringList{Output("closed/out.csv")}, As::OrdinaryUser);
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_FALSE(fs::exists(output.Path() / "closed" / "out.csv"));
+
+    fs::create_hard_link(photo, output.Path() / "photo-again.csv");
+    outcome = Run(run + QStringList{Output("photo-again.csv")});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err;
+    EXPECT_NE(outcome.err.find("is one of the photos to be read"), std::string::npos) << outcome.err;
+    EXPECT_EQ(fs::file_size(photo), fs::file_size(testPhotos / "camera-full.jpg"));
+}
+
+TEST_F(HostileInput, ADiskThatFillsUpPartWayIsReportedAsAFailure)
+{
+    // A tmpfs of 8 KiB in a mount namespace of the command's own; /dev/full is tested elsewhere, but
+    // there the very first write fails, here some lines are stored before the disk is full.
+    for (int index = 0; index < 400; ++index)
+        fs::create_hard_link(Photo("first.jpg"), photos.Path() / ("photo-" + std::to_string(index) + ".jpg"));
+    const std::string disk = (output.Path() / "small-disk").string();
+    fs::create_directory(disk);
+    environment.insert("DISK", QString::fromStdString(disk));
+    environment.insert("PATH", environment.value("PATH") + ":/usr/sbin:/sbin");
+    const QString script = "mount -t tmpfs -o size=8k tmpfs \"$DISK\" || exit 99; \"$@\"; status=$?; "
+                           "echo \"stored: $(wc -c < \"$DISK/out.csv\")\" >&2; exit $status";
+    const Outcome outcome =
+        Run({"--folder", Folder(), "--full-path", "--columns", "5", "--output", QString::fromStdString(disk + "/out.csv")},
+            As::Caller, {"unshare", "--mount", "sh", "-c", script, "small-disk"});
+    if (outcome.exitCode == 99 || outcome.err.rfind("unshare:", 0) == 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here: " << outcome.err;
+    EXPECT_EQ(outcome.exitCode, 4) << outcome.err;
+    EXPECT_NE(outcome.err.find("could not be written to " + disk + "/out.csv (No space left on device)"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_EQ(outcome.err.find("successfully"), std::string::npos) << outcome.err;
+    const auto stored = outcome.err.find("stored: ");
+    ASSERT_NE(stored, std::string::npos) << outcome.err;
+    EXPECT_GT(std::stoi(outcome.err.substr(stored + 8)), 0) << "some records come before the disk is full";
+}
+
+TEST_F(HostileInput, ADamagedSettingsFileStillGivesACleanRun)
+{
+    const std::string photo = Photo("a.jpg");
+    fs::create_directories(config.Path() / "QX Software");
+    std::ofstream(config.Path() / "QX Software" / "Pixgatherer.conf", std::ios::binary)
+        << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nFlags=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
+        << "Month1=" << std::string(100'000, 'M') << "\nCommentLine=\xFF\xFE\n" << std::string("\0\x01[\n", 4);
+    const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "0,5"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "EXIF data have been successfully extracted from 1 files and stored in " +
+                               Output().toStdString() + ".\n");
+    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",\"2021:07:14\"," + cameraModel + "\n");
+}
