@@ -3,7 +3,8 @@
 # missing): small pictures carrying as much metadata as cameras, phones, editors and Windows
 # write -- Exif in both byte orders with a thumbnail, GPS, IPTC, XMP, XP texts, comments -- as
 # JPEG (baseline and progressive) and TIFF (both byte orders), plus the test photos of
-# tests/photos/make-photos.sh and the JPEG and TIFF files Debian packages ship under /usr/share.
+# tests/photos/make-photos.sh. Every base is made here, none is taken from elsewhere, so the run is
+# the same on every machine.
 # Pictures are tiny so that the mutations fall mostly on the metadata.
 set -euo pipefail
 if [[ $# -ne 1 ]]; then
@@ -75,14 +76,4 @@ for photo in "$work"/test-photos/*; do
     cp "$photo" "$out/test-$(basename "$photo")"
 done
 
-# JPEG and TIFF files that Debian packages ship (documentation graphics on a plain system).
-n=0
-while IFS= read -r -d '' found; do
-    magic=$(head -c 4 "$found" | od -An -tx1 | tr -d ' \n')
-    [[ $magic == ffd8ff* || $magic == 49492a00 || $magic == 4d4d002a ]] || continue
-    extension=${found##*.}
-    cp "$found" "$out/packaged-$n.${extension,,}"
-    n=$((n + 1))
-done < <(find /usr/share \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.tif' -o -iname '*.tiff' \) \
-             -type f -size -1024k -print0 2>/dev/null | sort -z)
 echo "$out: $(ls "$out" | wc -l) base photos"
