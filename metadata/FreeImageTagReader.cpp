@@ -2,6 +2,7 @@
 
 #include "metadata/JpegHeader.h"
 #include "metadata/TagText.h"
+#include "metadata/TiffIptc.h"
 #include "platform/FileSystem.h"
 
 #include <FreeImage.h>
@@ -283,7 +284,9 @@ Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes)
     return Bitmap(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
 }
 
-TagReading TagsOf(const Bitmap& dib)
+enum class Iptc { Trusted, Damaged };
+
+TagReading TagsOf(const Bitmap& dib, Iptc iptc = Iptc::Trusted)
 {
     if (!dib)
         return {ReadOutcome::NotOpened, {}};
@@ -291,7 +294,8 @@ TagReading TagsOf(const Bitmap& dib)
     reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
     reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
     for (const Model& model : models)
-        CollectModel(dib.get(), model, reading.tags);
+        if (model.model != FIMD_IPTC || iptc == Iptc::Trusted)
+            CollectModel(dib.get(), model, reading.tags);
     return reading;
 }
 
@@ -324,7 +328,8 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     if (format == FIF_JPEG && m_skipJpegThumbnails)
         if (const std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(path))
             return TagsOf(LoadFromMemory(FIF_JPEG, *head));
-    return TagsOf(Bitmap(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS)));
+    const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlock(path) ? Iptc::Trusted : Iptc::Damaged;
+    return TagsOf(Bitmap(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS)), iptc);
 }
 
 TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_view file)
@@ -335,5 +340,6 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
     if (format == FIF_JPEG && m_skipJpegThumbnails)
         if (const std::optional<std::string> head = JpegHeaderWithoutThumbnail(file))
             return TagsOf(LoadFromMemory(FIF_JPEG, *head));
-    return TagsOf(LoadFromMemory(format, file));
+    const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlockInMemory(file) ? Iptc::Trusted : Iptc::Damaged;
+    return TagsOf(LoadFromMemory(format, file), iptc);
 }

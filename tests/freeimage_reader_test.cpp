@@ -6,6 +6,7 @@
 #include "metadata/FreeImageTagReader.h"
 #include "metadata/TagText.h"
 #include "metadata/TagWire.h"
+#include "metadata/TiffIptc.h"
 
 #include <gtest/gtest.h>
 
@@ -304,3 +305,20 @@ TEST(Utf8FromUtf16Le, ToleratesDamage)
 }
 
 }  // namespace
+
+// The IPTC block check reads the file's bytes itself, so a photo that FreeImage would read past
+// its buffer can be checked in this process.
+TEST(TiffIptcBlock, DatasetsClaimingMoreThanTheBlockHoldsAreFound)
+{
+    const auto bytes = [](const std::string& name) {
+        std::ifstream in(PhotoPath(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_FALSE(TiffIptcFitsItsBlockInMemory(bytes("crash-iptc-length.tif")));
+    EXPECT_FALSE(TiffIptcFitsItsBlock(PhotoPath("crash-iptc-length.tif")));
+    EXPECT_TRUE(TiffIptcFitsItsBlockInMemory(bytes("tagged.tif")));
+    EXPECT_TRUE(TiffIptcFitsItsBlock(PhotoPath("tagged.tif")));
+    EXPECT_TRUE(TiffIptcFitsItsBlock(PhotoPath("icc-only.tif")));
+    EXPECT_TRUE(TiffIptcFitsItsBlock(PhotoPath("camera-full.jpg")));
+    EXPECT_TRUE(TiffIptcFitsItsBlockInMemory(std::string_view(bytes("tagged.tif")).substr(0, 7)));
+}
