@@ -1,5 +1,7 @@
 #include "metadata/JpegHeader.h"
 
+#include "metadata/ByteOrder.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -10,16 +12,6 @@ constexpr unsigned char markerStartOfScan = 0xDA;
 constexpr unsigned char markerEndOfImage = 0xD9;
 constexpr unsigned char markerApp1 = 0xE1;
 constexpr std::string_view exifSignature{"Exif\0\0", 6};
-
-std::uint32_t ReadNumber(std::string_view bytes, std::size_t offset, int size, bool bigEndian)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[offset + (bigEndian ? i : size - 1 - i)]);
-        value = (value << 8) | byte;
-    }
-    return value;
-}
 
 // Zeroes the offset of the directory that follows the first one in an Exif block (that second
 // directory describes the thumbnail). An Exif block whose first directory does not fit is left

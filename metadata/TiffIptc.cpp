@@ -1,5 +1,7 @@
 #include "metadata/TiffIptc.h"
 
+#include "metadata/ByteOrder.h"
+
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -15,14 +17,6 @@ constexpr std::uint64_t largestBlock = 64u << 20;
 
 // Reads `size` bytes at `offset`; empty when the file has fewer.
 using ReadAt = std::function<std::optional<std::string>(std::uint64_t offset, std::size_t size)>;
-
-std::uint32_t Number(std::string_view bytes, std::size_t offset, int size, bool bigEndian)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + (bigEndian ? i : size - 1 - i)]);
-    return value;
-}
 
 std::uint64_t TypeSize(std::uint16_t type)
 {
@@ -46,13 +40,13 @@ bool DatasetsFit(std::string_view block)
             ++at;
             continue;
         }
-        std::uint64_t length = Number(block, at + 3, 2, true);
+        std::uint64_t length = ReadNumber(block, at + 3, 2, true);
         std::size_t data = at + 5;
         if (length & 0x8000) {
             const std::size_t lengthSize = length & 0x7FFF;
             if (lengthSize > 4 || data + lengthSize > block.size())
                 return false;
-            length = Number(block, data, static_cast<int>(lengthSize), true);
+            length = ReadNumber(block, data, static_cast<int>(lengthSize), true);
             data += lengthSize;
         }
         if (data + length > block.size())
@@ -68,25 +62,25 @@ bool IptcFits(const ReadAt& read)
     if (!header || (header->compare(0, 4, "II*\0", 4) != 0 && header->compare(0, 4, "MM\0*", 4) != 0))
         return true;
     const bool bigEndian = (*header)[0] == 'M';
-    const std::uint64_t directory = Number(*header, 4, 4, bigEndian);
+    const std::uint64_t directory = ReadNumber(*header, 4, 4, bigEndian);
     const std::optional<std::string> count = read(directory, 2);
     if (!count)
         return true;
-    const std::uint32_t entryCount = Number(*count, 0, 2, bigEndian);
+    const std::uint32_t entryCount = ReadNumber(*count, 0, 2, bigEndian);
     const std::optional<std::string> entries = read(directory + 2, std::size_t{12} * entryCount);
     if (!entries)
         return true;
     for (std::uint32_t entry = 0; entry < entryCount; ++entry) {
         const std::size_t at = std::size_t{12} * entry;
-        if (Number(*entries, at, 2, bigEndian) != iptcTag)
+        if (ReadNumber(*entries, at, 2, bigEndian) != iptcTag)
             continue;
-        const std::uint64_t size = TypeSize(static_cast<std::uint16_t>(Number(*entries, at + 2, 2, bigEndian))) *
-                                   Number(*entries, at + 4, 4, bigEndian);
+        const std::uint64_t size = TypeSize(static_cast<std::uint16_t>(ReadNumber(*entries, at + 2, 2, bigEndian))) *
+                                   ReadNumber(*entries, at + 4, 4, bigEndian);
         if (size <= 4)
             return DatasetsFit(std::string_view(*entries).substr(at + 8, size));
         if (size > largestBlock)
             return false;
-        const std::optional<std::string> block = read(Number(*entries, at + 8, 4, bigEndian), size);
+        const std::optional<std::string> block = read(ReadNumber(*entries, at + 8, 4, bigEndian), size);
         return block && DatasetsFit(*block);
     }
     return true;
