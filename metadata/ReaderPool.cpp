@@ -118,7 +118,7 @@ TagReading ReaderPool::ReadInBatch(std::size_t index)
             for (auto& reader : m_readers)
                 if (!reader->suspects.empty() && reader->suspects.front() == index)
                     reader->suspects.pop_front();
-            return TagReading{ReadOutcome::ReaderFailed, {}};
+            return TagReading{ReadOutcome::NoReader, {}};
         }
         Reader& reader = **owner;
 
@@ -130,7 +130,7 @@ TagReading ReaderPool::ReadInBatch(std::size_t index)
             // Whatever the outcome, the next suspect gets a fresh process too.
             reader.Stop(false);
             SendAhead();
-            return reading ? std::move(*reading) : TagReading{ReadOutcome::ReaderFailed, {}};
+            return reading ? std::move(*reading) : TagReading{ReadOutcome::Crashed, {}};
         }
         if (reading) {
             reader.pending.pop_front();

@@ -12,7 +12,7 @@
 
 // Reads photos in separate reader processes, so that a photo that crashes or hangs the image
 // library costs only that photo's metadata. A reader that crashes, answers nonsense or takes longer
-// than the time limit is killed and replaced; that photo reads as ReaderFailed.
+// than the time limit is killed and replaced; that photo reads as Crashed or TimedOut.
 //
 // Several readers work at once, each given a few photos at a time ahead of the caller, while Read
 // hands the replies back strictly in the order of the list given to Begin. When a reader fails

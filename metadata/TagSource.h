@@ -4,14 +4,24 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// How the reading of one photo ended.
+// How the reading of one photo ended. Every outcome but Read counts the photo as unread.
 enum class ReadOutcome {
     Read,          // the photo was opened and its tags collected
-    NotOpened,     // the image library could not open the file
-    ReaderFailed,  // the reader crashed or took too long on this file
+    NotOpened,     // the image library could not make a photo of the file (not a photo, or damaged)
+    NoPermission,  // the file may not be read
+    Missing,       // the file is gone, or is not a regular file
+    Crashed,       // the reader died on this file
+    TimedOut,      // the reader made no progress on this file within the time limit
+    NoReader,      // no reader process could be started
 };
+// The last outcome, for checking a value that crossed a process boundary.
+constexpr ReadOutcome LastReadOutcome = ReadOutcome::NoReader;
+
+// A few words on why a photo was not read, for the lists of unread photos.
+std::string_view OutcomeReason(ReadOutcome outcome);
 
 struct TagReading {
     ReadOutcome outcome = ReadOutcome::NotOpened;

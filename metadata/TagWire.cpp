@@ -125,7 +125,7 @@ std::optional<TagReading> DecodeReading(std::string_view payload)
     Cursor cursor(payload);
     TagReading reading;
     std::uint32_t outcome = 0;
-    if (!cursor.U32(outcome) || outcome > static_cast<std::uint32_t>(ReadOutcome::ReaderFailed))
+    if (!cursor.U32(outcome) || outcome > static_cast<std::uint32_t>(LastReadOutcome))
         return std::nullopt;
     reading.outcome = static_cast<ReadOutcome>(outcome);
     if (!cursor.Int(reading.tags.width) || !cursor.Int(reading.tags.height) ||

@@ -2,7 +2,7 @@
 # Installs every Debian 12 package needed to build, test, benchmark and run Fotoharvester.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libfreeimage-dev libtiff-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -262,7 +262,7 @@ TEST_F(Run, AnEmptyFolderGivesAHeadingOnlyAndACountOfZero)
 TEST_F(Run, UnreadablePhotosAreCountedAndNamedInTheSummary)
 {
     photos.Touch("broken.jpg");
-    source.Set("broken.jpg", {}, ReadOutcome::ReaderFailed);
+    source.Set("broken.jpg", {}, ReadOutcome::Crashed);
     photos.Touch("text.jpg");  // not in the script: the library cannot open it
     host.ticks = "0000000100" + std::string(19, '0');
     const RunResult result = Execute();

@@ -130,8 +130,8 @@ TEST_F(ValueFormat, SlotsAreEmptyAfterClearValues)
 
 TEST_F(ValueFormat, UnreadablePhotoHasNoTagsButItsFileStatus)
 {
-    CFotoHarvest& photo = Read(PhotoTags{}, ReadOutcome::ReaderFailed);
-    EXPECT_EQ(photo.LastOutcome(), ReadOutcome::ReaderFailed);
+    CFotoHarvest& photo = Read(PhotoTags{}, ReadOutcome::Crashed);
+    EXPECT_EQ(photo.LastOutcome(), ReadOutcome::Crashed);
     EXPECT_EQ(photo.GetDimensions(), "0x0");
     EXPECT_EQ(photo.GetFileSize(), "7");
     EXPECT_EQ(photo.GetDateTime().size(), 19u);
