@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
         const TagReading reading = reader.Read(path);
         if (reading.outcome == ReadOutcome::Read) {
             ++read;
-            tagBytes += reading.tags.make.size() + reading.tags.dateTime.size();
+            tagBytes += reading.tags[Tag::Make].text().size() + reading.tags[Tag::DateTimeOriginal].text().size();
         } else {
             ++notOpened;
         }

@@ -22,26 +22,43 @@
 
 namespace {
 
+TagValue T(std::string text)
+{
+    return TagValue::Text(std::move(text));
+}
+
+TagValue R(std::int64_t numerator, std::int64_t denominator)
+{
+    return TagValue::Rationals({{numerator, denominator}});
+}
+
+TagValue Dms(std::int64_t degrees, std::int64_t minutes, std::int64_t centiseconds)
+{
+    return TagValue::Rationals({{degrees, 1}, {minutes, 1}, {centiseconds, 100}});
+}
+
 PhotoTags CameraTags()
 {
     PhotoTags tags;
     tags.width = 6000;
     tags.height = 4000;
-    tags.dateTime = "2021:05:02 10:11:12";
-    tags.fNumber = "F2.8";
-    tags.exposureTime = "1/1000 sec";
-    tags.isoSpeed = "100";
-    tags.make = "NIKON CORPORATION";
-    tags.model = "NIKON D750";
-    tags.flash = "Flash did not fire";
-    tags.focalLength = "85.0 mm";
-    tags.lensModel = "AF-S NIKKOR 85mm f/1.8G";
-    tags.latitude = {46.0f, 33.0f, 21.12f, "N"};
-    tags.longitude = {7.0f, 58.0f, 36.6f, "E"};
-    tags.gpsAltitude = "2061.500000";
-    tags.gpsTimeStamp = "8:11:12.00";
-    tags.gpsDateStamp = "2021:05:02";
-    tags.orientation = "6";
+    tags[Tag::DateTimeOriginal] = T("2021:05:02 10:11:12");
+    tags[Tag::FNumber] = R(28, 10);
+    tags[Tag::ExposureTime] = R(1, 1000);
+    tags[Tag::ISOSpeed] = TagValue::Integer(100);
+    tags[Tag::Make] = T("NIKON CORPORATION");
+    tags[Tag::Model] = T("NIKON D750");
+    tags[Tag::Flash] = TagValue::Integer(0);
+    tags[Tag::FocalLength] = R(850, 10);
+    tags[Tag::LensModel] = T("AF-S NIKKOR 85mm f/1.8G");
+    tags[Tag::GPSLatitude] = Dms(46, 33, 2112);
+    tags[Tag::GPSLatitudeRef] = T("N");
+    tags[Tag::GPSLongitude] = Dms(7, 58, 3660);
+    tags[Tag::GPSLongitudeRef] = T("E");
+    tags[Tag::GPSAltitude] = R(20615, 10);
+    tags[Tag::GPSTimeStamp] = Dms(8, 11, 1200);
+    tags[Tag::GPSDateStamp] = T("2021:05:02");
+    tags[Tag::Orientation] = TagValue::Integer(6);
     return tags;
 }
 
@@ -50,22 +67,24 @@ PhotoTags PhoneTags()
     PhotoTags tags;
     tags.width = 4032;
     tags.height = 3024;
-    tags.dateTime = "2022:12:24 18:40:03";
-    tags.fNumber = "F1.6";
-    tags.exposureTime = "1/60 sec";
-    tags.isoSpeed = "640";
-    tags.make = "Apple";
-    tags.model = "iPhone 12";
-    tags.flash = "Flash did not fire, compulsory flash mode";
-    tags.focalLength = "4.2 mm";
-    tags.lensModel = "iPhone 12 back dual wide camera 4.2mm f/1.6";
-    tags.latitude = {51.0f, 30.0f, 26.46f, "N"};
-    tags.longitude = {0.0f, 7.0f, 39.93f, "W"};
-    tags.gpsAltitude = "21.300000";
-    tags.gpsTimeStamp = "18:40:2.00";
-    tags.gpsDateStamp = "2022:12:24";
-    tags.gpsImgDirection = "187.240000";
-    tags.orientation = "1";
+    tags[Tag::DateTimeOriginal] = T("2022:12:24 18:40:03");
+    tags[Tag::FNumber] = R(16, 10);
+    tags[Tag::ExposureTime] = R(1, 60);
+    tags[Tag::ISOSpeed] = TagValue::Integer(640);
+    tags[Tag::Make] = T("Apple");
+    tags[Tag::Model] = T("iPhone 12");
+    tags[Tag::Flash] = TagValue::Integer(16);
+    tags[Tag::FocalLength] = R(42, 10);
+    tags[Tag::LensModel] = T("iPhone 12 back dual wide camera 4.2mm f/1.6");
+    tags[Tag::GPSLatitude] = Dms(51, 30, 2646);
+    tags[Tag::GPSLatitudeRef] = T("N");
+    tags[Tag::GPSLongitude] = Dms(0, 7, 3993);
+    tags[Tag::GPSLongitudeRef] = T("W");
+    tags[Tag::GPSAltitude] = R(213, 10);
+    tags[Tag::GPSTimeStamp] = Dms(18, 40, 200);
+    tags[Tag::GPSDateStamp] = T("2022:12:24");
+    tags[Tag::GPSImgDirection] = R(18724, 100);
+    tags[Tag::Orientation] = TagValue::Integer(1);
     return tags;
 }
 
@@ -74,22 +93,22 @@ PhotoTags EditedTags()
     PhotoTags tags;
     tags.width = 1920;
     tags.height = 1280;
-    tags.dateTime = "2020:06:30 12:00:01";
-    tags.fNumber = "F4.0";
-    tags.exposureTime = "1/125 sec";
-    tags.isoSpeed = "400";
-    tags.make = "FUJIFILM";
-    tags.model = "X-T3";
-    tags.focalLength = "23.0 mm";
-    tags.subjectDistance = "3.500 meters";
-    tags.lensModel = "XF23mmF2 R WR";
-    tags.comment = "Exported for the web gallery";
-    tags.headline = "Harbour at noon";
-    tags.caption = "Fishing boats in the old harbour, \"Le Vieux Port\"";
-    tags.keywords = "harbour;boats;summer;Marseille, France";
-    tags.xpKeywords = "harbour;boats;summer";
-    tags.xpTitle = "Harbour at noon";
-    tags.xpAuthor = "Anna Müller";
+    tags[Tag::DateTimeOriginal] = T("2020:06:30 12:00:01");
+    tags[Tag::FNumber] = R(4, 1);
+    tags[Tag::ExposureTime] = R(1, 125);
+    tags[Tag::ISOSpeed] = TagValue::Integer(400);
+    tags[Tag::Make] = T("FUJIFILM");
+    tags[Tag::Model] = T("X-T3");
+    tags[Tag::FocalLength] = R(23, 1);
+    tags[Tag::SubjectDistance] = R(7, 2);
+    tags[Tag::LensModel] = T("XF23mmF2 R WR");
+    tags[Tag::Comment] = T("Exported for the web gallery");
+    tags[Tag::Headline] = T("Harbour at noon");
+    tags[Tag::Caption] = T("Fishing boats in the old harbour, \"Le Vieux Port\"");
+    tags[Tag::Keywords] = T("harbour;boats;summer;Marseille, France");
+    tags[Tag::XPKeywords] = T("harbour;boats;summer");
+    tags[Tag::XPTitle] = T("Harbour at noon");
+    tags[Tag::XPAuthor] = T("Anna Müller");
     return tags;
 }
 

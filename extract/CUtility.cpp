@@ -112,12 +112,6 @@ int CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool
     return collection.unlistedFolders;
 }
 
-std::string CUtility::TextBefore(const std::string& text, std::string_view marker) const
-{
-    const auto position = text.find(marker);
-    return position != std::string::npos && position > 0 ? text.substr(0, position) : text;
-}
-
 void SortPhotoList(PhotoList& list)
 {
     // std::string compares through char_traits<char>, which compares as unsigned bytes.

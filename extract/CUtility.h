@@ -24,8 +24,6 @@ public:
     // beyond the system's limit, a read error part-way): their photos are missing from the list.
     int CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
                            const std::function<void()>& keepAlive = {}) const;
-    // The text before the first `marker`, unless the marker is missing or starts the text.
-    std::string TextBefore(const std::string& text, std::string_view marker) const;
 };
 
 // Byte order: no case folding, no locale, no natural number order.

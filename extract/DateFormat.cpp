@@ -1,6 +1,6 @@
 #include "extract/DateFormat.h"
 
-#include "extract/NumberText.h"
+#include "metadata/NumberText.h"
 
 std::string FormatDate(const std::string& date, int dateFormat,
                        const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)

@@ -1,6 +1,7 @@
 #include "extract/RecordComposer.h"
 
 #include "metadata/CFotoHarvest.h"
+#include "metadata/TextEncoding.h"
 
 #include <utility>
 
@@ -28,7 +29,8 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
                                                   CFotoHarvest& reader) const
 {
     std::string line;
-    AppendQuoted(line, name);
+    // A file name is bytes to the system; the file must be UTF-8 for every program that opens it.
+    AppendQuoted(line, Utf8FromUnstated(name));
     bool anyValue = false;
     for (int column = 0; column < ColumnCount; ++column) {
         if (!ticked[column])

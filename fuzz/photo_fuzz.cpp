@@ -7,7 +7,7 @@
 
 #include "fuzz/FuzzChecks.h"
 #include "metadata/FreeImageTagReader.h"
-#include "metadata/TagText.h"
+#include "metadata/TextEncoding.h"
 
 #include <cstddef>
 #include <cstdint>

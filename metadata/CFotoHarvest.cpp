@@ -1,15 +1,90 @@
 #include "metadata/CFotoHarvest.h"
 
-#include "extract/CUtility.h"
-#include "extract/NumberText.h"
+#include "metadata/NumberText.h"
 #include "platform/FileSystem.h"
 
+#include <array>
 #include <cmath>
+#include <numeric>
+#include <string_view>
 #include <utility>
+
+namespace {
+
+// A rational's value; empty for a zero denominator, which stores no number.
+std::optional<double> ValueOf(const Rational& rational)
+{
+    if (rational.denominator == 0)
+        return std::nullopt;
+    return static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator);
+}
+
+std::optional<double> FirstRational(const TagValue& value)
+{
+    return value.rationalCount() > 0 ? ValueOf(value.rational(0)) : std::nullopt;
+}
+
+std::string TrimBlanks(const std::string& text)
+{
+    // Cameras pad Make and Model to a fixed width with blanks; other white space is kept.
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "%.1f" without a trailing ".0", as photographers write seconds: 2, 2.5, 30.
+std::string Seconds(double seconds)
+{
+    std::string text = FormatFixed(seconds, 1);
+    if (text.ends_with(".0"))
+        text.resize(text.size() - 2);
+    return text;
+}
+
+struct FlashWords {
+    std::int64_t value;
+    std::string_view words;
+};
+
+// The flash values cameras write, in the words the column has always used.
+constexpr std::array<FlashWords, 22> flashWords{{
+    {0x00, "Flash did not fire"},
+    {0x01, "Flash fired"},
+    {0x05, "Strobe return light not detected"},
+    {0x07, "Strobe return light detected"},
+    {0x09, "Flash fired, compulsory flash mode"},
+    {0x0D, "Flash fired, compulsory flash mode, return light not detected"},
+    {0x0F, "Flash fired, compulsory flash mode, return light detected"},
+    {0x10, "Flash did not fire, compulsory flash mode"},
+    {0x18, "Flash did not fire, auto mode"},
+    {0x19, "Flash fired, auto mode"},
+    {0x1D, "Flash fired, auto mode, return light not detected"},
+    {0x1F, "Flash fired, auto mode, return light detected"},
+    {0x20, "No flash function"},
+    {0x41, "Flash fired, red-eye reduction mode"},
+    {0x45, "Flash fired, red-eye reduction mode, return light not detected"},
+    {0x47, "Flash fired, red-eye reduction mode, return light detected"},
+    {0x49, "Flash fired, compulsory flash mode, red-eye reduction mode"},
+    {0x4D, "Flash fired, compulsory flash mode, red-eye reduction mode, return light not detected"},
+    {0x4F, "Flash fired, compulsory flash mode, red-eye reduction mode, return light detected"},
+    {0x59, "Flash fired, auto mode, red-eye reduction mode"},
+    {0x5D, "Flash fired, auto mode, return light not detected, red-eye reduction mode"},
+    {0x5F, "Flash fired, auto mode, return light detected, red-eye reduction mode"},
+}};
+
+// A quotient of a rational as the 32-bit float the coordinate keeps: a zero denominator gives
+// infinity or NaN, which the formatting leaves out.
+float Quotient(const Rational& rational)
+{
+    return static_cast<float>(static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator));
+}
+
+}  // namespace
 
 CFotoHarvest::CFotoHarvest(TagSource& source) : m_source(source) {}
 
-int CFotoHarvest::ReadImage(const std::string& path)
+void CFotoHarvest::ReadImage(const std::string& path)
 {
     // A file whose status cannot be read gets no size and no date, never the previous photo's.
     if (const auto status = platform::ReadFileStatus(path)) {
@@ -22,72 +97,103 @@ int CFotoHarvest::ReadImage(const std::string& path)
 
     TagReading reading = m_source.Read(path);
     m_lastOutcome = reading.outcome;
-    StoreTags(reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{});
-    return 0;
-}
-
-void CFotoHarvest::StoreTags(PhotoTags&& tags)
-{
-    m_nWidth = tags.width;
-    m_nHeight = tags.height;
-    m_strDateTime = std::move(tags.dateTime);
-    m_strFNumber = std::move(tags.fNumber);
-    m_strExposureTime = std::move(tags.exposureTime);
-    m_strISOSpeed = std::move(tags.isoSpeed);
-    m_strMake = std::move(tags.make);
-    m_strModel = std::move(tags.model);
-    m_strFlash = std::move(tags.flash);
-    m_strFocalLength = std::move(tags.focalLength);
-    m_strSubjectDistance = std::move(tags.subjectDistance);
-    m_Latitude = std::move(tags.latitude);
-    m_Longitude = std::move(tags.longitude);
-    m_strComment = std::move(tags.comment);
-    m_strGPSAltitude = std::move(tags.gpsAltitude);
-    m_strGPSTimeStamp = std::move(tags.gpsTimeStamp);
-    m_strGPSImgDirection = std::move(tags.gpsImgDirection);
-    m_strGPSDateStamp = std::move(tags.gpsDateStamp);
-    m_strHeadline = std::move(tags.headline);
-    m_strCaption = std::move(tags.caption);
-    m_strKeywords = std::move(tags.keywords);
-    m_strLensModel = std::move(tags.lensModel);
-    m_strXPKeywords = std::move(tags.xpKeywords);
-    m_strXPAuthor = std::move(tags.xpAuthor);
-    m_strXPComment = std::move(tags.xpComment);
-    m_strXPSubject = std::move(tags.xpSubject);
-    m_strXPTitle = std::move(tags.xpTitle);
-    m_strGPSAltitudeRef = std::move(tags.gpsAltitudeRef);
-    m_strOrientation = std::move(tags.orientation);
+    m_tags = reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{};
 }
 
 void CFotoHarvest::ClearValues()
 {
     // Dimensions, size and file date stay: the next ReadImage sets them.
-    const auto width = m_nWidth;
-    const auto height = m_nHeight;
-    StoreTags(PhotoTags{});
-    m_nWidth = width;
-    m_nHeight = height;
+    const auto width = m_tags.width;
+    const auto height = m_tags.height;
+    m_tags = PhotoTags{};
+    m_tags.width = width;
+    m_tags.height = height;
 }
 
-std::string CFotoHarvest::GetDateTime()
+std::string CFotoHarvest::GetMake() const
 {
-    if (m_strDateTime.empty())
-        m_strDateTime = m_strFileDate;
-    return m_strDateTime;
+    return TrimBlanks(Text(Tag::Make));
+}
+
+std::string CFotoHarvest::GetModel() const
+{
+    return TrimBlanks(Text(Tag::Model));
+}
+
+std::string CFotoHarvest::GetExposureTime() const
+{
+    const TagValue& value = Value(Tag::ExposureTime);
+    const std::optional<double> seconds = FirstRational(value);
+    if (!seconds || !(*seconds > 0))
+        return {};
+    if (*seconds >= 1)
+        return Seconds(*seconds) + " sec";
+    // Short times as the fraction a camera shows: the stored one when it is 1/N, else the nearest
+    // 1/N, as exiftool rounds; between a quarter and a whole second a fraction would mislead
+    // (0.6 s is not 1/2 s), so those are written as decimals.
+    const Rational& stored = value.rational(0);
+    const std::int64_t common = std::gcd(stored.numerator, stored.denominator);
+    if (stored.numerator / common == 1)
+        return "1/" + std::to_string(stored.denominator / common) + " sec";
+    if (*seconds <= 0.25001)
+        return "1/" + std::to_string(static_cast<std::int64_t>(0.5 + 1 / *seconds)) + " sec";
+    return Seconds(*seconds) + " sec";
+}
+
+std::string CFotoHarvest::GetFNumber() const
+{
+    const std::optional<double> number = FirstRational(Value(Tag::FNumber));
+    return number ? "F" + FormatFixed(*number, 1) : std::string();
+}
+
+std::string CFotoHarvest::GetISOSpeed() const
+{
+    const TagValue& value = Value(Tag::ISOSpeed);
+    return value.type() == TagValue::Type::Integer ? std::to_string(value.integer()) : std::string();
+}
+
+std::string CFotoHarvest::GetFlash() const
+{
+    const TagValue& value = Value(Tag::Flash);
+    if (value.type() != TagValue::Type::Integer)
+        return {};
+    for (const FlashWords& entry : flashWords)
+        if (entry.value == value.integer())
+            return std::string(entry.words);
+    return "Unknown (" + std::to_string(value.integer()) + ")";
+}
+
+std::string CFotoHarvest::GetDateTime() const
+{
+    for (const Tag tag : {Tag::DateTimeOriginal, Tag::DateTime})
+        if (!Text(tag).empty())
+            return Text(tag);
+    return m_strFileDate;
+}
+
+std::string CFotoHarvest::GetSubSecTimeOriginal() const
+{
+    // Only the digits count: cameras pad the field with blanks.
+    const std::string& text = Text(Tag::SubSecTimeOriginal);
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    const auto end = text.find_first_not_of("0123456789", first);
+    return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
 }
 
 std::string CFotoHarvest::GetMakeAndModel() const
 {
-    return m_strMake + ' ' + m_strModel;
+    return GetMake() + ' ' + GetModel();
 }
 
 std::string CFotoHarvest::GetDimensions() const
 {
     // Orientations 5 to 8 are quarter turns, so the picture as shown is turned on its side.
-    const int orientation = ReadLeadingInt(m_strOrientation);
+    const std::int64_t orientation = Value(Tag::Orientation).integer();
     const bool quarterTurn = orientation >= 5 && orientation <= 8;
-    const auto shownWidth = quarterTurn ? m_nHeight : m_nWidth;
-    const auto shownHeight = quarterTurn ? m_nWidth : m_nHeight;
+    const auto shownWidth = quarterTurn ? m_tags.height : m_tags.width;
+    const auto shownHeight = quarterTurn ? m_tags.width : m_tags.height;
     return std::to_string(shownWidth) + 'x' + std::to_string(shownHeight);
 }
 
@@ -98,49 +204,90 @@ std::string CFotoHarvest::GetFileSize() const
 
 std::string CFotoHarvest::GetFocalLength() const
 {
-    return CUtility().TextBefore(m_strFocalLength, " ");
+    const std::optional<double> millimetres = FirstRational(Value(Tag::FocalLength));
+    return millimetres ? FormatFixed(*millimetres, 1) : std::string();
 }
 
 std::string CFotoHarvest::GetSubjectDistance() const
 {
-    return CUtility().TextBefore(m_strSubjectDistance, " ");
+    const TagValue& value = Value(Tag::SubjectDistance);
+    if (value.rationalCount() == 0)
+        return {};
+    // Exif writes an unknown distance as 0 and infinity as a numerator of all ones.
+    if (value.rational(0).numerator == 0xFFFFFFFF)
+        return "Infinity";
+    const std::optional<double> metres = ValueOf(value.rational(0));
+    if (!metres || *metres == 0)
+        return {};
+    return FormatFixed(*metres, 3);
 }
 
 std::string CFotoHarvest::GetGPSImgDirection() const
 {
-    return CUtility().TextBefore(m_strGPSImgDirection, ".");
+    // The whole degrees, cut rather than rounded: 271.5 is 271.
+    const std::optional<double> degrees = FirstRational(Value(Tag::GPSImgDirection));
+    if (!degrees)
+        return {};
+    const std::string text = FormatFixed(*degrees, 6);
+    return text.substr(0, text.find('.'));
 }
 
 std::string CFotoHarvest::GetLensModel() const
 {
-    return m_strLensModel.empty() ? std::string("Unknown") : m_strLensModel;
+    const std::string& lens = Text(Tag::LensModel);
+    return lens.empty() ? std::string("Unknown") : lens;
+}
+
+GpsCoordinate CFotoHarvest::Coordinate(Tag position, Tag reference) const
+{
+    GpsCoordinate coordinate;
+    const TagValue& value = Value(position);
+    if (value.rationalCount() == 3) {
+        coordinate.degrees = Quotient(value.rational(0));
+        coordinate.minutes = Quotient(value.rational(1));
+        coordinate.seconds = Quotient(value.rational(2));
+    }
+    coordinate.reference = Text(reference);
+    return coordinate;
 }
 
 std::string CFotoHarvest::GetLatitude() const
 {
-    return FormatDecimalDegrees(m_Latitude);
+    return FormatDecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
 }
 
 std::string CFotoHarvest::GetLongitude() const
 {
-    return FormatDecimalDegrees(m_Longitude);
+    return FormatDecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
 }
 
 std::string CFotoHarvest::GetGPSAltitude() const
 {
-    float altitude = static_cast<float>(ReadLeadingDouble(m_strGPSAltitude));
+    const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
+    float altitude = metres ? static_cast<float>(*metres) : 0.0f;
     if (!std::isfinite(altitude) || !(static_cast<double>(altitude) > 0.01))
         return {};
-    // The reference is a BYTE (turned into the character with code 1) or a number as text.
-    const bool belowSeaLevel = m_strGPSAltitudeRef == "\x01" || ReadLeadingInt(m_strGPSAltitudeRef) == 1;
-    if (belowSeaLevel)
+    if (Value(Tag::GPSAltitudeRef).integer() == 1)  // below sea level
         altitude = -altitude;
     return FormatFixed(altitude, 2);
 }
 
 std::string CFotoHarvest::GetGPSDateTime() const
 {
-    return m_strGPSDateStamp + ' ' + m_strGPSTimeStamp;
+    std::string time;
+    const TagValue& stamp = Value(Tag::GPSTimeStamp);
+    if (stamp.rationalCount() == 3) {
+        // Hours, minutes and seconds, each of which may be a fraction; a part without a
+        // denominator counts as nothing.
+        double seconds = 0;
+        for (std::size_t i = 0; i < 3; ++i)
+            seconds += ValueOf(stamp.rational(i)).value_or(0) * (i == 0 ? 3600 : i == 1 ? 60 : 1);
+        const auto hours = static_cast<std::int64_t>(seconds / 3600);
+        const auto minutes = static_cast<std::int64_t>(seconds / 60) - hours * 60;
+        seconds -= static_cast<double>(hours * 3600 + minutes * 60);
+        time = std::to_string(hours) + ':' + std::to_string(minutes) + ':' + FormatFixed(seconds, 2);
+    }
+    return Text(Tag::GPSDateStamp) + ' ' + time;
 }
 
 std::string FormatDecimalDegrees(const GpsCoordinate& coordinate)

@@ -1,8 +1,9 @@
 #include "metadata/FreeImageTagReader.h"
 
+#include "metadata/ExifValue.h"
+#include "metadata/IptcBlock.h"
 #include "metadata/JpegHeader.h"
-#include "metadata/TagText.h"
-#include "metadata/TiffIptc.h"
+#include "metadata/TiffFile.h"
 #include "platform/FileSystem.h"
 
 #include <FreeImage.h>
@@ -11,16 +12,162 @@
 #endif
 
 #include <algorithm>
+#include <bit>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+// The bytes of one photo, wherever they are; every read is counted into the reader's progress.
+class PhotoBytes {
+public:
+    explicit PhotoBytes(std::atomic<std::uint64_t>& bytesRead) : m_bytesRead(bytesRead) {}
+    virtual ~PhotoBytes() = default;
+    PhotoBytes(const PhotoBytes&) = delete;
+    PhotoBytes& operator=(const PhotoBytes&) = delete;
+
+    virtual std::uint64_t Size() const = 0;
+    // Copies up to `size` bytes at `offset` into `buffer`; returns how many there were.
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
+    {
+        const std::size_t read = Fetch(offset, buffer, size);
+        m_bytesRead.fetch_add(read, std::memory_order_relaxed);
+        return read;
+    }
+    // Exactly `size` bytes at `offset`, or nothing.
+    std::optional<std::string> Read(std::uint64_t offset, std::size_t size)
+    {
+        if (offset > Size() || size > Size() - offset)
+            return std::nullopt;
+        std::string bytes(size, '\0');
+        if (ReadAt(offset, bytes.data(), size) != size)
+            return std::nullopt;
+        return bytes;
+    }
+    // The JPEG head, from wherever the bytes are.
+    virtual std::optional<std::string> JpegHead() = 0;
+
+protected:
+    virtual std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+    void Count(std::size_t bytes) { m_bytesRead.fetch_add(bytes, std::memory_order_relaxed); }
+
+private:
+    std::atomic<std::uint64_t>& m_bytesRead;
+};
 
 namespace {
+
+class MemoryBytes : public PhotoBytes {
+public:
+    MemoryBytes(std::string_view bytes, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_bytes(bytes) {}
+    std::uint64_t Size() const override { return m_bytes.size(); }
+    std::optional<std::string> JpegHead() override { return JpegHeaderWithoutThumbnail(m_bytes); }
+
+private:
+    std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override
+    {
+        if (offset >= m_bytes.size())
+            return 0;
+        const std::size_t count = std::min<std::uint64_t>(size, m_bytes.size() - offset);
+        std::memcpy(buffer, m_bytes.data() + offset, count);
+        return count;
+    }
+
+    std::string_view m_bytes;
+};
+
+class FileBytes : public PhotoBytes {
+public:
+    FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_file(file)
+    {
+        if (std::fseek(m_file, 0, SEEK_END) == 0) {
+            const long end = std::ftell(m_file);
+            m_size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+        }
+    }
+    std::uint64_t Size() const override { return m_size; }
+    std::optional<std::string> JpegHead() override
+    {
+        if (std::fseek(m_file, 0, SEEK_SET) != 0)
+            return std::nullopt;
+        std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(m_file);
+        if (head)
+            Count(head->size());
+        return head;
+    }
+
+private:
+    std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override
+    {
+        if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
+            return 0;
+        return std::fread(buffer, 1, size, m_file);
+    }
+
+    std::FILE* m_file;
+    std::uint64_t m_size = 0;
+};
+
+// What FreeImage reads a photo through: the photo's bytes with a few of them replaced, where a
+// part of the photo must be hidden from FreeImage.
+struct Stream {
+    struct Patch {
+        std::uint64_t offset;
+        std::string bytes;
+    };
+
+    PhotoBytes& photo;
+    std::vector<Patch> patches;
+    std::uint64_t position = 0;
+};
+
+unsigned DLL_CALLCONV StreamRead(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& stream = *static_cast<Stream*>(handle);
+    if (size == 0)
+        return 0;
+    auto* out = static_cast<char*>(buffer);
+    const std::size_t read = stream.photo.ReadAt(stream.position, out, std::size_t{size} * count);
+    for (const Stream::Patch& patch : stream.patches) {
+        const std::uint64_t from = std::max(patch.offset, stream.position);
+        const std::uint64_t to = std::min(patch.offset + patch.bytes.size(), stream.position + read);
+        for (std::uint64_t at = from; at < to; ++at)
+            out[at - stream.position] = patch.bytes[at - patch.offset];
+    }
+    stream.position += read;
+    return static_cast<unsigned>(read / size);
+}
+
+unsigned DLL_CALLCONV StreamWrite(void*, unsigned, unsigned, fi_handle)
+{
+    return 0;
+}
+
+int DLL_CALLCONV StreamSeek(fi_handle handle, long offset, int origin)
+{
+    auto& stream = *static_cast<Stream*>(handle);
+    std::int64_t base = 0;
+    if (origin == SEEK_CUR)
+        base = static_cast<std::int64_t>(stream.position);
+    else if (origin == SEEK_END)
+        base = static_cast<std::int64_t>(stream.photo.Size());
+    const std::int64_t target = base + offset;
+    if (target < 0)
+        return -1;
+    stream.position = static_cast<std::uint64_t>(target);
+    return 0;
+}
+
+long DLL_CALLCONV StreamTell(fi_handle handle)
+{
+    return static_cast<long>(static_cast<Stream*>(handle)->position);
+}
 
 void IgnoreMessage(FREE_IMAGE_FORMAT, const char*) {}
 
@@ -34,220 +181,38 @@ struct SearchCloser {
 };
 using MetadataSearch = std::unique_ptr<FIMETADATA, SearchCloser>;
 
-struct MemoryCloser {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
-using Memory = std::unique_ptr<FIMEMORY, MemoryCloser>;
+// The photo without its pixels.
+Bitmap Load(FREE_IMAGE_FORMAT format, Stream& stream)
+{
+    FreeImageIO io{StreamRead, StreamWrite, StreamSeek, StreamTell};
+    return Bitmap(FreeImage_LoadFromHandle(format, &io, static_cast<fi_handle>(&stream), FIF_LOAD_NOPIXELS));
+}
 
-// The tag's value, at most `size` bytes of each of its values and never more than FreeImage
-// holds: a corrupt photo can claim more values than it carries.
-std::string_view ValueBytes(FITAG* tag, std::size_t size)
+// FreeImage keeps tag values in this machine's byte order.
+constexpr bool nativeBigEndian = std::endian::native == std::endian::big;
+
+// The tag's stored bytes, never more than FreeImage holds: a corrupt photo can claim more values
+// than it carries.
+std::string_view StoredBytes(FITAG* tag)
 {
     const void* value = FreeImage_GetTagValue(tag);
-    if (!value)
+    if (value == nullptr)
         return {};
-    const std::size_t length = std::min<std::size_t>(std::size_t{FreeImage_GetTagCount(tag)} * size,
-                                                     FreeImage_GetTagLength(tag));
-    return {static_cast<const char*>(value), length};
+    return {static_cast<const char*>(value), FreeImage_GetTagLength(tag)};
 }
-
-std::uint32_t ReadU32(std::string_view bytes, std::size_t index)
-{
-    std::uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + 4 * index, sizeof value);
-    return value;
-}
-
-// FreeImage's own text for the tag. It reads past a value of no length, so such a tag is empty.
-std::string TagText(FREE_IMAGE_MDMODEL model, FITAG* tag)
-{
-    if (FreeImage_GetTagCount(tag) == 0 || !FreeImage_GetTagValue(tag))
-        return {};
-    const char* text = FreeImage_TagToString(model, tag, nullptr);
-    return text ? text : std::string();
-}
-
-std::string TrimBlanks(std::string text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The tag's value as plain text, where FreeImage's text would describe it in words ("right side,
-// top") or as a fraction.
-std::string TagValueText(FREE_IMAGE_MDMODEL model, FITAG* tag)
-{
-    switch (FreeImage_GetTagType(tag)) {
-    case FIDT_BYTE: {
-        // A reference byte of 1 becomes the character with code 1, which the formatting expects.
-        std::string text;
-        for (const char byte : ValueBytes(tag, 1)) {
-            if (byte != '\0')
-                text += byte;
-        }
-        return text;
-    }
-    case FIDT_ASCII: {
-        const std::string_view bytes = ValueBytes(tag, 1);
-        return std::string(bytes.substr(0, bytes.find('\0')));
-    }
-    case FIDT_SHORT: {
-        const std::string_view bytes = ValueBytes(tag, 2);
-        if (bytes.size() < 2)
-            return {};
-        std::int16_t value = 0;
-        std::memcpy(&value, bytes.data(), sizeof value);
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%d", value);
-        return buffer;
-    }
-    case FIDT_RATIONAL: {
-        std::string text = TagText(model, tag);
-        const std::string_view bytes = ValueBytes(tag, 8);
-        if (text.find('/') == std::string::npos || bytes.size() < 8)
-            return text;
-        const std::uint32_t numerator = ReadU32(bytes, 0);
-        const std::uint32_t denominator = ReadU32(bytes, 1);
-        if (denominator == 0)
-            return "0";
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%f", double(numerator) / double(denominator));
-        return buffer;
-    }
-    default:
-        return {};
-    }
-}
-
-// Windows keeps its XP tags as UTF-16LE in a BYTE array; FreeImage would list the byte values.
-std::string XpText(FITAG* tag)
-{
-    if (FreeImage_GetTagType(tag) != FIDT_BYTE)
-        return TagValueText(FIMD_EXIF_MAIN, tag);
-    return Utf8FromUtf16Le(ValueBytes(tag, 1));
-}
-
-// Degrees, minutes and seconds of a GPS coordinate. Anything but three rationals leaves them 0;
-// a zero denominator gives infinity or NaN, which the formatting leaves out.
-void ReadRationalTriple(FITAG* tag, GpsCoordinate& coordinate)
-{
-    if (FreeImage_GetTagType(tag) != FIDT_RATIONAL)
-        return;
-    const std::string_view bytes = ValueBytes(tag, 8);
-    if (bytes.size() < 24)
-        return;
-    const auto quotient = [bytes](std::size_t i) {
-        return static_cast<float>(double(ReadU32(bytes, 2 * i)) / double(ReadU32(bytes, 2 * i + 1)));
-    };
-    coordinate.degrees = quotient(0);
-    coordinate.minutes = quotient(1);
-    coordinate.seconds = quotient(2);
-}
-
-using Collect = void (*)(FITAG* tag, PhotoTags& tags);
-
-template <FREE_IMAGE_MDMODEL model, std::string PhotoTags::*field>
-void Text(FITAG* tag, PhotoTags& tags)
-{
-    tags.*field = TagText(model, tag);
-}
-
-template <std::string PhotoTags::*field>
-void TrimmedText(FITAG* tag, PhotoTags& tags)
-{
-    // Cameras pad Make and Model to a fixed width.
-    tags.*field = TrimBlanks(TagText(FIMD_EXIF_MAIN, tag));
-}
-
-template <FREE_IMAGE_MDMODEL model, std::string PhotoTags::*field>
-void ValueText(FITAG* tag, PhotoTags& tags)
-{
-    tags.*field = TagValueText(model, tag);
-}
-
-template <std::string PhotoTags::*field>
-void Xp(FITAG* tag, PhotoTags& tags)
-{
-    tags.*field = XpText(tag);
-}
-
-template <GpsCoordinate PhotoTags::*field>
-void Triple(FITAG* tag, PhotoTags& tags)
-{
-    ReadRationalTriple(tag, tags.*field);
-}
-
-template <GpsCoordinate PhotoTags::*field>
-void Reference(FITAG* tag, PhotoTags& tags)
-{
-    (tags.*field).reference = TagText(FIMD_EXIF_GPS, tag);
-}
-
-struct Field {
-    std::string_view key;
-    Collect collect;
-};
-
-constexpr Field exifMainFields[] = {
-    {"DateTime", Text<FIMD_EXIF_MAIN, &PhotoTags::dateTime>},
-    {"Make", TrimmedText<&PhotoTags::make>},
-    {"Model", TrimmedText<&PhotoTags::model>},
-    {"XPKeywords", Xp<&PhotoTags::xpKeywords>},
-    {"XPAuthor", Xp<&PhotoTags::xpAuthor>},
-    {"XPComment", Xp<&PhotoTags::xpComment>},
-    {"XPSubject", Xp<&PhotoTags::xpSubject>},
-    {"XPTitle", Xp<&PhotoTags::xpTitle>},
-    {"Orientation", ValueText<FIMD_EXIF_MAIN, &PhotoTags::orientation>},
-};
-
-constexpr Field exifExifFields[] = {
-    {"DateTimeOriginal", Text<FIMD_EXIF_MAIN, &PhotoTags::dateTime>},
-    {"ExposureTime", Text<FIMD_EXIF_EXIF, &PhotoTags::exposureTime>},
-    {"FNumber", Text<FIMD_EXIF_EXIF, &PhotoTags::fNumber>},
-    {"ISOSpeedRatings", Text<FIMD_EXIF_EXIF, &PhotoTags::isoSpeed>},
-    {"Flash", Text<FIMD_EXIF_EXIF, &PhotoTags::flash>},
-    {"FocalLength", Text<FIMD_EXIF_EXIF, &PhotoTags::focalLength>},
-    {"SubjectDistance", Text<FIMD_EXIF_EXIF, &PhotoTags::subjectDistance>},
-    {"LensModel", Text<FIMD_EXIF_EXIF, &PhotoTags::lensModel>},
-};
-
-constexpr Field gpsFields[] = {
-    {"GPSLatitude", Triple<&PhotoTags::latitude>},
-    {"GPSLongitude", Triple<&PhotoTags::longitude>},
-    {"GPSLatitudeRef", Reference<&PhotoTags::latitude>},
-    {"GPSLongitudeRef", Reference<&PhotoTags::longitude>},
-    {"GPSAltitude", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsAltitude>},
-    {"GPSAltitudeRef", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsAltitudeRef>},
-    {"GPSDateStamp", Text<FIMD_EXIF_GPS, &PhotoTags::gpsDateStamp>},
-    {"GPSTimeStamp", Text<FIMD_EXIF_GPS, &PhotoTags::gpsTimeStamp>},
-    {"GPSImgDirection", ValueText<FIMD_EXIF_GPS, &PhotoTags::gpsImgDirection>},
-};
-
-constexpr Field iptcFields[] = {
-    {"Headline", Text<FIMD_IPTC, &PhotoTags::headline>},
-    {"Caption-Abstract", Text<FIMD_IPTC, &PhotoTags::caption>},
-    {"Keywords", Text<FIMD_IPTC, &PhotoTags::keywords>},
-};
-
-constexpr Field commentFields[] = {
-    {"Comment", Text<FIMD_COMMENTS, &PhotoTags::comment>},
-};
 
 struct Model {
     FREE_IMAGE_MDMODEL model;
-    std::span<const Field> fields;
+    TagDirectory directory;
 };
 
-// A later model's value replaces an earlier one's: the Exif directory's DateTimeOriginal, the
-// moment the picture was taken, wins over IFD0's DateTime, the moment it was last changed.
+// The metadata models FreeImage fills and the directories they stand for. IPTC is read from the
+// photo's own block, so FreeImage's IPTC model is not walked.
 constexpr Model models[] = {
-    {FIMD_EXIF_MAIN, exifMainFields},
-    {FIMD_EXIF_EXIF, exifExifFields},
-    {FIMD_EXIF_GPS, gpsFields},
-    {FIMD_IPTC, iptcFields},
-    {FIMD_COMMENTS, commentFields},
+    {FIMD_EXIF_MAIN, TagDirectory::Image},
+    {FIMD_EXIF_EXIF, TagDirectory::Exif},
+    {FIMD_EXIF_GPS, TagDirectory::Gps},
+    {FIMD_COMMENTS, TagDirectory::Comment},
 };
 
 void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
@@ -261,32 +226,18 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
     if (!search)
         return;
     do {
-        const char* key = tag ? FreeImage_GetTagKey(tag) : nullptr;
-        if (!key)
+        const char* key = tag != nullptr ? FreeImage_GetTagKey(tag) : nullptr;
+        if (key == nullptr)
             continue;
-        for (const Field& field : model.fields) {
-            if (field.key == key) {
-                field.collect(tag, tags);
-                break;
-            }
-        }
+        // A key counts only in its own directory: FreeImage files a DateTimeOriginal found in
+        // IFD0 under the main model, where it is not the moment the picture was taken.
+        if (const std::optional<Tag> known = TagNamed(model.directory, key))
+            tags[*known] = ExifValue(InfoOf(*known).kind, static_cast<std::uint16_t>(FreeImage_GetTagType(tag)),
+                                     FreeImage_GetTagCount(tag), StoredBytes(tag), nativeBigEndian);
     } while (FreeImage_FindNextMetadata(search.get(), &tag));
 }
 
-// The photo without its pixels, from bytes that stay in place until it is unloaded.
-Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes)
-{
-    // FreeImage only reads through this stream, whatever its signature says.
-    const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
-                                             static_cast<DWORD>(bytes.size())));
-    if (!memory)
-        return nullptr;
-    return Bitmap(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
-}
-
-enum class Iptc { Trusted, Damaged };
-
-TagReading TagsOf(const Bitmap& dib, Iptc iptc = Iptc::Trusted)
+TagReading TagsOf(const Bitmap& dib)
 {
     if (!dib)
         return {ReadOutcome::NotOpened, {}};
@@ -294,9 +245,57 @@ TagReading TagsOf(const Bitmap& dib, Iptc iptc = Iptc::Trusted)
     reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
     reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
     for (const Model& model : models)
-        if (model.model != FIMD_IPTC || iptc == Iptc::Trusted)
-            CollectModel(dib.get(), model, reading.tags);
+        CollectModel(dib.get(), model, reading.tags);
     return reading;
+}
+
+constexpr std::uint16_t iptcTag = 0x83BB;
+constexpr std::uint16_t gpsDirectoryTag = 0x8825;
+// An IPTC block beyond this is not read; no photo carries one so large.
+constexpr std::size_t largestIptcBlock = 16u << 20;
+constexpr std::size_t largestValue = 1u << 20;
+
+// What the reader takes from a TIFF's first directory itself.
+struct TiffExtras {
+    PhotoTags tags;  // orientation, the GPS directory and IPTC
+    std::vector<Stream::Patch> hidden;  // what FreeImage must not see
+};
+
+void ReadDirectoryTags(const TiffFile& tiff, const std::vector<TiffFile::Entry>& entries, TagDirectory directory,
+                       PhotoTags& tags)
+{
+    for (const TiffFile::Entry& entry : entries) {
+        const std::optional<Tag> tag = TagAt(directory, entry.tag);
+        if (!tag)
+            continue;
+        if (const std::optional<std::string> bytes = tiff.Value(entry, largestValue))
+            tags[*tag] = ExifValue(InfoOf(*tag).kind, entry.type, entry.count, *bytes, tiff.BigEndian());
+    }
+}
+
+TiffExtras ReadTiffExtras(PhotoBytes& photo)
+{
+    TiffExtras extras;
+    const std::optional<TiffFile> tiff = TiffFile::Open(
+        [&photo](std::uint64_t offset, std::size_t size) { return photo.Read(offset, size); });
+    if (!tiff)
+        return extras;
+    const std::vector<TiffFile::Entry> entries = tiff->Directory(tiff->FirstDirectory());
+    for (const TiffFile::Entry& entry : entries) {
+        if (entry.tag == TagTable()[static_cast<std::size_t>(Tag::Orientation)].number) {
+            ReadDirectoryTags(*tiff, {entry}, TagDirectory::Image, extras.tags);
+        } else if (entry.tag == gpsDirectoryTag) {
+            ReadDirectoryTags(*tiff, tiff->Directory(entry.valueOffset), TagDirectory::Gps, extras.tags);
+        } else if (entry.tag == iptcTag) {
+            if (const std::optional<std::string> block = tiff->Value(entry, largestIptcBlock))
+                ReadIptcBlock(*block, extras.tags);
+            // FreeImage 3.18 swaps a big-endian block as if its count were in 32-bit words and
+            // writes past it; a TIFF of either byte order whose block it cannot see reads whole.
+            // An entry of type 0 is one libtiff skips.
+            extras.hidden.push_back({entry.at + 2, std::string(2, '\0')});
+        }
+    }
+    return extras;
 }
 
 }  // namespace
@@ -320,16 +319,22 @@ FreeImageTagReader::~FreeImageTagReader()
 TagReading FreeImageTagReader::Read(const std::string& path)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    // A pipe or device named like a photo would block the reader or never end.
-    std::error_code error;
-    if (format == FIF_UNKNOWN || !std::filesystem::is_regular_file(platform::PathFromNarrow(path), error))
+    if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
-    // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
-    if (format == FIF_JPEG && m_skipJpegThumbnails)
-        if (const std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(path))
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
-    const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlock(path) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(Bitmap(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS)), iptc);
+    platform::FileForReading opened = platform::OpenRegularFileForReading(path);
+    switch (opened.failure) {
+    case platform::FileForReading::Failure::None:
+        break;
+    case platform::FileForReading::Failure::NoPermission:
+        return {ReadOutcome::NoPermission, {}};
+    case platform::FileForReading::Failure::Missing:
+    case platform::FileForReading::Failure::NotRegular:
+        return {ReadOutcome::Missing, {}};
+    case platform::FileForReading::Failure::Other:
+        return {ReadOutcome::NotOpened, {}};
+    }
+    FileBytes photo(opened.file.get(), m_bytesRead);
+    return ReadPhoto(format, photo);
 }
 
 TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_view file)
@@ -337,9 +342,39 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
-    if (format == FIF_JPEG && m_skipJpegThumbnails)
-        if (const std::optional<std::string> head = JpegHeaderWithoutThumbnail(file))
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
-    const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlockInMemory(file) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(LoadFromMemory(format, file), iptc);
+    MemoryBytes photo(file, m_bytesRead);
+    return ReadPhoto(format, photo);
+}
+
+TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
+{
+    const auto format = static_cast<FREE_IMAGE_FORMAT>(formatNumber);
+    if (format == FIF_JPEG) {
+        // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
+        const std::optional<std::string> head = photo.JpegHead();
+        TagReading reading;
+        if (head && m_skipJpegThumbnails) {
+            MemoryBytes headBytes(*head, m_bytesRead);
+            Stream stream{headBytes, {}};
+            reading = TagsOf(Load(format, stream));
+        } else {
+            Stream stream{photo, {}};
+            reading = TagsOf(Load(format, stream));
+        }
+        if (head && reading.outcome == ReadOutcome::Read)
+            ReadIptcBlock(IptcInImageResources(ImageResourcesOf(*head)), reading.tags);
+        return reading;
+    }
+    if (format == FIF_TIFF) {
+        TiffExtras extras = ReadTiffExtras(photo);
+        Stream stream{photo, std::move(extras.hidden)};
+        TagReading reading = TagsOf(Load(format, stream));
+        if (reading.outcome == ReadOutcome::Read)
+            for (std::size_t i = 0; i < TagCount; ++i)
+                if (reading.tags.values[i].empty())
+                    reading.tags.values[i] = std::move(extras.tags.values[i]);
+        return reading;
+    }
+    Stream stream{photo, {}};
+    return TagsOf(Load(format, stream));
 }

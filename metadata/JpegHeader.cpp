@@ -1,6 +1,7 @@
 #include "metadata/JpegHeader.h"
 
 #include "metadata/ByteOrder.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +12,9 @@ namespace {
 constexpr unsigned char markerStartOfScan = 0xDA;
 constexpr unsigned char markerEndOfImage = 0xD9;
 constexpr unsigned char markerApp1 = 0xE1;
+constexpr unsigned char markerApp13 = 0xED;
 constexpr std::string_view exifSignature{"Exif\0\0", 6};
+constexpr std::string_view photoshopSignature{"Photoshop 3.0\0", 14};
 
 // Zeroes the offset of the directory that follows the first one in an Exif block (that second
 // directory describes the thumbnail). An Exif block whose first directory does not fit is left
@@ -112,18 +115,17 @@ std::optional<std::string> HeaderWithoutThumbnail(ByteSource& source)
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 std::optional<std::string> ReadJpegHeaderWithoutThumbnail(const std::string& path)
 {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return std::nullopt;
-    FileSource source(file.get());
+    const platform::UniqueFile file(std::fopen(path.c_str(), "rb"));
+    return file ? ReadJpegHeaderWithoutThumbnail(file.get()) : std::nullopt;
+}
+
+std::optional<std::string> ReadJpegHeaderWithoutThumbnail(std::FILE* file)
+{
+    FileSource source(file);
     return HeaderWithoutThumbnail(source);
 }
 
@@ -131,4 +133,31 @@ std::optional<std::string> JpegHeaderWithoutThumbnail(std::string_view file)
 {
     MemorySource source(file);
     return HeaderWithoutThumbnail(source);
+}
+
+std::string ImageResourcesOf(std::string_view head)
+{
+    std::string resources;
+    std::size_t at = 2;
+    while (at + 4 <= head.size() && static_cast<unsigned char>(head[at]) == 0xFF) {
+        const auto marker = static_cast<unsigned char>(head[at + 1]);
+        if (marker == 0xFF) {  // a fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2;
+            continue;
+        }
+        if (marker == markerStartOfScan || marker == markerEndOfImage)
+            break;
+        const std::size_t length = ReadNumber(head, at + 2, 2, true);
+        if (length < 2 || at + 2 + length > head.size())
+            break;
+        const std::string_view content = head.substr(at + 4, length - 2);
+        if (marker == markerApp13 && content.starts_with(photoshopSignature))
+            resources += content.substr(photoshopSignature.size());
+        at += 2 + length;
+    }
+    return resources;
 }

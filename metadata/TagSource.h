@@ -26,6 +26,8 @@ std::string_view OutcomeReason(ReadOutcome outcome);
 struct TagReading {
     ReadOutcome outcome = ReadOutcome::NotOpened;
     PhotoTags tags;  // empty unless outcome is Read
+
+    bool operator==(const TagReading&) const = default;
 };
 
 // Where a photo's tags come from: the image library in this process, a pool of reader

@@ -1,23 +1,13 @@
 #include "metadata/TagWire.h"
 
-#include <array>
-#include <bit>
-#include <cstring>
+#include "metadata/TextEncoding.h"
+
+#include <cstdint>
+#include <utility>
 
 namespace tagwire {
 
 namespace {
-
-// The text fields of PhotoTags in wire order.
-constexpr std::array textFields{
-    &PhotoTags::dateTime,     &PhotoTags::fNumber,      &PhotoTags::exposureTime,    &PhotoTags::isoSpeed,
-    &PhotoTags::make,         &PhotoTags::model,        &PhotoTags::flash,           &PhotoTags::focalLength,
-    &PhotoTags::subjectDistance, &PhotoTags::comment,   &PhotoTags::gpsAltitude,     &PhotoTags::gpsTimeStamp,
-    &PhotoTags::gpsImgDirection, &PhotoTags::gpsDateStamp, &PhotoTags::headline,     &PhotoTags::caption,
-    &PhotoTags::keywords,     &PhotoTags::lensModel,    &PhotoTags::xpKeywords,      &PhotoTags::xpAuthor,
-    &PhotoTags::xpComment,    &PhotoTags::xpSubject,    &PhotoTags::xpTitle,         &PhotoTags::gpsAltitudeRef,
-    &PhotoTags::orientation,
-};
 
 void PutU32(std::string& out, std::uint32_t value)
 {
@@ -25,24 +15,50 @@ void PutU32(std::string& out, std::uint32_t value)
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-void PutText(std::string& out, const std::string& text)
+void PutI64(std::string& out, std::int64_t value)
 {
-    PutU32(out, static_cast<std::uint32_t>(text.size()));
-    out += text;
+    const auto bits = static_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i)
+        out += static_cast<char>((bits >> (8 * i)) & 0xFF);
 }
 
-void PutCoordinate(std::string& out, const GpsCoordinate& coordinate)
+// A tag's value: its type, then a text's length and bytes, a number, or a count of rationals and
+// their numerators and denominators.
+void PutValue(std::string& out, const TagValue& value)
 {
-    PutU32(out, std::bit_cast<std::uint32_t>(coordinate.degrees));
-    PutU32(out, std::bit_cast<std::uint32_t>(coordinate.minutes));
-    PutU32(out, std::bit_cast<std::uint32_t>(coordinate.seconds));
-    PutText(out, coordinate.reference);
+    out += static_cast<char>(value.type());
+    switch (value.type()) {
+    case TagValue::Type::None:
+        break;
+    case TagValue::Type::Text:
+        PutU32(out, static_cast<std::uint32_t>(value.text().size()));
+        out += value.text();
+        break;
+    case TagValue::Type::Integer:
+        PutI64(out, value.integer());
+        break;
+    case TagValue::Type::Rationals:
+        out += static_cast<char>(value.rationalCount());
+        for (std::size_t i = 0; i < value.rationalCount(); ++i) {
+            PutI64(out, value.rational(i).numerator);
+            PutI64(out, value.rational(i).denominator);
+        }
+        break;
+    }
 }
 
 class Cursor {
 public:
     explicit Cursor(std::string_view data) : m_data(data) {}
 
+    bool Byte(std::uint8_t& value)
+    {
+        if (m_data.empty())
+            return false;
+        value = static_cast<std::uint8_t>(m_data.front());
+        m_data.remove_prefix(1);
+        return true;
+    }
     bool U32(std::uint32_t& value)
     {
         if (m_data.size() < 4)
@@ -51,20 +67,23 @@ public:
         m_data.remove_prefix(4);
         return true;
     }
-    bool Float(float& value)
-    {
-        std::uint32_t bits = 0;
-        if (!U32(bits))
-            return false;
-        value = std::bit_cast<float>(bits);
-        return true;
-    }
     bool Int(std::int32_t& value)
     {
         std::uint32_t bits = 0;
         if (!U32(bits))
             return false;
         value = static_cast<std::int32_t>(bits);
+        return true;
+    }
+    bool I64(std::int64_t& value)
+    {
+        if (m_data.size() < 8)
+            return false;
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i)
+            bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(m_data[i])) << (8 * i);
+        value = static_cast<std::int64_t>(bits);
+        m_data.remove_prefix(8);
         return true;
     }
     bool Text(std::string& text)
@@ -76,10 +95,45 @@ public:
         m_data.remove_prefix(size);
         return true;
     }
-    bool Coordinate(GpsCoordinate& coordinate)
+    bool Value(TagValue& value)
     {
-        return Float(coordinate.degrees) && Float(coordinate.minutes) && Float(coordinate.seconds) &&
-               Text(coordinate.reference);
+        std::uint8_t type = 0;
+        if (!Byte(type))
+            return false;
+        switch (static_cast<TagValue::Type>(type)) {
+        case TagValue::Type::None:
+            value = TagValue();
+            return true;
+        case TagValue::Type::Text: {
+            // A reader sends only UTF-8; anything else comes from a reader that is broken.
+            std::string text;
+            if (!Text(text) || !IsValidUtf8(text))
+                return false;
+            value = TagValue::Text(std::move(text));
+            return true;
+        }
+        case TagValue::Type::Integer: {
+            std::int64_t number = 0;
+            if (!I64(number))
+                return false;
+            value = TagValue::Integer(number);
+            return true;
+        }
+        case TagValue::Type::Rationals: {
+            std::uint8_t count = 0;
+            if (!Byte(count) || count == 0 || count > TagValue::MaxRationals)
+                return false;
+            value = TagValue();
+            for (std::uint8_t i = 0; i < count; ++i) {
+                Rational rational;
+                if (!I64(rational.numerator) || !I64(rational.denominator))
+                    return false;
+                value.AddRational(rational);
+            }
+            return true;
+        }
+        }
+        return false;
     }
     bool AtEnd() const { return m_data.empty(); }
 
@@ -113,10 +167,8 @@ std::string EncodeReading(const TagReading& reading)
     PutU32(out, static_cast<std::uint32_t>(reading.outcome));
     PutU32(out, static_cast<std::uint32_t>(reading.tags.width));
     PutU32(out, static_cast<std::uint32_t>(reading.tags.height));
-    PutCoordinate(out, reading.tags.latitude);
-    PutCoordinate(out, reading.tags.longitude);
-    for (auto field : textFields)
-        PutText(out, reading.tags.*field);
+    for (const TagValue& value : reading.tags.values)
+        PutValue(out, value);
     return out;
 }
 
@@ -128,11 +180,10 @@ std::optional<TagReading> DecodeReading(std::string_view payload)
     if (!cursor.U32(outcome) || outcome > static_cast<std::uint32_t>(LastReadOutcome))
         return std::nullopt;
     reading.outcome = static_cast<ReadOutcome>(outcome);
-    if (!cursor.Int(reading.tags.width) || !cursor.Int(reading.tags.height) ||
-        !cursor.Coordinate(reading.tags.latitude) || !cursor.Coordinate(reading.tags.longitude))
+    if (!cursor.Int(reading.tags.width) || !cursor.Int(reading.tags.height))
         return std::nullopt;
-    for (auto field : textFields)
-        if (!cursor.Text(reading.tags.*field))
+    for (TagValue& value : reading.tags.values)
+        if (!cursor.Value(value))
             return std::nullopt;
     if (!cursor.AtEnd())
         return std::nullopt;

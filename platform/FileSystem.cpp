@@ -79,6 +79,49 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path)
 #endif
 }
 
+FileForReading OpenRegularFileForReading(const std::string& path)
+{
+    using Failure = FileForReading::Failure;
+    const auto failureFor = [](int error) {
+        switch (error) {
+        case EACCES:
+        case EPERM:
+            return Failure::NoPermission;
+        case ENOENT:
+        case ENOTDIR:
+        case ELOOP:
+            return Failure::Missing;
+        default:
+            return Failure::Other;
+        }
+    };
+#ifdef _WIN32
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(PathFromNarrow(path), error))
+        return {nullptr, error ? failureFor(error.value()) : Failure::NotRegular};
+    UniqueFile file(_wfopen(PathFromNarrow(path).c_str(), L"rb"));
+    if (!file)
+        return {nullptr, failureFor(errno)};
+    return {std::move(file), Failure::None};
+#else
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return {nullptr, failureFor(errno)};
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
+        return {nullptr, Failure::NotRegular};
+    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    UniqueFile file(::fdopen(descriptor, "rb"));
+    if (!file) {
+        ::close(descriptor);
+        return {nullptr, Failure::Other};
+    }
+    return {std::move(file), Failure::None};
+#endif
+}
+
 bool CanListFolder(const std::string& folder)
 {
     std::error_code error;

@@ -5,10 +5,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace platform {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // The separator the program appends to folder names.
 char NativeSeparator();
@@ -25,6 +31,17 @@ struct FileStatus {
 
 // Empty when the file's status cannot be read.
 std::optional<FileStatus> ReadFileStatus(const std::string& path);
+
+// A file opened for reading its bytes, or why it could not be.
+struct FileForReading {
+    enum class Failure { None, NoPermission, Missing, NotRegular, Other };
+    UniqueFile file;
+    Failure failure = Failure::None;
+};
+
+// Opens a regular file for reading in binary mode. Anything else (a pipe, a device, a folder) is
+// refused without waiting: opening a pipe that nobody writes to would block for ever.
+FileForReading OpenRegularFileForReading(const std::string& path);
 
 // Whether the folder exists and its entries can be listed.
 bool CanListFolder(const std::string& folder);

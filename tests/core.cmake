@@ -2,7 +2,7 @@
 function(fh_core_test name)
   add_executable(${name} ${ARGN})
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(${name} PRIVATE fh_core Qt6::Core GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE fh_extract Qt6::Core GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 
@@ -16,7 +16,7 @@ target_compile_definitions(install_layout_test PRIVATE
   PROGRAMS_DIR="${CMAKE_INSTALL_BINDIR}" HELPER_DIR="${FOTOHARVESTER_HELPER_DIR}" DATA_DIR="${FOTOHARVESTER_DATA_DIR}")
 
 add_executable(fake_reader ${CMAKE_CURRENT_LIST_DIR}/support/fake_reader.cpp)
-target_link_libraries(fake_reader PRIVATE fh_core)
+target_link_libraries(fake_reader PRIVATE fh_extract)
 fh_core_test(reader_pool_test ${CMAKE_CURRENT_LIST_DIR}/reader_pool_test.cpp)
 target_compile_definitions(reader_pool_test PRIVATE FAKE_READER_PATH="$<TARGET_FILE:fake_reader>")
 add_dependencies(reader_pool_test fake_reader)
@@ -45,5 +45,6 @@ target_link_libraries(real_photos_test PRIVATE Qt6::Core GTest::gtest_main)
 gtest_discover_tests(real_photos_test DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED test_photos TIMEOUT 300)
 target_compile_definitions(real_photos_test PRIVATE
-  FH_TEST_PHOTOS="${FH_TEST_PHOTOS}" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>")
+  FH_TEST_PHOTOS="${FH_TEST_PHOTOS}" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>"
+  SHARED_PHOTOS="${FOTOHARVESTER_CAMERA_PHOTOS}")
 add_dependencies(real_photos_test fotoharvester-cli fotoharvester-reader)

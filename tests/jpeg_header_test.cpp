@@ -59,10 +59,10 @@ TEST(JpegHeader, ReadingWithoutTheThumbnailKeepsEveryTag)
     ASSERT_EQ(reading.outcome, ReadOutcome::Read);
     EXPECT_EQ(reading.tags.width, 160);
     EXPECT_EQ(reading.tags.height, 120);
-    EXPECT_EQ(reading.tags.make, "Olympus");
-    EXPECT_EQ(reading.tags.model, "E-M10");
-    EXPECT_EQ(reading.tags.dateTime, "2016:06:07 08:09:10");
-    EXPECT_EQ(reading.tags.isoSpeed, "800");
+    EXPECT_EQ(reading.tags[Tag::Make].text(), "Olympus");
+    EXPECT_EQ(reading.tags[Tag::Model].text(), "E-M10");
+    EXPECT_EQ(reading.tags[Tag::DateTimeOriginal].text(), "2016:06:07 08:09:10");
+    EXPECT_EQ(reading.tags[Tag::ISOSpeed].integer(), 800);
 }
 
 TEST(JpegHeader, ADirectoryThatDoesNotFitIsLeftAsItIs)

@@ -21,7 +21,7 @@ gtest_discover_tests(jpeg_header_test DISCOVERY_TIMEOUT 60
 # The batch command and its readers against hostile folders, destinations and settings.
 add_executable(hostile_input_test ${CMAKE_CURRENT_LIST_DIR}/hostile_input_test.cpp)
 target_include_directories(hostile_input_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(hostile_input_test PRIVATE fh_core Qt6::Core GTest::gtest_main)
+target_link_libraries(hostile_input_test PRIVATE fh_extract Qt6::Core GTest::gtest_main)
 target_compile_definitions(hostile_input_test PRIVATE FH_TEST_PHOTOS="${FH_TEST_PHOTOS}"
   BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>" READER_PATH="$<TARGET_FILE:fotoharvester-reader>")
 add_dependencies(hostile_input_test fotoharvester-cli fotoharvester-reader)

@@ -1,5 +1,6 @@
 #include "metadata/ReaderPool.h"
 #include "metadata/TagWire.h"
+#include "support/Tags.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ std::vector<std::string> ReadAll(ReaderPool& pool, const std::vector<std::string
     pool.Begin(paths, nullptr);
     for (const auto& path : paths) {
         const TagReading reading = pool.Read(path);
-        makes.push_back(reading.outcome == ReadOutcome::Read ? reading.tags.make : "!");
+        makes.push_back(reading.outcome == ReadOutcome::Read ? reading.tags[Tag::Make].text() : "!");
     }
     pool.End();
     return makes;
@@ -44,11 +45,10 @@ TEST(TagWire, ReadingSurvivesTheRoundTrip)
     TagReading reading{ReadOutcome::Read, {}};
     reading.tags.width = 4000;
     reading.tags.height = -3;
-    reading.tags.latitude = GpsCoordinate{48.0f, 51.0f, 23.76f, "N"};
-    reading.tags.longitude = GpsCoordinate{2.0f, 0.0f, std::numeric_limits<float>::infinity(), "W"};
-    reading.tags.xpTitle = std::string("a\0b\xE6\x97\xA5", 5);
-    reading.tags.orientation = "6";
-    reading.tags.gpsAltitudeRef = "\x01";
+    reading.tags[Tag::GPSLatitude] = Triple({48, 1}, {-51, 1}, {4294967295, 0});
+    reading.tags[Tag::XPTitle] = Text(std::string("a\0b\xE6\x97\xA5", 6));
+    reading.tags[Tag::Orientation] = Number(-6);
+    reading.tags[Tag::ExposureTime] = Fraction(1, 160);
     const auto decoded = tagwire::DecodeReading(tagwire::EncodeReading(reading));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->outcome, ReadOutcome::Read);
@@ -65,6 +65,9 @@ TEST(TagWire, TruncatedOrOverlongPayloadsAreRejected)
     std::string badOutcome = payload;
     badOutcome[0] = 9;
     EXPECT_FALSE(tagwire::DecodeReading(badOutcome));
+    // A reader never sends text that is not UTF-8; one that does is broken.
+    TagReading latin1{ReadOutcome::Read, TagsWith({{Tag::Make, Text("Cr\xE8me")}})};
+    EXPECT_FALSE(tagwire::DecodeReading(tagwire::EncodeReading(latin1)));
 }
 
 TEST(ReaderPool, AnswersInListOrderWithOneOrManyReaders)
@@ -129,9 +132,9 @@ TEST(ReaderPool, AHangingReaderIsKilledAfterTheTimeLimitWhileTheCallerIsKeptAliv
     auto elapsedMs = [started] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     };
-    EXPECT_EQ(pool.Read(paths[0]).tags.make, "a.jpg");
+    EXPECT_EQ(pool.Read(paths[0]).tags[Tag::Make].text(), "a.jpg");
     EXPECT_EQ(pool.Read(paths[1]).outcome, ReadOutcome::Crashed);
-    EXPECT_EQ(pool.Read(paths[2]).tags.make, "b.jpg");
+    EXPECT_EQ(pool.Read(paths[2]).tags[Tag::Make].text(), "b.jpg");
     pool.End();
     EXPECT_GE(elapsedMs(), 300);
     EXPECT_GE(keptAlive, 5);  // every 20 ms or so while waiting
@@ -140,11 +143,11 @@ TEST(ReaderPool, AHangingReaderIsKilledAfterTheTimeLimitWhileTheCallerIsKeptAliv
 TEST(ReaderPool, ReadsOutsideTheAnnouncedOrderStillWork)
 {
     ReaderPool pool(FakeReaders(2));
-    EXPECT_EQ(pool.Read("/x/single.jpg").tags.make, "single.jpg");
+    EXPECT_EQ(pool.Read("/x/single.jpg").tags[Tag::Make].text(), "single.jpg");
     const auto paths = Paths({"a.jpg", "b.jpg", "c.jpg"});
     pool.Begin(paths, nullptr);
-    EXPECT_EQ(pool.Read(paths[0]).tags.make, "a.jpg");
-    EXPECT_EQ(pool.Read("/x/other.jpg").tags.make, "other.jpg");
+    EXPECT_EQ(pool.Read(paths[0]).tags[Tag::Make].text(), "a.jpg");
+    EXPECT_EQ(pool.Read("/x/other.jpg").tags[Tag::Make].text(), "other.jpg");
 }
 
 TEST(ReaderPool, AnAbandonedBatchDoesNotLeakIntoTheNextOne)
@@ -152,7 +155,7 @@ TEST(ReaderPool, AnAbandonedBatchDoesNotLeakIntoTheNextOne)
     ReaderPool pool(FakeReaders(2));
     const auto first = Paths({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
     pool.Begin(first, nullptr);
-    EXPECT_EQ(pool.Read(first[0]).tags.make, "a.jpg");
+    EXPECT_EQ(pool.Read(first[0]).tags[Tag::Make].text(), "a.jpg");
     pool.End();  // as after Abort: the rest was read ahead and must be dropped
     EXPECT_EQ(ReadAll(pool, Paths({"x.jpg", "y.jpg"})), (std::vector<std::string>{"x.jpg", "y.jpg"}));
 }

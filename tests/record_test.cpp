@@ -3,6 +3,7 @@
 #include "metadata/CFotoHarvest.h"
 
 #include "support/ScriptedTagSource.h"
+#include "support/Tags.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -69,19 +70,14 @@ TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
 
 TEST(Record, QuotesSomeColumnsAndLeavesOthersBare)
 {
-    PhotoTags tags;
-    tags.model = "X100";
-    tags.isoSpeed = "200";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}}));
     EXPECT_EQ(Comma().Record("IMG_0001.JPG", Ticked({5, 6, 11, 16}), photo.Reader()),
               "\"IMG_0001.JPG\",X100,\"Unknown\",200,");
 }
 
 TEST(Record, IsLeftOutWhenEveryTickedValueIsEmpty)
 {
-    PhotoTags tags;
-    tags.model = "X100";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::Model, Text("X100")}}));
     EXPECT_FALSE(Comma().Record("IMG_0001.JPG", Ticked({16}), photo.Reader()));
     EXPECT_FALSE(Comma().Record("IMG_0001.JPG", {}, photo.Reader()));
 }
@@ -98,9 +94,7 @@ TEST(Record, ColumnsThatNeverYieldEmptyTextAlwaysGiveARecord)
 
 TEST(Record, DateColumnsSplitAtTheLastBlank)
 {
-    PhotoTags tags;
-    tags.dateTime = "2000:05:07 14:22:01";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("2000:05:07 14:22:01")}}));
     EXPECT_EQ(Comma(1).Record("n", Ticked({0, 1, 2}), photo.Reader()),
               "\"n\",\"07 May 2000\",\"14:22:01\",\"07 May 2000 14:22:01\"");
     EXPECT_EQ(Comma(0).Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"2000:05:07\",\"14:22:01\"");
@@ -108,40 +102,30 @@ TEST(Record, DateColumnsSplitAtTheLastBlank)
 
 TEST(Record, ADateWithoutBlankHasNoDatePartAndAWholeTimePart)
 {
-    PhotoTags tags;
-    tags.dateTime = "2000:05:07T14:22:01";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}));
     EXPECT_FALSE(Comma().Record("n", Ticked({0}), photo.Reader()));
     EXPECT_EQ(Comma().Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"\",\"2000:05:07T14:22:01\"");
 }
 
 TEST(Record, DateColumnsAreEmptyForAnUnformattableDate)
 {
-    PhotoTags tags;
-    tags.dateTime = "0000:00:00 00:00:00";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}));
     EXPECT_FALSE(Comma().Record("n", Ticked({0, 1, 2}), photo.Reader()));
 }
 
 TEST(RecordEscaping, QuotesInsideQuotedValuesAndNamesAreDoubled)
 {
-    PhotoTags tags;
-    tags.comment = "the \"best\" shot";
-    ReadPhoto photo(tags);
+    ReadPhoto photo(TagsWith({{Tag::Comment, Text("the \"best\" shot")}}));
     EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()),
               "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
 }
 
 TEST(RecordEscaping, BareValuesHoldingTheSeparatorQuotesOrLineBreaksAreQuoted)
 {
-    PhotoTags tags;
-    tags.make = "Maker, Inc.";
-    tags.model = "Model \"7\"";
-    tags.fNumber = "2.8\n";
-    tags.isoSpeed = "100";
-    ReadPhoto photo(tags);
-    EXPECT_EQ(Comma().Record("n", Ticked({4, 5, 10, 11}), photo.Reader()),
-              "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\",\"2.8\n\",100");
+    ReadPhoto photo(TagsWith({{Tag::Make, Text("Maker, Inc.")}, {Tag::Model, Text("Model \"7\"\n")},
+                              {Tag::ISOSpeed, Number(100)}}));
+    EXPECT_EQ(Comma().Record("n", Ticked({4, 5, 11}), photo.Reader()),
+              "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\n\",100");
     // With another separator the comma is an ordinary character and stays bare.
     EXPECT_EQ(RecordComposer(";", {}).Record("n", Ticked({4, 11}), photo.Reader()), "\"n\";Maker, Inc.;100");
 }

@@ -2,6 +2,7 @@
 
 #include "support/DeepFolder.h"
 #include "support/ScriptedTagSource.h"
+#include "support/Tags.h"
 #include "support/TempFolder.h"
 #include "support/TestHost.h"
 
@@ -19,17 +20,10 @@ protected:
         settings.OutFile = (output.Path() / "out").string();
         settings.MonthNames = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
-        PhotoTags tags;
-        tags.model = "X100";
-        tags.isoSpeed = "200";
-        tags.make = "Fuji";
         photos.Touch("IMG_0001.JPG");
-        source.Set("IMG_0001.JPG", tags);
-        tags.model = "D70";
-        tags.make = "Nikon";
-        tags.isoSpeed = "";
+        source.Set("IMG_0001.JPG", TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}, {Tag::Make, Text("Fuji")}}));
         photos.Touch("IMG_0002.JPG");
-        source.Set("IMG_0002.JPG", tags);
+        source.Set("IMG_0002.JPG", TagsWith({{Tag::Model, Text("D70")}, {Tag::Make, Text("Nikon")}}));
     }
 
     RunResult Execute() { return ExtractionRun(settings, host, source).Execute(); }

@@ -47,16 +47,6 @@ TEST(PathText, PhotoFilesAreKnownByTheirExtensionInAnyCase)
         EXPECT_FALSE(utility.IsPhotoFile(other)) << other;
 }
 
-TEST(PathText, TextBeforeCutsAtTheFirstMarkerUnlessItStartsTheText)
-{
-    const CUtility utility;
-    EXPECT_EQ(utility.TextBefore("35 mm", " "), "35");
-    EXPECT_EQ(utility.TextBefore(" 35 mm", " "), " 35 mm");
-    EXPECT_EQ(utility.TextBefore("35", " "), "35");
-    EXPECT_EQ(utility.TextBefore("271.500000", "."), "271");
-    EXPECT_EQ(utility.TextBefore(".5", "."), ".5");
-}
-
 TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)
 {
     TempFolder folder;

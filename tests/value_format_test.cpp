@@ -1,11 +1,15 @@
+// The value operations: how each column's text comes from the typed values of a photo.
+
 #include "metadata/CFotoHarvest.h"
 
 #include "support/ScriptedTagSource.h"
+#include "support/Tags.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <filesystem>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -26,6 +30,13 @@ protected:
     CFotoHarvest reader{source};
 };
 
+struct Case {
+    const char* what;
+    PhotoTags tags;
+    std::string (CFotoHarvest::*operation)() const;
+    std::string expected;
+};
+
 GpsCoordinate Coordinate(float degrees, float minutes, float seconds, std::string reference)
 {
     return GpsCoordinate{degrees, minutes, seconds, std::move(reference)};
@@ -33,30 +44,82 @@ GpsCoordinate Coordinate(float degrees, float minutes, float seconds, std::strin
 
 }  // namespace
 
-TEST_F(ValueFormat, DateFallsBackToTheFileTimeAndKeepsIt)
+TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
 {
-    CFotoHarvest& photo = Read(PhotoTags{});
-    const std::string fileDate = photo.GetDateTime();
-    ASSERT_EQ(fileDate.size(), 19u);
-    EXPECT_EQ(fileDate[4], ':');
-    EXPECT_EQ(fileDate[10], ' ');
-    EXPECT_EQ(photo.GetDateTime(), fileDate);
-
-    PhotoTags dated;
-    dated.dateTime = "2001:02:03 04:05:06";
-    EXPECT_EQ(Read(dated).GetDateTime(), "2001:02:03 04:05:06");
-}
-
-TEST_F(ValueFormat, JoinedTextsKeepTheirBlank)
-{
-    PhotoTags tags;
-    EXPECT_EQ(Read(tags).GetMakeAndModel(), " ");
-    EXPECT_EQ(Read(tags).GetGPSDateTime(), " ");
-    tags.make = "Canon";
-    tags.gpsDateStamp = "2020:01:02";
-    tags.gpsTimeStamp = "10:11:12";
-    EXPECT_EQ(Read(tags).GetMakeAndModel(), "Canon ");
-    EXPECT_EQ(Read(tags).GetGPSDateTime(), "2020:01:02 10:11:12");
+    using C = CFotoHarvest;
+    const Case cases[] = {
+        // Exposure: the stored 1/N as it stands, other fractions to the nearest 1/N as exiftool
+        // rounds them, a quarter of a second and longer as decimals.
+        {"exposure 1/160", TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), &C::GetExposureTime, "1/160 sec"},
+        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), &C::GetExposureTime, "1/100 sec"},
+        {"exposure unreduced", TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), &C::GetExposureTime,
+         "1/178 sec"},
+        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), &C::GetExposureTime, "1/219 sec"},
+        {"exposure 1/3", TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), &C::GetExposureTime, "1/3 sec"},
+        {"exposure 0.6", TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), &C::GetExposureTime, "0.6 sec"},
+        {"exposure 2", TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), &C::GetExposureTime, "2 sec"},
+        {"exposure 2.5", TagsWith({{Tag::ExposureTime, Fraction(5, 2)}}), &C::GetExposureTime, "2.5 sec"},
+        {"exposure 0/0", TagsWith({{Tag::ExposureTime, Fraction(0, 0)}}), &C::GetExposureTime, ""},
+        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), &C::GetFNumber, "F7.1"},
+        {"f-number 11", TagsWith({{Tag::FNumber, Fraction(11, 1)}}), &C::GetFNumber, "F11.0"},
+        {"f-number 1/0", TagsWith({{Tag::FNumber, Fraction(1, 0)}}), &C::GetFNumber, ""},
+        // ISO below 50 is what the camera says, not 200 times it.
+        {"iso 32", TagsWith({{Tag::ISOSpeed, Number(32)}}), &C::GetISOSpeed, "32"},
+        {"iso 6400", TagsWith({{Tag::ISOSpeed, Number(6400)}}), &C::GetISOSpeed, "6400"},
+        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), &C::GetFlash, "Flash did not fire, compulsory flash mode"},
+        {"flash 1", TagsWith({{Tag::Flash, Number(1)}}), &C::GetFlash, "Flash fired"},
+        {"flash unknown", TagsWith({{Tag::Flash, Number(0x62)}}), &C::GetFlash, "Unknown (98)"},
+        // Distance: 0 and 0/0 mean unknown, all ones infinity.
+        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), &C::GetSubjectDistance, "3.500"},
+        {"distance 0", TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), &C::GetSubjectDistance, ""},
+        {"distance 0/0", TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), &C::GetSubjectDistance, ""},
+        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), &C::GetSubjectDistance,
+         "Infinity"},
+        {"focal length", TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), &C::GetFocalLength, "18.5"},
+        {"focal length 50", TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), &C::GetFocalLength, "50.0"},
+        {"direction", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), &C::GetGPSImgDirection, "271"},
+        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), &C::GetGPSImgDirection, "0"},
+        {"direction 1/0", TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), &C::GetGPSImgDirection, ""},
+        // Altitude: signed by its reference, empty at a centimetre or less whatever the reference.
+        {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), &C::GetGPSAltitude, "123.40"},
+        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude, "12345.68"},
+        {"below sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}),
+         &C::GetGPSAltitude, "-5.00"},
+        {"above sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}),
+         &C::GetGPSAltitude, "5.00"},
+        {"half a centimetre", TagsWith({{Tag::GPSAltitude, Fraction(5, 1000)}, {Tag::GPSAltitudeRef, Number(1)}}),
+         &C::GetGPSAltitude, ""},
+        {"two centimetres", TagsWith({{Tag::GPSAltitude, Fraction(2, 100)}, {Tag::GPSAltitudeRef, Number(1)}}),
+         &C::GetGPSAltitude, "-0.02"},
+        {"altitude 5/0", TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), &C::GetGPSAltitude, ""},
+        // Positions, unsigned or signed rationals alike.
+        {"latitude north", TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
+         &C::GetLatitude, "48.856602"},
+        {"longitude west", TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
+         &C::GetLongitude, "-2.350000"},
+        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), &C::GetLatitude, ""},
+        {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), &C::GetLatitude, ""},
+        // GPS date and time, as FreeImage has always written the time.
+        {"gps stamps", TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {30, 1}, {15, 1})}}),
+         &C::GetGPSDateTime, "2021:07:14 7:30:15.00"},
+        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), &C::GetGPSDateTime,
+         " 23:59:58.50"},
+        {"no gps stamps", PhotoTags{}, &C::GetGPSDateTime, " "},
+        // Texts: cameras pad Make and Model with blanks, which go; other texts are kept whole.
+        {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), &C::GetMake, "Canon"},
+        {"model", TagsWith({{Tag::Model, Text(" EOS\t ")}}), &C::GetModel, "EOS\t"},
+        {"make and model", TagsWith({{Tag::Make, Text("Canon ")}}), &C::GetMakeAndModel, "Canon "},
+        {"neither", PhotoTags{}, &C::GetMakeAndModel, " "},
+        {"lens", TagsWith({{Tag::LensModel, Text(" EF50 ")}}), &C::GetLensModel, " EF50 "},
+        {"no lens", PhotoTags{}, &C::GetLensModel, "Unknown"},
+        {"lens blank", TagsWith({{Tag::LensModel, Text(" ")}}), &C::GetLensModel, " "},
+        {"date original", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
+         &C::GetDateTime, "2021:07:14 09:30:15"},
+        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), &C::GetDateTime, "2022:01:02 03:04:05"},
+        {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), &C::GetSubSecTimeOriginal, "25"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ((Read(c.tags).*c.operation)(), c.expected) << c.what;
 }
 
 TEST_F(ValueFormat, QuarterTurnsSwapTheDimensions)
@@ -64,129 +127,70 @@ TEST_F(ValueFormat, QuarterTurnsSwapTheDimensions)
     PhotoTags tags;
     tags.width = 4000;
     tags.height = 3000;
-    for (const char* kept : {"", "0", "1", "2", "3", "4", "9"}) {
-        tags.orientation = kept;
+    for (const std::int64_t kept : {0, 1, 2, 3, 4, 9, 65535}) {
+        tags[Tag::Orientation] = Number(kept);
         EXPECT_EQ(Read(tags).GetDimensions(), "4000x3000") << kept;
     }
-    for (const char* turned : {"5", "6", "7", "8", " 6"}) {
-        tags.orientation = turned;
+    for (const std::int64_t turned : {5, 6, 7, 8}) {
+        tags[Tag::Orientation] = Number(turned);
         EXPECT_EQ(Read(tags).GetDimensions(), "3000x4000") << turned;
     }
+}
+
+TEST_F(ValueFormat, DateFallsBackToTheFileTime)
+{
+    const std::string fileDate = Read(PhotoTags{}).GetDateTime();
+    ASSERT_EQ(fileDate.size(), 19u);
+    EXPECT_EQ(fileDate[4], ':');
+    EXPECT_EQ(fileDate[10], ' ');
 }
 
 TEST_F(ValueFormat, FileSizeIsTheFullSizeAndEmptyWhenTheStatusIsUnknown)
 {
     EXPECT_EQ(Read(PhotoTags{}).GetFileSize(), "7");
-    reader.ClearValues();
+    const std::string path = folder.Touch("big.jpg", "");
+    std::filesystem::resize_file(path, 3000000000ull);  // sparse: takes no disk space
+    reader.ReadImage(path);
+    EXPECT_EQ(reader.GetFileSize(), "3000000000");
     reader.ReadImage(folder.Text() + "gone.jpg");
     EXPECT_EQ(reader.GetFileSize(), "");
     EXPECT_EQ(reader.GetDateTime(), "");
 }
 
-TEST_F(ValueFormat, FileSizeBeyondTwoGigabytesIsPrintedWhole)
+TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
 {
-    const std::string path = folder.Touch("big.jpg", "");
-    std::filesystem::resize_file(path, 3000000000ull);  // sparse: takes no disk space
-    reader.ReadImage(path);
-    EXPECT_EQ(reader.GetFileSize(), "3000000000");
-}
-
-TEST_F(ValueFormat, NumberPartsAreCutBeforeTheUnit)
-{
-    PhotoTags tags;
-    tags.focalLength = "35 mm";
-    tags.subjectDistance = "1.5 m";
-    tags.gpsImgDirection = "271.500000";
-    CFotoHarvest& photo = Read(tags);
-    EXPECT_EQ(photo.GetFocalLength(), "35");
-    EXPECT_EQ(photo.GetSubjectDistance(), "1.5");
-    EXPECT_EQ(photo.GetGPSImgDirection(), "271");
-    tags.focalLength = " 35 mm";
-    tags.gpsImgDirection = ".5";
-    EXPECT_EQ(Read(tags).GetFocalLength(), " 35 mm");
-    EXPECT_EQ(Read(tags).GetGPSImgDirection(), ".5");
-}
-
-TEST_F(ValueFormat, LensModelIsUnknownOnlyWhenEmpty)
-{
-    PhotoTags tags;
-    EXPECT_EQ(Read(tags).GetLensModel(), "Unknown");
-    tags.lensModel = " ";
-    EXPECT_EQ(Read(tags).GetLensModel(), " ");
-}
-
-TEST_F(ValueFormat, SlotsAreEmptyAfterClearValues)
-{
-    PhotoTags tags;
-    tags.xpTitle = "Title";
-    tags.make = "Make";
-    tags.latitude = Coordinate(10, 0, 0, "N");
-    Read(tags);
-    reader.ClearValues();
+    PhotoTags tags = TagsWith({{Tag::XPTitle, Text("Title")}, {Tag::Make, Text("Make")},
+                               {Tag::GPSLatitude, Triple({10, 1}, {0, 1}, {0, 1})}});
+    tags.width = 8;
+    tags.height = 6;
+    Read(tags).ClearValues();
     EXPECT_EQ(reader.GetXPTitle(), "");
     EXPECT_EQ(reader.GetMake(), "");
     EXPECT_EQ(reader.GetLatitude(), "");
-}
+    EXPECT_EQ(reader.GetDimensions(), "8x6");
 
-TEST_F(ValueFormat, UnreadablePhotoHasNoTagsButItsFileStatus)
-{
-    CFotoHarvest& photo = Read(PhotoTags{}, ReadOutcome::Crashed);
+    CFotoHarvest& photo = Read(tags, ReadOutcome::Crashed);
     EXPECT_EQ(photo.LastOutcome(), ReadOutcome::Crashed);
+    EXPECT_EQ(photo.GetMake(), "");
     EXPECT_EQ(photo.GetDimensions(), "0x0");
     EXPECT_EQ(photo.GetFileSize(), "7");
-    EXPECT_EQ(photo.GetDateTime().size(), 19u);
 }
 
-TEST(DecimalDegrees, SignedBySouthAndWestOnly)
-{
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(48, 51, 23.76f, "N")), "48.856602");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(48, 51, 23.76f, "S")), "-48.856602");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(48, 51, 23.76f, "s")), "48.856602");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(2, 21, 0, "W")), "-2.350000");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(2, 21, 0, "")), "2.350000");
-}
-
-TEST(DecimalDegrees, PositionsNearTheEquatorAndPrimeMeridianArePrinted)
-{
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(0, 0, 30, "N")), "0.008333");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(0, 0, 18.36f, "W")), "-0.005100");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(0, 0, 0, "N")), "");
-}
-
-TEST(DecimalDegrees, ValuesThatAreNotNumbersPrintNothing)
+TEST(DecimalDegrees, SignedBySouthAndWestOnlyAndEmptyWithoutANumber)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(nan, 0, 0, "N")), "");
-    EXPECT_EQ(FormatDecimalDegrees(Coordinate(10, inf, 0, "N")), "");
-}
-
-TEST_F(ValueFormat, AltitudeIsSignedByItsReference)
-{
-    PhotoTags tags;
-    tags.gpsAltitude = "123.400000";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "123.40");
-    tags.gpsAltitude = "12345.678000";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "12345.68");
-    tags.gpsAltitude = "5.000000";
-    tags.gpsAltitudeRef = "\x01";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "-5.00");
-    tags.gpsAltitudeRef = "1";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "-5.00");
-    tags.gpsAltitudeRef = "0";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "5.00");
-}
-
-TEST_F(ValueFormat, AltitudeAtOrBelowOneCentimetreIsEmpty)
-{
-    PhotoTags tags;
-    tags.gpsAltitudeRef = "\x01";
-    tags.gpsAltitude = "0.005000";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "");
-    tags.gpsAltitude = "0.020000";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "-0.02");
-    tags.gpsAltitude = "";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "");
-    tags.gpsAltitude = "nan";
-    EXPECT_EQ(Read(tags).GetGPSAltitude(), "");
+    const std::pair<GpsCoordinate, const char*> cases[] = {
+        {Coordinate(48, 51, 23.76f, "N"), "48.856602"},
+        {Coordinate(48, 51, 23.76f, "S"), "-48.856602"},
+        {Coordinate(48, 51, 23.76f, "s"), "48.856602"},
+        {Coordinate(2, 21, 0, ""), "2.350000"},
+        {Coordinate(0, 0, 30, "N"), "0.008333"},  // near the equator: real, printed
+        {Coordinate(0, 0, 18.36f, "W"), "-0.005100"},
+        {Coordinate(0, 0, 0, "N"), ""},
+        {Coordinate(nan, 0, 0, "N"), ""},
+        {Coordinate(10, inf, 0, "N"), ""},
+    };
+    for (const auto& [coordinate, expected] : cases)
+        EXPECT_EQ(FormatDecimalDegrees(coordinate), expected) << coordinate.degrees << " " << coordinate.reference;
 }

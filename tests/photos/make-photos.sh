@@ -106,6 +106,7 @@ photo() {  # photo NAME -- a fresh copy of the JPEG base
     cp base.jpg "$1"
 }
 patches=()
+tiff_patches=()
 patch() {  # patch FILE OPERATION ARGS... -- see patch_exif; run after the tagging
     patches+=("$(printf '%q ' "$@")")
 }
@@ -242,9 +243,78 @@ patch crash-ifd-count-ii.jpg entries IFD0 0xFFFF
 cp base.tif crash-iptc-length.tif
 et -Make=Overrun -IPTC:Headline='headline' crash-iptc-length.tif
 
+# Values that FreeImage's texts get wrong or that real cameras write in ways of their own: an
+# iPhone's ISO 32, an exposure time stored unreduced, a distance of 0/0 (unknown), a position in
+# signed rationals as a Nokia phone writes it.
+photo iso-32.jpg
+et -ISO=32 -Make=Apple iso-32.jpg
+photo exposure-unreduced.jpg
+et -ExposureTime=1/178 exposure-unreduced.jpg
+patch exposure-unreduced.jpg rational ExifIFD 0x829a 0 140213 25000000
+photo distance-unknown.jpg
+et -SubjectDistance=1 -FocalLength=4.5 distance-unknown.jpg
+patch distance-unknown.jpg rational ExifIFD 0x9206 0 0 0
+photo gps-signed.jpg
+et -GPSLatitude='60 8 48.14' -GPSLatitudeRef=N -GPSLongitude='24 54 24.38' -GPSLongitudeRef=E gps-signed.jpg
+patch gps-signed.jpg type GPS 0x0002 10
+patch gps-signed.jpg type GPS 0x0004 10
+
+# Texts beyond FreeImage's 511 bytes, with a character of several bytes across the 511th, in the
+# IPTC caption, the keywords and the JPEG comment.
+long_text=$(perl -CS -e 'print "x" x 510, "\x{e9}\x{65e5}", "y" x 100, " end"')
+photo long-texts.jpg
+et -IPTC:CodedCharacterSet=UTF8 "-IPTC:Caption-Abstract=$long_text" "-Comment=$long_text" \
+   $(for k in $(seq 1 60); do printf -- '-IPTC:Keywords=keyword%02d ' "$k"; done) long-texts.jpg
+
+# Texts that are not UTF-8: IPTC in Latin-1 with no character set named, Windows-1252 in the JPEG
+# comment and in Make; IPTC that names UTF-8; and IPTC that names Latin-1 although its bytes
+# would also read as UTF-8 ("Ã©" stays two characters).
+photo latin1.jpg
+et -charset iptc=Latin -IPTC:Headline='Crème brûlée' -IPTC:Keywords='café' -IPTC:Keywords='thé' \
+   -Comment=$'Cr\xe8me \x80uro' -Make=$'Soci\xe9t\xe9' latin1.jpg
+photo iptc-utf8.jpg
+et -IPTC:CodedCharacterSet=UTF8 -IPTC:Headline='Crème brûlée' iptc-utf8.jpg
+photo iptc-latin1-named.jpg
+et -charset iptc=UTF8 -IPTC:CodedCharacterSet='ESC . A' -IPTC:Headline='Ã©' iptc-latin1-named.jpg
+
+# TIFFs as scanners and cameras write them, in both byte orders, turned a quarter (orientation 6),
+# with a GPS position and IPTC. The big-endian one keeps its IPTC block as UNDEFINED bytes, the
+# way that makes FreeImage 3.18 swap past the block.
+convert -size 8x6 xc:blue -compress none -define tiff:endian=msb base-mm.tif
+for order in ii mm; do
+    if [[ $order == ii ]]; then cp base.tif "tiff-$order.tif"; else cp base-mm.tif "tiff-$order.tif"; fi
+    et -Make="Scanner $order" -Orientation#=6 -DateTimeOriginal='2020:03:04 05:06:07' \
+       -GPSLatitude='51 30 26.4' -GPSLatitudeRef=N -GPSLongitude='0 7 39.9' -GPSLongitudeRef=W \
+       -GPSAltitude=35 -GPSAltitudeRef#=0 -GPSDateStamp=2020:03:04 -GPSTimeStamp=05:06:07 -GPSImgDirection=90 \
+       -IPTC:Headline="tiff $order headline" -IPTC:Keywords=one -IPTC:Keywords=two "tiff-$order.tif"
+done
+tiff_patches+=("tiff-mm.tif")
+
 exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
+done
+# The IPTC entry of a TIFF's first directory becomes UNDEFINED bytes (exiftool writes LONGs).
+for file in "${tiff_patches[@]}"; do
+    perl -e '
+        open(my $fh, "+<:raw", $ARGV[0]) or die "$ARGV[0]: $!";
+        my $data = do { local $/; <$fh> };
+        my $le = substr($data, 0, 2) eq "II";
+        my ($p16, $p32) = $le ? ("v", "V") : ("n", "N");
+        my $ifd = unpack($p32, substr($data, 4, 4));
+        my $found = 0;
+        for my $i (0 .. unpack($p16, substr($data, $ifd, 2)) - 1) {
+            my $at = $ifd + 2 + 12 * $i;
+            next unless unpack($p16, substr($data, $at, 2)) == 0x83BB;
+            my $count = unpack($p32, substr($data, $at + 4, 4));
+            substr($data, $at + 2, 6) = pack($p16 . $p32, 7, 4 * $count);
+            $found = 1;
+        }
+        die "$ARGV[0]: no IPTC entry\n" unless $found;
+        seek($fh, 0, 0) or die;
+        print $fh $data or die;
+        close($fh) or die;
+    ' "$file"
 done
 # patch_iptc FILE DATASET LENGTH -- the first IPTC dataset 2:DATASET claims LENGTH bytes.
 perl -e '
@@ -258,4 +328,4 @@ perl -e '
     print $fh $data or die;
     close($fh) or die;
 ' crash-iptc-length.tif 105 60
-rm -f base.jpg base.tif bare.icc thumbnail-base.jpg
+rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg

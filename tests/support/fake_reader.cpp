@@ -50,7 +50,7 @@ int main()
         if (name.find("slow") != std::string::npos)
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
         TagReading reading{ReadOutcome::Read, {}};
-        reading.tags.make = name;
+        reading.tags[Tag::Make] = TagValue::Text(name);
         Send(tagwire::EncodeReading(reading));
     }
     return 0;

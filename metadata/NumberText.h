@@ -9,8 +9,5 @@
 // 0 when there are none. Out-of-range values saturate.
 int ReadLeadingInt(std::string_view text);
 
-// Reads like atof: leading white space, then the longest decimal number; 0 when there is none.
-double ReadLeadingDouble(std::string_view text);
-
 // printf's "%.<decimals>f" in the C locale ("inf", "nan" for those values).
 std::string FormatFixed(double value, int decimals);

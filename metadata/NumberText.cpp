@@ -1,4 +1,4 @@
-#include "extract/NumberText.h"
+#include "metadata/NumberText.h"
 
 #include <charconv>
 #include <cmath>
@@ -43,23 +43,6 @@ int ReadLeadingInt(std::string_view text)
     if (value < std::numeric_limits<int>::min())
         return std::numeric_limits<int>::min();
     return static_cast<int>(value);
-}
-
-double ReadLeadingDouble(std::string_view text)
-{
-    text = SkipSpace(text);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec == std::errc::result_out_of_range)
-        value = std::numeric_limits<double>::infinity();
-    else if (result.ec != std::errc())
-        return 0.0;
-    return negative ? -value : value;
 }
 
 std::string FormatFixed(double value, int decimals)

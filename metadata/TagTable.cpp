@@ -1,0 +1,74 @@
+#include "metadata/TagTable.h"
+
+#include <algorithm>
+
+namespace {
+
+using D = TagDirectory;
+using K = ValueKind;
+
+constexpr std::array<TagInfo, TagCount> table{{
+    {Tag::DateTime, "DateTime", D::Image, 0x0132, K::Text},
+    {Tag::DateTimeOriginal, "DateTimeOriginal", D::Exif, 0x9003, K::Text},
+    {Tag::SubSecTimeOriginal, "SubSecTimeOriginal", D::Exif, 0x9291, K::Text},
+    {Tag::Make, "Make", D::Image, 0x010F, K::Text},
+    {Tag::Model, "Model", D::Image, 0x0110, K::Text},
+    {Tag::Orientation, "Orientation", D::Image, 0x0112, K::Integer},
+    {Tag::XPTitle, "XPTitle", D::Image, 0x9C9B, K::Utf16Text},
+    {Tag::XPComment, "XPComment", D::Image, 0x9C9C, K::Utf16Text},
+    {Tag::XPAuthor, "XPAuthor", D::Image, 0x9C9D, K::Utf16Text},
+    {Tag::XPKeywords, "XPKeywords", D::Image, 0x9C9E, K::Utf16Text},
+    {Tag::XPSubject, "XPSubject", D::Image, 0x9C9F, K::Utf16Text},
+    {Tag::ExposureTime, "ExposureTime", D::Exif, 0x829A, K::Rational},
+    {Tag::FNumber, "FNumber", D::Exif, 0x829D, K::Rational},
+    {Tag::ISOSpeed, "ISOSpeedRatings", D::Exif, 0x8827, K::Integer},
+    {Tag::Flash, "Flash", D::Exif, 0x9209, K::Integer},
+    {Tag::SubjectDistance, "SubjectDistance", D::Exif, 0x9206, K::Rational},
+    {Tag::FocalLength, "FocalLength", D::Exif, 0x920A, K::Rational},
+    {Tag::LensModel, "LensModel", D::Exif, 0xA434, K::Text},
+    {Tag::GPSLatitudeRef, "GPSLatitudeRef", D::Gps, 0x0001, K::Text},
+    {Tag::GPSLatitude, "GPSLatitude", D::Gps, 0x0002, K::Triple},
+    {Tag::GPSLongitudeRef, "GPSLongitudeRef", D::Gps, 0x0003, K::Text},
+    {Tag::GPSLongitude, "GPSLongitude", D::Gps, 0x0004, K::Triple},
+    {Tag::GPSAltitudeRef, "GPSAltitudeRef", D::Gps, 0x0005, K::Integer},
+    {Tag::GPSAltitude, "GPSAltitude", D::Gps, 0x0006, K::Rational},
+    {Tag::GPSTimeStamp, "GPSTimeStamp", D::Gps, 0x0007, K::Triple},
+    {Tag::GPSImgDirection, "GPSImgDirection", D::Gps, 0x0011, K::Rational},
+    {Tag::GPSDateStamp, "GPSDateStamp", D::Gps, 0x001D, K::Text},
+    {Tag::Headline, "Headline", D::Iptc, 105, K::Text},
+    {Tag::Caption, "Caption-Abstract", D::Iptc, 120, K::Text},
+    {Tag::Keywords, "Keywords", D::Iptc, 25, K::Text},
+    {Tag::Comment, "Comment", D::Comment, 0, K::Text},
+}};
+
+constexpr bool RowsAreInTagOrder()
+{
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (static_cast<std::size_t>(table[i].tag) != i)
+            return false;
+    return true;
+}
+static_assert(RowsAreInTagOrder(), "row i of the tag table describes tag i");
+
+}  // namespace
+
+const std::array<TagInfo, TagCount>& TagTable()
+{
+    return table;
+}
+
+std::optional<Tag> TagAt(TagDirectory directory, std::uint16_t number)
+{
+    const auto row = std::find_if(table.begin(), table.end(), [&](const TagInfo& info) {
+        return info.directory == directory && info.number == number;
+    });
+    return row == table.end() ? std::nullopt : std::optional<Tag>(row->tag);
+}
+
+std::optional<Tag> TagNamed(TagDirectory directory, std::string_view name)
+{
+    const auto row = std::find_if(table.begin(), table.end(), [&](const TagInfo& info) {
+        return info.directory == directory && info.name == name;
+    });
+    return row == table.end() ? std::nullopt : std::optional<Tag>(row->tag);
+}
