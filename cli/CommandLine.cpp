@@ -3,6 +3,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/RecordComposer.h"
+#include "metadata/PhotoFormats.h"
 
 #include <charconv>
 #include <functional>
@@ -82,6 +83,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
              std::copy(names.begin(), names.end(), line.monthNames->begin());
              return std::string();
          }},
+        {"--formats",
+         [&](const std::string& v) {
+             if (v == "jpeg-tiff" || v == "all")
+                 line.formats = v == "all" ? 1 : 0;
+             return line.formats ? std::string() : "--formats takes \"jpeg-tiff\" or \"all\"";
+         }},
         {"--readers",
          [&](const std::string& v) {
              line.readers = WholeNumber(v);
@@ -146,6 +153,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.SubFolders = *line.subFolders ? 1 : 0;
     if (line.dateFormat)
         settings.DateFormat = *line.dateFormat;
+    if (line.formats)
+        settings.Formats = *line.formats;
     if (line.monthNames)
         settings.MonthNames = *line.monthNames;
     return settings;
@@ -164,7 +173,7 @@ std::string SeparatorTextFor(const ExtractionSettings& settings, const CommandLi
 std::string HelpText()
 {
     std::string text = R"(Usage: fotoharvester-cli [OPTION]...
-Gathers the metadata of the JPEG and TIFF photos in a folder into one delimited text file,
+Gathers the metadata of the photos in a folder into one delimited text file,
 one line per photo. Options not given keep the settings last saved by the Fotoharvester window,
 so that a selection made there can be re-run from a script.
 
@@ -179,6 +188,7 @@ so that a selection made there can be re-run from a script.
   --full-path           write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
   --subfolders          include the photos of all sub-folders (--no-subfolders: do not)
+  --formats WHICH       "all" photo formats (the default at first) or "jpeg-tiff" only; see below
   --date-format N       date layout of the date columns, 0 to 8 (see below)
   --month-names LIST    twelve month names separated by commas, for layouts 1 and 2
   --yes                 go on when two photos share a file name (without it the run stops there)
@@ -193,6 +203,26 @@ Columns:
         const std::string number = std::to_string(column);
         text += "  " + std::string(4 - number.size(), ' ') + number + "  " + std::string(catalogue[column].heading) + "\n";
     }
+    // The extensions, wrapped under the first one at the width of the rest of this text.
+    const auto list = [](std::span<const std::string_view> extensions, std::size_t column) {
+        std::string names;
+        std::size_t width = column;
+        for (const std::string_view extension : extensions) {
+            if (width + 1 + extension.size() > 95) {
+                names += "\n" + std::string(column, ' ');
+                width = column;
+            } else if (!names.empty()) {
+                names += ' ';
+                ++width;
+            }
+            names += extension;
+            width += extension.size();
+        }
+        return names;
+    };
+    text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
+            "others by libexiv2):\n  jpeg-tiff  " + list(JpegAndTiffExtensions(), 13) +
+            "\n  all        those and " + list(OtherPhotoExtensions(), 23) + "\n";
     text += R"(
 Date layouts (for 2000:05:07 14:22:01):
      0  2000:05:07 14:22:01         5  07/05/2000 14:22:01

@@ -15,6 +15,7 @@ struct CommandLine {
     std::optional<bool> headings;
     std::optional<bool> fullPath;
     std::optional<bool> subFolders;
+    std::optional<int> formats;  // the Formats setting
     std::optional<int> dateFormat;
     std::optional<std::array<std::string, ExtractionSettings::MonthCount>> monthNames;
     std::optional<int> readers;

@@ -31,6 +31,7 @@ struct Collection {
     PhotoList& list;
     bool includeSubFolders;
     const std::function<void()>& keepAlive;
+    PhotoFormats formats;
     std::set<std::string> visited;  // canonical forms of the folders already listed
     int entriesSinceKeepAlive = 0;
     int unlistedFolders = 0;
@@ -70,7 +71,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
         if (entry.is_directory(typeError)) {
             if (collection.includeSubFolders)
                 CollectFolder(collection, path + platform::NativeSeparator());
-        } else if (collection.utility.IsPhotoFile(path)) {
+        } else if (collection.utility.IsPhotoFile(path, collection.formats)) {
             collection.list.push_back(std::move(path));
         }
     }
@@ -92,22 +93,15 @@ std::string CUtility::GetExtension(std::string_view path) const
     return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot + 1));
 }
 
-bool CUtility::IsPhotoFile(std::string_view path) const
+bool CUtility::IsPhotoFile(std::string_view path, PhotoFormats formats) const
 {
-    if (path.size() < 3)
-        return false;
-    std::string extension = GetExtension(path);
-    for (char& c : extension)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    static constexpr std::array<std::string_view, 5> photoExtensions{"JPG", "JPE", "JPEG", "TIF", "TIFF"};
-    return std::find(photoExtensions.begin(), photoExtensions.end(), extension) != photoExtensions.end();
+    return path.size() >= 3 && IsPhotoExtension(GetExtension(path), formats);
 }
 
 int CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                const std::function<void()>& keepAlive) const
+                                const std::function<void()>& keepAlive, PhotoFormats formats) const
 {
-    Collection collection{*this, list, includeSubFolders, keepAlive, {}, 0, 0};
+    Collection collection{*this, list, includeSubFolders, keepAlive, formats, {}, 0, 0};
     CollectFolder(collection, folder);
     return collection.unlistedFolders;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/PhotoFormats.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,15 +17,17 @@ public:
     std::string GetFileName(std::string_view path) const;
     // The text after the last "." anywhere in the path (folders included), or "".
     std::string GetExtension(std::string_view path) const;
-    // Whether the extension, upper-cased, is JPG, JPE, JPEG, TIF or TIFF.
-    bool IsPhotoFile(std::string_view path) const;
+    // Whether the extension, upper-cased, is JPG, JPE, JPEG, TIF or TIFF, or, for all formats, one
+    // of the other photo formats (PhotoFormats.h).
+    bool IsPhotoFile(std::string_view path, PhotoFormats formats = PhotoFormats::JpegAndTiff) const;
     // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
     // below it. Each real folder is visited once, so links that loop back are harmless.
     // `keepAlive` is called every few hundred entries, so that a window stays responsive while a
     // large library is listed. Returns how many folders could not be listed (access denied, a path
     // beyond the system's limit, a read error part-way): their photos are missing from the list.
     int CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                           const std::function<void()>& keepAlive = {}) const;
+                           const std::function<void()>& keepAlive = {},
+                           PhotoFormats formats = PhotoFormats::JpegAndTiff) const;
 };
 
 // Byte order: no case folding, no locale, no natural number order.

@@ -51,7 +51,9 @@ RunResult ExtractionRun::Execute()
     result.outputPath = OutputPathFor(m_settings.OutFile);
 
     PhotoList photos;
-    result.unlistedFolderCount = utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0, [this] { m_host.KeepAlive(); });
+    const PhotoFormats formats = m_settings.ChosenFormats();
+    result.unlistedFolderCount = utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0,
+                                                           [this] { m_host.KeepAlive(); }, formats);
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
 
@@ -84,7 +86,7 @@ RunResult ExtractionRun::Execute()
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
     bool aborted = false;
     for (const std::string& path : photos) {
-        if (!utility.IsPhotoFile(path))
+        if (!utility.IsPhotoFile(path, formats))
             continue;
         m_host.SetProgressPosition(result.photoCount);
         ++result.photoCount;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/PhotoFormats.h"
+
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -22,8 +24,11 @@ struct ExtractionSettings {
     std::int32_t SeparatorNum = 0;
     std::int32_t SubSeconds = 0;
     std::int32_t SubFolders = 0;
+    // 0: JPEG and TIFF only; 1: every photo format (PhotoFormats.h).
+    std::int32_t Formats = 1;
 
     bool IsColumnTicked(int column) const;
+    PhotoFormats ChosenFormats() const { return Formats == 0 ? PhotoFormats::JpegAndTiff : PhotoFormats::All; }
 };
 
 // One persisted value of ExtractionSettings: its stored name, kind, where it lives and which

@@ -163,12 +163,19 @@ std::string CFotoHarvest::GetFlash() const
     return "Unknown (" + std::to_string(value.integer()) + ")";
 }
 
-std::string CFotoHarvest::GetDateTime() const
+std::string CFotoHarvest::FirstText(std::initializer_list<Tag> tags) const
 {
-    for (const Tag tag : {Tag::DateTimeOriginal, Tag::DateTime})
+    for (const Tag tag : tags)
         if (!Text(tag).empty())
             return Text(tag);
-    return m_strFileDate;
+    return {};
+}
+
+std::string CFotoHarvest::GetDateTime() const
+{
+    // The moment the picture was taken, else the moment it was last changed, in Exif; then XMP.
+    std::string date = FirstText({Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate});
+    return date.empty() ? m_strFileDate : date;
 }
 
 std::string CFotoHarvest::GetSubSecTimeOriginal() const

@@ -4,6 +4,7 @@
 #include "metadata/TagSource.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -37,16 +38,17 @@ public:
     std::string GetISOSpeed() const;
     std::string GetFlash() const;
     std::string GetComment() const { return Text(Tag::Comment); }
-    std::string GetHeadline() const { return Text(Tag::Headline); }
-    std::string GetCaption() const { return Text(Tag::Caption); }
-    std::string GetKeywords() const { return Text(Tag::Keywords); }
+    // IPTC's texts, else the XMP ones that photo catalogues and phones write in their place.
+    std::string GetHeadline() const { return FirstText({Tag::Headline, Tag::XmpHeadline}); }
+    std::string GetCaption() const { return FirstText({Tag::Caption, Tag::XmpDescription}); }
+    std::string GetKeywords() const { return FirstText({Tag::Keywords, Tag::XmpSubject}); }
     std::string GetXPKeywords() const { return Text(Tag::XPKeywords); }
     std::string GetXPComment() const { return Text(Tag::XPComment); }
     std::string GetXPAuthor() const { return Text(Tag::XPAuthor); }
     std::string GetXPSubject() const { return Text(Tag::XPSubject); }
     std::string GetXPTitle() const { return Text(Tag::XPTitle); }
 
-    // The capture date: the Exif date, else the file's creation time.
+    // The capture date: the Exif date, else the XMP one, else the file's creation time.
     std::string GetDateTime() const;
     // The fraction of a second of the capture time, as its digits ("25" for .25); "" when the
     // photo does not say.
@@ -66,6 +68,8 @@ public:
 private:
     const TagValue& Value(Tag tag) const { return m_tags[tag]; }
     const std::string& Text(Tag tag) const { return m_tags[tag].text(); }
+    // The first of the tags' texts that is not empty.
+    std::string FirstText(std::initializer_list<Tag> tags) const;
     GpsCoordinate Coordinate(Tag position, Tag reference) const;
 
     TagSource& m_source;

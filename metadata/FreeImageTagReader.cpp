@@ -3,7 +3,9 @@
 #include "metadata/ExifValue.h"
 #include "metadata/IptcBlock.h"
 #include "metadata/JpegHeader.h"
+#include "metadata/PhotoBytes.h"
 #include "metadata/TiffFile.h"
+#include "metadata/XmpPacket.h"
 #include "platform/FileSystem.h"
 
 #include <FreeImage.h>
@@ -24,95 +26,7 @@
 #include <utility>
 #include <vector>
 
-// The bytes of one photo, wherever they are; every read is counted into the reader's progress.
-class PhotoBytes {
-public:
-    explicit PhotoBytes(std::atomic<std::uint64_t>& bytesRead) : m_bytesRead(bytesRead) {}
-    virtual ~PhotoBytes() = default;
-    PhotoBytes(const PhotoBytes&) = delete;
-    PhotoBytes& operator=(const PhotoBytes&) = delete;
-
-    virtual std::uint64_t Size() const = 0;
-    // Copies up to `size` bytes at `offset` into `buffer`; returns how many there were.
-    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
-    {
-        const std::size_t read = Fetch(offset, buffer, size);
-        m_bytesRead.fetch_add(read, std::memory_order_relaxed);
-        return read;
-    }
-    // Exactly `size` bytes at `offset`, or nothing.
-    std::optional<std::string> Read(std::uint64_t offset, std::size_t size)
-    {
-        if (offset > Size() || size > Size() - offset)
-            return std::nullopt;
-        std::string bytes(size, '\0');
-        if (ReadAt(offset, bytes.data(), size) != size)
-            return std::nullopt;
-        return bytes;
-    }
-    // The JPEG head, from wherever the bytes are.
-    virtual std::optional<std::string> JpegHead() = 0;
-
-protected:
-    virtual std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) = 0;
-    void Count(std::size_t bytes) { m_bytesRead.fetch_add(bytes, std::memory_order_relaxed); }
-
-private:
-    std::atomic<std::uint64_t>& m_bytesRead;
-};
-
 namespace {
-
-class MemoryBytes : public PhotoBytes {
-public:
-    MemoryBytes(std::string_view bytes, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_bytes(bytes) {}
-    std::uint64_t Size() const override { return m_bytes.size(); }
-    std::optional<std::string> JpegHead() override { return JpegHeaderWithoutThumbnail(m_bytes); }
-
-private:
-    std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override
-    {
-        if (offset >= m_bytes.size())
-            return 0;
-        const std::size_t count = std::min<std::uint64_t>(size, m_bytes.size() - offset);
-        std::memcpy(buffer, m_bytes.data() + offset, count);
-        return count;
-    }
-
-    std::string_view m_bytes;
-};
-
-class FileBytes : public PhotoBytes {
-public:
-    FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_file(file)
-    {
-        if (std::fseek(m_file, 0, SEEK_END) == 0) {
-            const long end = std::ftell(m_file);
-            m_size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-        }
-    }
-    std::uint64_t Size() const override { return m_size; }
-    std::optional<std::string> JpegHead() override
-    {
-        if (std::fseek(m_file, 0, SEEK_SET) != 0)
-            return std::nullopt;
-        std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(m_file);
-        if (head)
-            Count(head->size());
-        return head;
-    }
-
-private:
-    std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override
-    {
-        if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
-            return 0;
-        return std::fread(buffer, 1, size, m_file);
-    }
-
-    std::FILE* m_file;
-    std::uint64_t m_size = 0;
-};
 
 // What FreeImage reads a photo through: the photo's bytes with a few of them replaced, where a
 // part of the photo must be hidden from FreeImage.
@@ -246,6 +160,11 @@ TagReading TagsOf(const Bitmap& dib)
     reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
     for (const Model& model : models)
         CollectModel(dib.get(), model, reading.tags);
+    // FreeImage hands over the XMP packet as it stands.
+    FITAG* packet = nullptr;
+    if (FreeImage_GetMetadataCount(FIMD_XMP, dib.get()) > 0 &&
+        FreeImage_GetMetadata(FIMD_XMP, dib.get(), "XMLPacket", &packet) && packet != nullptr)
+        ReadXmpPacket(StoredBytes(packet), reading.tags);
     return reading;
 }
 
@@ -276,8 +195,7 @@ void ReadDirectoryTags(const TiffFile& tiff, const std::vector<TiffFile::Entry>&
 TiffExtras ReadTiffExtras(PhotoBytes& photo)
 {
     TiffExtras extras;
-    const std::optional<TiffFile> tiff = TiffFile::Open(
-        [&photo](std::uint64_t offset, std::size_t size) { return photo.Read(offset, size); });
+    const std::optional<TiffFile> tiff = TiffFile::Open(photo.Reader());
     if (!tiff)
         return extras;
     const std::vector<TiffFile::Entry> entries = tiff->Directory(tiff->FirstDirectory());

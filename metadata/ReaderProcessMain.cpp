@@ -6,7 +6,7 @@
 // paths at a time, and a write per photo would cost as much as reading a small photo. Replies
 // wait at most a few milliseconds, so that a slow photo does not hold back those read before it.
 
-#include "metadata/FreeImageTagReader.h"
+#include "metadata/PhotoReader.h"
 #include "metadata/TagWire.h"
 #include "platform/StandardStreams.h"
 
@@ -23,7 +23,7 @@ constexpr auto longestReplyWait = std::chrono::milliseconds(10);
 int main()
 {
     platform::UseBinaryStandardStreams();
-    FreeImageTagReader reader;
+    PhotoReader reader;
 
     std::string input;
     std::string replies;

@@ -39,6 +39,13 @@ constexpr std::array<TagInfo, TagCount> table{{
     {Tag::Caption, "Caption-Abstract", D::Iptc, 120, K::Text},
     {Tag::Keywords, "Keywords", D::Iptc, 25, K::Text},
     {Tag::Comment, "Comment", D::Comment, 0, K::Text},
+    // What photo catalogues and phones write in XMP; the formatting takes these only where the
+    // photo has no IPTC or Exif value.
+    {Tag::XmpHeadline, "Xmp.photoshop.Headline", D::Xmp, 0, K::Text},
+    {Tag::XmpDescription, "Xmp.dc.description", D::Xmp, 0, K::Text},
+    {Tag::XmpSubject, "Xmp.dc.subject", D::Xmp, 0, K::Text},
+    {Tag::XmpDateTimeOriginal, "Xmp.exif.DateTimeOriginal", D::Xmp, 0, K::Text},
+    {Tag::XmpCreateDate, "Xmp.xmp.CreateDate", D::Xmp, 0, K::Text},
 }};
 
 constexpr bool RowsAreInTagOrder()

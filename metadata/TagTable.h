@@ -41,8 +41,13 @@ enum class Tag : std::uint8_t {
     Caption,
     Keywords,
     Comment,
+    XmpHeadline,
+    XmpDescription,
+    XmpSubject,
+    XmpDateTimeOriginal,
+    XmpCreateDate,
 };
-inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::Comment) + 1;
+inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::XmpCreateDate) + 1;
 
 // Where a tag is stored in a photo.
 enum class TagDirectory : std::uint8_t {
@@ -51,6 +56,7 @@ enum class TagDirectory : std::uint8_t {
     Gps,      // the GPS directory
     Iptc,     // IPTC record 2
     Comment,  // the JPEG comment segment
+    Xmp,      // the XMP packet
 };
 
 // What a tag's value is once read. Texts always travel as UTF-8.
@@ -64,9 +70,9 @@ enum class ValueKind : std::uint8_t {
 
 struct TagInfo {
     Tag tag;
-    std::string_view name;  // the Exif name, which is also FreeImage's key of the tag
+    std::string_view name;  // the Exif name, which is also FreeImage's key; for XMP, libexiv2's key
     TagDirectory directory;
-    std::uint16_t number;   // the tag number in its directory; the dataset number for IPTC
+    std::uint16_t number;   // the tag number in its directory; the dataset number for IPTC; 0 for XMP
     ValueKind kind;
 };
 

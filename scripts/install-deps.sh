@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  libfreeimage-dev libtiff-dev
+  libfreeimage-dev libtiff-dev libexiv2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time

@@ -50,14 +50,16 @@ QString Q(const std::filesystem::path& path)
 
 using Records = std::map<std::string, std::vector<std::string>>;
 
-// Every column of every photo under `folder`, by the photo's full path.
-Records AllColumns(const std::filesystem::path& folder)
+// Every column of every photo under `folder`, by the photo's full path. The run must end with
+// `exitCode` (3 when some photos cannot be read).
+Records AllColumns(const std::filesystem::path& folder, int exitCode = 0)
 {
     TempFolder config;
     TempFolder output;
     const Outcome outcome = RunBatch(config, {"--folder", Q(folder), "--subfolders", "--full-path", "--columns", "all",
-                                              "--output", Q(output.Path() / "all.csv"), "--separator", ","});
-    EXPECT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
+                                              "--formats", "all", "--output", Q(output.Path() / "all.csv"),
+                                              "--separator", ","});
+    EXPECT_EQ(outcome.exitCode, exitCode) << outcome.err;
     Records records;
     for (auto& row : ParseCsv(output.Read("all.csv")))
         records[row.front()] = row;
@@ -68,8 +70,10 @@ Records AllColumns(const std::filesystem::path& folder)
 std::map<std::string, QJsonObject> ExiftoolReadings(const std::filesystem::path& folder)
 {
     QProcess exiftool;
-    exiftool.start("exiftool", {"-j", "-n", "-a", "-G1", "-r", "-ext", "jpg", "-ext", "jpeg", "-ext", "tif", "-ext",
-                                "tiff", Q(folder)});
+    QStringList arguments{"-j", "-n", "-a", "-G1", "-r"};
+    for (const char* extension : {"jpg", "jpeg", "tif", "tiff", "heic", "png", "webp", "dng", "nef"})
+        arguments << "-ext" << extension;
+    exiftool.start("exiftool", arguments << Q(folder));
     exiftool.waitForFinished(300000);
     std::map<std::string, QJsonObject> readings;
     for (const QJsonValue& value : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array())
@@ -88,6 +92,15 @@ std::string Str(const QJsonValue& value)
         return parts.join(';').toStdString();
     }
     return value.toString().toStdString();
+}
+
+// The first of the keys that exiftool gives a value for.
+std::string First(const QJsonObject& exif, std::initializer_list<const char*> keys)
+{
+    for (const char* key : keys)
+        if (const std::string value = Str(exif[key]); !value.empty())
+            return value;
+    return {};
 }
 
 std::string TrimmedBlanks(const std::string& text)
@@ -129,9 +142,12 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     ASSERT_EQ(fields.size(), 30u);
     const auto column = [&](int c) { return fields[c + 1]; };
 
-    const std::string date = exif.contains("ExifIFD:DateTimeOriginal") ? Str(exif["ExifIFD:DateTimeOriginal"])
-                                                                       : Str(exif["IFD0:ModifyDate"]);
-    if (!date.empty()) {  // else the file's creation time, which exiftool does not give
+    // The Exif dates, else the XMP ones (without their time zone), else the file's creation time,
+    // which exiftool does not give.
+    std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal",
+                                    "XMP-xmp:CreateDate"});
+    date = date.substr(0, 19);
+    if (!date.empty()) {
         EXPECT_EQ(column(2), date) << "date and time";
         EXPECT_EQ(column(0) + " " + column(1), date) << "date, time";
     }
@@ -142,10 +158,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     EXPECT_EQ(column(3), column(4) + " " + column(5)) << "make and model";
     EXPECT_EQ(column(6), exif.contains("ExifIFD:LensModel") ? Str(exif["ExifIFD:LensModel"]) : "Unknown") << "lens";
 
-    // A JPEG's size is in its frame header, a TIFF's in its first directory.
-    const char* frame = exif.contains("File:ImageWidth") ? "File" : "IFD0";
-    int width = exif[QString("%1:ImageWidth").arg(frame)].toInt();
-    int height = exif[QString("%1:ImageHeight").arg(frame)].toInt();
+    const QStringList size = exif["Composite:ImageSize"].toString().split(' ');
+    int width = size.value(0).toInt();
+    int height = size.value(1).toInt();
     const int orientation = exif["IFD0:Orientation"].toInt();
     if (orientation >= 5 && orientation <= 8)
         std::swap(width, height);
@@ -216,9 +231,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     else
         EXPECT_EQ(column(20), "") << "direction";
 
-    EXPECT_EQ(column(21), Str(exif["IPTC:Headline"])) << "headline";
-    EXPECT_EQ(column(22), Str(exif["IPTC:Caption-Abstract"])) << "caption";
-    EXPECT_EQ(column(23), Str(exif["IPTC:Keywords"])) << "keywords";
+    EXPECT_EQ(column(21), First(exif, {"IPTC:Headline", "XMP-photoshop:Headline"})) << "headline";
+    EXPECT_EQ(column(22), First(exif, {"IPTC:Caption-Abstract", "XMP-dc:Description"})) << "caption";
+    EXPECT_EQ(column(23), First(exif, {"IPTC:Keywords", "XMP-dc:Subject"})) << "keywords";
     const std::pair<const char*, int> xp[] = {{"IFD0:XPKeywords", 24}, {"IFD0:XPComment", 25}, {"IFD0:XPAuthor", 26},
                                               {"IFD0:XPTitle", 27},    {"IFD0:XPSubject", 28}};
     for (const auto& [key, c] : xp) {
@@ -230,9 +245,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     }
 }
 
-void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
+void ExpectEveryPhotoAgrees(const std::filesystem::path& folder, int exitCode = 0)
 {
-    const Records records = AllColumns(folder);
+    const Records records = AllColumns(folder, exitCode);
     const auto readings = ExiftoolReadings(folder);
     ASSERT_FALSE(readings.empty());
     for (const auto& [path, exif] : readings) {
@@ -256,6 +271,14 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
                            "iptc-utf8.jpg", "iptc-latin1-named.jpg", "tiff-ii.tif", "tiff-mm.tif"};
     TempFolder folder;
     for (const char* name : names)
+        std::filesystem::copy_file(photos / name, folder.Path() / name);
+    ExpectEveryPhotoAgrees(folder.Path());
+}
+
+TEST(RealPhotos, OtherFormatsAndXmpAgreeWithExiftool)
+{
+    TempFolder folder;
+    for (const char* name : {"format.png", "format.webp", "format.dng", "format.nef", "xmp-only.jpg", "png-named.jpg"})
         std::filesystem::copy_file(photos / name, folder.Path() / name);
     ExpectEveryPhotoAgrees(folder.Path());
 }

@@ -492,8 +492,10 @@ void CFotoharvesterDlg::OnSetup()
 {
     CSetup setup(this);
     setup.SetValues(m_settings.MonthNames, m_settings.DateFormat, m_settings.SubSeconds);
+    setup.SetFormats(m_settings.Formats);
     if (setup.exec() != QDialog::Accepted)
         return;
+    m_settings.Formats = setup.GetFormats();
     m_settings.MonthNames = setup.GetMonthNames();
     m_settings.DateFormat = setup.GetDateFormat();
     m_settings.SubSeconds = setup.GetSubSeconds();

@@ -71,11 +71,22 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     m_subSecondsCheck = new QCheckBox(QStringLiteral("Include sub-seconds \nWill only work with some cameras"), this);
     m_subSecondsCheck->setObjectName(QStringLiteral("check1028"));
 
+    auto* formatsLabel = new QLabel(QStringLiteral("&Photo formats:"), this);
+    m_formatsCombo = new QComboBox(this);
+    m_formatsCombo->setObjectName(QStringLiteral("comboFormats"));
+    m_formatsCombo->addItem(QStringLiteral("JPEG and TIFF only"));
+    m_formatsCombo->addItem(QStringLiteral("All photo formats"));
+    m_formatsCombo->setToolTip(QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
+    formatsLabel->setBuddy(m_formatsCombo);
+
     auto* optionsColumn = new QVBoxLayout;
     optionsColumn->addWidget(dateLabel);
     optionsColumn->addWidget(m_dateFormatCombo);
     optionsColumn->addSpacing(fontMetrics().height() / 2);
     optionsColumn->addWidget(m_subSecondsCheck);
+    optionsColumn->addSpacing(fontMetrics().height() / 2);
+    optionsColumn->addWidget(formatsLabel);
+    optionsColumn->addWidget(m_formatsCombo);
     optionsColumn->addStretch(1);
 
     auto* upper = new QHBoxLayout;
@@ -101,6 +112,13 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     }
     setTabOrder(previous, m_dateFormatCombo);
     setTabOrder(m_dateFormatCombo, m_subSecondsCheck);
+    setTabOrder(m_subSecondsCheck, m_formatsCombo);
+}
+
+void CSetup::SetFormats(std::int32_t formats)
+{
+    m_formats = formats == 0 ? 0 : 1;
+    m_formatsCombo->setCurrentIndex(m_formats);
 }
 
 void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds)
@@ -123,5 +141,6 @@ void CSetup::accept()
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         m_monthNames[month] = m_monthEdits[month]->text().toStdString();
     m_subSeconds = m_subSecondsCheck->isChecked() ? 1 : 0;
+    m_formats = m_formatsCombo->currentIndex() == 0 ? 0 : 1;
     QDialog::accept();
 }

@@ -24,6 +24,10 @@ public:
     // Puts the values into the controls; called before the dialog is shown.
     void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds);
 
+    // Which photos a run reads: 0 for JPEG and TIFF only, 1 for every photo format.
+    void SetFormats(std::int32_t formats);
+    std::int32_t GetFormats() const { return m_formats; }
+
     const MonthNames& GetMonthNames() const { return m_monthNames; }
     std::int32_t GetDateFormat() const { return m_dateFormat; }
     std::int32_t GetSubSeconds() const { return m_subSeconds; }
@@ -37,8 +41,10 @@ private:
     MonthNames m_monthNames;
     std::int32_t m_dateFormat = 0;
     std::int32_t m_subSeconds = 0;
+    std::int32_t m_formats = 1;
 
     std::array<QLineEdit*, ExtractionSettings::MonthCount> m_monthEdits{};
     QComboBox* m_dateFormatCombo = nullptr;
     QCheckBox* m_subSecondsCheck = nullptr;
+    QComboBox* m_formatsCombo = nullptr;
 };

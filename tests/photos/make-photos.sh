@@ -290,7 +290,29 @@ for order in ii mm; do
 done
 tiff_patches+=("tiff-mm.tif")
 
-exiftool "${exiftool_args[@]}" -common_args -q -overwrite_original
+# Photos of the formats libexiv2 reads, tagged as cameras and catalogues tag them: PNG and WebP with
+# Exif and XMP, TIFF-based raw files (a DNG and a Nikon NEF are TIFF files with tags of their own),
+# and a PNG under a JPEG's name, which FreeImage cannot open and libexiv2 reads by its content.
+convert -size 8x6 xc:green format.png
+convert -size 8x6 xc:green format.webp
+cp base.tif format.dng
+cp base.tif format.nef
+for file in format.png format.webp format.dng format.nef; do
+    et -Make="Maker ${file#format.}" -Model='Model 1' -DateTimeOriginal='2022:08:09 10:11:12' -ISO=250 \
+       -ExposureTime=1/320 -FNumber=4 -FocalLength=35 -Orientation#=8 \
+       -GPSLatitude='35 41 22.2' -GPSLatitudeRef=N -GPSLongitude='139 41 30.1' -GPSLongitudeRef=E \
+       -XMP-photoshop:Headline="$file headline" -XMP-dc:Subject=red -XMP-dc:Subject=green "$file"
+done
+et -DNGVersion=1.4.0.0 format.dng
+cp format.png png-named.jpg
+
+# A photo edited in a catalogue program: headline, description, keywords and capture date in XMP
+# only, no IPTC and no Exif date.
+photo xmp-only.jpg
+et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
+   -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
+
+exiftool "${exiftool_args[@]}" -common_args -q -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
 done

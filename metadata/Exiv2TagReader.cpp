@@ -1,0 +1,115 @@
+#include "metadata/Exiv2TagReader.h"
+
+#include "metadata/ExifValue.h"
+#include "metadata/HeifImage.h"
+#include "metadata/IptcBlock.h"
+#include "metadata/PhotoBytes.h"
+#include "metadata/TextEncoding.h"
+#include "metadata/XmpPacket.h"
+#include "platform/FileSystem.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::optional<TagDirectory> DirectoryOf(const std::string& group)
+{
+    // Sub-images, thumbnails and maker notes have groups of their own and are left out.
+    if (group == "Image")
+        return TagDirectory::Image;
+    if (group == "Photo")
+        return TagDirectory::Exif;
+    if (group == "GPSInfo")
+        return TagDirectory::Gps;
+    return std::nullopt;
+}
+
+TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
+{
+    image.readMetadata();
+    TagReading reading{ReadOutcome::Read, {}};
+    PhotoTags& tags = reading.tags;
+    // libexiv2 gives a HEIF photo the size its Exif names, which is the sensor's, not that of the
+    // picture the file holds (a phone's edit may have cropped it).
+    if (const auto heif = HeifPrimaryImageSize(photo.Reader())) {
+        tags.width = static_cast<std::int32_t>(heif->first);
+        tags.height = static_cast<std::int32_t>(heif->second);
+    } else {
+        tags.width = image.pixelWidth();
+        tags.height = image.pixelHeight();
+    }
+
+    std::vector<Exiv2::byte> bytes;
+    for (const Exiv2::Exifdatum& datum : image.exifData()) {
+        const std::optional<TagDirectory> directory = DirectoryOf(datum.groupName());
+        if (!directory)
+            continue;
+        const std::optional<Tag> tag = TagAt(*directory, datum.tag());
+        if (!tag)
+            continue;
+        bytes.resize(datum.size());
+        if (!bytes.empty())
+            datum.copy(bytes.data(), Exiv2::littleEndian);
+        tags[*tag] = ExifValue(InfoOf(*tag).kind, static_cast<std::uint16_t>(datum.typeId()),
+                               static_cast<std::uint32_t>(datum.count()),
+                               std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), false);
+    }
+    // IPTC and XMP go through the very readers the FreeImage reader uses, from their stored form.
+    if (!image.iptcData().empty()) {
+        const Exiv2::DataBuf block = Exiv2::IptcParser::encode(image.iptcData());
+        ReadIptcBlock(std::string_view(reinterpret_cast<const char*>(block.pData_), block.size_), tags);
+    }
+    ReadXmpPacket(image.xmpPacket(), tags);
+    if (const std::string comment = image.comment(); !comment.empty())
+        tags[Tag::Comment] = TagValue::Text(Utf8FromUnstated(comment.substr(0, comment.find('\0'))));
+    return reading;
+}
+
+}  // namespace
+
+Exiv2TagReader::Exiv2TagReader()
+{
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Exiv2::enableBMFF(true);
+}
+
+TagReading Exiv2TagReader::Read(const std::string& path)
+{
+    // The same refusals as for any photo: no waiting on a pipe, and a reason for a file not read.
+    const platform::FileForReading opened = platform::OpenRegularFileForReading(path);
+    {
+        switch (opened.failure) {
+        case platform::FileForReading::Failure::None:
+            break;
+        case platform::FileForReading::Failure::NoPermission:
+            return {ReadOutcome::NoPermission, {}};
+        case platform::FileForReading::Failure::Missing:
+        case platform::FileForReading::Failure::NotRegular:
+            return {ReadOutcome::Missing, {}};
+        case platform::FileForReading::Failure::Other:
+            return {ReadOutcome::NotOpened, {}};
+        }
+    }
+    try {
+        const auto image = Exiv2::ImageFactory::open(path, false);
+        FileBytes photo(opened.file.get(), m_bytesRead);
+        return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
+    } catch (const std::exception&) {
+        return {ReadOutcome::NotOpened, {}};
+    }
+}
+
+TagReading Exiv2TagReader::ReadMemory(std::string_view file)
+{
+    try {
+        const auto image =
+            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()), static_cast<long>(file.size()));
+        MemoryBytes photo(file, m_bytesRead);
+        return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
+    } catch (const std::exception&) {
+        return {ReadOutcome::NotOpened, {}};
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "metadata/TagSource.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Reads a photo's dimensions and known tags through libexiv2, in this process: every format it
+// supports (HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP, and JPEG and TIFF too). The stored values
+// go through the same conversions as the FreeImage reader's, so a column's text never depends on
+// which reader read the photo.
+class PhotoBytes;
+
+class Exiv2TagReader : public TagSource {
+public:
+    // Makes libexiv2 recognise HEIF-based photos and keeps its log off the console.
+    Exiv2TagReader();
+
+    TagReading Read(const std::string& path) override;
+    // The same reading of a photo file already in memory.
+    TagReading ReadMemory(std::string_view file);
+
+private:
+    std::atomic<std::uint64_t> m_bytesRead{0};
+};

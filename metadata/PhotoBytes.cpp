@@ -1,0 +1,68 @@
+#include "metadata/PhotoBytes.h"
+
+#include "metadata/JpegHeader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+std::size_t PhotoBytes::ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
+{
+    const std::size_t read = Fetch(offset, buffer, size);
+    Count(read);
+    return read;
+}
+
+std::optional<std::string> PhotoBytes::Read(std::uint64_t offset, std::size_t size)
+{
+    if (offset > Size() || size > Size() - offset)
+        return std::nullopt;
+    std::string bytes(size, '\0');
+    if (ReadAt(offset, bytes.data(), size) != size)
+        return std::nullopt;
+    return bytes;
+}
+
+TiffFile::ReadAt PhotoBytes::Reader()
+{
+    return [this](std::uint64_t offset, std::size_t size) { return Read(offset, size); };
+}
+
+std::optional<std::string> MemoryBytes::JpegHead()
+{
+    return JpegHeaderWithoutThumbnail(m_bytes);
+}
+
+std::size_t MemoryBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)
+{
+    if (offset >= m_bytes.size())
+        return 0;
+    const std::size_t count = std::min<std::uint64_t>(size, m_bytes.size() - offset);
+    std::memcpy(buffer, m_bytes.data() + offset, count);
+    return count;
+}
+
+FileBytes::FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_file(file)
+{
+    if (std::fseek(m_file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(m_file);
+        m_size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    }
+}
+
+std::optional<std::string> FileBytes::JpegHead()
+{
+    if (std::fseek(m_file, 0, SEEK_SET) != 0)
+        return std::nullopt;
+    std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(m_file);
+    if (head)
+        Count(head->size());
+    return head;
+}
+
+std::size_t FileBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)
+{
+    if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
+        return 0;
+    return std::fread(buffer, 1, size, m_file);
+}

@@ -1,0 +1,45 @@
+#include "metadata/PhotoFormats.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<std::string_view, 5> jpegAndTiff{"JPG", "JPE", "JPEG", "TIF", "TIFF"};
+// libexiv2 0.27 reads these; Canon's CR3 it does not, so CR3 files are not listed.
+constexpr std::array<std::string_view, 22> others{
+    "HEIC", "HEIF", "HIF", "AVIF", "DNG", "CR2", "CRW", "NEF", "NRW", "ARW", "SR2",
+    "ORF",  "RW2",  "RAF", "PEF",  "SRW", "MRW", "IIQ", "3FR", "ERF", "PNG", "WEBP",
+};
+
+bool Listed(std::span<const std::string_view> list, std::string_view extension)
+{
+    return std::any_of(list.begin(), list.end(), [extension](std::string_view listed) {
+        return listed.size() == extension.size() &&
+               std::equal(listed.begin(), listed.end(), extension.begin(), [](char upper, char c) {
+                   return upper == (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+               });
+    });
+}
+
+}  // namespace
+
+std::span<const std::string_view> JpegAndTiffExtensions()
+{
+    return jpegAndTiff;
+}
+
+std::span<const std::string_view> OtherPhotoExtensions()
+{
+    return others;
+}
+
+bool IsJpegOrTiffExtension(std::string_view extension)
+{
+    return Listed(jpegAndTiff, extension);
+}
+
+bool IsPhotoExtension(std::string_view extension, PhotoFormats formats)
+{
+    return IsJpegOrTiffExtension(extension) || (formats == PhotoFormats::All && Listed(others, extension));
+}

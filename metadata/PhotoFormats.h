@@ -1,0 +1,19 @@
+#pragma once
+// Which files are photos, by their extension, and which library reads them.
+
+#include <span>
+#include <string_view>
+
+enum class PhotoFormats {
+    JpegAndTiff,  // what FreeImage reads
+    All,          // and every other format libexiv2 reads: HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP
+};
+
+// The extensions of each group, upper-case, in the order the help lists them.
+std::span<const std::string_view> JpegAndTiffExtensions();
+std::span<const std::string_view> OtherPhotoExtensions();
+
+// Whether an extension (any case, without the dot) marks a photo of the chosen formats.
+bool IsPhotoExtension(std::string_view extension, PhotoFormats formats);
+// Whether an extension marks a JPEG or TIFF photo, which FreeImage reads.
+bool IsJpegOrTiffExtension(std::string_view extension);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "metadata/PhotoTags.h"
+
+#include <string_view>
+
+// Takes the headline, description, keywords and dates of an XMP packet into `tags` (the XMP rows
+// of the tag table): texts as UTF-8, the language-default description, keywords joined with ";",
+// dates in the Exif layout ("2021:07:14 09:30:15"; a date without a time is left out). A packet
+// that is not well-formed XML gives nothing.
+void ReadXmpPacket(std::string_view packet, PhotoTags& tags);
