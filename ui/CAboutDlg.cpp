@@ -35,7 +35,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     notice->setObjectName(QStringLiteral("labelNotice"));
     notice->setText(QStringLiteral("This software uses the FreeImage open source image library.\n"
                                    "See https://freeimage.sourceforge.io for details.\n\n"
-                                   "FreeImage is used under the FreeImage Public License version 1.0."));
+                                   "FreeImage is used under the FreeImage Public License version 1.0.\n"
+                                   "libexiv2 (https://exiv2.org) is used under the GNU General Public License, "
+                                   "version 2 or later.\n\n"
+                                   "Fotoharvester is free software under the GNU General Public License, "
+                                   "version 3 or later, and comes with no warranty."));
     notice->setAlignment(Qt::AlignCenter);
     notice->setWordWrap(true);
     notice->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -2,7 +2,7 @@
 # make-bases.sh OUTDIR -- writes the photos the mutation run mutates into OUTDIR (created if
 # missing): small pictures carrying as much metadata as cameras, phones, editors and Windows
 # write -- Exif in both byte orders with a thumbnail, GPS, IPTC, XMP, XP texts, comments -- as
-# JPEG (baseline and progressive) and TIFF (both byte orders), plus the test photos of
+# JPEG (baseline and progressive) and TIFF (both byte orders), HEIF, PNG and DNG, plus the test photos of
 # tests/photos/make-photos.sh. Every base is made here, none is taken from elsewhere, so the run is
 # the same on every machine.
 # Pictures are tiny so that the mutations fall mostly on the metadata.
@@ -32,6 +32,10 @@ convert texture.png -quality 75 -interlace Plane "$out/progressive.jpg"
 convert texture.png -quality 60 "$out/comment-only.jpg"
 convert texture.png -depth 8 -define tiff:endian=msb -compress None "$out/scan-mm.tif"
 convert texture.png -depth 8 -define tiff:endian=lsb -compress LZW "$out/scan-ii.tif"
+convert texture.png "$out/phone.heic"
+convert texture.png "$out/screenshot.png"
+convert texture.png -depth 8 -define tiff:endian=lsb -compress None camera.tif
+mv camera.tif "$out/camera.dng"
 
 camera=(-Make='Canon' -Model='Canon EOS 80D' -Orientation#=6 -Software='Firmware 1.0.3' -Artist='A. Photographer'
         -ModifyDate='2019:08:17 16:02:11' -DateTimeOriginal='2019:08:17 16:02:11' -CreateDate='2019:08:17 16:02:11'
@@ -63,6 +67,13 @@ exiftool -q -q -overwrite_original -Make=FUJIFILM -Model=X-T3 -DateTimeOriginal=
 exiftool -q -q -overwrite_original -ExifByteOrder=II -Make=Panasonic -Model=DMC-TZ70 \
     -DateTimeOriginal='2016:09:09 09:09:09' "${xp[@]}" -Rating=4 "$out/windows.jpg"
 exiftool -q -q -overwrite_original "${camera[@]}" "${thumbnail[@]}" "${iptc[@]}" "${xp[@]}" "$out/progressive.jpg"
+# HEIF, PNG and a TIFF-based raw file, which libexiv2 reads.
+exiftool -q -q -overwrite_original -Make=Apple -Model='iPhone 13 Pro Max' -Orientation#=6 \
+    -DateTimeOriginal='2023:04:05 06:07:08' -ISO=50 -GPSLatitude='40 26 49.1' -GPSLatitudeRef=N \
+    -GPSLongitude='3 43 29.1' -GPSLongitudeRef=W "$out/phone.heic"
+exiftool -q -q -overwrite_original -Software='Shutter 0.99' -XMP:Title='Screenshot' -XMP:Subject=screen \
+    -DateTimeOriginal='2021:01:01 00:00:01' "$out/screenshot.png"
+exiftool -q -q -overwrite_original -DNGVersion=1.4.0.0 "${camera[@]}" "${xp[@]}" "$out/camera.dng"
 exiftool -q -q -overwrite_original -all= -Comment='CREATOR: gd-jpeg v1.0 (using IJG JPEG v80), quality = 60' \
     "$out/comment-only.jpg"
 # A TIFF holds its Exif, GPS and IPTC directories in the file itself.

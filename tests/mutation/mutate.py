@@ -30,7 +30,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 import harvest_check  # noqa: E402
 
-PHOTO_EXTENSIONS = (".jpg", ".jpeg", ".jpe", ".tif", ".tiff")
+PHOTO_EXTENSIONS = harvest_check.PHOTO_EXTENSIONS
 EXTREMES_16 = (0, 1, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF)
 EXTREMES_32 = (0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFF, 0x10000, 0x20000000,
                0x40000000, 0x1FFFFFFF, 0xFFFFFFF8)
@@ -60,6 +60,40 @@ class Layout:
             self.read_jpeg()
         elif data[:4] in (b"II*\0", b"MM\0*"):
             self.read_tiff(0, len(data))
+        elif data[4:8] == b"ftyp":
+            self.read_boxes(0, len(data), 0)
+        elif data[:8] == b"\x89PNG\r\n\x1a\n":
+            self.read_chunks(8, True, True)
+        elif data[:4] == b"RIFF" and data[8:12] == b"WEBP":
+            self.read_chunks(12, False, False)
+
+    def read_boxes(self, at, end, depth):
+        """HEIF: the size of every box, and the boxes that hold the metadata and its map."""
+        data = self.data
+        while at + 8 <= end and depth < 4:
+            size = struct.unpack(">I", data[at:at + 4])[0]
+            kind = data[at + 4:at + 8]
+            self.fields.append(Field(at, 4, True, f"box {kind.decode('latin-1')} size", size))
+            if size < 8 or at + size > end:
+                break
+            if kind in (b"meta", b"iprp", b"ipco", b"iinf", b"iref", b"dinf"):
+                self.read_boxes(at + (12 if kind == b"meta" else 8), at + size, depth + 1)
+            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif"):
+                self.regions.append((at + 8, at + size))
+            at += size
+
+    def read_chunks(self, at, big_endian, png):
+        """PNG and WebP: the length of every chunk, and the chunks that carry metadata. A PNG chunk
+        is its length, type, data and a checksum; a WebP chunk its type, length and data, padded
+        to an even size."""
+        data = self.data
+        while at + 8 <= len(data):
+            length_at, kind = (at, data[at + 4:at + 8]) if png else (at + 4, data[at:at + 4])
+            length = int.from_bytes(data[length_at:length_at + 4], "big" if big_endian else "little")
+            self.fields.append(Field(length_at, 4, big_endian, f"chunk {kind.decode('latin-1')} length", length))
+            if kind in (b"eXIf", b"zTXt", b"iTXt", b"tEXt", b"EXIF", b"XMP ", b"VP8X"):
+                self.regions.append((at + 8, min(len(data), at + 8 + length)))
+            at += 8 + length + (4 if png else length & 1)
 
     def read_jpeg(self):
         data = self.data
