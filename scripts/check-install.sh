@@ -133,7 +133,7 @@ deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$work/cpack.l
 [ -f "$deb" ] || fail "cpack named no package"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$(basename "$deb"): Depends: $depends"
-for needed in libfreeimage3 libqt6widgets6 libqt6core6; do
+for needed in libfreeimage3 libexiv2-27 libqt6widgets6 libqt6core6; do
     grep -qE "(^|, )$needed( |,|$)" <<<"$depends" || fail "the package does not depend on $needed"
 done
 # Exactly the installed files, under /usr: no test programs, benchmarks or build leftovers.
