@@ -3,9 +3,12 @@
 #include "app/SettingsStore.h"
 
 #include <QByteArray>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QString>
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -30,19 +33,75 @@ private:
     QtMessageHandler m_previous;
 };
 
+#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
+// Where Qt keeps the native store on this system: the user's configuration folder, or for the
+// machine the first of the system's configuration folders that holds the file.
+QString StoreFilePath(CVORegistry::Scope scope)
+{
+    const QString relative = QStringLiteral("/%1/%2.conf")
+                                 .arg(QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication));
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (scope == CVORegistry::Scope::User)
+        return user + relative;
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    folders.removeAll(user);
+    for (const QString& folder : folders)
+        if (QFileInfo::exists(folder + relative))
+            return folder + relative;
+    return folders.isEmpty() ? QString() : folders.constFirst() + relative;
+}
+#endif
+
+// Missing, or a regular file of sane size: what Qt may open without hanging on a pipe or reading
+// gigabytes into memory.
+bool MayBeRead(const QString& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = path.toStdString();
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found)
+        return true;
+    return !error && fs::is_regular_file(status) && fs::file_size(file, error) <= CVORegistry::MaxFileSize && !error;
+}
+
 }  // namespace
 
 CVORegistry::CVORegistry(Scope scope)
-    : m_settings(QSettings::NativeFormat, scope == Scope::User ? QSettings::UserScope : QSettings::SystemScope,
-                 QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication))
 {
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    m_settings = std::make_unique<QSettings>(QSettings::NativeFormat,
+                                             scope == Scope::User ? QSettings::UserScope : QSettings::SystemScope,
+                                             QString::fromLatin1(SettingsOrganisation),
+                                             QString::fromLatin1(SettingsApplication));
+#else
+    // Opened by name, without the fallback files Qt would also read, so that every file read is checked.
+    m_filePath = StoreFilePath(scope);
+    if (!m_filePath.isEmpty() && MayBeRead(m_filePath))
+        m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+#endif
+}
+
+CVORegistry::~CVORegistry() = default;
+
+QSettings& CVORegistry::Writable()
+{
+    if (!m_settings) {
+        // Whatever is in the way is no store of ours: it makes room for one.
+        std::error_code ignored;
+        std::filesystem::remove(m_filePath.toStdString(), ignored);
+        m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+    }
+    return *m_settings;
 }
 
 QVariant CVORegistry::Stored(const std::string& name) const
 {
+    if (!m_settings)
+        return {};
     // A value written as "@Variant(...)" by hand or by a damaged disk makes Qt print warnings.
     const QtMessagesMuted muted;
-    return m_settings.value(Key(name));
+    return m_settings->value(Key(name));
 }
 
 std::string CVORegistry::ReadString(const std::string& name, const std::string& defaultValue) const
@@ -86,17 +145,19 @@ std::int32_t CVORegistry::ReadDword(const std::string& name, std::int32_t defaul
 
 void CVORegistry::WriteString(const std::string& name, const std::string& value)
 {
-    m_settings.setValue(Key(name), QString::fromStdString(value));
+    Writable().setValue(Key(name), QString::fromStdString(value));
 }
 
 void CVORegistry::WriteDword(const std::string& name, std::int32_t value)
 {
-    m_settings.setValue(Key(name), static_cast<int>(value));
+    Writable().setValue(Key(name), static_cast<int>(value));
 }
 
 bool CVORegistry::Flush()
 {
-    m_settings.sync();
+    if (!m_settings)
+        return true;  // nothing was written
+    m_settings->sync();
     // A format error comes from reading a damaged file; the values have still been written over it.
-    return m_settings.status() != QSettings::AccessError;
+    return m_settings->status() != QSettings::AccessError;
 }

@@ -1,30 +1,13 @@
 #include "cli/BatchHost.h"
 
-#include "extract/RecordComposer.h"
 #include "platform/Interrupt.h"
 
-#include <algorithm>
 
 namespace {
 constexpr auto progressInterval = std::chrono::milliseconds(100);
 }  // namespace
 
-BatchHost::BatchHost(const ExtractionSettings& settings, Options options, std::FILE* messages)
-    : m_settings(settings), m_options(std::move(options)), m_messages(messages)
-{
-}
-
-bool BatchHost::IsColumnTicked(int column) const
-{
-    return m_settings.IsColumnTicked(column);
-}
-
-int BatchHost::SeparatorPosition() const
-{
-    const auto& entries = SeparatorListEntries();
-    const auto match = std::find(entries.begin(), entries.end(), m_options.separatorText);
-    return match == entries.end() ? -1 : static_cast<int>(match - entries.begin());
-}
+BatchHost::BatchHost(Options options, std::FILE* messages) : m_options(options), m_messages(messages) {}
 
 void BatchHost::SetProgressRange(std::int64_t photoCount)
 {
@@ -73,6 +56,8 @@ Answer BatchHost::ShowMessage(const Message& message)
 {
     EndProgressLine();
     std::fprintf(m_messages, "%s\n", message.text.c_str());
+    for (const std::string& detail : message.details)
+        std::fprintf(m_messages, "fotoharvester-cli: %s\n", detail.c_str());
     if (message.buttons == Message::Buttons::YesNo) {
         if (m_options.answerYes)
             return Answer::Yes;

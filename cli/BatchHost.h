@@ -1,6 +1,5 @@
 #pragma once
 
-#include "extract/ExtractionSettings.h"
 #include "extract/RunHost.h"
 
 #include <chrono>
@@ -12,18 +11,12 @@
 class BatchHost : public RunHost {
 public:
     struct Options {
-        std::string separatorText;
         bool answerYes = false;
         bool showProgress = false;  // only on a terminal
     };
 
-    BatchHost(const ExtractionSettings& settings, Options options, std::FILE* messages);
+    BatchHost(Options options, std::FILE* messages);
 
-    void TakeControlValues() override {}
-    void ShowSettings() override {}
-    std::string SeparatorText() const override { return m_options.separatorText; }
-    bool IsColumnTicked(int column) const override;
-    int SeparatorPosition() const override;
     void SetProgressRange(std::int64_t photoCount) override;
     void SetProgressPosition(std::int64_t photosDone) override;
     void SetRunning(bool running, const std::string& statusText) override;
@@ -36,7 +29,6 @@ private:
     void PrintProgress(std::int64_t photosDone);
     void EndProgressLine();
 
-    const ExtractionSettings& m_settings;
     Options m_options;
     std::FILE* m_messages;
     std::int64_t m_photoCount = 0;

@@ -4,6 +4,7 @@
 #include "cli/BatchHost.h"
 #include "cli/CommandLine.h"
 #include "extract/ExtractionRun.h"
+#include "extract/RecordComposer.h"
 #include "metadata/ReaderPool.h"
 #include "platform/Interrupt.h"
 
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -36,7 +38,7 @@ int ExitStatusFor(const RunResult& result)
 {
     switch (result.outcome) {
     case RunResult::Outcome::Completed:
-        return result.unreadableCount > 0 || result.unlistedFolderCount > 0 ? SomeUnreadable : Success;
+        return result.unreadPhotos.empty() && result.unlistedFolders.empty() ? Success : SomeUnreadable;
     case RunResult::Outcome::Aborted:
         return Interrupted;
     case RunResult::Outcome::WriteFailed:
@@ -69,12 +71,13 @@ int main(int argc, char* argv[])
         return Success;
     }
 
-    ExtractionSettings settings = ApplyCommandLine(LoadSettings(), commandLine);
+    RunRequest request;
+    request.settings = ApplyCommandLine(LoadSettings(), commandLine);
+    request.separator = SeparatorFromText(SeparatorTextFor(request.settings, commandLine));
     BatchHost::Options hostOptions;
-    hostOptions.separatorText = SeparatorTextFor(settings, commandLine);
     hostOptions.answerYes = commandLine.answerYes;
     hostOptions.showProgress = isatty(fileno(stderr)) != 0;
-    BatchHost host(settings, hostOptions, stderr);
+    BatchHost host(hostOptions, stderr);
 
     ReaderPool::Options readerOptions = ReaderPool::DefaultOptions();
     if (commandLine.readers)
@@ -82,7 +85,7 @@ int main(int argc, char* argv[])
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
-    const RunResult result = ExtractionRun(settings, host, readers).Execute();
+    const RunResult result = ExtractionRun(std::move(request), host, readers).Execute();
     if (result.outcome == RunResult::Outcome::Aborted)
         std::fprintf(stderr, "Stopped after %d photos; %s holds the records written so far.\n", result.photoCount,
                      result.outputPath.c_str());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -23,6 +24,17 @@ std::string_view FileNamePart(std::string_view path)
     return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
+std::optional<std::string_view> FirstSharedName(const PhotoList& list)
+{
+    std::vector<std::string_view> names;
+    names.reserve(list.size());
+    for (const std::string& path : list)
+        names.push_back(FileNamePart(path));
+    std::sort(names.begin(), names.end());
+    const auto twin = std::adjacent_find(names.begin(), names.end());
+    return twin == names.end() ? std::nullopt : std::optional<std::string_view>(*twin);
+}
+
 constexpr int entriesBetweenKeepAlives = 256;
 
 // What one collection carries down the folder tree.
@@ -34,16 +46,17 @@ struct Collection {
     PhotoFormats formats;
     std::set<std::string> visited;  // canonical forms of the folders already listed
     int entriesSinceKeepAlive = 0;
-    int unlistedFolders = 0;
+    std::vector<Unread> unlistedFolders;
 };
 
 void CollectFolder(Collection& collection, const std::string& folder)
 {
     std::error_code error;
     const fs::path folderPath = platform::PathFromNarrow(folder);
+    const auto unlisted = [&] { collection.unlistedFolders.push_back({folder, error.message()}); };
     const fs::path realFolder = fs::canonical(folderPath, error);
     if (error) {
-        ++collection.unlistedFolders;
+        unlisted();
         return;
     }
     if (!collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
@@ -53,7 +66,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
     // the user knows them by.
     std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
     if (error) {
-        ++collection.unlistedFolders;
+        unlisted();
         return;
     }
     if (prefix.empty() || !IsSeparator(prefix.back()))
@@ -77,7 +90,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
     }
     // A folder that cannot be opened, or fails part-way, may hide photos: the run says so.
     if (error)
-        ++collection.unlistedFolders;
+        unlisted();
 }
 
 }  // namespace
@@ -98,10 +111,10 @@ bool CUtility::IsPhotoFile(std::string_view path, PhotoFormats formats) const
     return path.size() >= 3 && IsPhotoExtension(GetExtension(path), formats);
 }
 
-int CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                const std::function<void()>& keepAlive, PhotoFormats formats) const
+std::vector<Unread> CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                                const std::function<void()>& keepAlive, PhotoFormats formats) const
 {
-    Collection collection{*this, list, includeSubFolders, keepAlive, formats, {}, 0, 0};
+    Collection collection{*this, list, includeSubFolders, keepAlive, formats, {}, 0, {}};
     CollectFolder(collection, folder);
     return collection.unlistedFolders;
 }
@@ -114,12 +127,12 @@ void SortPhotoList(PhotoList& list)
 
 bool HasDuplicateFileNames(const PhotoList& list)
 {
-    std::vector<std::string_view> names;
-    names.reserve(list.size());
-    for (const std::string& path : list)
-        names.push_back(FileNamePart(path));
-    std::sort(names.begin(), names.end());
-    return std::adjacent_find(names.begin(), names.end()) != names.end();
+    return FirstSharedName(list).has_value();
+}
+
+std::string FirstDuplicateFileName(const PhotoList& list)
+{
+    return std::string(FirstSharedName(list).value_or(std::string_view()));
 }
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)

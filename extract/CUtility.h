@@ -9,6 +9,14 @@
 
 using PhotoList = std::vector<std::string>;
 
+// A photo or a folder that could not be read, and why, in a few words.
+struct Unread {
+    std::string path;
+    std::string reason;
+
+    bool operator==(const Unread&) const = default;
+};
+
 // Path and text helpers shared by the run, the metadata formatting and the window. Stateless:
 // make one wherever it is needed.
 class CUtility {
@@ -23,11 +31,12 @@ public:
     // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder
     // below it. Each real folder is visited once, so links that loop back are harmless.
     // `keepAlive` is called every few hundred entries, so that a window stays responsive while a
-    // large library is listed. Returns how many folders could not be listed (access denied, a path
-    // beyond the system's limit, a read error part-way): their photos are missing from the list.
-    int CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                           const std::function<void()>& keepAlive = {},
-                           PhotoFormats formats = PhotoFormats::JpegAndTiff) const;
+    // large library is listed. Returns the folders that could not be listed (access denied, a path
+    // beyond the system's limit, a read error part-way), each ending in a separator: their photos
+    // are missing from the list.
+    std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                          const std::function<void()>& keepAlive = {},
+                                          PhotoFormats formats = PhotoFormats::JpegAndTiff) const;
 };
 
 // Byte order: no case folding, no locale, no natural number order.
@@ -39,3 +48,5 @@ bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).
 bool HasDuplicateFileNames(const PhotoList& list);
+// The first file name (in byte order) that two listed paths share, or "".
+std::string FirstDuplicateFileName(const PhotoList& list);

@@ -1,20 +1,33 @@
 #include "extract/ExtractionRun.h"
 
-#include "extract/CUtility.h"
+#include "extract/ColumnCatalogue.h"
 #include "extract/OutputFile.h"
 #include "extract/RecordComposer.h"
 #include "extract/RunHost.h"
 #include "metadata/CFotoHarvest.h"
 #include "platform/FileSystem.h"
 
+#include <utility>
+
 namespace {
 
-ColumnSelection TickedColumns(const RunHost& host)
+// The summary: the count and the file, then a line for each kind of loss, each thing lost named
+// in the details.
+Message Summary(const RunResult& result)
 {
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = host.IsColumnTicked(column);
-    return ticked;
+    Message summary = MakeMessage(MessageId::Summary, {std::to_string(result.photoCount), result.outputPath});
+    const auto addWarning = [&summary](MessageId id, const std::vector<Unread>& lost, std::string_view what) {
+        if (lost.empty())
+            return;
+        summary.text += '\n';
+        summary.text += MakeMessage(id, {std::to_string(lost.size())}).text;
+        summary.icon = Message::Icon::Warning;
+        for (const Unread& item : lost)
+            summary.details.push_back(item.path + ": " + std::string(what) + item.reason);
+    };
+    addWarning(MessageId::UnreadablePhotos, result.unreadPhotos, "");
+    addWarning(MessageId::UnlistedFolders, result.unlistedFolders, "folder not opened: ");
+    return summary;
 }
 
 }  // namespace
@@ -24,8 +37,8 @@ std::string OutputPathFor(const std::string& outFile)
     return CUtility().GetExtension(outFile).empty() ? outFile + ".csv" : outFile;
 }
 
-ExtractionRun::ExtractionRun(ExtractionSettings& settings, RunHost& host, TagSource& tags)
-    : m_settings(settings), m_host(host), m_tags(tags)
+ExtractionRun::ExtractionRun(RunRequest request, RunHost& host, TagSource& tags)
+    : m_request(std::move(request)), m_host(host), m_tags(tags)
 {
 }
 
@@ -33,53 +46,62 @@ RunResult ExtractionRun::Execute()
 {
     RunResult result;
     const CUtility utility;
+    const ExtractionSettings& settings = m_request.settings;
 
-    m_host.TakeControlValues();
-    const std::string separator = SeparatorFromText(m_host.SeparatorText());
-
-    std::string& folder = m_settings.Folder;
+    std::string& folder = m_request.settings.Folder;
     if (folder.empty()) {
         m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
         return result;
     }
     if (folder.back() != '\\' && folder.back() != '/')
         folder += platform::NativeSeparator();
-    if (!platform::CanListFolder(folder)) {
-        m_host.ShowMessage(MakeMessage(MessageId::FolderMissing));
+    if (std::error_code error; !platform::CanListFolder(folder, &error)) {
+        m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
         return result;
     }
-    result.outputPath = OutputPathFor(m_settings.OutFile);
+    result.outputPath = m_request.toStandardOutput ? std::string("-")
+                                                   : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
 
     PhotoList photos;
-    const PhotoFormats formats = m_settings.ChosenFormats();
-    result.unlistedFolderCount = utility.CollectPhotoFiles(photos, folder, m_settings.SubFolders != 0,
-                                                           [this] { m_host.KeepAlive(); }, formats);
+    const PhotoFormats formats = settings.ChosenFormats();
+    result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, settings.SubFolders != 0,
+                                                       [this] { m_host.KeepAlive(); }, formats);
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
 
     // Asked before the output file is opened, so that "No" leaves an earlier output untouched.
-    if (m_settings.FullFilePath == 0 && HasDuplicateFileNames(photos) &&
-        m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames)) != Answer::Yes) {
+    if (settings.FullFilePath == 0 && HasDuplicateFileNames(photos) &&
+        m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames, {FirstDuplicateFileName(photos)})) != Answer::Yes) {
         result.outcome = RunResult::Outcome::Declined;
         return result;
     }
 
-    // Opening the output empties it: it must never be one of the photos.
-    if (IsListedPhoto(photos, result.outputPath)) {
-        m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {result.outputPath}));
-        return result;
-    }
     OutputFile output;
-    if (!output.Open(result.outputPath)) {
-        m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened));
-        return result;
+    if (m_request.toStandardOutput) {
+        output.OpenStandardOutput();
+    } else {
+        // The photos are read while the output is written: the two must be different files.
+        if (IsListedPhoto(photos, result.outputPath)) {
+            m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {result.outputPath}));
+            return result;
+        }
+        switch (output.Open(result.outputPath)) {
+        case OutputFile::Opening::Opened:
+            break;
+        case OutputFile::Opening::InUse:
+            m_host.ShowMessage(MakeMessage(MessageId::OutputInUse, {result.outputPath}));
+            return result;
+        case OutputFile::Opening::Failed:
+            m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened, {result.outputPath, output.ErrorText()}));
+            return result;
+        }
     }
-    const RecordComposer composer(separator, DateLayout{m_settings.DateFormat, m_settings.MonthNames});
-    if (m_settings.CommentLine != 0)
-        output.WriteLine(composer.HeadingLine(TickedColumns(m_host)));
+    const ColumnSelection ticked = SelectionFromFlags(settings.Flags);
+    const RecordComposer composer(m_request.separator, DateLayout{settings.DateFormat, settings.MonthNames});
+    if (settings.CommentLine != 0)
+        output.WriteLine(composer.HeadingLine(ticked));
 
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
-    m_host.ShowSettings();
     m_host.ClearAbortRequest();
 
     CFotoHarvest reader(m_tags);
@@ -92,11 +114,11 @@ RunResult ExtractionRun::Execute()
         ++result.photoCount;
         m_host.KeepAlive();
 
-        const std::string name = m_settings.FullFilePath != 0 ? path : utility.GetFileName(path);
+        const std::string name = settings.FullFilePath != 0 ? path : utility.GetFileName(path);
         reader.ReadImage(path);
         if (reader.LastOutcome() != ReadOutcome::Read)
-            ++result.unreadableCount;
-        if (const auto record = composer.Record(name, TickedColumns(m_host), reader))
+            result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
+        if (const auto record = composer.Record(name, ticked, reader))
             output.WriteLine(*record);
         reader.ClearValues();
 
@@ -108,13 +130,12 @@ RunResult ExtractionRun::Execute()
         }
     }
     m_tags.End();
-    const bool written = output.Close();
+    // Completed or stopped by the user, the file takes the place of the earlier one; a failure
+    // leaves the earlier one as it was.
+    const bool written = output.Commit();
     photos = PhotoList();
 
-    m_settings.Flags = FlagsFromSelection(TickedColumns(m_host));
-    m_settings.SeparatorNum = m_host.SeparatorPosition();
     m_host.SetRunning(false, std::string());
-    m_host.ShowSettings();
 
     if (!written) {
         result.outcome = RunResult::Outcome::WriteFailed;
@@ -123,17 +144,7 @@ RunResult ExtractionRun::Execute()
         result.outcome = RunResult::Outcome::Aborted;
     } else {
         result.outcome = RunResult::Outcome::Completed;
-        Message summary = MakeMessage(MessageId::Summary, {std::to_string(result.photoCount), result.outputPath});
-        const auto addWarning = [&summary](MessageId id, std::int32_t count) {
-            if (count == 0)
-                return;
-            summary.text += '\n';
-            summary.text += MakeMessage(id, {std::to_string(count)}).text;
-            summary.icon = Message::Icon::Warning;
-        };
-        addWarning(MessageId::UnreadablePhotos, result.unreadableCount);
-        addWarning(MessageId::UnlistedFolders, result.unlistedFolderCount);
-        m_host.ShowMessage(summary);
+        m_host.ShowMessage(Summary(result));
     }
     return result;
 }

@@ -1,12 +1,27 @@
 #pragma once
 
+#include "extract/CUtility.h"
 #include "extract/ExtractionSettings.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 class RunHost;
 class TagSource;
+
+// What one run is to do, taken whole when it is asked for: whatever the user changes while it runs
+// belongs to the next run.
+struct RunRequest {
+    ExtractionSettings settings;
+    // The separator itself: one character (several bytes when beyond ASCII), or none.
+    std::string separator;
+    // Where the records go; by default OutputPathFor(settings.OutFile).
+    std::optional<std::string> outputPath;
+    // The records go to standard output instead of a file.
+    bool toStandardOutput = false;
+};
 
 struct RunResult {
     enum class Outcome {
@@ -14,14 +29,20 @@ struct RunResult {
         Declined,     // the user chose not to go on despite duplicate names
         Completed,
         Aborted,
-        WriteFailed,  // the output file is incomplete; the user was told
+        WriteFailed,  // the output could not be stored; the user was told, the earlier file is kept
     };
 
     Outcome outcome = Outcome::Refused;
-    std::int32_t photoCount = 0;       // photos processed, with or without a record
-    std::int32_t unreadableCount = 0;  // photos whose metadata could not be read
-    std::int32_t unlistedFolderCount = 0;  // folders whose photos could not be listed
+    std::int32_t photoCount = 0;           // photos processed, with or without a record
+    std::vector<Unread> unreadPhotos;      // photos whose metadata could not be read
+    std::vector<Unread> unlistedFolders;   // folders whose photos could not be listed
     std::string outputPath;
+
+    // Whether the run got as far as reading photos (and so stores its columns and separator).
+    bool ReachedThePhotos() const
+    {
+        return outcome == Outcome::Completed || outcome == Outcome::Aborted || outcome == Outcome::WriteFailed;
+    }
 };
 
 // One extraction: checks the folder and the output name, collects and sorts the photos, asks about
@@ -29,12 +50,15 @@ struct RunResult {
 // progress and abort, and reports the count.
 class ExtractionRun {
 public:
-    ExtractionRun(ExtractionSettings& settings, RunHost& host, TagSource& tags);
+    ExtractionRun(RunRequest request, RunHost& host, TagSource& tags);
 
     RunResult Execute();
 
+    // The settings the run worked with; the folder ends in a separator once the run has checked it.
+    const ExtractionSettings& Settings() const { return m_request.settings; }
+
 private:
-    ExtractionSettings& m_settings;
+    RunRequest m_request;
     RunHost& m_host;
     TagSource& m_tags;
 };

@@ -40,6 +40,10 @@ constexpr std::array messageTable{
     MessageEntry{MessageId::UnlistedFolders,
                  "%d folders could not be opened: any photos in them are missing from the file.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::OutputInUse,
+                 "The output file %s is being written by another extraction. Please wait until it has ended, "
+                 "or choose another output file.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -74,5 +78,6 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
             text += pattern[i];
         }
     }
-    return Message{id, std::move(text), entry.buttons, entry.icon};
+    return Message{id, std::move(text), entry.buttons, entry.icon,
+                   std::vector<std::string>(arguments.begin(), arguments.end()), {}};
 }

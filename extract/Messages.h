@@ -3,9 +3,10 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The run's messages to the user, by string id. Each host shows them its own way (a message box,
-// a line on stderr) but always with these texts.
+// The run's messages to the user, by string id. The window shows these texts; the batch command
+// words them its own way from the id and the arguments.
 enum class MessageId {
     FolderMissing = 300,
     Summary = 301,
@@ -17,6 +18,7 @@ enum class MessageId {
     OutputNotWritten = 307,
     OutputIsAPhoto = 308,
     UnlistedFolders = 309,
+    OutputInUse = 311,
 };
 
 struct Message {
@@ -27,6 +29,10 @@ struct Message {
     std::string text;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::Warning;
+    // What the message is about (a path, a reason, a count), whether or not the text shows it.
+    std::vector<std::string> arguments;
+    // One line per photo or folder the message counts, for a host to list below the text.
+    std::vector<std::string> details;
 };
 
 enum class Answer { Ok, Yes, No };
@@ -34,5 +40,6 @@ enum class Answer { Ok, Yes, No };
 // The text of a string id as stored, placeholders ("%d", "%s") included.
 std::string_view MessageText(MessageId id);
 
-// The message for an id, with its placeholders filled in order from the arguments.
+// The message for an id, with its placeholders filled in order from the arguments (which it
+// keeps, placeholders or not).
 Message MakeMessage(MessageId id, std::initializer_list<std::string_view> arguments = {});

@@ -1,41 +1,66 @@
 #include "extract/OutputFile.h"
 
-#include "platform/FileSystem.h"
-
 #include <cerrno>
+#include <cstdio>
 
-bool OutputFile::Open(const std::string& path)
+OutputFile::Opening OutputFile::Open(const std::string& path)
 {
-    errno = 0;
-    m_file.reset(platform::OpenTextFileForWriting(path));
-    m_errorNumber = m_file ? 0 : (errno != 0 ? errno : EIO);
-    return m_file != nullptr;
+    m_standardOutput = false;
+    const Opening opening = m_file.Open(path);
+    m_errorNumber = opening == Opening::Failed ? m_file.Error() : 0;
+    return opening;
 }
 
-bool OutputFile::WriteLine(std::string_view line)
+void OutputFile::OpenStandardOutput()
 {
-    if (!m_file || Failed())
+    m_file.Discard();
+    m_standardOutput = true;
+    m_errorNumber = 0;
+}
+
+std::FILE* OutputFile::Stream() const
+{
+    return m_standardOutput ? stdout : m_file.Stream();
+}
+
+bool OutputFile::Write(std::string_view text)
+{
+    std::FILE* stream = Stream();
+    if (stream == nullptr || Failed())
         return false;
     errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), m_file.get()) != line.size() || std::fputc('\n', m_file.get()) == EOF) {
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) {
         m_errorNumber = errno != 0 ? errno : EIO;
         return false;
     }
     return true;
 }
 
-bool OutputFile::Close()
+bool OutputFile::WriteLine(std::string_view line)
 {
-    if (!m_file)
+    return Write(line) && Write("\n");
+}
+
+bool OutputFile::Commit()
+{
+    if (Failed()) {
+        Discard();
+        return false;
+    }
+    if (m_standardOutput) {
+        errno = 0;
+        if (std::fflush(stdout) != 0)
+            m_errorNumber = errno != 0 ? errno : EIO;
         return !Failed();
-    errno = 0;
-    const bool flushed = std::fflush(m_file.get()) == 0;
-    const int flushError = errno;
-    errno = 0;
-    const bool closed = std::fclose(m_file.release()) == 0;
-    if (!Failed() && (!flushed || !closed))
-        m_errorNumber = !flushed ? (flushError != 0 ? flushError : EIO) : (errno != 0 ? errno : EIO);
+    }
+    if (!m_file.Commit())
+        m_errorNumber = m_file.Error();
     return !Failed();
+}
+
+void OutputFile::Discard()
+{
+    m_file.Discard();
 }
 
 std::string OutputFile::ErrorText() const

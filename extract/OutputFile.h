@@ -1,28 +1,38 @@
 #pragma once
 
-#include <cstdio>
-#include <memory>
+#include "platform/FileSystem.h"
+
 #include <string>
 #include <string_view>
 
-// The run's output file. Every write is checked; the first failure is kept so that the run can
-// tell the user instead of reporting success over a file that is short of data.
+// One file a run writes. Every write is checked and the first failure kept, so that the run can
+// tell the user instead of reporting success over a file that is short of data. The file takes the
+// place of an earlier one only at Commit; until then, and after Discard, the earlier file is
+// untouched (see platform::ReplacementFile).
 class OutputFile {
 public:
-    bool Open(const std::string& path);
+    using Opening = platform::ReplacementFile::Opening;
+
+    Opening Open(const std::string& path);
+    // Writes to standard output instead, as it comes.
+    void OpenStandardOutput();
+
+    bool Write(std::string_view text);
     // Writes the line and the platform's line end.
     bool WriteLine(std::string_view line);
-    // Flushes and closes; false when anything written could not be stored.
-    bool Close();
+    // Flushes and puts the file in place; false when anything written could not be stored, and
+    // then the earlier file is left as it was.
+    bool Commit();
+    void Discard();
 
     bool Failed() const { return m_errorNumber != 0; }
     // The system's text for the first failure.
     std::string ErrorText() const;
 
 private:
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> m_file;
+    std::FILE* Stream() const;
+
+    platform::ReplacementFile m_file;
+    bool m_standardOutput = false;
     int m_errorNumber = 0;
 };

@@ -5,26 +5,17 @@
 #include <cstdint>
 #include <string>
 
-// What an extraction run asks of the program that hosts it: the window or the batch command.
-// The run never sees a widget; a test host answers these from a script.
+// What an extraction run asks of the program that hosts it, the window or the batch command:
+// progress, questions and messages, and whether to stop. The run never sees a widget or a
+// setting the user is still editing; a test host answers these from a script.
 class RunHost {
 public:
     virtual ~RunHost() = default;
 
-    // Copies what the user has entered into the settings / shows the settings again.
-    virtual void TakeControlValues() = 0;
-    virtual void ShowSettings() = 0;
-
-    // The separator text as typed or chosen (not a stored setting).
-    virtual std::string SeparatorText() const = 0;
-    // Read anew for every photo: ticking a column during a run changes the records that follow.
-    virtual bool IsColumnTicked(int column) const = 0;
-    // The chosen entry of the separator list, -1 when the text matches none.
-    virtual int SeparatorPosition() const = 0;
-
     virtual void SetProgressRange(std::int64_t photoCount) = 0;
     virtual void SetProgressPosition(std::int64_t photosDone) = 0;
-    // Running: progress and Abort shown, Setup and Extract disabled, the status text shown.
+    // Running: progress and Abort shown, everything else that would change the run disabled, the
+    // status text shown.
     virtual void SetRunning(bool running, const std::string& statusText) = 0;
 
     virtual Answer ShowMessage(const Message& message) = 0;

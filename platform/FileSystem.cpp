@@ -3,12 +3,20 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <functional>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -31,6 +39,44 @@ std::string FormatLocalTime(std::time_t seconds)
     const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y:%m:%d %H:%M:%S", &local);
     return std::string(buffer, length);
 }
+
+// Beside the target, so that the final rename stays within one file system and is atomic; hidden,
+// since it is only there while a run writes. A name that would grow beyond what a file system
+// takes is shortened, and a digest of it keeps it apart from its neighbours.
+std::filesystem::path TemporaryPathFor(const std::filesystem::path& target)
+{
+    constexpr std::size_t longestName = 200;
+    std::string name = NarrowFromPath(target.filename());
+    if (name.size() > longestName) {
+        const std::size_t digest = std::hash<std::string>{}(name);
+        name = name.substr(0, longestName) + "-" + std::to_string(digest);
+    }
+    return target.parent_path() / PathFromNarrow("." + name + ".part");
+}
+
+#ifndef _WIN32
+mode_t CurrentUmask()
+{
+    // Linux shows it in /proc; umask() can only read it by changing it for a moment.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// Makes a rename inside the folder survive a power cut.
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+}
+#endif
 
 }  // namespace
 
@@ -122,21 +168,209 @@ FileForReading OpenRegularFileForReading(const std::string& path)
 #endif
 }
 
-bool CanListFolder(const std::string& folder)
+bool CanListFolder(const std::string& folder, std::error_code* error)
 {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(PathFromNarrow(folder), error);
-    return !error;
+    std::error_code listingError;
+    std::filesystem::directory_iterator entries(PathFromNarrow(folder), listingError);
+    if (error != nullptr)
+        *error = listingError;
+    return !listingError;
 }
 
-std::FILE* OpenTextFileForWriting(const std::string& path)
+bool IsSpecialFile(const std::string& path)
 {
-#ifdef _WIN32
-    return _wfopen(PathFromNarrow(path).c_str(), L"w");
-#else
-    return std::fopen(path.c_str(), "w");
-#endif
+    std::error_code error;
+    const auto status = std::filesystem::status(PathFromNarrow(path), error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
+
+ReplacementFile::~ReplacementFile()
+{
+    Discard();
+}
+
+ReplacementFile::Opening ReplacementFile::Failed(int error)
+{
+    m_error = error != 0 ? error : EIO;
+    return Opening::Failed;
+}
+
+bool ReplacementFile::Succeeded(int error)
+{
+    if (error != 0)
+        m_error = error;
+    return error == 0;
+}
+
+#ifdef _WIN32
+
+ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
+{
+    Discard();
+    m_error = 0;
+    const std::filesystem::path target = PathFromNarrow(path);
+    struct _stat64 existing {};
+    const bool exists = _wstat64(target.c_str(), &existing) == 0;
+    if (exists && (existing.st_mode & _S_IFREG) == 0) {
+        m_stream = _wfopen(target.c_str(), L"w");
+        if (m_stream == nullptr)
+            return Failed(errno);
+        m_target = path;
+        return Opening::Opened;
+    }
+    if (exists && _waccess(target.c_str(), 2) != 0)
+        return Failed(errno);
+    // A file opened without sharing is the lock: no other writer can open it until it is closed.
+    const std::filesystem::path temporary = TemporaryPathFor(target);
+    int descriptor = -1;
+    const errno_t error = _wsopen_s(&descriptor, temporary.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT | _O_NOINHERIT,
+                                    _SH_DENYRW, _S_IREAD | _S_IWRITE);
+    if (error != 0)
+        return error == EACCES && std::filesystem::exists(temporary) ? Opening::InUse : Failed(error);
+    m_stream = _fdopen(descriptor, "w");
+    if (m_stream == nullptr) {
+        _close(descriptor);
+        return Failed(errno);
+    }
+    m_target = path;
+    m_temporary = NarrowFromPath(temporary);
+    return Opening::Opened;
+}
+
+bool ReplacementFile::Commit()
+{
+    if (m_stream == nullptr)
+        return m_error == 0;
+    std::FILE* stream = std::exchange(m_stream, nullptr);
+    int error = std::fflush(stream) == 0 ? 0 : errno;
+    if (error == 0 && !m_temporary.empty() && _commit(_fileno(stream)) != 0)
+        error = errno;
+    if (std::fclose(stream) != 0 && error == 0)
+        error = errno;
+    if (!m_temporary.empty()) {
+        const std::filesystem::path temporary = PathFromNarrow(std::exchange(m_temporary, std::string()));
+        if (error == 0 && !MoveFileExW(temporary.c_str(), PathFromNarrow(m_target).c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            error = EACCES;
+        if (error != 0)
+            _wremove(temporary.c_str());
+    }
+    return Succeeded(error);
+}
+
+void ReplacementFile::Discard()
+{
+    if (m_stream == nullptr)
+        return;
+    std::fclose(std::exchange(m_stream, nullptr));
+    if (!m_temporary.empty())
+        _wremove(PathFromNarrow(std::exchange(m_temporary, std::string())).c_str());
+}
+
+#else
+
+ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
+{
+    Discard();
+    m_error = 0;
+    // Through a link to the file it names: that file is replaced and the link stays.
+    std::string target = path;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        std::error_code ignored;
+        const auto resolved = std::filesystem::weakly_canonical(path, ignored);
+        if (!ignored)
+            target = resolved.native();
+    }
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        m_stream = std::fopen(target.c_str(), "w");
+        if (m_stream == nullptr)
+            return Failed(errno);
+        m_target = target;
+        return Opening::Opened;
+    }
+    // Renaming over a file needs only the folder's permission; the file's own must count as before.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return Failed(errno);
+
+    const std::string temporary = TemporaryPathFor(target).native();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor < 0)
+            return Failed(errno);
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(descriptor);
+            return error == EWOULDBLOCK ? Opening::InUse : Failed(error);
+        }
+        // The writer that held the lock may have renamed or removed the file meanwhile: the lock
+        // counts only on the file that still has the name.
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(descriptor, &opened) != 0 || ::stat(temporary.c_str(), &named) != 0 ||
+            opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+            ::close(descriptor);
+            continue;
+        }
+        // Left by a writer that died, or new: either way it starts empty, with the target's
+        // permissions (or the usual ones for a new file) and, where allowed, its owner.
+        if (exists && (existing.st_uid != opened.st_uid || existing.st_gid != opened.st_gid)) {
+            [[maybe_unused]] const int kept = ::fchown(descriptor, existing.st_uid, existing.st_gid);
+        }
+        const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+        if (::ftruncate(descriptor, 0) != 0 || ::fchmod(descriptor, mode) != 0 ||
+            (m_stream = ::fdopen(descriptor, "w")) == nullptr) {
+            const int error = errno;
+            ::unlink(temporary.c_str());
+            ::close(descriptor);
+            return Failed(error);
+        }
+        m_target = target;
+        m_temporary = temporary;
+        return Opening::Opened;
+    }
+    return Failed(EBUSY);
+}
+
+bool ReplacementFile::Commit()
+{
+    if (m_stream == nullptr)
+        return m_error == 0;
+    std::FILE* stream = std::exchange(m_stream, nullptr);
+    const std::string temporary = std::exchange(m_temporary, std::string());
+    int error = std::fflush(stream) == 0 ? 0 : errno;
+    if (temporary.empty()) {
+        if (std::fclose(stream) != 0 && error == 0)
+            error = errno;
+        return Succeeded(error);
+    }
+    // Synced before the rename, so that the name never points at data that is not yet on disk;
+    // renamed before the close, while the lock still holds.
+    if (error == 0 && ::fsync(::fileno(stream)) != 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), m_target.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(temporary.c_str());
+    std::fclose(stream);
+    if (!Succeeded(error))
+        return false;
+    SyncFolder(std::filesystem::path(m_target).parent_path());
+    return true;
+}
+
+void ReplacementFile::Discard()
+{
+    if (m_stream == nullptr)
+        return;
+    if (!m_temporary.empty())
+        ::unlink(std::exchange(m_temporary, std::string()).c_str());
+    std::fclose(std::exchange(m_stream, nullptr));
+}
+
+#endif
 
 std::string ErrorText(int errorNumber)
 {

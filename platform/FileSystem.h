@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace platform {
 
@@ -43,12 +44,49 @@ struct FileForReading {
 // refused without waiting: opening a pipe that nobody writes to would block for ever.
 FileForReading OpenRegularFileForReading(const std::string& path);
 
-// Whether the folder exists and its entries can be listed.
-bool CanListFolder(const std::string& folder);
+// Whether the folder exists and its entries can be listed; when not, `error` says why.
+bool CanListFolder(const std::string& folder, std::error_code* error = nullptr);
 
-// Opens a file for writing text, creating or truncating it. Line ends follow the platform's
-// text mode. Null on failure, with errno set.
-std::FILE* OpenTextFileForWriting(const std::string& path);
+// Whether `path` names something that exists and is not a regular file (a device, a pipe, a
+// folder), after following links: such a thing is written as it is, never replaced.
+bool IsSpecialFile(const std::string& path);
+
+// A text file that takes the place of an existing one only when it is complete. A regular file (or
+// a name not yet taken) is written to a temporary file beside it, which a lock holds for this
+// writer alone; Commit flushes it to the disk and renames it over the target, so that a kill, a
+// crash or a power cut at any moment leaves either the earlier file or the new one, never a part.
+// The next writer of the same target takes over a temporary file left by a writer that died.
+// Anything else (a device, a pipe, a terminal) is written directly. Line ends follow the
+// platform's text mode.
+class ReplacementFile {
+public:
+    enum class Opening { Opened, InUse, Failed };
+
+    ReplacementFile() = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // InUse: another writer holds the target. Failed: see Error().
+    Opening Open(const std::string& path);
+    std::FILE* Stream() const { return m_stream; }
+    // Flushes, syncs and puts the file in place; false (with Error() set) when that failed, and
+    // then the target is left as it was.
+    bool Commit();
+    // Removes the temporary file: the target stays as it was.
+    void Discard();
+    // The errno value of the last failure.
+    int Error() const { return m_error; }
+
+private:
+    Opening Failed(int error);
+    bool Succeeded(int error);
+
+    std::FILE* m_stream = nullptr;
+    std::string m_target;
+    std::string m_temporary;  // empty when the target is written directly
+    int m_error = 0;
+};
 
 // Human-readable text for an errno value.
 std::string ErrorText(int errorNumber);

@@ -145,6 +145,58 @@ TEST_F(BatchCommand, InterruptFinishesThePhotoInProgressAndClosesTheFile)
     EXPECT_NE(process.readAllStandardError().toStdString().find("Stopped after"), std::string::npos);
 }
 
+TEST_F(BatchCommand, AKilledRunLeavesTheEarlierOutputAndTheNextRunNothingBesideItsOwn)
+{
+    for (int i = 0; i < 200; ++i)
+        photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");
+    const std::string earlier("an earlier output\n\0\xFF\n", 21);
+    output.Touch("out.csv", earlier);
+    QProcess process;
+    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "1"});
+    // Killed once the run has started writing: something appears beside the output.
+    const auto started = std::chrono::steady_clock::now();
+    while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(output.Read("out.csv"), earlier);
+
+    const Outcome next = Run({"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "8"});
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+    const std::string written = output.Read("out.csv");
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 200);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 1);
+}
+
+TEST_F(BatchCommand, TwoRunsOnOneOutputGiveOneWholeFileAndARefusalNamingIt)
+{
+    // The two write records of different lengths, so that any mixing of them shows.
+    std::string shortRecords;
+    std::string longRecords;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "slow" + std::to_string(1000 + i) + ".jpg";
+        photos.Touch(name);
+        shortRecords += "\"" + name + "\"," + name + "\n";
+        longRecords += "\"" + name + "\"," + name + ",0x0\n";
+    }
+    QProcess first;
+    QProcess second;
+    Start(first, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "8"});
+    Start(second, {"--folder", Folder(), "--output", Output(), "--columns", "4,7", "--readers", "8"});
+    ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
+    const std::string written = output.Read("out.csv");
+    EXPECT_TRUE(written == shortRecords || written == longRecords) << written.substr(0, 2000);
+    for (QProcess* run : {&first, &second}) {
+        const std::string err = run->readAllStandardError().toStdString();
+        EXPECT_TRUE(run->exitCode() == 0 || run->exitCode() == 1) << err;
+        if (run->exitCode() == 1) {
+            EXPECT_NE(err.find(Output().toStdString() + " is being written by another"), std::string::npos) << err;
+        }
+    }
+}
+
 TEST_F(BatchCommand, DefaultsComeFromTheWindowsStoredSettings)
 {
     photos.Touch("a.jpg");

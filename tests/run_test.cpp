@@ -1,4 +1,5 @@
 #include "extract/ExtractionRun.h"
+#include "platform/FileSystem.h"
 
 #include "support/DeepFolder.h"
 #include "support/ScriptedTagSource.h"
@@ -8,9 +9,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <filesystem>
 
 namespace {
+
+std::string FlagsWith(std::initializer_list<int> ticked)
+{
+    std::string flags(29, '0');
+    for (int column : ticked)
+        flags[column] = '1';
+    return flags;
+}
 
 class Run : public ::testing::Test {
 protected:
@@ -26,13 +39,21 @@ protected:
         source.Set("IMG_0002.JPG", TagsWith({{Tag::Model, Text("D70")}, {Tag::Make, Text("Nikon")}}));
     }
 
-    RunResult Execute() { return ExtractionRun(settings, host, source).Execute(); }
+    RunResult Execute()
+    {
+        ExtractionRun run(RunRequest{settings, separator, {}, false}, host, source);
+        const RunResult result = run.Execute();
+        folderAfterRun = run.Settings().Folder;
+        return result;
+    }
     std::string Output(const std::string& name = "out.csv") const { return output.Read(name); }
 
     TempFolder photos;
     TempFolder output;
     ExtractionSettings settings;
-    TestHost host{settings};
+    std::string separator = ",";
+    std::string folderAfterRun;
+    TestHost host;
     ScriptedTagSource source;
 };
 
@@ -41,7 +62,7 @@ protected:
 TEST_F(Run, WritesTheHeadingLineAndOneRecordPerPhotoInOrder)
 {
     settings.CommentLine = 1;
-    host.ticks = "00000110000100001" + std::string(12, '0');
+    settings.Flags = FlagsWith({5, 6, 11, 16});
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
     EXPECT_EQ(Output(),
@@ -55,33 +76,9 @@ TEST_F(Run, WritesTheHeadingLineAndOneRecordPerPhotoInOrder)
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Information);
 }
 
-TEST_F(Run, StoresTheTicksAndSeparatorPositionOnlyAtTheEnd)
-{
-    host.ticks = "1" + std::string(28, '0');
-    host.separatorPosition = 3;
-    settings.Flags = std::string(56, '0');
-    Execute();
-    EXPECT_EQ(settings.Flags, "1" + std::string(28, '0'));
-    EXPECT_EQ(settings.SeparatorNum, 3);
-    EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
-}
-
-TEST_F(Run, TicksAreReadAgainForEveryPhoto)
-{
-    host.ticks = std::string(29, '0');
-    host.ticks[4] = '1';
-    host.onPhoto = [this](int done) {
-        if (done == 1)
-            host.ticks[5] = '1';
-    };
-    Execute();
-    EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon,D70\n");
-}
-
 TEST_F(Run, PhotosWithOnlyEmptyValuesAreCountedButNotWritten)
 {
-    host.ticks = std::string(29, '0');
-    host.ticks[11] = '1';  // ISO: only the first photo has one
+    settings.Flags = FlagsWith({11});  // ISO: only the first photo has one
     const RunResult result = Execute();
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\",200\n");
     EXPECT_EQ(result.photoCount, 2);
@@ -97,11 +94,11 @@ TEST_F(Run, NoTickedColumnGivesAnEmptyFileAndStillCounts)
 
 TEST_F(Run, EmptySeparatorRunsTheFieldsTogetherAndTabWorks)
 {
-    host.ticks = "000011" + std::string(23, '0');
-    host.separatorText = "";
+    settings.Flags = FlagsWith({4, 5});
+    separator = "";
     Execute();
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\"FujiX100\n\"IMG_0002.JPG\"NikonD70\n");
-    host.separatorText = "Tab";
+    separator = "\t";
     Execute();
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\"\tFuji\tX100\n\"IMG_0002.JPG\"\tNikon\tD70\n");
 }
@@ -111,7 +108,7 @@ TEST_F(Run, FullPathsNameThePhotosAndSkipTheDuplicateCheck)
     photos.Touch("sub/IMG_0001.JPG");
     settings.SubFolders = 1;
     settings.FullFilePath = 1;
-    host.ticks = "00001" + std::string(24, '0');
+    settings.Flags = FlagsWith({4});
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
     const std::string root = photos.Path().string();
@@ -123,10 +120,10 @@ TEST_F(Run, FullPathsNameThePhotosAndSkipTheDuplicateCheck)
 TEST_F(Run, FolderGetsATrailingSeparatorThatStays)
 {
     Execute();
-    EXPECT_EQ(settings.Folder, photos.Path().string() + "/");
+    EXPECT_EQ(folderAfterRun, photos.Path().string() + "/");
     settings.Folder = photos.Path().string() + "\\";
     Execute();
-    EXPECT_EQ(settings.Folder, photos.Path().string() + "\\");
+    EXPECT_EQ(folderAfterRun, photos.Path().string() + "\\");
 }
 
 TEST_F(Run, OutputNameGetsCsvOnlyWithoutAnExtension)
@@ -152,7 +149,6 @@ TEST_F(Run, RefusesAnEmptyOrMissingFolderBeforeTouchingAnything)
               "This folder does not exist! Please reenter or use the browse button to locate the folder..");
     EXPECT_FALSE(std::filesystem::exists(output.Path() / "out.csv"));
     EXPECT_TRUE(host.runningStates.empty());
-    EXPECT_EQ(settings.Flags, std::string(25, '0'));
 }
 
 TEST_F(Run, RefusesAnOutputThatCannotBeOpened)
@@ -160,7 +156,71 @@ TEST_F(Run, RefusesAnOutputThatCannotBeOpened)
     settings.OutFile = (output.Path() / "no-such-folder" / "out.csv").string();
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
     EXPECT_EQ(host.MessageIds(), (std::vector<int>{303}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{settings.OutFile, "No such file or directory"}));
     EXPECT_TRUE(host.runningStates.empty());
+}
+
+TEST_F(Run, ASecondRunOnTheSameOutputIsRefusedWhileTheFirstHoldsIt)
+{
+    output.Touch("out.csv", "earlier work\n");
+    platform::ReplacementFile first;
+    ASSERT_EQ(first.Open((output.Path() / "out.csv").string()), platform::ReplacementFile::Opening::Opened);
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
+    ASSERT_EQ(host.MessageIds(), (std::vector<int>{311}));
+    EXPECT_NE(host.messages[0].text.find((output.Path() / "out.csv").string()), std::string::npos);
+    EXPECT_TRUE(source.readPaths.empty());
+    first.Discard();
+    EXPECT_EQ(Output(), "earlier work\n");
+    EXPECT_EQ(Execute().outcome, RunResult::Outcome::Completed);
+}
+
+// A write that fails part-way (here a file size limit, as a full disk would) leaves the earlier
+// output as it was and nothing beside it.
+TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
+{
+    for (int i = 0; i < 200; ++i)
+        photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
+    settings.Flags = FlagsWith({3, 6, 7});
+    output.Touch("out.csv", "earlier work\n");
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previousLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &previousLimit);
+    rlimit small = previousLimit;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const RunResult result = Execute();
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
+    EXPECT_EQ(host.MessageIds(), (std::vector<int>{307}));
+    EXPECT_EQ(Output(), "earlier work\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 1);
+}
+
+// The output keeps its permissions and stays behind its link; a new one gets the usual permissions.
+TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
+{
+    namespace fs = std::filesystem;
+    const mode_t previousMask = ::umask(027);
+    Execute();
+    ::umask(previousMask);
+    EXPECT_EQ(fs::status(output.Path() / "out.csv").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    fs::permissions(output.Path() / "out.csv", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::create_directory(output.Path() / "real");
+    output.Touch("real/target.csv", "earlier work\n");
+    fs::create_symlink("real/target.csv", output.Path() / "link.csv");
+    settings.Flags = FlagsWith({4});
+    Execute();
+    EXPECT_EQ(fs::status(output.Path() / "out.csv").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    settings.OutFile = (output.Path() / "link.csv").string();
+    Execute();
+    EXPECT_TRUE(fs::is_symlink(output.Path() / "link.csv"));
+    EXPECT_EQ(Output("real/target.csv"), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(output.Path() / "real"), {}), 1);
 }
 
 TEST_F(Run, DuplicateNamesAreAskedAboutBeforeTheOutputIsOpened)
@@ -178,7 +238,7 @@ TEST_F(Run, DuplicateNamesAreAskedAboutBeforeTheOutputIsOpened)
     EXPECT_TRUE(source.readPaths.empty());
 
     host.duplicateAnswer = Answer::Yes;
-    host.ticks = "00001" + std::string(24, '0');
+    settings.Flags = FlagsWith({4});
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Completed);
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n\"IMG_0001.JPG\",Fuji\n");
 }
@@ -207,16 +267,14 @@ TEST_F(Run, NeverWritesTheOutputOverOneOfThePhotos)
 TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndShowsNoMessage)
 {
     settings.CommentLine = 1;
-    host.ticks = "00001" + std::string(24, '0');
+    settings.Flags = FlagsWith({4});
+    output.Touch("out.csv", "earlier work\n");
     host.abortAfterPhotos = 1;
-    host.separatorPosition = 2;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
     EXPECT_EQ(result.photoCount, 1);
     EXPECT_EQ(Output(), "!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n");
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(settings.Flags, host.ticks);
-    EXPECT_EQ(settings.SeparatorNum, 2);
     EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
 }
 
@@ -246,7 +304,7 @@ TEST_F(Run, AnEmptyFolderGivesAHeadingOnlyAndACountOfZero)
     TempFolder empty;
     settings.Folder = empty.Path().string();
     settings.CommentLine = 1;
-    host.ticks = "1" + std::string(28, '0');
+    settings.Flags = FlagsWith({0});
     const RunResult result = Execute();
     EXPECT_EQ(Output(), "!\"Filename\",\"Date\"\n");
     EXPECT_EQ(result.photoCount, 0);
@@ -258,14 +316,18 @@ TEST_F(Run, UnreadablePhotosAreCountedAndNamedInTheSummary)
     photos.Touch("broken.jpg");
     source.Set("broken.jpg", {}, ReadOutcome::Crashed);
     photos.Touch("text.jpg");  // not in the script: the library cannot open it
-    host.ticks = "0000000100" + std::string(19, '0');
+    settings.Flags = FlagsWith({7});
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.unreadableCount, 2);
+    const std::string root = photos.Text();
+    EXPECT_EQ(result.unreadPhotos, (std::vector<Unread>{{root + "broken.jpg", "crashed the reader"},
+                                                        {root + "text.jpg", "not a photo, or damaged"}}));
     EXPECT_EQ(result.photoCount, 4);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("from 4 files"), std::string::npos);
     EXPECT_NE(host.messages[0].text.find("\n2 of these files could not be read as photos"), std::string::npos);
+    EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{root + "broken.jpg: crashed the reader",
+                                                                  root + "text.jpg: not a photo, or damaged"}));
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Warning);
     EXPECT_NE(Output().find("\"broken.jpg\",0x0\n"), std::string::npos);
 }
@@ -276,14 +338,17 @@ TEST_F(Run, FoldersThatCannotBeListedAreCountedInTheSummary)
     const DeepFolder deep(photos.Path(), "hidden.jpg", "x");
     ASSERT_TRUE(deep.Made());
     settings.SubFolders = 1;
-    host.ticks = "0000000100" + std::string(19, '0');
+    settings.Flags = FlagsWith({7});
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.unlistedFolderCount, 1);
+    ASSERT_EQ(result.unlistedFolders.size(), 1u);
+    EXPECT_EQ(result.unlistedFolders[0].reason, "File name too long");
     EXPECT_EQ(result.photoCount, 2);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("from 2 files"), std::string::npos);
     EXPECT_NE(host.messages[0].text.find("\n1 folders could not be opened"), std::string::npos);
+    EXPECT_EQ(host.messages[0].details,
+              (std::vector<std::string>{result.unlistedFolders[0].path + ": folder not opened: File name too long"}));
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Warning);
 }
 
@@ -292,7 +357,7 @@ TEST_F(Run, AFullDiskIsReportedWithThePathAndNeverAsSuccess)
     std::filesystem::create_symlink("/dev/full", output.Path() / "full.csv");
     settings.OutFile = (output.Path() / "full.csv").string();
     settings.CommentLine = 1;
-    host.ticks = "00001" + std::string(24, '0');
+    settings.Flags = FlagsWith({4});
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
     ASSERT_EQ(host.MessageIds(), (std::vector<int>{307}));

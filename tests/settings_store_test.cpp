@@ -10,8 +10,15 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
+#include <map>
 
 namespace {
 
@@ -123,7 +130,7 @@ TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaults)
 // sane values, and says nothing about it on the console.
 TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
 {
-    const std::string huge(5'000'000, 'A');
+    const std::string huge(2'000'000, 'A');  // the file stays below the size the store reads at all
     std::filesystem::create_directories(StoreFile().parent_path());
     std::ofstream(StoreFile(), std::ios::binary)
         << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
@@ -162,6 +169,37 @@ TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
     EXPECT_EQ(again.DateFormat, settings.DateFormat);
     EXPECT_EQ(again.SeparatorNum, settings.SeparatorNum);
     EXPECT_LT(std::filesystem::file_size(StoreFile()), 4096u);
+}
+
+// Neither a pipe (which would wait for a writer for ever) nor a file far larger than any store is
+// read: each starts the program with the defaults, and closing writes a sound store in its place.
+TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
+{
+    const std::map<std::string, std::function<void()>> stores{
+        {"a pipe", [] { ASSERT_EQ(::mkfifo(StoreFile().c_str(), 0600), 0); }},
+        {"a file beyond the size limit",
+         [this] {
+             Store("Folder=/stored\n");
+             std::filesystem::resize_file(StoreFile(), 64 * 1024 * 1024);
+         }},
+    };
+    for (const auto& [what, make] : stores) {
+        std::filesystem::remove(StoreFile());
+        std::filesystem::create_directories(StoreFile().parent_path());
+        make();
+        auto loading = std::async(std::launch::async, LoadSettings);
+        if (loading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << what << ": loading hangs";
+            ::close(::open(StoreFile().c_str(), O_WRONLY | O_NONBLOCK));  // lets it go
+        }
+        EXPECT_EQ(loading.get().Folder, "") << what;
+
+        ExtractionSettings saved = DefaultSettings(DefaultMonthNames());
+        saved.Folder = "/saved";
+        EXPECT_TRUE(SaveSettings(saved)) << what;
+        EXPECT_TRUE(std::filesystem::is_regular_file(StoreFile())) << what;
+        EXPECT_EQ(LoadSettings().Folder, "/saved") << what;
+    }
 }
 
 TEST_F(SettingsStore, NumbersWrittenByHandAreRead)

@@ -141,7 +141,7 @@ private slots:
     void ticksAreStoredOnlyByARun();
     void separatorIsStoredOnlyByARun();
     void subFoldersClickKeepsTypedFolderAcrossBrowseOutput();
-    void browseOutputPutsBackUntakenTyping();
+    void browseOutputKeepsWhatWasTyped();
     void browseFolderTakesControlsAndCancelKeepsFolder();
     void everyWayOfClosingSavesLikeExit_data();
     void everyWayOfClosingSavesLikeExit();
@@ -384,7 +384,7 @@ void UiMainTest::subFoldersClickKeepsTypedFolderAcrossBrowseOutput()
     QCOMPARE(dlg.Settings().SubFolders, 1);
 }
 
-void UiMainTest::browseOutputPutsBackUntakenTyping()
+void UiMainTest::browseOutputKeepsWhatWasTyped()
 {
     ExtractionSettings settings = Defaults();
     settings.Folder = "/held/photos";
@@ -392,19 +392,22 @@ void UiMainTest::browseOutputPutsBackUntakenTyping()
     NoTags tags;
     CFotoharvesterDlg dlg(settings, tags);
     Unattended(dlg);
-    dlg.SetOutputFileChooser([](QWidget*, const QString& current) -> std::optional<QString> {
-        if (current != QStringLiteral("/held/out.csv"))
-            return QStringLiteral("/wrong/current/given");
+    QString givenFile;
+    dlg.SetOutputFileChooser([&](QWidget*, const QString& current) -> std::optional<QString> {
+        givenFile = current;
         return std::nullopt;  // cancelled
     });
     Child<QLineEdit>(dlg, "edit1000")->setText(QStringLiteral("/typed/photos"));
+    Child<QLineEdit>(dlg, "edit1001")->setText(QStringLiteral("/typed/out.csv"));
     Child<QCheckBox>(dlg, "check1025")->setChecked(true);
     Child<QPushButton>(dlg, "button1020")->click();
 
-    // Nothing typed since the last exchange survives, and a cancel keeps the held output file.
-    QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), QStringLiteral("/held/photos"));
-    QVERIFY(!Child<QCheckBox>(dlg, "check1025")->isChecked());
-    QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), QStringLiteral("/held/out.csv"));
+    // Everything typed survives, and a cancel keeps the typed output file.
+    QCOMPARE(givenFile, QStringLiteral("/typed/out.csv"));
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), QStringLiteral("/typed/photos"));
+    QVERIFY(Child<QCheckBox>(dlg, "check1025")->isChecked());
+    QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), QStringLiteral("/typed/out.csv"));
+    QCOMPARE(dlg.Settings().Folder, std::string("/typed/photos"));
 }
 
 void UiMainTest::browseFolderTakesControlsAndCancelKeepsFolder()
@@ -679,6 +682,7 @@ void UiMainTest::wholeRunWritesFileAndShowsSummary()
     QVERIFY(WriteJpeg(photos.filePath(QStringLiteral("b.jpg")), 4, 2));
     QVERIFY(WriteJpeg(photos.filePath(QStringLiteral("sub/a.jpg")), 6, 10));
     QVERIFY(WriteBytes(photos.filePath(QStringLiteral("notes.txt")), "not a photo"));
+    QVERIFY(WriteBytes(photos.filePath(QStringLiteral("text.jpg")), "not a photo either"));
 
     ExtractionSettings settings = Defaults();
     settings.Flags = FlagsWith({7, 8});
@@ -704,7 +708,15 @@ void UiMainTest::wholeRunWritesFileAndShowsSummary()
     bool progressShown = false;
     bool abortShown = false;
     bool waitCursor = false;
+    QStringList enabledDuringRun;
     QTimer::singleShot(0, &dlg, [&] {
+        for (const char* name : {"edit1000", "edit1001", "button1019", "button1020", "check1029", "list1003", "check1025",
+                                 "check1026", "combo1027", "button1031", "button2"})
+            if (Child<QWidget>(dlg, name)->isEnabled())
+                enabledDuringRun << QLatin1String(name);
+        // Changed by a program, as no user can while they are disabled: the run goes on as started.
+        Child<QListWidget>(dlg, "list1003")->item(4)->setCheckState(Qt::Checked);
+        Child<QCheckBox>(dlg, "check1026")->setChecked(true);
         sawRunning = dlg.IsRunning();
         statusDuringRun = Child<QLineEdit>(dlg, "edit1024")->text();
         extractEnabledDuringRun = Child<QPushButton>(dlg, "button1")->isEnabled();
@@ -723,6 +735,7 @@ void UiMainTest::wholeRunWritesFileAndShowsSummary()
     QVERIFY(progressShown);
     QVERIFY(abortShown);
     QVERIFY(waitCursor);
+    QCOMPARE(enabledDuringRun, (QStringList{QStringLiteral("button1031"), QStringLiteral("button2")}));
 
     const QString written = outFile + QStringLiteral(".csv");
     const auto size = [&](const char* name) { return QString::number(QFileInfo(photos.filePath(QLatin1String(name))).size()); };
@@ -731,6 +744,7 @@ void UiMainTest::wholeRunWritesFileAndShowsSummary()
         QStringLiteral("\"a.jpg\";16x8;") + size("a.jpg"),
         QStringLiteral("\"b.jpg\";4x2;") + size("b.jpg"),
         QStringLiteral("\"a.jpg\";6x10;") + size("sub/a.jpg"),
+        QStringLiteral("\"text.jpg\";0x0;") + size("text.jpg"),
     };
     QCOMPARE(ReadLines(written), expectedLines);
 
@@ -738,15 +752,19 @@ void UiMainTest::wholeRunWritesFileAndShowsSummary()
     QCOMPARE(int(shown.size()), 2);
     QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames).text));
     QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(shown[1].text, QStringLiteral("EXIF data have been successfully extracted from 3 files and stored in %1.")
+    QCOMPARE(shown[1].text, QStringLiteral("EXIF data have been successfully extracted from 4 files and stored in %1.\n"
+                                           "1 of these files could not be read as photos: their records hold no metadata.")
                                 .arg(written));
-    QCOMPARE(shown[1].icon, QMessageBox::Information);
+    QCOMPARE(shown[1].details, QDir(photos.path()).filePath(QStringLiteral("text.jpg: not a photo, or damaged")));
+    QCOMPARE(shown[1].icon, QMessageBox::Warning);
     QCOMPARE(shown[1].title, QStringLiteral("fotoharvester"));
 
     // Back to idle, with the folder shown as the run completed it.
     QVERIFY(!dlg.IsRunning());
     QVERIFY(Child<QPushButton>(dlg, "button1")->isEnabled());
     QVERIFY(Child<QPushButton>(dlg, "button1005")->isEnabled());
+    QVERIFY(Child<QListWidget>(dlg, "list1003")->isEnabled());
+    QVERIFY(Child<QLineEdit>(dlg, "edit1000")->isEnabled());
     QVERIFY(Child<QProgressBar>(dlg, "progress1023")->isHidden());
     QVERIFY(Child<QPushButton>(dlg, "button1031")->isHidden());
     QVERIFY(Child<QLineEdit>(dlg, "edit1024")->text().isEmpty());

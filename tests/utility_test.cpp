@@ -79,13 +79,14 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
     EXPECT_EQ(list[1], folder.Text() + "a.jpg");
 }
 
-TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreCounted)
+TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreNamedWithTheReason)
 {
     TempFolder folder;
     const CUtility utility;
     PhotoList list;
-    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text(), true), 0);
-    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text() + "missing/", true), 1);
+    EXPECT_TRUE(utility.CollectPhotoFiles(list, folder.Text(), true).empty());
+    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text() + "missing/", true),
+              (std::vector<Unread>{{folder.Text() + "missing/", "No such file or directory"}}));
     EXPECT_TRUE(list.empty());
 }
 
@@ -98,7 +99,7 @@ TEST(PhotoCollection, LinkLoopsAreVisitedOnce)
     std::filesystem::create_directory_symlink(folder.Path() / "sub", folder.Path() / "sub" / "itself");
     const CUtility utility;
     PhotoList list;
-    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text(), true), 0);
+    EXPECT_TRUE(utility.CollectPhotoFiles(list, folder.Text(), true).empty());
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
 }
 
@@ -145,6 +146,7 @@ TEST(DuplicateNames, SameNameInTwoFoldersIsADuplicate)
     EXPECT_TRUE(HasDuplicateFileNames({"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}));
     EXPECT_TRUE(HasDuplicateFileNames({"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}));
     EXPECT_TRUE(HasDuplicateFileNames({"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG"}));
+    EXPECT_EQ(FirstDuplicateFileName({"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg"}), "m.jpg");
 }
 
 TEST(DuplicateNames, NamesDifferingInCaseOrSinglePhotosAreNot)
@@ -153,4 +155,5 @@ TEST(DuplicateNames, NamesDifferingInCaseOrSinglePhotosAreNot)
     EXPECT_FALSE(HasDuplicateFileNames({"/x/IMG_1.JPG"}));
     EXPECT_FALSE(HasDuplicateFileNames({}));
     EXPECT_FALSE(HasDuplicateFileNames({"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}));
+    EXPECT_EQ(FirstDuplicateFileName({"/x/a.jpg", "/x/b.jpg"}), "");
 }

@@ -114,7 +114,7 @@ void CFotoharvesterDlg::BuildControls()
     const int charWidth = metrics.averageCharWidth();
 
     // Choose files
-    auto* chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
+    auto* chooseBox = m_chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
     auto* folderLabel = new QLabel(QStringLiteral("Folder to scan:"), chooseBox);
     m_folderEdit = new QLineEdit(chooseBox);
     m_folderEdit->setObjectName(QStringLiteral("edit1000"));
@@ -151,7 +151,7 @@ void CFotoharvesterDlg::BuildControls()
     chooseGrid->setColumnStretch(1, 1);
 
     // Select data
-    auto* selectBox = new QGroupBox(QStringLiteral("Select data"), this);
+    auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select data"), this);
     m_columnList = new QListWidget(selectBox);
     m_columnList->setObjectName(QStringLiteral("list1003"));
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -369,8 +369,12 @@ void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
     m_statusEdit->setText(FromNarrow(statusText));
     m_progress->setVisible(running);
     m_abortButton->setVisible(running);
+    // The run works on the settings it was started with: nothing that would change them may be
+    // touched until it ends. Abort and Exit stay live.
     m_setupButton->setEnabled(!running);
     m_extractButton->setEnabled(!running);
+    m_chooseBox->setEnabled(!running);
+    m_selectBox->setEnabled(!running);
     if (running && !m_waitCursorShown) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_waitCursorShown = true;
@@ -383,10 +387,13 @@ void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
 Answer CFotoharvesterDlg::ShowMessage(const Message& message)
 {
     const bool question = message.buttons == Message::Buttons::YesNo;
+    QStringList details;
+    for (const std::string& line : message.details)
+        details << FromNarrow(line);
     const QMessageBox::StandardButton answer =
         m_messages.Show(this, BoxIcon(message.icon), FromNarrow(message.text),
                         question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                        question ? QMessageBox::Yes : QMessageBox::Ok);
+                        question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')));
     if (!question)
         return Answer::Ok;
     return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
@@ -415,12 +422,35 @@ void CFotoharvesterDlg::OnOK()
     {
         m_running = true;
         const auto runEnded = qScopeGuard([this] { m_running = false; });
-        ExtractionRun(m_settings, *this, m_tags).Execute();
+        const RunRequest request = TakeRunRequest();
+        ExtractionRun run(request, *this, m_tags);
+        const RunResult result = run.Execute();
+        // A refusal leaves the controls as they were; only the folder may have gained its separator.
+        m_settings.Folder = run.Settings().Folder;
+        if (result.ReachedThePhotos()) {
+            m_settings.Flags = request.settings.Flags;
+            m_settings.SeparatorNum = request.settings.SeparatorNum;
+            ShowSettings();
+        }
     }
     if (m_closeWhenRunEnds) {
         m_closeWhenRunEnds = false;
         Finish();
     }
+}
+
+RunRequest CFotoharvesterDlg::TakeRunRequest()
+{
+    TakeControlValues();
+    RunRequest request;
+    request.settings = m_settings;
+    ColumnSelection ticked;
+    for (int column = 0; column < ColumnCount; ++column)
+        ticked[column] = IsColumnTicked(column);
+    request.settings.Flags = FlagsFromSelection(ticked);
+    request.settings.SeparatorNum = SeparatorPosition();
+    request.separator = SeparatorFromText(m_separatorText);
+    return request;
 }
 
 void CFotoharvesterDlg::OnCancel()
@@ -481,8 +511,8 @@ void CFotoharvesterDlg::OnBrowseFolder()
 
 void CFotoharvesterDlg::OnBrowseOutputFile()
 {
-    // Deliberately without taking the controls first: what was typed elsewhere since the last
-    // exchange goes back to the held settings, as it always has.
+    // Taken first, like the folder's chooser: what was typed elsewhere must survive the exchange.
+    TakeControlValues();
     if (const auto chosen = m_chooseOutputFile(this, FromNarrow(m_settings.OutFile)))
         m_settings.OutFile = chosen->toStdString();
     ShowSettings();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "extract/ExtractionRun.h"
 #include "extract/ExtractionSettings.h"
 #include "extract/RunHost.h"
 #include "ui/MessageBoxes.h"
@@ -14,6 +15,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -47,12 +49,16 @@ public:
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
     const QStringList& HelpFolders() const { return m_helpFolders; }
 
+    // Copies what the user has entered into the settings / shows the settings again.
+    void TakeControlValues();
+    void ShowSettings();
+    // The separator text as typed or chosen, when last taken (not a stored setting).
+    std::string SeparatorText() const;
+    bool IsColumnTicked(int column) const;
+    // The chosen entry of the separator list, -1 when the text matches none.
+    int SeparatorPosition() const;
+
     // RunHost: what an extraction run asks of the window.
-    void TakeControlValues() override;
-    void ShowSettings() override;
-    std::string SeparatorText() const override;
-    bool IsColumnTicked(int column) const override;
-    int SeparatorPosition() const override;
     void SetProgressRange(std::int64_t photoCount) override;
     void SetProgressPosition(std::int64_t photosDone) override;
     void SetRunning(bool running, const std::string& statusText) override;
@@ -87,6 +93,8 @@ private:
     // the window has closed.
     bool RequestClose();
     void Finish();
+    // What a run started now is to do: the settings as the controls show them.
+    RunRequest TakeRunRequest();
     QString HelpIndexPath() const;
 
     ExtractionSettings m_settings;
@@ -108,6 +116,8 @@ private:
     HelpOpener m_openHelp;
     QStringList m_helpFolders;
 
+    QGroupBox* m_chooseBox = nullptr;
+    QGroupBox* m_selectBox = nullptr;
     QLineEdit* m_folderEdit = nullptr;
     QPushButton* m_browseFolderButton = nullptr;
     QCheckBox* m_subFoldersCheck = nullptr;

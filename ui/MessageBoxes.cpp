@@ -9,9 +9,9 @@ QString MessageBoxes::Title()
 
 QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                                QMessageBox::StandardButtons buttons,
-                                               QMessageBox::StandardButton defaultButton)
+                                               QMessageBox::StandardButton defaultButton, const QString& details)
 {
-    m_shown.push_back({Title(), text, icon, buttons});
+    m_shown.push_back({Title(), text, icon, buttons, details});
     if (!m_nextAnswers.empty()) {
         const QMessageBox::StandardButton answer = m_nextAnswers.front();
         m_nextAnswers.pop_front();
@@ -24,5 +24,7 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
     box.setTextFormat(Qt::PlainText);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -19,14 +19,17 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+        QString details;
     };
 
     // The title of every box: the program's name, as the user sees it in the task bar.
     static QString Title();
 
+    // `details`, when given, is shown behind the box's "Show Details..." button.
     QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
                                      QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
+                                     const QString& details = QString());
 
     void setNextAnswers(std::deque<QMessageBox::StandardButton> answers) { m_nextAnswers = std::move(answers); }
     // For tests: once the queued answers are used up, answer with this instead of showing a box

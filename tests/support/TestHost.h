@@ -1,6 +1,5 @@
 #pragma once
 
-#include "extract/ExtractionSettings.h"
 #include "extract/RunHost.h"
 
 #include <functional>
@@ -10,14 +9,6 @@
 // A run host driven by the test: it records what the run showed and answers from a script.
 class TestHost : public RunHost {
 public:
-    explicit TestHost(ExtractionSettings& settings) : m_settings(settings) {}
-
-    // What the user "typed" into the window, taken by TakeControlValues.
-    ExtractionSettings typed;
-    bool takeTyped = false;
-    std::string separatorText = ", (comma)";
-    int separatorPosition = 0;
-    std::string ticks = std::string(29, '0');
     Answer duplicateAnswer = Answer::No;
     int abortAfterPhotos = -1;  // requests Abort once this many photos have been shown
     std::function<void(int photosDone)> onPhoto;  // runs at each progress step
@@ -27,19 +18,7 @@ public:
     std::vector<bool> runningStates;
     std::int64_t progressRange = -1;
     std::vector<std::int64_t> progressPositions;
-    int takeCount = 0;
-    int showCount = 0;
 
-    void TakeControlValues() override
-    {
-        ++takeCount;
-        if (takeTyped)
-            m_settings = typed;
-    }
-    void ShowSettings() override { ++showCount; }
-    std::string SeparatorText() const override { return separatorText; }
-    bool IsColumnTicked(int column) const override { return ticks[column] == '1'; }
-    int SeparatorPosition() const override { return separatorPosition; }
     void SetProgressRange(std::int64_t photoCount) override { progressRange = photoCount; }
     void SetProgressPosition(std::int64_t photosDone) override
     {
@@ -70,6 +49,5 @@ public:
     }
 
 private:
-    ExtractionSettings& m_settings;
     bool m_abort = false;
 };
