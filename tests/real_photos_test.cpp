@@ -278,7 +278,9 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 TEST(RealPhotos, OtherFormatsAndXmpAgreeWithExiftool)
 {
     TempFolder folder;
-    for (const char* name : {"format.png", "format.webp", "format.dng", "format.nef", "xmp-only.jpg", "png-named.jpg"})
+    // The last two FreeImage cannot open; libexiv2 reads them, and the run counts nothing unread.
+    for (const char* name : {"format.png", "format.webp", "format.dng", "format.nef", "xmp-only.jpg", "png-named.jpg",
+                             "tiff-mm-odd-bits.tif"})
         std::filesystem::copy_file(photos / name, folder.Path() / name);
     ExpectEveryPhotoAgrees(folder.Path());
 }

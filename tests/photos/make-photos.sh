@@ -289,6 +289,11 @@ for order in ii mm; do
        -IPTC:Headline="tiff $order headline" -IPTC:Keywords=one -IPTC:Keywords=two "tiff-$order.tif"
 done
 tiff_patches+=("tiff-mm.tif")
+# A big-endian TIFF that FreeImage refuses (samples of 3 bits, which it has no image type for, even
+# when asked for no pixels) and libexiv2 reads.
+cp base-mm.tif tiff-mm-odd-bits.tif
+et -Make='Scanner odd' -DateTimeOriginal='2020:03:04 05:06:07' -IPTC:Headline='odd bits' \
+   '-BitsPerSample=3 3 3' tiff-mm-odd-bits.tif
 
 # Photos of the formats libexiv2 reads, tagged as cameras and catalogues tag them: PNG and WebP with
 # Exif and XMP, TIFF-based raw files (a DNG and a Nikon NEF are TIFF files with tags of their own),
