@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, runs every test (the window's tests run offscreen), checks an
-# installation and the Debian package, then runs the same tests built with the sanitizers, a short
+# installation and the Debian package, cross-compiles the Qt-free libraries for Windows, then runs the
+# same tests built with the sanitizers, a short
 # mutation run through that sanitizer build and a minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,6 +9,7 @@ bash scripts/install-deps.sh
 bash scripts/build.sh
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600)
 bash scripts/check-install.sh
+bash scripts/check-windows.sh
 bash scripts/test-sanitizers.sh
 MUTATION_BUILD=build-asan bash tests/mutation/mutation-run.sh 1000
 bash scripts/fuzz.sh 60
