@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, runs every test (the window's tests run offscreen), checks an
-# installation and the Debian package, cross-compiles the Qt-free libraries for Windows, then runs the
-# same tests built with the sanitizers, a short
-# mutation run through that sanitizer build and a minute of fuzzing.
+# installation and the Debian package, cross-compiles the Qt-free libraries for Windows, then runs
+# the same tests built with the sanitizers, a short mutation run through that sanitizer build and a
+# minute of fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
