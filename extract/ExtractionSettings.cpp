@@ -59,7 +59,9 @@ std::vector<SettingField> MakePersistedFields()
                        NumberField("FullFilePath", &ExtractionSettings::FullFilePath),
                        NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum, -1, lastSeparator),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
-                       NumberField("SubFolders", &ExtractionSettings::SubFolders)})
+                       NumberField("SubFolders", &ExtractionSettings::SubFolders),
+                       NumberField("Spreadsheet", &ExtractionSettings::Spreadsheet, 0, 1),
+                       NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1)})
         fields.push_back(std::move(field));
     return fields;
 }

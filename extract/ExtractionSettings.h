@@ -22,6 +22,10 @@ struct ExtractionSettings {
     std::int32_t SeparatorNum = 0;
     std::int32_t SubSeconds = 0;
     std::int32_t SubFolders = 0;
+    // A byte-order mark, and an apostrophe before any text a spreadsheet would take as a formula.
+    std::int32_t Spreadsheet = 0;
+    // Also write the positions as a GeoJSON map beside the output (the window's choice).
+    std::int32_t MapFile = 0;
 
     bool IsColumnTicked(int column) const;
 };

@@ -4,8 +4,67 @@
 
 #include <utility>
 
-RecordComposer::RecordComposer(std::string separator, DateLayout layout)
-    : m_separator(std::move(separator)), m_layout(std::move(layout))
+namespace {
+
+bool LooksLikeAFormula(std::string_view value)
+{
+    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos &&
+           !IsPlainNumber(value);
+}
+
+}  // namespace
+
+bool IsPlainNumber(std::string_view text)
+{
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    bool digits = false;
+    bool point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digits = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits;
+}
+
+std::size_t Utf8CharacterLength(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+RecordComposer::RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets)
+    : m_separator(std::move(separator)), m_layout(std::move(layout)), m_forSpreadsheets(forSpreadsheets)
 {
 }
 
@@ -24,8 +83,23 @@ std::string RecordComposer::HeadingLine(const ColumnSelection& ticked) const
     return line;
 }
 
+ColumnValues RecordComposer::Values(const ColumnSelection& ticked, CFotoHarvest& reader) const
+{
+    ColumnValues values;
+    for (int column = 0; column < ColumnCount; ++column)
+        if (ticked[column])
+            values[column] = ColumnCatalogue()[column].value(reader, m_layout);
+    return values;
+}
+
 std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
                                                   CFotoHarvest& reader) const
+{
+    return Record(name, ticked, Values(ticked, reader));
+}
+
+std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
+                                                  const ColumnValues& values) const
 {
     std::string line;
     AppendQuoted(line, name);
@@ -34,7 +108,7 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
         if (!ticked[column])
             continue;
         const Column& definition = ColumnCatalogue()[column];
-        const std::string value = definition.value(reader, m_layout);
+        const std::string& value = values[column];
         anyValue = anyValue || !value.empty();
         line += m_separator;
         if (definition.quoting == Column::Quoting::Quoted)
@@ -50,6 +124,8 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
 void RecordComposer::AppendQuoted(std::string& line, std::string_view value) const
 {
     line += '"';
+    if (m_forSpreadsheets && LooksLikeAFormula(value))
+        line += '\'';
     for (char c : value) {
         if (c == '"')
             line += '"';
@@ -61,10 +137,13 @@ void RecordComposer::AppendQuoted(std::string& line, std::string_view value) con
 void RecordComposer::AppendBare(std::string& line, std::string_view value) const
 {
     const bool holdsSeparator = !m_separator.empty() && value.find(m_separator) != std::string_view::npos;
-    if (holdsSeparator || value.find_first_of("\"\r\n") != std::string_view::npos)
+    if (holdsSeparator || value.find_first_of("\"\r\n") != std::string_view::npos) {
         AppendQuoted(line, value);
-    else
-        line += value;
+        return;
+    }
+    if (m_forSpreadsheets && LooksLikeAFormula(value))
+        line += '\'';
+    line += value;
 }
 
 std::string SeparatorFromText(std::string_view text)

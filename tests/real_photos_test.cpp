@@ -84,7 +84,9 @@ std::string Trimmed(const QString& text)
 
 }  // namespace
 
-TEST(RealPhotos, ValuesAgreeWithExiftool)
+// The map of the same run too: every photo with a position is a Point where exiftool places it,
+// longitude first, with the altitude as the third coordinate.
+TEST(RealPhotos, ValuesAndMapAgreeWithExiftool)
 {
     // Photos whose tags are well-formed; the deliberately damaged ones are for other tests.
     const std::vector<std::string> names{"camera-full.jpg",   "date-both.jpg",     "date-modified-only.jpg",
@@ -99,13 +101,33 @@ TEST(RealPhotos, ValuesAgreeWithExiftool)
         std::filesystem::copy_file(photos / name, folder.Path() / name);
         files.push_back((folder.Path() / name).string());
     }
+    const std::string mapPath = (folder.Path() / "map.geojson").string();
     const Outcome outcome = RunBatch(config, {"--folder", QString::fromStdString(folder.Path().string()), "--output",
                                               QString::fromStdString((folder.Path() / "out.txt").string()),
-                                              "--columns", "2,4,5,7,11,16,17,18", "--separator", "|"});
+                                              "--columns", "2,4,5,7,11,16,17,18", "--separator", "|", "--geojson",
+                                              QString::fromStdString(mapPath)});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     const auto records = Records(folder.Read("out.txt"));
     const QJsonArray readings = ExiftoolReadings(files);
     ASSERT_EQ(readings.size(), static_cast<qsizetype>(names.size()));
+
+    QJsonParseError error{};
+    const QJsonObject map = QJsonDocument::fromJson(QByteArray::fromStdString(folder.Read("map.geojson")), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_EQ(map["type"].toString(), "FeatureCollection");
+    std::map<std::string, QJsonArray> points;
+    for (const QJsonValue& feature : map["features"].toArray()) {
+        EXPECT_EQ(feature["type"].toString(), "Feature");
+        EXPECT_EQ(feature["geometry"]["type"].toString(), "Point");
+        points[feature["properties"]["Filename"].toString().toStdString()] = feature["geometry"]["coordinates"].toArray();
+    }
+    const auto placed = std::count_if(readings.begin(), readings.end(),
+                                      [](const QJsonValue& exif) { return exif.toObject().contains("GPSLatitude"); });
+    EXPECT_EQ(static_cast<qsizetype>(points.size()), placed);
+    EXPECT_NE(outcome.err.find("fotoharvester-cli: map written to " + mapPath + ": " + std::to_string(placed) +
+                               " photos placed, " + std::to_string(names.size() - placed) + " without a position left out\n"),
+              std::string::npos)
+        << outcome.err;
 
     for (const auto& value : readings) {
         const QJsonObject exif = value.toObject();
@@ -143,6 +165,16 @@ TEST(RealPhotos, ValuesAgreeWithExiftool)
         } else {
             EXPECT_EQ(fields[8], "");
         }
+        if (exif.contains("GPSLatitude")) {
+            ASSERT_TRUE(points.count(name));
+            const QJsonArray& point = points.at(name);
+            ASSERT_EQ(point.size(), exif.contains("GPSAltitude") ? 3 : 2);
+            EXPECT_NEAR(point[0].toDouble(), exif["GPSLongitude"].toDouble(), 2e-5);
+            EXPECT_NEAR(point[1].toDouble(), exif["GPSLatitude"].toDouble(), 2e-5);
+            if (point.size() == 3) {
+                EXPECT_NEAR(point[2].toDouble(), exif["GPSAltitude"].toDouble(), 0.006);
+            }
+        }
     }
 }
 
@@ -163,10 +195,12 @@ TEST(RealPhotos, APhotoThatCrashesTheReaderCostsOnlyItsOwnMetadata)
         const Outcome outcome =
             RunBatch(config, {"--folder", QString::fromStdString(folder.Path().string()), "--output",
                               QString::fromStdString((folder.Path() / "out.txt").string()), "--columns", "4,7",
-                              "--separator", "T", "--readers", readers});
+                              "--separator", "tab", "--readers", readers});
         EXPECT_EQ(outcome.exitCode, 3);
-        EXPECT_NE(outcome.err.find("from 6 files"), std::string::npos) << outcome.err;
-        EXPECT_NE(outcome.err.find("2 of these files could not be read"), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("fotoharvester-cli: 6 photos read"), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("fotoharvester-cli: 2 photos could not be read"), std::string::npos) << outcome.err;
+        for (const char* crashed : {"b.jpg: crashed the reader\n", "e.jpg: crashed the reader\n"})
+            EXPECT_NE(outcome.err.find(folder.Text() + crashed), std::string::npos) << outcome.err;
         EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"\tCanon\t6x8\n"
                                           "\"b.jpg\"\t\t0x0\n"
                                           "\"c.jpg\"\t\t8x6\n"
@@ -195,7 +229,7 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
                           QString::fromStdString((folder.Path() / "out.txt").string()), "--columns", "4,7,21",
                           "--separator", "|", "--readers", "2"});
     EXPECT_EQ(outcome.exitCode, 3);
-    EXPECT_NE(outcome.err.find("from 5 files"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("fotoharvester-cli: 5 photos read"), std::string::npos) << outcome.err;
     const auto records = Records(folder.Read("out.txt"));
     ASSERT_EQ(records.size(), 5u);
     using Row = std::vector<std::string>;
@@ -206,6 +240,6 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
     const Row& overrun = records.at("d.tif");
     const bool overrunRead = overrun.at(2) == "8x6";
     EXPECT_EQ(overrun, (Row{"d.tif", overrunRead ? "Overrun" : "", overrunRead ? "8x6" : "0x0", ""}));
-    const std::string unreadable = overrunRead ? "2 of these files" : "3 of these files";
+    const std::string unreadable = overrunRead ? "2 photos" : "3 photos";
     EXPECT_NE(outcome.err.find(unreadable + " could not be read"), std::string::npos) << outcome.err;
 }

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -22,6 +26,17 @@ std::string FlagsWith(std::initializer_list<int> ticked)
     for (int column : ticked)
         flags[column] = '1';
     return flags;
+}
+
+// A photo at a position, as the reader keeps it: degrees and the hemisphere.
+PhotoTags At(float latitude, const char* northOrSouth, float longitude, const char* eastOrWest,
+             const char* altitude = "")
+{
+    PhotoTags tags;
+    tags.latitude = {latitude, 0.0f, 0.0f, northOrSouth};
+    tags.longitude = {longitude, 0.0f, 0.0f, eastOrWest};
+    tags.gpsAltitude = altitude;
+    return tags;
 }
 
 class Run : public ::testing::Test {
@@ -47,7 +62,12 @@ protected:
 
     RunResult Execute()
     {
-        ExtractionRun run(RunRequest{settings, separator, {}, false}, host, source);
+        RunRequest request;
+        request.settings = settings;
+        request.separator = separator;
+        request.mapPath = mapPath;
+        request.photos = photoList;
+        ExtractionRun run(std::move(request), host, source);
         const RunResult result = run.Execute();
         folderAfterRun = run.Settings().Folder;
         return result;
@@ -58,6 +78,8 @@ protected:
     TempFolder output;
     ExtractionSettings settings;
     std::string separator = ",";
+    std::string mapPath;
+    std::optional<PhotoList> photoList;
     std::string folderAfterRun;
     TestHost host;
     ScriptedTagSource source;
@@ -139,6 +161,10 @@ TEST_F(Run, OutputNameGetsCsvOnlyWithoutAnExtension)
     EXPECT_EQ(OutputPathFor("out.txt"), "out.txt");
     EXPECT_EQ(OutputPathFor(""), ".csv");
     EXPECT_EQ(OutputPathFor("C:\\my.data\\report"), "C:\\my.data\\report");
+    EXPECT_EQ(MapPathFor("out.csv"), "out.geojson");
+    EXPECT_EQ(MapPathFor("a.b.txt"), "a.b.geojson");
+    EXPECT_EQ(MapPathFor("my.data/report"), "my.data/report.geojson");
+    EXPECT_EQ(MapPathFor("places.geojson"), "places.geojson.geojson");
     settings.OutFile = (output.Path() / "out.").string();
     Execute();
     EXPECT_TRUE(std::filesystem::exists(output.Path() / "out..csv"));
@@ -370,6 +396,79 @@ TEST_F(Run, AFullDiskIsReportedWithThePathAndNeverAsSuccess)
     EXPECT_NE(host.messages[0].text.find(settings.OutFile), std::string::npos);
     EXPECT_NE(host.messages[0].text.find("No space left on device"), std::string::npos);
     EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
+}
+
+TEST_F(Run, ForSpreadsheetsTheFileStartsWithAByteOrderMark)
+{
+    settings.Spreadsheet = 1;
+    settings.CommentLine = 1;
+    settings.Flags = FlagsWith({4});
+    Execute();
+    EXPECT_EQ(Output(), "\xEF\xBB\xBF!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n");
+}
+
+// Checked as a map program reads it: valid JSON and UTF-8, a FeatureCollection of Points,
+// longitude first, the altitude third when known, the photo's columns as properties.
+TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
+{
+    photos.Touch("north.jpg");
+    source.Set("north.jpg", At(48.5f, "N", 2.25f, "E", "123.4"));
+    photos.Touch("south.jpg");
+    source.Set("south.jpg", At(22.75f, "S", 43.5f, "W"));
+    photos.Touch("\xFF odd.jpg");  // a name that is not UTF-8
+    source.Set("\xFF odd.jpg", At(90.0f, "N", 180.0f, "W"));
+    settings.Flags = FlagsWith({4, 16});
+    mapPath = (output.Path() / "map.geojson").string();
+    const RunResult result = Execute();
+    EXPECT_EQ(result.mappedCount, 3);
+    EXPECT_EQ(result.unmappedCount, 2);  // the fixture's two photos have no position
+    ASSERT_EQ(host.MessageIds(), (std::vector<int>{301}));
+    EXPECT_NE(host.messages[0].text.find("\nThe map file " + mapPath + " shows 3 of them; photos without a position (2) are left out."),
+              std::string::npos);
+
+    QJsonParseError error{};
+    const QJsonDocument map = QJsonDocument::fromJson(QByteArray::fromStdString(output.Read("map.geojson")), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject collection = map.object();
+    EXPECT_EQ(collection.keys(), (QStringList{"features", "type"}));
+    EXPECT_EQ(collection["type"].toString(), "FeatureCollection");
+    const QJsonArray features = collection["features"].toArray();
+    ASSERT_EQ(features.size(), 3);
+    const std::vector<std::vector<double>> coordinates{{2.25, 48.5, 123.4}, {-43.5, -22.75}, {-180.0, 90.0}};
+    const QStringList names{"north.jpg", "south.jpg", "\uFFFD odd.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject feature = features[i].toObject();
+        EXPECT_EQ(feature["type"].toString(), "Feature");
+        const QJsonObject geometry = feature["geometry"].toObject();
+        EXPECT_EQ(geometry["type"].toString(), "Point");
+        std::vector<double> point;
+        for (const QJsonValue& number : geometry["coordinates"].toArray()) {
+            EXPECT_TRUE(number.isDouble());
+            point.push_back(number.toDouble());
+        }
+        EXPECT_EQ(point, coordinates[i]) << i;
+        const QJsonObject properties = feature["properties"].toObject();
+        EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS latitude"}));
+        EXPECT_EQ(properties["Filename"].toString(), names[i]);
+    }
+    EXPECT_EQ(features[1].toObject()["properties"].toObject()["GPS latitude"].toString(), "-22.750000");
+}
+
+TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
+{
+    const std::string root = photos.Text();
+    photos.Touch("other/IMG_0001.JPG");
+    photoList = PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    settings.Folder = "";
+    settings.Flags = FlagsWith({4});
+    host.duplicateAnswer = Answer::Yes;
+    const RunResult result = Execute();
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(result.photoCount, 3);
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
+                                                          root + "other/IMG_0001.JPG"}));
+    ASSERT_EQ(host.MessageIds(), (std::vector<int>{305, 301}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
 }
 
 TEST_F(Run, ReadsEachPhotoOnceInSortedOrderAsAnnounced)
