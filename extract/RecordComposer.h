@@ -22,8 +22,8 @@ inline constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 // quoted the same way, so that no value can break the columns of its line.
 //
 // For spreadsheets, a name or value that a spreadsheet would take as a formula (it begins with
-// "=", "+", "-", "@", TAB or CR) gets an apostrophe in front, which the spreadsheet hides; a
-// number such as a negative latitude is no formula and stays as it is.
+// "=", "+", "-", "@", TAB or CR) gets an apostrophe in front, so that it stays text; a number
+// such as a negative latitude is no formula and stays as it is.
 class RecordComposer {
 public:
     RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets = false);

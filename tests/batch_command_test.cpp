@@ -103,7 +103,7 @@ TEST_F(BatchCommand, OutputNamesAreTakenAsAShellUserMeansThem)
 }
 
 // Read back as a spreadsheet reads it: a byte-order mark, and every name and value as it was, with
-// the apostrophe that spreadsheets hide before those that would start a formula.
+// an apostrophe before those that would start a formula.
 TEST_F(BatchCommand, ForSpreadsheetsAByteOrderMarkAndNoFormulas)
 {
     for (const char* name : {"=1+1.jpg", "-2.jpg", "@x.jpg", "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg"})
