@@ -280,8 +280,8 @@ per photo. Options not given keep the settings last saved by the Fotoharvester w
 selection made there can be re-run from a script), or the defaults with --defaults.
 
   FOLDER, --folder DIR  folder to scan
-      --files-from FILE read the photos named in FILE, one a line, instead of scanning a folder
-                        ("-" reads standard input); sorted and checked like a folder's photos
+      --files-from FILE  read the photos named in FILE, one a line, instead of scanning a
+                        folder ("-" reads standard input); sorted and checked like a folder's
   -0                    with --files-from: the names are separated by NUL bytes (find -print0)
       --output FILE     output file; ".csv" is added when the name has no extension, except
                         for devices, pipes and files under /dev, /proc and /sys; "-" writes the
