@@ -162,7 +162,8 @@ RunResult ExtractionRun::Execute()
             const auto feature = mapComposer.Feature(name, ticked, values, reader.GetLatitude(), reader.GetLongitude(),
                                                      reader.GetGPSAltitude());
             if (feature) {
-                map.Write(result.mappedCount++ == 0 ? std::string_view() : MapComposer::Between());
+                if (result.mappedCount++ > 0)
+                    map.Write(MapComposer::Between());
                 map.Write(*feature);
             } else {
                 ++result.unmappedCount;
