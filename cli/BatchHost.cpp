@@ -2,10 +2,52 @@
 
 #include "platform/Interrupt.h"
 
+#include <algorithm>
 
 namespace {
+
 constexpr auto progressInterval = std::chrono::milliseconds(100);
+
+std::string Argument(const Message& message, std::size_t index)
+{
+    return index < message.arguments.size() ? message.arguments[index] : std::string();
+}
+
+// "1 photo", "2 photos".
+std::string Count(std::size_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 }  // namespace
+
+std::string BatchMessageText(const Message& message)
+{
+    switch (message.id) {
+    case MessageId::FolderMissing:
+        return "cannot open folder " + Argument(message, 0) + ": " + Argument(message, 1);
+    case MessageId::FolderEmpty:
+        return "no folder to scan: name one as FOLDER, or give --files-from";
+    case MessageId::OutputNotOpened:
+        return "cannot write " + Argument(message, 0) + ": " + Argument(message, 1);
+    case MessageId::DuplicateNames:
+        return "photos in different folders share the name " + Argument(message, 0) +
+               "; add --full-path to tell them apart, or --yes to write them all the same";
+    case MessageId::OutputNotWritten:
+        return "could not write " + Argument(message, 0) + ": " + Argument(message, 1) +
+               "; an earlier file of that name is left as it was";
+    case MessageId::OutputIsAPhoto:
+        return "the output " + Argument(message, 0) + " is one of the photos to read; choose another";
+    case MessageId::OutputInUse:
+        return Argument(message, 0) + " is being written by another run; try again when it has ended";
+    default:
+        break;
+    }
+    // A message without words of our own: the window's text on one line.
+    std::string text = message.text;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
 
 BatchHost::BatchHost(Options options, std::FILE* messages) : m_options(options), m_messages(messages) {}
 
@@ -16,7 +58,7 @@ void BatchHost::SetProgressRange(std::int64_t photoCount)
 
 void BatchHost::SetProgressPosition(std::int64_t photosDone)
 {
-    if (!m_options.showProgress)
+    if (!m_options.showProgress || m_options.quiet)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (photosDone == 0 || now - m_lastPrinted >= progressInterval) {
@@ -43,6 +85,12 @@ void BatchHost::EndProgressLine()
     m_progressShown = false;
 }
 
+void BatchHost::PrintLine(const std::string& text)
+{
+    EndProgressLine();
+    std::fprintf(m_messages, "fotoharvester-cli: %s\n", text.c_str());
+}
+
 void BatchHost::SetRunning(bool running, const std::string&)
 {
     if (running) {
@@ -54,17 +102,43 @@ void BatchHost::SetRunning(bool running, const std::string&)
 
 Answer BatchHost::ShowMessage(const Message& message)
 {
-    EndProgressLine();
-    std::fprintf(m_messages, "%s\n", message.text.c_str());
-    for (const std::string& detail : message.details)
-        std::fprintf(m_messages, "fotoharvester-cli: %s\n", detail.c_str());
-    if (message.buttons == Message::Buttons::YesNo) {
-        if (m_options.answerYes)
-            return Answer::Yes;
-        std::fprintf(m_messages, "Stopped: run again with --yes to go on, or with --full-path.\n");
-        return Answer::No;
+    // The summary waits for Report, which words it from the whole result.
+    if (message.id == MessageId::Summary)
+        return Answer::Ok;
+    if (message.buttons == Message::Buttons::YesNo && m_options.answerYes)
+        return Answer::Yes;
+    PrintLine(BatchMessageText(message));
+    return message.buttons == Message::Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+void BatchHost::Report(const RunResult& result, const std::string& mapPath)
+{
+    if (m_options.quiet)
+        return;
+    for (const Unread& folder : result.unlistedFolders)
+        PrintLine("cannot open folder " + folder.path + ": " + folder.reason);
+    for (const Unread& photo : result.unreadPhotos)
+        PrintLine(photo.path + ": " + photo.reason);
+    const std::string destination = result.outputPath == "-" ? std::string("standard output") : result.outputPath;
+    if (result.outcome == RunResult::Outcome::Aborted) {
+        PrintLine("stopped after " + Count(static_cast<std::size_t>(result.photoCount), "photo", "photos") + "; " +
+                  destination + " holds the records written so far");
+        return;
     }
-    return Answer::Ok;
+    if (result.outcome != RunResult::Outcome::Completed)
+        return;
+    PrintLine(Count(static_cast<std::size_t>(result.photoCount), "photo", "photos") + " read, records written to " +
+              destination);
+    if (!result.unreadPhotos.empty())
+        PrintLine(Count(result.unreadPhotos.size(), "photo", "photos") + " could not be read; " +
+                  (result.unreadPhotos.size() == 1 ? "its record holds" : "their records hold") + " no metadata");
+    if (!result.unlistedFolders.empty())
+        PrintLine(Count(result.unlistedFolders.size(), "folder", "folders") + " could not be opened; any photos in " +
+                  (result.unlistedFolders.size() == 1 ? "it are" : "them are") + " missing");
+    if (!mapPath.empty())
+        PrintLine("map written to " + mapPath + ": " +
+                  Count(static_cast<std::size_t>(result.mappedCount), "photo", "photos") + " placed, " +
+                  std::to_string(result.unmappedCount) + " without a position left out");
 }
 
 void BatchHost::KeepAlive() {}

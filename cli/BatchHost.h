@@ -1,18 +1,21 @@
 #pragma once
 
+#include "extract/ExtractionRun.h"
 #include "extract/RunHost.h"
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-// Hosts a run for the batch command: messages and progress go to standard error, the
-// duplicate-name question is answered from the command line, Ctrl-C asks the run to stop.
+// Hosts a run for the batch command: messages and progress go to standard error in the command's
+// own words (one line each, naming the path concerned), the duplicate-name question is answered
+// from the command line, Ctrl-C asks the run to stop.
 class BatchHost : public RunHost {
 public:
     struct Options {
         bool answerYes = false;
         bool showProgress = false;  // only on a terminal
+        bool quiet = false;         // errors only
     };
 
     BatchHost(Options options, std::FILE* messages);
@@ -25,9 +28,13 @@ public:
     bool AbortRequested() const override;
     void ClearAbortRequest() override;
 
+    // After the run: a line for each photo or folder that could not be read, then the summary.
+    void Report(const RunResult& result, const std::string& mapPath);
+
 private:
     void PrintProgress(std::int64_t photosDone);
     void EndProgressLine();
+    void PrintLine(const std::string& text);
 
     Options m_options;
     std::FILE* m_messages;
@@ -36,3 +43,6 @@ private:
     std::chrono::steady_clock::time_point m_started;
     std::chrono::steady_clock::time_point m_lastPrinted;
 };
+
+// The batch command's words for a message of the run: one line, without the program's name.
+std::string BatchMessageText(const Message& message);

@@ -2,8 +2,11 @@
 
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
+#include "extract/ExtractionRun.h"
 #include "extract/RecordComposer.h"
 #include "metadata/PhotoFormats.h"
+#include "metadata/TextEncoding.h"
+#include "platform/FileSystem.h"
 
 #include <charconv>
 #include <functional>
@@ -33,6 +36,19 @@ std::optional<int> WholeNumber(const std::string& text)
     return value;
 }
 
+// The separator a --separator text names: a name from the list or one character. A quote or a
+// line break would break the file's quoting and lines.
+std::optional<std::string> SeparatorNamed(const std::string& text)
+{
+    static const std::map<std::string, std::string> names{
+        {"comma", ","}, {"semicolon", ";"}, {"colon", ":"}, {"tab", "\t"}};
+    if (const auto named = names.find(text); named != names.end())
+        return named->second;
+    if (text.empty() || Utf8CharacterLength(text) != text.size() || text.find_first_of("\"\r\n") != std::string::npos)
+        return std::nullopt;
+    return text;
+}
+
 std::optional<std::string> FlagsFromColumnList(const std::string& list)
 {
     if (list == "all")
@@ -56,12 +72,24 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
     ParseResult result;
     CommandLine& line = result.commandLine;
 
-    // Options that take a value, each with what it does with that value; an empty text is an error.
+    // Options that take a value, each with what it does with that value; a non-empty text is an error.
     using ValueHandler = std::function<std::string(const std::string&)>;
+    const auto nonEmpty = [](std::optional<std::string>& target, const char* what) {
+        return [&target, what](const std::string& v) {
+            target = v;
+            return v.empty() ? std::string(what) : std::string();
+        };
+    };
     const std::map<std::string, ValueHandler> valueOptions{
         {"--folder", [&](const std::string& v) { line.folder = v; return std::string(); }},
         {"--output", [&](const std::string& v) { line.output = v; return std::string(); }},
-        {"--separator", [&](const std::string& v) { line.separatorText = v; return std::string(); }},
+        {"--separator",
+         [&](const std::string& v) {
+             line.separator = SeparatorNamed(v);
+             return line.separator ? std::string()
+                                   : "--separator takes comma, semicolon, colon, tab or one character other than a "
+                                     "quote or a line break, not \"" + v + "\"";
+         }},
         {"--columns",
          [&](const std::string& v) {
              line.flags = FlagsFromColumnList(v);
@@ -95,6 +123,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
              return line.readers && *line.readers >= 1 && *line.readers <= 64 ? std::string()
                                                                                : "--readers takes a number from 1 to 64";
          }},
+        {"--geojson",
+         [&](const std::string& v) {
+             line.mapPath = v;
+             return v.empty() || v == "-" ? "--geojson takes the name of the map file" : std::string();
+         }},
+        {"--files-from", nonEmpty(line.filesFrom, "--files-from takes a file name, or - for standard input")},
     };
     const std::map<std::string, std::function<void()>> switches{
         {"--headings", [&] { line.headings = true; }},
@@ -103,14 +137,31 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
         {"--no-full-path", [&] { line.fullPath = false; }},
         {"--subfolders", [&] { line.subFolders = true; }},
         {"--no-subfolders", [&] { line.subFolders = false; }},
+        {"--spreadsheet", [&] { line.spreadsheet = true; }},
+        {"--no-spreadsheet", [&] { line.spreadsheet = false; }},
+        {"-0", [&] { line.nulSeparated = true; }},
+        {"--defaults", [&] { line.defaults = true; }},
+        {"--quiet", [&] { line.quiet = true; }},
+        {"-q", [&] { line.quiet = true; }},
         {"--yes", [&] { line.answerYes = true; }},
         {"--help", [&] { line.showHelp = true; }},
         {"-h", [&] { line.showHelp = true; }},
         {"--version", [&] { line.showVersion = true; }},
+        {"-V", [&] { line.showVersion = true; }},
     };
 
+    std::vector<std::string> folders;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
+        if (!optionsEnded && name == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || name.size() < 2 || name.front() != '-') {
+            folders.push_back(name);
+            continue;
+        }
         std::optional<std::string> value;
         if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
             value = name.substr(equals + 1);
@@ -134,6 +185,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
             return result;
         }
     }
+
+    if (folders.size() > 1)
+        result.error = "one FOLDER only, but " + std::to_string(folders.size()) + " were given";
+    else if (!folders.empty() && line.folder)
+        result.error = "the folder is given twice, as FOLDER and with --folder";
+    else if (!folders.empty())
+        line.folder = folders.front();
+    if (result.error.empty() && line.filesFrom && line.folder)
+        result.error = "--files-from reads the photos it names, not a folder: give one or the other";
     return result;
 }
 
@@ -151,6 +211,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.FullFilePath = *line.fullPath ? 1 : 0;
     if (line.subFolders)
         settings.SubFolders = *line.subFolders ? 1 : 0;
+    if (line.spreadsheet)
+        settings.Spreadsheet = *line.spreadsheet ? 1 : 0;
     if (line.dateFormat)
         settings.DateFormat = *line.dateFormat;
     if (line.formats)
@@ -160,41 +222,102 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
     return settings;
 }
 
-std::string SeparatorTextFor(const ExtractionSettings& settings, const CommandLine& line)
+std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& line)
 {
-    if (line.separatorText)
-        return *line.separatorText;
+    if (line.separator)
+        return *line.separator;
     const auto& entries = SeparatorListEntries();
     if (settings.SeparatorNum >= 0 && static_cast<std::size_t>(settings.SeparatorNum) < entries.size())
-        return std::string(entries[settings.SeparatorNum]);
+        return SeparatorFromText(entries[settings.SeparatorNum]);
     return {};
+}
+
+const std::array<std::string, ExtractionSettings::MonthCount>& FixedMonthNames()
+{
+    static const std::array<std::string, ExtractionSettings::MonthCount> names{
+        "January", "February", "March", "April", "May", "June", "July", "August", "September", "October", "November",
+        "December"};
+    return names;
+}
+
+OutputChoice ChooseOutput(const std::string& outFile)
+{
+    if (outFile == "-")
+        return {{}, true, {}};
+    if (outFile.empty())
+        return {{}, false, "no output file: give one with --output FILE, or --output - for standard output"};
+    const std::string name = CUtility().GetFileName(outFile);
+    const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
+    if (stem.find_first_not_of('.') == std::string::npos)
+        return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};
+    // A device, a pipe or a file the system provides is written as it is named; a ".csv" added
+    // would make a new regular file beside it.
+    for (const char* system : {"/dev/", "/proc/", "/sys/"})
+        if (outFile.rfind(system, 0) == 0)
+            return {outFile, false, {}};
+    if (platform::IsSpecialFile(outFile))
+        return {outFile, false, {}};
+    return {OutputPathFor(outFile), false, {}};
+}
+
+PhotoList ReadPhotoList(std::FILE* list, bool nulSeparated)
+{
+    const char end = nulSeparated ? '\0' : '\n';
+    PhotoList photos;
+    std::string path;
+    const auto take = [&] {
+        if (!nulSeparated && !path.empty() && path.back() == '\r')
+            path.pop_back();
+        if (!path.empty())
+            photos.push_back(std::move(path));
+        path.clear();
+    };
+    for (int c; (c = std::getc(list)) != EOF;) {
+        if (static_cast<char>(c) == end)
+            take();
+        else
+            path += static_cast<char>(c);
+    }
+    take();
+    return photos;
 }
 
 std::string HelpText()
 {
-    std::string text = R"(Usage: fotoharvester-cli [OPTION]...
-Gathers the metadata of the photos in a folder into one delimited text file,
-one line per photo. Options not given keep the settings last saved by the Fotoharvester window,
-so that a selection made there can be re-run from a script.
+    std::string text = R"(Usage: fotoharvester-cli [OPTION]... [FOLDER]
+Gathers the metadata of the photos in FOLDER into one delimited text file, one line per photo.
+Options not given keep the settings last saved by the Fotoharvester window (so that a selection
+made there can be re-run from a script), or the defaults with --defaults.
 
-  --folder DIR          folder to scan
-  --output FILE         output file; ".csv" is added when the name has no extension
-  --columns LIST        the columns to write: "all", or column numbers separated by commas
+  FOLDER, --folder DIR  folder to scan
+      --files-from FILE  read the photos named in FILE, one a line, instead of scanning a
+                        folder ("-" reads standard input); sorted and checked like a folder's
+  -0                    with --files-from: the names are separated by NUL bytes (find -print0)
+      --output FILE     output file; ".csv" is added when the name has no extension, except
+                        for devices, pipes and files under /dev, /proc and /sys; "-" writes the
+                        records to standard output
+      --columns LIST    the columns to write: "all", or column numbers separated by commas
                         (see the list below)
-  --separator TEXT      separator: the first character of TEXT; a text starting with a capital T
-                        gives TAB; an empty text gives no separator (default: the stored choice,
-                        at first ",")
-  --headings            write the line of column headings first (--no-headings: do not)
-  --full-path           write full paths instead of file names, and skip the duplicate-name check
+      --separator SEP   comma, semicolon, colon, tab, or any one character (default: the stored
+                        choice, at first a comma)
+      --headings        write the line of column headings first (--no-headings: do not)
+      --full-path       write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
-  --subfolders          include the photos of all sub-folders (--no-subfolders: do not)
-  --formats WHICH       "all" photo formats (the default at first) or "jpeg-tiff" only; see below
-  --date-format N       date layout of the date columns, 0 to 8 (see below)
-  --month-names LIST    twelve month names separated by commas, for layouts 1 and 2
-  --yes                 go on when two photos share a file name (without it the run stops there)
-  --readers N           number of reader processes (default: one per processor core)
-  --help                show this text and exit
-  --version             show the version and exit
+      --subfolders      include the photos of all sub-folders (--no-subfolders: do not)
+      --formats WHICH   "all" photo formats (the default at first) or "jpeg-tiff" only; see below
+      --date-format N   date layout of the date columns, 0 to 8 (see below)
+      --month-names LIST  twelve month names separated by commas, for layouts 1 and 2
+      --spreadsheet     for spreadsheets: a byte-order mark first, and an apostrophe before any
+                        text that would start a formula (--no-spreadsheet: the plain file)
+      --geojson FILE    also write a map of the photos' positions to FILE (GeoJSON)
+      --defaults        start from the default settings rather than the stored ones, so that a
+                        script gives the same file on every machine
+      --yes             go on when two photos share a file name (without it the run stops there)
+      --readers N       number of reader processes (default: one per processor core)
+  -q, --quiet           no progress and no summary; only errors
+  -h, --help            show this text and exit
+  -V, --version         show the version and exit
+      --                end of the options: what follows is the FOLDER
 
 Columns:
 )";
@@ -231,15 +354,19 @@ Date layouts (for 2000:05:07 14:22:01):
      3  2000-05-07 14:22:01         8  2000/05/07 14:22:01
      4  07-05-2000 14:22:01
 
-The output goes to the file only. Progress (on a terminal), the summary and every refusal go to
-standard error. Ctrl-C stops after the photo in progress and closes the file properly.
+The records go to the output file only, or to standard output with --output -. Progress (on a
+terminal), the summary, every photo or folder that could not be read and every refusal go to
+standard error. The output file takes the place of an earlier one only when the run ends, so that
+a run that is killed or fails leaves the earlier file as it was; Ctrl-C stops after the photo in
+progress and keeps the records written so far.
 
 Exit status:
   0    every photo was processed
-  1    the run was refused (missing folder, output not writable, duplicate names without --yes)
+  1    the run was refused (missing folder, output not writable or in use by another run,
+       duplicate names without --yes)
   2    the command line was not understood
-  3    the run completed, but some photos or folders could not be read (the summary says how many)
-  4    the output file could not be written completely
+  3    the run completed, but some photos or folders could not be read (each is named)
+  4    the output file could not be written completely; an earlier file is left as it was
   130  stopped by Ctrl-C
 )";
     return text;

@@ -4,12 +4,13 @@
 #include "cli/BatchHost.h"
 #include "cli/CommandLine.h"
 #include "extract/ExtractionRun.h"
-#include "extract/RecordComposer.h"
 #include "metadata/ReaderPool.h"
+#include "platform/FileSystem.h"
 #include "platform/Interrupt.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -56,11 +57,13 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const ParseResult parsed = ParseCommandLine(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "fotoharvester-cli: %s\nTry 'fotoharvester-cli --help'.\n", parsed.error.c_str());
+    const auto usageError = [](const std::string& text) {
+        std::fprintf(stderr, "fotoharvester-cli: %s\nTry 'fotoharvester-cli --help'.\n", text.c_str());
         return UsageError;
-    }
+    };
+    const ParseResult parsed = ParseCommandLine(arguments);
+    if (!parsed.error.empty())
+        return usageError(parsed.error);
     const CommandLine& commandLine = parsed.commandLine;
     if (commandLine.showHelp) {
         std::fputs(HelpText().c_str(), stdout);
@@ -72,11 +75,35 @@ int main(int argc, char* argv[])
     }
 
     RunRequest request;
-    request.settings = ApplyCommandLine(LoadSettings(), commandLine);
-    request.separator = SeparatorFromText(SeparatorTextFor(request.settings, commandLine));
+    request.settings = ApplyCommandLine(commandLine.defaults ? DefaultSettings(FixedMonthNames()) : LoadSettings(),
+                                       commandLine);
+    request.separator = SeparatorFor(request.settings, commandLine);
+    const OutputChoice output = ChooseOutput(request.settings.OutFile);
+    if (!output.error.empty())
+        return usageError(output.error);
+    request.outputPath = output.path;
+    request.toStandardOutput = output.standardOutput;
+    // The window's map option names no file here: a script asks for its map by name.
+    request.mapPath = commandLine.mapPath.value_or(std::string());
+    if (!output.standardOutput && request.mapPath == output.path)
+        return usageError("the map file and the output file must differ");
+    if (commandLine.filesFrom) {
+        const bool standardInput = *commandLine.filesFrom == "-";
+        std::FILE* list = standardInput ? stdin : std::fopen(commandLine.filesFrom->c_str(), "rb");
+        if (list == nullptr) {
+            std::fprintf(stderr, "fotoharvester-cli: cannot read %s: %s\n", commandLine.filesFrom->c_str(),
+                         platform::ErrorText(errno).c_str());
+            return Refused;
+        }
+        request.photos = ReadPhotoList(list, commandLine.nulSeparated);
+        if (!standardInput)
+            std::fclose(list);
+    }
+
     BatchHost::Options hostOptions;
     hostOptions.answerYes = commandLine.answerYes;
     hostOptions.showProgress = isatty(fileno(stderr)) != 0;
+    hostOptions.quiet = commandLine.quiet;
     BatchHost host(hostOptions, stderr);
 
     ReaderPool::Options readerOptions = ReaderPool::DefaultOptions();
@@ -85,9 +112,8 @@ int main(int argc, char* argv[])
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
+    const std::string mapPath = request.mapPath;
     const RunResult result = ExtractionRun(std::move(request), host, readers).Execute();
-    if (result.outcome == RunResult::Outcome::Aborted)
-        std::fprintf(stderr, "Stopped after %d photos; %s holds the records written so far.\n", result.photoCount,
-                     result.outputPath.c_str());
+    host.Report(result, mapPath);
     return ExitStatusFor(result);
 }

@@ -1,19 +1,21 @@
 #include "extract/ExtractionRun.h"
 
 #include "extract/ColumnCatalogue.h"
+#include "extract/MapComposer.h"
 #include "extract/OutputFile.h"
 #include "extract/RecordComposer.h"
 #include "extract/RunHost.h"
 #include "metadata/CFotoHarvest.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 // The summary: the count and the file, then a line for each kind of loss, each thing lost named
-// in the details.
-Message Summary(const RunResult& result)
+// in the details, and what the map holds.
+Message Summary(const RunResult& result, const std::string& mapPath)
 {
     Message summary = MakeMessage(MessageId::Summary, {std::to_string(result.photoCount), result.outputPath});
     const auto addWarning = [&summary](MessageId id, const std::vector<Unread>& lost, std::string_view what) {
@@ -27,6 +29,12 @@ Message Summary(const RunResult& result)
     };
     addWarning(MessageId::UnreadablePhotos, result.unreadPhotos, "");
     addWarning(MessageId::UnlistedFolders, result.unlistedFolders, "folder not opened: ");
+    if (!mapPath.empty()) {
+        summary.text += '\n';
+        summary.text += MakeMessage(MessageId::MapSummary, {mapPath, std::to_string(result.mappedCount),
+                                                            std::to_string(result.unmappedCount)})
+                            .text;
+    }
     return summary;
 }
 
@@ -37,9 +45,38 @@ std::string OutputPathFor(const std::string& outFile)
     return CUtility().GetExtension(outFile).empty() ? outFile + ".csv" : outFile;
 }
 
+std::string MapPathFor(const std::string& outputPath)
+{
+    const CUtility utility;
+    const std::string extension = utility.GetExtension(utility.GetFileName(outputPath));
+    const std::string stem = outputPath.substr(0, outputPath.size() - extension.size() - (extension.empty() ? 0 : 1));
+    // A map must never take the place of the records it goes with.
+    return extension == "geojson" ? outputPath + ".geojson" : stem + ".geojson";
+}
+
 ExtractionRun::ExtractionRun(RunRequest request, RunHost& host, TagSource& tags)
     : m_request(std::move(request)), m_host(host), m_tags(tags)
 {
+}
+
+bool ExtractionRun::Open(OutputFile& file, const std::string& path, const PhotoList& photos)
+{
+    // The photos are read while the output is written: the two must be different files.
+    if (IsListedPhoto(photos, path)) {
+        m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {path}));
+        return false;
+    }
+    switch (file.Open(path)) {
+    case OutputFile::Opening::Opened:
+        return true;
+    case OutputFile::Opening::InUse:
+        m_host.ShowMessage(MakeMessage(MessageId::OutputInUse, {path}));
+        return false;
+    case OutputFile::Opening::Failed:
+        break;
+    }
+    m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened, {path, file.ErrorText()}));
+    return false;
 }
 
 RunResult ExtractionRun::Execute()
@@ -48,24 +85,28 @@ RunResult ExtractionRun::Execute()
     const CUtility utility;
     const ExtractionSettings& settings = m_request.settings;
 
-    std::string& folder = m_request.settings.Folder;
-    if (folder.empty()) {
-        m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
-        return result;
-    }
-    if (folder.back() != '\\' && folder.back() != '/')
-        folder += platform::NativeSeparator();
-    if (std::error_code error; !platform::CanListFolder(folder, &error)) {
-        m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
-        return result;
+    const PhotoFormats formats = settings.ChosenFormats();
+    PhotoList photos;
+    if (m_request.photos) {
+        photos = std::move(*m_request.photos);
+        std::erase_if(photos, [&](const std::string& path) { return !utility.IsPhotoFile(path, formats); });
+    } else {
+        std::string& folder = m_request.settings.Folder;
+        if (folder.empty()) {
+            m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
+            return result;
+        }
+        if (folder.back() != '\\' && folder.back() != '/')
+            folder += platform::NativeSeparator();
+        if (std::error_code error; !platform::CanListFolder(folder, &error)) {
+            m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
+            return result;
+        }
+        result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, settings.SubFolders != 0,
+                                                           [this] { m_host.KeepAlive(); }, formats);
     }
     result.outputPath = m_request.toStandardOutput ? std::string("-")
                                                    : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
-
-    PhotoList photos;
-    const PhotoFormats formats = settings.ChosenFormats();
-    result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, settings.SubFolders != 0,
-                                                       [this] { m_host.KeepAlive(); }, formats);
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
 
@@ -77,29 +118,26 @@ RunResult ExtractionRun::Execute()
     }
 
     OutputFile output;
-    if (m_request.toStandardOutput) {
+    if (m_request.toStandardOutput)
         output.OpenStandardOutput();
-    } else {
-        // The photos are read while the output is written: the two must be different files.
-        if (IsListedPhoto(photos, result.outputPath)) {
-            m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {result.outputPath}));
-            return result;
-        }
-        switch (output.Open(result.outputPath)) {
-        case OutputFile::Opening::Opened:
-            break;
-        case OutputFile::Opening::InUse:
-            m_host.ShowMessage(MakeMessage(MessageId::OutputInUse, {result.outputPath}));
-            return result;
-        case OutputFile::Opening::Failed:
-            m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened, {result.outputPath, output.ErrorText()}));
-            return result;
-        }
-    }
+    else if (!Open(output, result.outputPath, photos))
+        return result;
+    OutputFile map;
+    const bool mapped = !m_request.mapPath.empty();
+    if (mapped && !Open(map, m_request.mapPath, photos))
+        return result;
+
+    const bool forSpreadsheets = settings.Spreadsheet != 0;
     const ColumnSelection ticked = SelectionFromFlags(settings.Flags);
-    const RecordComposer composer(m_request.separator, DateLayout{settings.DateFormat, settings.MonthNames});
+    const RecordComposer composer(m_request.separator, DateLayout{settings.DateFormat, settings.MonthNames},
+                                  forSpreadsheets);
+    const MapComposer mapComposer;
+    if (forSpreadsheets)
+        output.Write(ByteOrderMark);
     if (settings.CommentLine != 0)
         output.WriteLine(composer.HeadingLine(ticked));
+    if (mapped)
+        map.Write(MapComposer::Opening());
 
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
     m_host.ClearAbortRequest();
@@ -118,11 +156,23 @@ RunResult ExtractionRun::Execute()
         reader.ReadImage(path);
         if (reader.LastOutcome() != ReadOutcome::Read)
             result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
-        if (const auto record = composer.Record(name, ticked, reader))
+        const ColumnValues values = composer.Values(ticked, reader);
+        if (const auto record = composer.Record(name, ticked, values))
             output.WriteLine(*record);
+        if (mapped) {
+            const auto feature = mapComposer.Feature(name, ticked, values, reader.GetLatitude(), reader.GetLongitude(),
+                                                     reader.GetGPSAltitude());
+            if (feature) {
+                if (result.mappedCount++ > 0)
+                    map.Write(MapComposer::Between());
+                map.Write(*feature);
+            } else {
+                ++result.unmappedCount;
+            }
+        }
         reader.ClearValues();
 
-        if (output.Failed())
+        if (output.Failed() || map.Failed())
             break;  // nothing more can be stored; the user is told below
         if (m_host.AbortRequested()) {
             aborted = true;
@@ -130,21 +180,34 @@ RunResult ExtractionRun::Execute()
         }
     }
     m_tags.End();
-    // Completed or stopped by the user, the file takes the place of the earlier one; a failure
-    // leaves the earlier one as it was.
-    const bool written = output.Commit();
     photos = PhotoList();
+
+    // Completed or stopped by the user, the files take the place of the earlier ones; a failure
+    // leaves the earlier ones as they were.
+    if (mapped)
+        map.Write(MapComposer::Closing());
+    const OutputFile* failed = nullptr;
+    std::string failedPath;
+    if (map.Failed() || !output.Commit()) {
+        failed = map.Failed() ? &map : &output;
+        failedPath = map.Failed() ? m_request.mapPath : result.outputPath;
+    } else if (mapped && !map.Commit()) {
+        failed = &map;
+        failedPath = m_request.mapPath;
+    }
+    output.Discard();
+    map.Discard();
 
     m_host.SetRunning(false, std::string());
 
-    if (!written) {
+    if (failed != nullptr) {
         result.outcome = RunResult::Outcome::WriteFailed;
-        m_host.ShowMessage(MakeMessage(MessageId::OutputNotWritten, {result.outputPath, output.ErrorText()}));
+        m_host.ShowMessage(MakeMessage(MessageId::OutputNotWritten, {failedPath, failed->ErrorText()}));
     } else if (aborted) {
         result.outcome = RunResult::Outcome::Aborted;
     } else {
         result.outcome = RunResult::Outcome::Completed;
-        m_host.ShowMessage(Summary(result));
+        m_host.ShowMessage(Summary(result, m_request.mapPath));
     }
     return result;
 }

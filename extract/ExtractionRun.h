@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class OutputFile;
 class RunHost;
 class TagSource;
 
@@ -21,6 +22,10 @@ struct RunRequest {
     std::optional<std::string> outputPath;
     // The records go to standard output instead of a file.
     bool toStandardOutput = false;
+    // Where the map of the photos' positions goes (GeoJSON); empty for no map.
+    std::string mapPath;
+    // The photos to read instead of those of settings.Folder; only photo files among them count.
+    std::optional<PhotoList> photos;
 };
 
 struct RunResult {
@@ -37,6 +42,8 @@ struct RunResult {
     std::vector<Unread> unreadPhotos;      // photos whose metadata could not be read
     std::vector<Unread> unlistedFolders;   // folders whose photos could not be listed
     std::string outputPath;
+    std::int32_t mappedCount = 0;    // photos placed on the map
+    std::int32_t unmappedCount = 0;  // photos left off the map: they have no position
 
     // Whether the run got as far as reading photos (and so stores its columns and separator).
     bool ReachedThePhotos() const
@@ -58,6 +65,9 @@ public:
     const ExtractionSettings& Settings() const { return m_request.settings; }
 
 private:
+    // Opens one of the run's files, or tells the user why not.
+    bool Open(OutputFile& file, const std::string& path, const PhotoList& photos);
+
     RunRequest m_request;
     RunHost& m_host;
     TagSource& m_tags;
@@ -65,3 +75,5 @@ private:
 
 // The output path for an output name: ".csv" is added when the name has no extension.
 std::string OutputPathFor(const std::string& outFile);
+// The map file beside an output file: the same name with the extension ".geojson".
+std::string MapPathFor(const std::string& outputPath);

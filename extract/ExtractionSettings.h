@@ -26,6 +26,10 @@ struct ExtractionSettings {
     std::int32_t SubFolders = 0;
     // 0: JPEG and TIFF only; 1: every photo format (PhotoFormats.h).
     std::int32_t Formats = 1;
+    // A byte-order mark, and an apostrophe before any text a spreadsheet would take as a formula.
+    std::int32_t Spreadsheet = 0;
+    // Also write the positions as a GeoJSON map beside the output (the window's choice).
+    std::int32_t MapFile = 0;
 
     bool IsColumnTicked(int column) const;
     PhotoFormats ChosenFormats() const { return Formats == 0 ? PhotoFormats::JpegAndTiff : PhotoFormats::All; }

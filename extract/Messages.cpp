@@ -44,6 +44,8 @@ constexpr std::array messageTable{
                  "The output file %s is being written by another extraction. Please wait until it has ended, "
                  "or choose another output file.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::MapSummary, "The map file %s shows %d of them; photos without a position (%d) are left out.",
+                 Message::Buttons::Ok, Message::Icon::Information},
 };
 
 const MessageEntry& Entry(MessageId id)

@@ -19,6 +19,7 @@ enum class MessageId {
     OutputIsAPhoto = 308,
     UnlistedFolders = 309,
     OutputInUse = 311,
+    MapSummary = 312,
 };
 
 struct Message {

@@ -5,8 +5,35 @@
 
 #include <utility>
 
-RecordComposer::RecordComposer(std::string separator, DateLayout layout)
-    : m_separator(std::move(separator)), m_layout(std::move(layout))
+namespace {
+
+bool LooksLikeAFormula(std::string_view value)
+{
+    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos &&
+           !IsPlainNumber(value);
+}
+
+}  // namespace
+
+bool IsPlainNumber(std::string_view text)
+{
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    bool digits = false;
+    bool point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digits = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits;
+}
+
+RecordComposer::RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets)
+    : m_separator(std::move(separator)), m_layout(std::move(layout)), m_forSpreadsheets(forSpreadsheets)
 {
 }
 
@@ -25,8 +52,23 @@ std::string RecordComposer::HeadingLine(const ColumnSelection& ticked) const
     return line;
 }
 
+ColumnValues RecordComposer::Values(const ColumnSelection& ticked, CFotoHarvest& reader) const
+{
+    ColumnValues values;
+    for (int column = 0; column < ColumnCount; ++column)
+        if (ticked[column])
+            values[column] = ColumnCatalogue()[column].value(reader, m_layout);
+    return values;
+}
+
 std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
                                                   CFotoHarvest& reader) const
+{
+    return Record(name, ticked, Values(ticked, reader));
+}
+
+std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
+                                                  const ColumnValues& values) const
 {
     std::string line;
     // A file name is bytes to the system; the file must be UTF-8 for every program that opens it.
@@ -36,7 +78,7 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
         if (!ticked[column])
             continue;
         const Column& definition = ColumnCatalogue()[column];
-        const std::string value = definition.value(reader, m_layout);
+        const std::string& value = values[column];
         anyValue = anyValue || !value.empty();
         line += m_separator;
         if (definition.quoting == Column::Quoting::Quoted)
@@ -52,6 +94,8 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
 void RecordComposer::AppendQuoted(std::string& line, std::string_view value) const
 {
     line += '"';
+    if (m_forSpreadsheets && LooksLikeAFormula(value))
+        line += '\'';
     for (char c : value) {
         if (c == '"')
             line += '"';
@@ -63,10 +107,13 @@ void RecordComposer::AppendQuoted(std::string& line, std::string_view value) con
 void RecordComposer::AppendBare(std::string& line, std::string_view value) const
 {
     const bool holdsSeparator = !m_separator.empty() && value.find(m_separator) != std::string_view::npos;
-    if (holdsSeparator || value.find_first_of("\"\r\n") != std::string_view::npos)
+    if (holdsSeparator || value.find_first_of("\"\r\n") != std::string_view::npos) {
         AppendQuoted(line, value);
-    else
-        line += value;
+        return;
+    }
+    if (m_forSpreadsheets && LooksLikeAFormula(value))
+        line += '\'';
+    line += value;
 }
 
 std::string SeparatorFromText(std::string_view text)

@@ -9,19 +9,33 @@
 
 class CFotoHarvest;
 
+// The values of one photo's columns, by column index; "" for a column not ticked.
+using ColumnValues = std::array<std::string, ColumnCount>;
+
+// What a file for spreadsheets starts with, so that they take it as UTF-8.
+inline constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 // Composes the lines of the output file: the heading line and one record per photo.
 //
 // A quoted field is written between double quotes with any double quote inside it doubled. A bare
 // field is written as it is, unless it holds the separator, a double quote, CR or LF: then it is
 // quoted the same way, so that no value can break the columns of its line.
+//
+// For spreadsheets, a name or value that a spreadsheet would take as a formula (it begins with
+// "=", "+", "-", "@", TAB or CR) gets an apostrophe in front, so that it stays text; a number
+// such as a negative latitude is no formula and stays as it is.
 class RecordComposer {
 public:
-    RecordComposer(std::string separator, DateLayout layout);
+    RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets = false);
 
     std::string HeadingLine(const ColumnSelection& ticked) const;
 
-    // The record of the photo the reader has just read, or nothing when every ticked column's
-    // value is empty (the name does not count).
+    // The ticked columns' values of the photo the reader has just read.
+    ColumnValues Values(const ColumnSelection& ticked, CFotoHarvest& reader) const;
+    // The record of a photo, or nothing when every ticked column's value is empty (the name does
+    // not count).
+    std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
+                                      const ColumnValues& values) const;
     std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
                                       CFotoHarvest& reader) const;
 
@@ -31,7 +45,11 @@ public:
 private:
     std::string m_separator;
     DateLayout m_layout;
+    bool m_forSpreadsheets;
 };
+
+// Whether the text is a plain decimal number: a sign, digits, a point and digits.
+bool IsPlainNumber(std::string_view text);
 
 // The entries of the separator list, in its sorted order; SeparatorNum counts positions here.
 const std::array<std::string_view, 4>& SeparatorListEntries();

@@ -44,11 +44,14 @@ constexpr std::array<char16_t, 32> windows1252High{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// The length of the UTF-8 sequence starting at `at`, or 0 when it is not well-formed.
-std::size_t SequenceLength(std::string_view bytes, std::size_t at)
+}  // namespace
+
+std::size_t Utf8CharacterLength(std::string_view text)
 {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(at);
+    if (text.empty())
+        return 0;
+    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
     if (lead < 0x80)
         return 1;
     std::size_t length = 0;
@@ -58,38 +61,30 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t at)
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;  // overlong
-        if (lead == 0xED)
-            high = 0x9F;  // surrogates
+        low = lead == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF;  // no surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        if (lead == 0xF0)
-            low = 0x90;  // overlong
-        if (lead == 0xF4)
-            high = 0x8F;  // beyond U+10FFFF
+        low = lead == 0xF0 ? 0x90 : 0x80;   // no overlong forms
+        high = lead == 0xF4 ? 0x8F : 0xBF;  // nothing beyond U+10FFFF
     } else {
         return 0;
     }
-    if (at + length > bytes.size())
-        return 0;
-    if (byte(at + 1) < low || byte(at + 1) > high)
+    if (text.size() < length || byte(1) < low || byte(1) > high)
         return 0;
     for (std::size_t i = 2; i < length; ++i)
-        if ((byte(at + i) & 0xC0) != 0x80)
+        if ((byte(i) & 0xC0) != 0x80)
             return 0;
     return length;
 }
 
-}  // namespace
-
 bool IsValidUtf8(std::string_view bytes)
 {
-    for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t length = SequenceLength(bytes, at);
+    while (!bytes.empty()) {
+        const std::size_t length = Utf8CharacterLength(bytes);
         if (length == 0)
             return false;
-        at += length;
+        bytes.remove_prefix(length);
     }
     return true;
 }

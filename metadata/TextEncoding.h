@@ -11,6 +11,10 @@
 // it stands) is left out.
 std::string Utf8FromUtf16Le(std::string_view bytes);
 
+// The length of the well-formed UTF-8 character that starts the text, or 0 when it starts with
+// none (an empty text, a stray or overlong byte sequence, a surrogate, beyond U+10FFFF).
+std::size_t Utf8CharacterLength(std::string_view text);
+
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points beyond
 // U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);

@@ -13,6 +13,8 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <fcntl.h>

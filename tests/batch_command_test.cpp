@@ -1,5 +1,6 @@
 // Runs the built batch command as a user's script would.
 
+#include "support/Csv.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +35,13 @@ protected:
         process.waitForStarted();
     }
 
-    Outcome Run(const QStringList& arguments)
+    Outcome Run(const QStringList& arguments, const QByteArray& input = {})
     {
         QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
         Start(process, arguments);
+        process.write(input);
+        process.closeWriteChannel();
         process.waitForFinished(60000);
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
@@ -49,6 +53,7 @@ protected:
     TempFolder config;
     TempFolder photos;
     TempFolder output;
+    TempFolder workingFolder;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
 
@@ -58,20 +63,63 @@ TEST_F(BatchCommand, WritesRecordsToTheFileAndTheSummaryToStandardError)
 {
     photos.Touch("b.jpg");
     photos.Touch("a.jpg");
-    const Outcome outcome = Run({"--folder", Folder(), "--output", Output("out"), "--columns", "4", "--headings"});
+    Outcome outcome = Run({"--output", Output("out"), "--columns", "4", "--headings", Folder()});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "EXIF data have been successfully extracted from 2 files and stored in " +
-                               Output().toStdString() + ".\n");
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: 2 photos read, records written to " + Output().toStdString() + "\n");
     EXPECT_EQ(output.Read("out.csv"), "!\"Filename\",\"Camera manufacturer\"\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n");
+
+    // Or to standard output, and nothing into the current folder.
+    outcome = Run({"--output", "-", "--columns", "4,7", "--separator", "tab", "--", Folder()});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "\"a.jpg\"\ta.jpg\t0x0\n\"b.jpg\"\tb.jpg\t0x0\n");
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: 2 photos read, records written to standard output\n");
+    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.Path()));
 }
 
-TEST_F(BatchCommand, TabSeparatorFromTheTextT)
+// Names a shell user gives for a device or a stream are used as they are, and a name that is no
+// name is refused rather than made into a hidden ".csv".
+TEST_F(BatchCommand, OutputNamesAreTakenAsAShellUserMeansThem)
 {
     photos.Touch("a.jpg");
-    const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7", "--separator", "Tab"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\"\ta.jpg\t0x0\n");
+    Outcome outcome = Run({Folder(), "--columns", "4", "--output", "/dev/stdout"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "\"a.jpg\",a.jpg\n");
+    EXPECT_FALSE(std::filesystem::exists("/dev/stdout.csv"));
+    outcome = Run({Folder(), "--columns", "4", "--output", "/dev/null"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_FALSE(std::filesystem::exists("/dev/null.csv"));
+
+    for (const QString& name : {QString(), QStringLiteral(".csv"), Output(".csv")}) {
+        outcome = Run({Folder(), "--defaults", "--columns", "4", "--output", name});
+        EXPECT_EQ(outcome.exitCode, 2) << name.toStdString();
+        EXPECT_EQ(outcome.err.rfind("fotoharvester-cli: ", 0), 0u) << outcome.err;
+    }
+    outcome = Run({Folder(), "--defaults", "--columns", "4"});  // and no output stored
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_NE(outcome.err.find("no output file"), std::string::npos) << outcome.err;
+    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.Path()));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 0);
+}
+
+// Read back as a spreadsheet reads it: a byte-order mark, and every name and value as it was, with
+// an apostrophe before those that would start a formula.
+TEST_F(BatchCommand, ForSpreadsheetsAByteOrderMarkAndNoFormulas)
+{
+    for (const char* name : {"=1+1.jpg", "-2.jpg", "@x.jpg", "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg"})
+        photos.Touch(name);
+    const Outcome outcome = Run({Folder(), "--output", Output(), "--columns", "4,7", "--headings", "--spreadsheet",
+                                 "--separator", "semicolon"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    const std::string written = output.Read("out.csv");
+    ASSERT_EQ(written.rfind("\xEF\xBB\xBF!", 0), 0u);
+    using Records = std::vector<std::vector<std::string>>;
+    EXPECT_EQ(ParseCsv(std::string_view(written).substr(3), ";"),
+              (Records{{"!Filename", "Camera manufacturer", "Width x height"},
+                       {"'-2.jpg", "'-2.jpg", "0x0"},
+                       {"'=1+1.jpg", "'=1+1.jpg", "0x0"},
+                       {"'@x.jpg", "'@x.jpg", "0x0"},
+                       {"Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg", "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg", "0x0"}}));
 }
 
 TEST_F(BatchCommand, DuplicateNamesStopWithoutYesAndLeaveTheOldFile)
@@ -81,7 +129,8 @@ TEST_F(BatchCommand, DuplicateNamesStopWithoutYesAndLeaveTheOldFile)
     output.Touch("out.csv", "keep me\n");
     Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--subfolders", "--columns", "4"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_NE(outcome.err.find("Duplicate filenames found. Do you want to continue?"), std::string::npos);
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to "
+                           "tell them apart, or --yes to write them all the same\n");
     EXPECT_EQ(output.Read("out.csv"), "keep me\n");
 
     outcome = Run({"--folder", Folder(), "--output", Output(), "--subfolders", "--columns", "4", "--yes"});
@@ -89,30 +138,48 @@ TEST_F(BatchCommand, DuplicateNamesStopWithoutYesAndLeaveTheOldFile)
     EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg\n\"a.jpg\",a.jpg\n");
 }
 
-TEST_F(BatchCommand, RefusalsAndUsageErrorsHaveTheirOwnExitStatus)
+TEST_F(BatchCommand, RefusalsAndUsageErrorsHaveTheirOwnExitStatusAndOneLineEach)
 {
-    Outcome outcome = Run({"--folder", Folder() + "/missing", "--output", Output()});
+    Outcome outcome = Run({Folder() + "/missing", "--output", Output()});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "This folder does not exist! Please reenter or use the browse button to locate the folder..\n");
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: cannot open folder " + Folder().toStdString() +
+                               "/missing/: No such file or directory\n");
     outcome = Run({"--folder", "", "--output", Output()});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "Folder to scan cannot be empty. Please fill in or select a folder.\n");
-    outcome = Run({"--columns", "99"});
-    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n");
+    outcome = Run({Folder(), "--output", Output("no-such-folder/out.csv")});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: cannot write " + Output("no-such-folder/out.csv").toStdString() +
+                               ": No such file or directory\n");
+    for (const QStringList& wrong : {QStringList{"--columns", "99"}, QStringList{"--separator", "Semicolon"},
+                                     QStringList{Folder(), Folder()}}) {
+        outcome = Run(wrong);
+        EXPECT_EQ(outcome.exitCode, 2) << wrong.join(' ').toStdString();
+        EXPECT_EQ(outcome.err.rfind("fotoharvester-cli: ", 0), 0u) << outcome.err;
+    }
     outcome = Run({"--help"});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_NE(outcome.out.find("--month-names"), std::string::npos);
+    outcome = Run({"-V"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out.rfind("fotoharvester-cli ", 0), 0u);
 }
 
 TEST_F(BatchCommand, PhotosThatCouldNotBeReadAreReportedAndChangeTheExitStatus)
 {
     photos.Touch("a.jpg");
     photos.Touch("crash.jpg");
-    const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7"});
+    Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7"});
     EXPECT_EQ(outcome.exitCode, 3);
-    EXPECT_NE(outcome.err.find("from 2 files"), std::string::npos);
-    EXPECT_NE(outcome.err.find("1 of these files could not be read as photos"), std::string::npos);
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: " + photos.Text() + "crash.jpg: crashed the reader\n"
+                           "fotoharvester-cli: 2 photos read, records written to " + Output().toStdString() + "\n"
+                           "fotoharvester-cli: 1 photo could not be read; its record holds no metadata\n");
     EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n");
+
+    // Quiet: the same run and status, and not a word.
+    outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7", "-q"});
+    EXPECT_EQ(outcome.exitCode, 3);
+    EXPECT_EQ(outcome.err, "");
 }
 
 TEST_F(BatchCommand, AFullDiskIsAnErrorNamingTheFile)
@@ -121,8 +188,8 @@ TEST_F(BatchCommand, AFullDiskIsAnErrorNamingTheFile)
     std::filesystem::create_symlink("/dev/full", output.Path() / "full.csv");
     const Outcome outcome = Run({"--folder", Folder(), "--output", Output("full.csv"), "--columns", "4"});
     EXPECT_EQ(outcome.exitCode, 4);
-    EXPECT_NE(outcome.err.find("could not be written to " + Output("full.csv").toStdString()), std::string::npos);
-    EXPECT_EQ(outcome.err.find("successfully"), std::string::npos);
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: could not write " + Output("full.csv").toStdString() +
+                               ": No space left on device; an earlier file of that name is left as it was\n");
 }
 
 TEST_F(BatchCommand, InterruptFinishesThePhotoInProgressAndClosesTheFile)
@@ -142,7 +209,7 @@ TEST_F(BatchCommand, InterruptFinishesThePhotoInProgressAndClosesTheFile)
     EXPECT_GT(lines, 0);
     EXPECT_LT(lines, 200);
     EXPECT_EQ(written.substr(0, 23), "\"slow1000.jpg\",slow1000");
-    EXPECT_NE(process.readAllStandardError().toStdString().find("Stopped after"), std::string::npos);
+    EXPECT_NE(process.readAllStandardError().toStdString().find("fotoharvester-cli: stopped after "), std::string::npos);
 }
 
 TEST_F(BatchCommand, AKilledRunLeavesTheEarlierOutputAndTheNextRunNothingBesideItsOwn)
@@ -205,7 +272,32 @@ TEST_F(BatchCommand, DefaultsComeFromTheWindowsStoredSettings)
     std::ofstream(configFolder / "Pixgatherer.conf")
         << "[General]\nFolder=" << photos.Path().string() << "\nOutFile=" << Output().toStdString()
         << "\nFlags=00001\nCommentLine=1\nSeparatorNum=2\n";
-    const Outcome outcome = Run({});
+    Outcome outcome = Run({});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(output.Read("out.csv"), "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n");
+
+    // Unless the script asks for the defaults: the same file on every machine.
+    outcome = Run({"--defaults", "--columns", "4,7", "--output", Output(), Folder()});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg,0x0\n");
+}
+
+// A list of photos instead of a folder: lines or NUL-separated names, from a file or standard
+// input, sorted, with anything that is no photo left out.
+TEST_F(BatchCommand, PhotosFromAList)
+{
+    const std::string b = photos.Touch("b.jpg");
+    const std::string a = photos.Touch("sub/a.jpg");
+    const std::string c = photos.Touch("c.jpg");
+    photos.Touch("ignored.jpg");
+    const QStringList run{"--columns", "4", "--full-path", "--output", "-", "--files-from"};
+    Outcome outcome = Run(run + QStringList{"-"}, QByteArray::fromStdString(c + "\n" + a + "\r\nnotes.txt\n\n" + b));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "\"" + b + "\",b.jpg\n\"" + c + "\",c.jpg\n\"" + a + "\",a.jpg\n");
+    EXPECT_EQ(outcome.err, "fotoharvester-cli: 3 photos read, records written to standard output\n");
+
+    const std::string list = output.Touch("list", a + '\0' + b + '\0');
+    outcome = Run(run + QStringList{QString::fromStdString(list), "-0"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "\"" + b + "\",b.jpg\n\"" + a + "\",a.jpg\n");
 }

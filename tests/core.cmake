@@ -22,6 +22,7 @@ target_compile_definitions(reader_pool_test PRIVATE FAKE_READER_PATH="$<TARGET_F
 add_dependencies(reader_pool_test fake_reader)
 
 add_executable(command_line_test ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp)
+target_include_directories(command_line_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(command_line_test PRIVATE fh_cli GTest::gtest_main)
 gtest_discover_tests(command_line_test DISCOVERY_TIMEOUT 60)
 

@@ -1,7 +1,7 @@
-// The batch command with its real reader processes: every column agrees with what exiftool reads
-// from the same photos (the generated ones, and the real camera photos of ../shared/photos when
-// they are there), the values real cameras write in their own ways come out right, and a photo
-// that crashes FreeImage costs only its own metadata.
+// The batch command with its real reader processes: every column, and every point of the map,
+// agrees with what exiftool reads from the same photos (the generated ones, and the real camera
+// photos of ../shared/photos when they are there), the values real cameras write in their own
+// ways come out right, and a photo that crashes FreeImage costs only its own metadata.
 
 #include "support/Csv.h"
 #include "support/TempFolder.h"
@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -50,20 +51,36 @@ QString Q(const std::filesystem::path& path)
 
 using Records = std::map<std::string, std::vector<std::string>>;
 
-// Every column of every photo under `folder`, by the photo's full path. The run must end with
-// `exitCode` (3 when some photos cannot be read).
-Records AllColumns(const std::filesystem::path& folder, int exitCode = 0)
+struct Harvest {
+    Records records;                        // every column of every photo, by its full path
+    std::map<std::string, QJsonArray> map;  // the map's point of every photo placed on it
+};
+
+// Every column of every photo under `folder`, and the map of their positions. The run must end
+// with `exitCode` (3 when some photos cannot be read).
+Harvest AllColumns(const std::filesystem::path& folder, int exitCode = 0)
 {
     TempFolder config;
     TempFolder output;
-    const Outcome outcome = RunBatch(config, {"--folder", Q(folder), "--subfolders", "--full-path", "--columns", "all",
-                                              "--formats", "all", "--output", Q(output.Path() / "all.csv"),
-                                              "--separator", ","});
+    const Outcome outcome = RunBatch(config, {"--subfolders", "--full-path", "--columns", "all", "--formats", "all",
+                                              "--output", Q(output.Path() / "all.csv"), "--separator", ",",
+                                              "--geojson", Q(output.Path() / "map.geojson"), Q(folder)});
     EXPECT_EQ(outcome.exitCode, exitCode) << outcome.err;
-    Records records;
+    Harvest harvest;
     for (auto& row : ParseCsv(output.Read("all.csv")))
-        records[row.front()] = row;
-    return records;
+        harvest.records[row.front()] = row;
+    QJsonParseError error{};
+    const QJsonObject map =
+        QJsonDocument::fromJson(QByteArray::fromStdString(output.Read("map.geojson")), &error).object();
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_EQ(map["type"].toString(), "FeatureCollection");
+    for (const QJsonValue& feature : map["features"].toArray()) {
+        EXPECT_EQ(feature["type"].toString(), "Feature");
+        EXPECT_EQ(feature["geometry"]["type"].toString(), "Point");
+        harvest.map[feature["properties"]["Filename"].toString().toStdString()] =
+            feature["geometry"]["coordinates"].toArray();
+    }
+    return harvest;
 }
 
 // exiftool's reading of every photo under `folder`, numbers as numbers, keys as "Group:Tag".
@@ -245,16 +262,39 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     }
 }
 
+// A photo with a position is a point of the map where exiftool places it, longitude first (RFC
+// 7946), with the altitude as its third coordinate when known; a photo without one is left out.
+void ExpectOnTheMap(const std::map<std::string, QJsonArray>& map, const std::string& path, const QJsonObject& exif)
+{
+    const auto latitude = Number(exif, "Composite:GPSLatitude");
+    const auto longitude = Number(exif, "Composite:GPSLongitude");
+    const auto point = map.find(path);
+    if (!latitude || !longitude) {
+        EXPECT_EQ(point, map.end()) << "a photo without a position is not on the map";
+        return;
+    }
+    ASSERT_NE(point, map.end());
+    const auto altitude = Number(exif, "Composite:GPSAltitude");
+    const bool withAltitude = altitude && std::abs(*altitude) > 0.01;
+    ASSERT_EQ(point->second.size(), withAltitude ? 3 : 2);
+    EXPECT_NEAR(point->second[0].toDouble(), *longitude, 2e-7 * std::abs(*longitude) + 2e-6);
+    EXPECT_NEAR(point->second[1].toDouble(), *latitude, 2e-7 * std::abs(*latitude) + 2e-6);
+    if (withAltitude) {
+        EXPECT_NEAR(point->second[2].toDouble(), *altitude, 0.006);
+    }
+}
+
 void ExpectEveryPhotoAgrees(const std::filesystem::path& folder, int exitCode = 0)
 {
-    const Records records = AllColumns(folder, exitCode);
+    const Harvest harvest = AllColumns(folder, exitCode);
     const auto readings = ExiftoolReadings(folder);
     ASSERT_FALSE(readings.empty());
     for (const auto& [path, exif] : readings) {
         SCOPED_TRACE(path);
-        const auto record = records.find(path);
-        ASSERT_NE(record, records.end());
+        const auto record = harvest.records.find(path);
+        ASSERT_NE(record, harvest.records.end());
         ExpectAgreement(record->second, exif);
+        ExpectOnTheMap(harvest.map, path, exif);
     }
 }
 
@@ -338,7 +378,7 @@ TEST(RealPhotos, ValuesRealCamerasWriteTheirOwnWayComeOutRight)
     for (const Expected& row : table)
         if (!std::filesystem::exists(folder.Path() / row.photo))
             std::filesystem::copy_file(photos / row.photo, folder.Path() / row.photo);
-    const Records records = AllColumns(folder.Path());
+    const Records records = AllColumns(folder.Path()).records;
     for (const Expected& row : table) {
         const auto record = records.find((folder.Path() / row.photo).string());
         ASSERT_NE(record, records.end()) << row.photo;
@@ -362,10 +402,12 @@ TEST(RealPhotos, APhotoThatCrashesTheReaderCostsOnlyItsOwnMetadata)
         SCOPED_TRACE(std::string("readers: ") + readers);
         const Outcome outcome =
             RunBatch(config, {"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"), "--columns", "4,7",
-                              "--separator", "T", "--readers", readers});
+                              "--separator", "tab", "--readers", readers});
         EXPECT_EQ(outcome.exitCode, 3);
-        EXPECT_NE(outcome.err.find("from 6 files"), std::string::npos) << outcome.err;
-        EXPECT_NE(outcome.err.find("2 of these files could not be read"), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("fotoharvester-cli: 6 photos read"), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("fotoharvester-cli: 2 photos could not be read"), std::string::npos) << outcome.err;
+        for (const char* crashed : {"b.jpg: crashed the reader\n", "e.jpg: crashed the reader\n"})
+            EXPECT_NE(outcome.err.find(folder.Text() + crashed), std::string::npos) << outcome.err;
         EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"\tCanon\t6x8\n"
                                           "\"b.jpg\"\t\t0x0\n"
                                           "\"c.jpg\"\t\t8x6\n"
@@ -391,8 +433,8 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
     const Outcome outcome = RunBatch(config, {"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"),
                                               "--columns", "4,7,21", "--separator", "|", "--readers", "2"});
     EXPECT_EQ(outcome.exitCode, 3);
-    EXPECT_NE(outcome.err.find("from 5 files"), std::string::npos) << outcome.err;
-    EXPECT_NE(outcome.err.find("2 of these files could not be read"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("fotoharvester-cli: 5 photos read"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("fotoharvester-cli: 2 photos could not be read"), std::string::npos) << outcome.err;
     EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"|Canon|6x8|\"  Paris headline \"\n"
                                       "\"b.jpg\"||0x0|\"\"\n"
                                       "\"c.jpg\"||0x0|\"\"\n"

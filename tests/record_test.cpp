@@ -130,6 +130,40 @@ TEST(RecordEscaping, BareValuesHoldingTheSeparatorQuotesOrLineBreaksAreQuoted)
     EXPECT_EQ(RecordComposer(";", {}).Record("n", Ticked({4, 11}), photo.Reader()), "\"n\";Maker, Inc.;100");
 }
 
+TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAndNumbersStay)
+{
+    struct Case {
+        int column;
+        std::string value;
+        std::string field;
+    };
+    const std::vector<Case> cases{
+        {26, "=1+1", "\"'=1+1\""},             // XP Author, a quoted column
+        {4, "+cmd", "'+cmd"},                   // Camera manufacturer, a bare one
+        {5, "-x", "'-x"},
+        {5, "-", "'-"},
+        {22, "@SUM(A1)", "\"'@SUM(A1)\""},
+        {15, "\tHIDDEN", "\"'\tHIDDEN\""},
+        {4, "\rCR", "\"'\rCR\""},               // bare, but quoted for its CR
+        {4, "=a,b", "\"'=a,b\""},               // bare, but quoted for its separator
+        {16, "-33.865143", "-33.865143"},       // a negative latitude is a number
+        {18, "-12.50", "-12.50"},
+        {26, "+44", "\"+44\""},
+        {27, "a=b", "\"a=b\""},
+        {4, "Canon", "Canon"},
+    };
+    const RecordComposer spreadsheet(",", {}, true);
+    for (const Case& test : cases) {
+        ColumnValues values;
+        values[test.column] = test.value;
+        EXPECT_EQ(spreadsheet.Record("n", Ticked({test.column}), values), "\"n\"," + test.field) << test.value;
+    }
+    ColumnValues values;
+    values[26] = "=1+1";
+    EXPECT_EQ(spreadsheet.Record("=HYPERLINK(x).jpg", Ticked({26}), values), "\"'=HYPERLINK(x).jpg\",\"'=1+1\"");
+    EXPECT_EQ(Comma().Record("=HYPERLINK(x).jpg", Ticked({26}), values), "\"=HYPERLINK(x).jpg\",\"=1+1\"");
+}
+
 TEST(Separator, FirstCharacterOfTheTextWithCapitalTForTab)
 {
     EXPECT_EQ(SeparatorFromText(", (comma)"), ",");

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -23,6 +27,18 @@ std::string FlagsWith(std::initializer_list<int> ticked)
     for (int column : ticked)
         flags[column] = '1';
     return flags;
+}
+
+// A photo at a position, in hundredths of a degree and the hemisphere, and an altitude.
+PhotoTags At(int latitude, const char* northOrSouth, int longitude, const char* eastOrWest, int decimetres = 0)
+{
+    PhotoTags tags = TagsWith({{Tag::GPSLatitude, Triple({latitude, 100}, {0, 1}, {0, 1})},
+                               {Tag::GPSLatitudeRef, Text(northOrSouth)},
+                               {Tag::GPSLongitude, Triple({longitude, 100}, {0, 1}, {0, 1})},
+                               {Tag::GPSLongitudeRef, Text(eastOrWest)}});
+    if (decimetres != 0)
+        tags[Tag::GPSAltitude] = Fraction(decimetres, 10);
+    return tags;
 }
 
 class Run : public ::testing::Test {
@@ -41,7 +57,12 @@ protected:
 
     RunResult Execute()
     {
-        ExtractionRun run(RunRequest{settings, separator, {}, false}, host, source);
+        RunRequest request;
+        request.settings = settings;
+        request.separator = separator;
+        request.mapPath = mapPath;
+        request.photos = photoList;
+        ExtractionRun run(std::move(request), host, source);
         const RunResult result = run.Execute();
         folderAfterRun = run.Settings().Folder;
         return result;
@@ -52,6 +73,8 @@ protected:
     TempFolder output;
     ExtractionSettings settings;
     std::string separator = ",";
+    std::string mapPath;
+    std::optional<PhotoList> photoList;
     std::string folderAfterRun;
     TestHost host;
     ScriptedTagSource source;
@@ -133,6 +156,10 @@ TEST_F(Run, OutputNameGetsCsvOnlyWithoutAnExtension)
     EXPECT_EQ(OutputPathFor("out.txt"), "out.txt");
     EXPECT_EQ(OutputPathFor(""), ".csv");
     EXPECT_EQ(OutputPathFor("C:\\my.data\\report"), "C:\\my.data\\report");
+    EXPECT_EQ(MapPathFor("out.csv"), "out.geojson");
+    EXPECT_EQ(MapPathFor("a.b.txt"), "a.b.geojson");
+    EXPECT_EQ(MapPathFor("my.data/report"), "my.data/report.geojson");
+    EXPECT_EQ(MapPathFor("places.geojson"), "places.geojson.geojson");
     settings.OutFile = (output.Path() / "out.").string();
     Execute();
     EXPECT_TRUE(std::filesystem::exists(output.Path() / "out..csv"));
@@ -364,6 +391,79 @@ TEST_F(Run, AFullDiskIsReportedWithThePathAndNeverAsSuccess)
     EXPECT_NE(host.messages[0].text.find(settings.OutFile), std::string::npos);
     EXPECT_NE(host.messages[0].text.find("No space left on device"), std::string::npos);
     EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
+}
+
+TEST_F(Run, ForSpreadsheetsTheFileStartsWithAByteOrderMark)
+{
+    settings.Spreadsheet = 1;
+    settings.CommentLine = 1;
+    settings.Flags = FlagsWith({4});
+    Execute();
+    EXPECT_EQ(Output(), "\xEF\xBB\xBF!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n");
+}
+
+// Checked as a map program reads it: valid JSON and UTF-8, a FeatureCollection of Points,
+// longitude first, the altitude third when known, the photo's columns as properties.
+TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
+{
+    photos.Touch("north.jpg");
+    source.Set("north.jpg", At(4850, "N", 225, "E", 1234));
+    photos.Touch("south.jpg");
+    source.Set("south.jpg", At(2275, "S", 4350, "W"));
+    photos.Touch("\xFF odd.jpg");  // a name that is not UTF-8
+    source.Set("\xFF odd.jpg", At(9000, "N", 18000, "W"));
+    settings.Flags = FlagsWith({4, 16});
+    mapPath = (output.Path() / "map.geojson").string();
+    const RunResult result = Execute();
+    EXPECT_EQ(result.mappedCount, 3);
+    EXPECT_EQ(result.unmappedCount, 2);  // the fixture's two photos have no position
+    ASSERT_EQ(host.MessageIds(), (std::vector<int>{301}));
+    EXPECT_NE(host.messages[0].text.find("\nThe map file " + mapPath + " shows 3 of them; photos without a position (2) are left out."),
+              std::string::npos);
+
+    QJsonParseError error{};
+    const QJsonDocument map = QJsonDocument::fromJson(QByteArray::fromStdString(output.Read("map.geojson")), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject collection = map.object();
+    EXPECT_EQ(collection.keys(), (QStringList{"features", "type"}));
+    EXPECT_EQ(collection["type"].toString(), "FeatureCollection");
+    const QJsonArray features = collection["features"].toArray();
+    ASSERT_EQ(features.size(), 3);
+    const std::vector<std::vector<double>> coordinates{{2.25, 48.5, 123.4}, {-43.5, -22.75}, {-180.0, 90.0}};
+    const QStringList names{"north.jpg", "south.jpg", "\u00FF odd.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject feature = features[i].toObject();
+        EXPECT_EQ(feature["type"].toString(), "Feature");
+        const QJsonObject geometry = feature["geometry"].toObject();
+        EXPECT_EQ(geometry["type"].toString(), "Point");
+        std::vector<double> point;
+        for (const QJsonValue& number : geometry["coordinates"].toArray()) {
+            EXPECT_TRUE(number.isDouble());
+            point.push_back(number.toDouble());
+        }
+        EXPECT_EQ(point, coordinates[i]) << i;
+        const QJsonObject properties = feature["properties"].toObject();
+        EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS latitude"}));
+        EXPECT_EQ(properties["Filename"].toString(), names[i]);
+    }
+    EXPECT_EQ(features[1].toObject()["properties"].toObject()["GPS latitude"].toString(), "-22.750000");
+}
+
+TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
+{
+    const std::string root = photos.Text();
+    photos.Touch("other/IMG_0001.JPG");
+    photoList = PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    settings.Folder = "";
+    settings.Flags = FlagsWith({4});
+    host.duplicateAnswer = Answer::Yes;
+    const RunResult result = Execute();
+    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
+    EXPECT_EQ(result.photoCount, 3);
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
+                                                          root + "other/IMG_0001.JPG"}));
+    ASSERT_EQ(host.MessageIds(), (std::vector<int>{305, 301}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
 }
 
 TEST_F(Run, ReadsEachPhotoOnceInSortedOrderAsAnnounced)

@@ -65,6 +65,8 @@ TEST_F(SettingsStore, FirstStartGivesEveryDefault)
     EXPECT_EQ(settings.SeparatorNum, 0);
     EXPECT_EQ(settings.SubSeconds, 0);
     EXPECT_EQ(settings.SubFolders, 0);
+    EXPECT_EQ(settings.Spreadsheet, 0);
+    EXPECT_EQ(settings.MapFile, 0);
     EXPECT_EQ(settings.MonthNames, DefaultMonthNames());
     for (const auto& name : settings.MonthNames)
         EXPECT_FALSE(name.empty());
@@ -84,6 +86,8 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
     settings.SeparatorNum = 3;
     settings.SubSeconds = 1;
     settings.SubFolders = 1;
+    settings.Spreadsheet = 1;
+    settings.MapFile = 1;
     ASSERT_TRUE(SaveSettings(settings));
     const ExtractionSettings loaded = LoadSettings();
     EXPECT_EQ(loaded.Folder, settings.Folder);
@@ -96,6 +100,8 @@ TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
     EXPECT_EQ(loaded.SeparatorNum, 3);
     EXPECT_EQ(loaded.SubSeconds, 1);
     EXPECT_EQ(loaded.SubFolders, 1);
+    EXPECT_EQ(loaded.Spreadsheet, 1);
+    EXPECT_EQ(loaded.MapFile, 1);
 }
 
 TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)

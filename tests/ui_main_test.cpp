@@ -154,6 +154,7 @@ private slots:
     void enterStartsExtract();
     void wholeRunWritesFileAndShowsSummary();
     void duplicateNamesAnsweredNoStopsBeforeRunning();
+    void mapOptionWritesAMapBesideTheOutputAndIsStored();
     void abortStopsAfterThePhotoInProgress();
     void progressBarHoldsMoreThan65535Photos();
     void closingDuringRunStopsKeepsFileAndSaves();
@@ -596,6 +597,7 @@ void UiMainTest::setupOkCopiesBackAndCancelChangesNothing()
             }
             Child<QComboBox>(*setup, "combo1018")->setCurrentIndex(1);
             Child<QCheckBox>(*setup, "check1028")->setChecked(true);
+            Child<QCheckBox>(*setup, "check1033")->setChecked(true);
             Child<QPushButton>(*setup, ok ? "button1" : "button2")->click();
         });
     };
@@ -605,6 +607,7 @@ void UiMainTest::setupOkCopiesBackAndCancelChangesNothing()
     QVERIFY(seen);
     QCOMPARE(dlg.Settings().DateFormat, 3);
     QCOMPARE(dlg.Settings().SubSeconds, 0);
+    QCOMPARE(dlg.Settings().Spreadsheet, 0);
     QCOMPARE(dlg.Settings().MonthNames, settings.MonthNames);
 
     seen = false;
@@ -613,6 +616,7 @@ void UiMainTest::setupOkCopiesBackAndCancelChangesNothing()
     QVERIFY(seen);
     QCOMPARE(dlg.Settings().DateFormat, 1);
     QCOMPARE(dlg.Settings().SubSeconds, 1);
+    QCOMPARE(dlg.Settings().Spreadsheet, 1);
     for (int month = 0; month < 12; ++month)
         QCOMPARE(dlg.Settings().MonthNames[month], "M" + std::to_string(month + 1));
 
@@ -620,6 +624,7 @@ void UiMainTest::setupOkCopiesBackAndCancelChangesNothing()
     const ExtractionSettings reloaded = LoadSettings();
     QCOMPARE(reloaded.DateFormat, 1);
     QCOMPARE(reloaded.SubSeconds, 1);
+    QCOMPARE(reloaded.Spreadsheet, 1);
     QCOMPARE(reloaded.MonthNames[11], std::string("M12"));
 }
 
@@ -810,6 +815,37 @@ void UiMainTest::duplicateNamesAnsweredNoStopsBeforeRunning()
     // A declined run never reached its photos, so it takes neither ticks nor separator.
     QCOMPARE(dlg.Settings().Flags, FlagsWith({7}));
     QCOMPARE(dlg.Settings().SeparatorNum, 1);
+}
+
+void UiMainTest::mapOptionWritesAMapBesideTheOutputAndIsStored()
+{
+    QTemporaryDir photos;
+    QTemporaryDir outDir;
+    QVERIFY(WriteJpeg(photos.filePath(QStringLiteral("a.jpg")), 4, 4));  // a photo without a position
+
+    ExtractionSettings settings = Defaults();
+    settings.Flags = FlagsWith({7});
+    settings.Folder = photos.path().toStdString();
+    settings.OutFile = outDir.filePath(QStringLiteral("places")).toStdString();
+    ReaderPool readers(ReaderPool::DefaultOptions());
+    CFotoharvesterDlg dlg(settings, readers);
+    Unattended(dlg);
+    auto* mapCheck = Child<QCheckBox>(dlg, "check1032");
+    QCOMPARE(mapCheck->text(), QStringLiteral("Also write a map file (GeoJSON)"));
+    QVERIFY(!mapCheck->isChecked());
+    mapCheck->setChecked(true);
+    dlg.Messages().setNextAnswers({QMessageBox::Ok});
+    Child<QPushButton>(dlg, "button1")->click();
+
+    const QString map = outDir.filePath(QStringLiteral("places.geojson"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::ReadOnly));
+    QCOMPARE(mapFile.readAll(), QByteArray("{\"type\":\"FeatureCollection\",\"features\":[\n\n]}\n"));
+    QCOMPARE(int(dlg.Messages().shown().size()), 1);
+    QVERIFY(dlg.Messages().shown()[0].text.endsWith(
+        QStringLiteral("\nThe map file %1 shows 0 of them; photos without a position (1) are left out.").arg(map)));
+    Child<QPushButton>(dlg, "button2")->click();
+    QCOMPARE(LoadSettings().MapFile, 1);
 }
 
 void UiMainTest::progressBarHoldsMoreThan65535Photos()

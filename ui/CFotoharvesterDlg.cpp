@@ -132,6 +132,10 @@ void CFotoharvesterDlg::BuildControls()
     m_browseOutputButton = new QPushButton(QStringLiteral("..."), chooseBox);
     m_browseOutputButton->setObjectName(QStringLiteral("button1020"));
     m_browseOutputButton->setToolTip(QStringLiteral("Choose the output file"));
+    m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a map file (GeoJSON)"), chooseBox);
+    m_mapFileCheck->setObjectName(QStringLiteral("check1032"));
+    m_mapFileCheck->setToolTip(QStringLiteral("Writes the positions of the photos that have one beside the output file, "
+                                              "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
         browse->setAutoDefault(false);
         browse->setFixedWidth(std::max(m_folderEdit->sizeHint().height() + 4,
@@ -148,6 +152,7 @@ void CFotoharvesterDlg::BuildControls()
     chooseGrid->addWidget(outFileLabel, 2, 0);
     chooseGrid->addWidget(m_outFileEdit, 2, 1);
     chooseGrid->addWidget(m_browseOutputButton, 2, 2);
+    chooseGrid->addWidget(m_mapFileCheck, 3, 1);
     chooseGrid->setColumnStretch(1, 1);
 
     // Select data
@@ -249,7 +254,7 @@ void CFotoharvesterDlg::BuildControls()
     const QWidget* const order[] = {m_folderEdit,     m_browseFolderButton, m_outFileEdit,   m_browseOutputButton,
                                     m_columnList,     m_commentLineCheck,   m_fullPathCheck, m_separatorCombo,
                                     m_extractButton,  m_exitButton,         m_setupButton,   m_subFoldersCheck,
-                                    m_abortButton};
+                                    m_mapFileCheck,   m_abortButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 
@@ -322,6 +327,7 @@ void CFotoharvesterDlg::Exchange(Direction direction)
     else
         m_separatorCombo->setEditText(FromNarrow(m_separatorText));
     check(m_subFoldersCheck, m_settings.SubFolders);
+    check(m_mapFileCheck, m_settings.MapFile);
 }
 
 void CFotoharvesterDlg::TakeControlValues()
@@ -450,6 +456,8 @@ RunRequest CFotoharvesterDlg::TakeRunRequest()
     request.settings.Flags = FlagsFromSelection(ticked);
     request.settings.SeparatorNum = SeparatorPosition();
     request.separator = SeparatorFromText(m_separatorText);
+    if (m_settings.MapFile != 0)
+        request.mapPath = MapPathFor(OutputPathFor(m_settings.OutFile));
     return request;
 }
 
@@ -521,7 +529,7 @@ void CFotoharvesterDlg::OnBrowseOutputFile()
 void CFotoharvesterDlg::OnSetup()
 {
     CSetup setup(this);
-    setup.SetValues(m_settings.MonthNames, m_settings.DateFormat, m_settings.SubSeconds);
+    setup.SetValues(m_settings.MonthNames, m_settings.DateFormat, m_settings.SubSeconds, m_settings.Spreadsheet);
     setup.SetFormats(m_settings.Formats);
     if (setup.exec() != QDialog::Accepted)
         return;
@@ -529,6 +537,7 @@ void CFotoharvesterDlg::OnSetup()
     m_settings.MonthNames = setup.GetMonthNames();
     m_settings.DateFormat = setup.GetDateFormat();
     m_settings.SubSeconds = setup.GetSubSeconds();
+    m_settings.Spreadsheet = setup.GetSpreadsheet();
 }
 
 void CFotoharvesterDlg::OnSubFoldersClicked()

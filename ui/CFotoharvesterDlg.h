@@ -123,6 +123,7 @@ private:
     QCheckBox* m_subFoldersCheck = nullptr;
     QLineEdit* m_outFileEdit = nullptr;
     QPushButton* m_browseOutputButton = nullptr;
+    QCheckBox* m_mapFileCheck = nullptr;
     QListWidget* m_columnList = nullptr;
     QCheckBox* m_commentLineCheck = nullptr;
     QCheckBox* m_fullPathCheck = nullptr;

@@ -79,11 +79,19 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     m_formatsCombo->setToolTip(QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
+    m_spreadsheetCheck = new QCheckBox(QStringLiteral("For spreadsheets"), this);
+    m_spreadsheetCheck->setObjectName(QStringLiteral("check1033"));
+    m_spreadsheetCheck->setToolTip(
+        QStringLiteral("Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
+                       "apostrophe before any text that a spreadsheet would take as a formula."));
+
     auto* optionsColumn = new QVBoxLayout;
     optionsColumn->addWidget(dateLabel);
     optionsColumn->addWidget(m_dateFormatCombo);
     optionsColumn->addSpacing(fontMetrics().height() / 2);
     optionsColumn->addWidget(m_subSecondsCheck);
+    optionsColumn->addSpacing(fontMetrics().height() / 2);
+    optionsColumn->addWidget(m_spreadsheetCheck);
     optionsColumn->addSpacing(fontMetrics().height() / 2);
     optionsColumn->addWidget(formatsLabel);
     optionsColumn->addWidget(m_formatsCombo);
@@ -112,7 +120,8 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     }
     setTabOrder(previous, m_dateFormatCombo);
     setTabOrder(m_dateFormatCombo, m_subSecondsCheck);
-    setTabOrder(m_subSecondsCheck, m_formatsCombo);
+    setTabOrder(m_subSecondsCheck, m_spreadsheetCheck);
+    setTabOrder(m_spreadsheetCheck, m_formatsCombo);
 }
 
 void CSetup::SetFormats(std::int32_t formats)
@@ -121,17 +130,20 @@ void CSetup::SetFormats(std::int32_t formats)
     m_formatsCombo->setCurrentIndex(m_formats);
 }
 
-void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds)
+void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
+                       std::int32_t spreadsheet)
 {
     m_monthNames = monthNames;
     m_dateFormat = dateFormat;
     m_subSeconds = subSeconds;
+    m_spreadsheet = spreadsheet;
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         m_monthEdits[month]->setText(QString::fromStdString(m_monthNames[month]));
     // A stored layout number that names no layout selects nothing rather than guessing one.
     const bool known = m_dateFormat >= 0 && m_dateFormat < m_dateFormatCombo->count();
     m_dateFormatCombo->setCurrentIndex(known ? m_dateFormat : -1);
     m_subSecondsCheck->setChecked(m_subSeconds != 0);
+    m_spreadsheetCheck->setChecked(m_spreadsheet != 0);
 }
 
 void CSetup::accept()
@@ -142,5 +154,6 @@ void CSetup::accept()
         m_monthNames[month] = m_monthEdits[month]->text().toStdString();
     m_subSeconds = m_subSecondsCheck->isChecked() ? 1 : 0;
     m_formats = m_formatsCombo->currentIndex() == 0 ? 0 : 1;
+    m_spreadsheet = m_spreadsheetCheck->isChecked() ? 1 : 0;
     QDialog::accept();
 }

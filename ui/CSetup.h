@@ -12,8 +12,9 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
-// The Setup dialog: the twelve month names, the date layout and the sub-seconds option. It works
-// on its own copies; the caller takes them back only when the dialog ends with OK.
+// The Setup dialog: the twelve month names, the date layout, the sub-seconds option and the
+// option for spreadsheets. It works on its own copies; the caller takes them back only when the
+// dialog ends with OK.
 class CSetup : public QDialog {
     Q_OBJECT
 public:
@@ -22,7 +23,8 @@ public:
     explicit CSetup(QWidget* parent = nullptr);
 
     // Puts the values into the controls; called before the dialog is shown.
-    void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds);
+    void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
+                   std::int32_t spreadsheet = 0);
 
     // Which photos a run reads: 0 for JPEG and TIFF only, 1 for every photo format.
     void SetFormats(std::int32_t formats);
@@ -31,6 +33,7 @@ public:
     const MonthNames& GetMonthNames() const { return m_monthNames; }
     std::int32_t GetDateFormat() const { return m_dateFormat; }
     std::int32_t GetSubSeconds() const { return m_subSeconds; }
+    std::int32_t GetSpreadsheet() const { return m_spreadsheet; }
 
     // The labels of the date layouts, in the order of their numbers.
     static const std::array<const char*, 9>& DateFormatLabels();
@@ -42,9 +45,11 @@ private:
     std::int32_t m_dateFormat = 0;
     std::int32_t m_subSeconds = 0;
     std::int32_t m_formats = 1;
+    std::int32_t m_spreadsheet = 0;
 
     std::array<QLineEdit*, ExtractionSettings::MonthCount> m_monthEdits{};
     QComboBox* m_dateFormatCombo = nullptr;
     QCheckBox* m_subSecondsCheck = nullptr;
     QComboBox* m_formatsCombo = nullptr;
+    QCheckBox* m_spreadsheetCheck = nullptr;
 };

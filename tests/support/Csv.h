@@ -4,48 +4,42 @@
 #include <string_view>
 #include <vector>
 
-// Splits delimited text the way spreadsheets read it (RFC 4180): a field that starts with a quote
-// runs to the next lone quote, a doubled quote inside it stands for one, and a line break inside
-// quotes belongs to the field. A bare field is taken as it stands.
-inline std::vector<std::vector<std::string>> ParseCsv(std::string_view text, char separator = ',')
+// Reads delimited text as RFC 4180 and spreadsheets do: a field in double quotes may hold the
+// separator, line breaks and doubled quotes; records end at LF. What the program writes must come
+// back through this field for field.
+inline std::vector<std::vector<std::string>> ParseCsv(std::string_view text, std::string_view separator = ",")
 {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> fields;
     std::string field;
     bool quoted = false;
-    bool fieldStarted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
+            if (c != '"')
                 field += c;
-            }
-        } else if (c == '"' && !fieldStarted) {
+            else if (at + 1 < text.size() && text[at + 1] == '"')
+                field += text[++at];
+            else
+                quoted = false;
+        } else if (c == '"') {
             quoted = true;
-            fieldStarted = true;
-        } else if (c == separator) {
-            row.push_back(std::move(field));
+        } else if (!separator.empty() && text.substr(at, separator.size()) == separator) {
+            fields.push_back(std::move(field));
             field.clear();
-            fieldStarted = false;
+            at += separator.size() - 1;
         } else if (c == '\n') {
-            row.push_back(std::move(field));
-            rows.push_back(std::move(row));
-            row.clear();
+            fields.push_back(std::move(field));
             field.clear();
-            fieldStarted = false;
+            records.push_back(std::move(fields));
+            fields.clear();
         } else {
             field += c;
-            fieldStarted = true;
         }
     }
-    if (fieldStarted || !row.empty()) {
-        row.push_back(std::move(field));
-        rows.push_back(std::move(row));
+    if (!field.empty() || !fields.empty()) {
+        fields.push_back(std::move(field));
+        records.push_back(std::move(fields));
     }
-    return rows;
+    return records;
 }

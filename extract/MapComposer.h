@@ -1,0 +1,29 @@
+#pragma once
+
+#include "extract/RecordComposer.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Composes the map file: a GeoJSON FeatureCollection (RFC 7946) with one Point per photo that has
+// a position, longitude first in WGS 84 degrees as GPS records them, the altitude as a third
+// coordinate when known, and the photo's name and ticked columns as its properties, keyed by
+// their headings. Every text is written as valid UTF-8, a name that is not read as Windows-1252.
+class MapComposer {
+public:
+    // The text before the first feature and after the last.
+    static std::string_view Opening();
+    static std::string_view Closing();
+    // Written between two features.
+    static std::string_view Between();
+
+    // The feature of one photo, or nothing when it has no usable position. The coordinates are the
+    // texts of the column values (signed decimal degrees, metres).
+    std::optional<std::string> Feature(std::string_view name, const ColumnSelection& ticked, const ColumnValues& values,
+                                       std::string_view latitude, std::string_view longitude,
+                                       std::string_view altitude) const;
+};
+
+// The text as a JSON string, quotes included.
+std::string JsonString(std::string_view text);
