@@ -1,7 +1,7 @@
 // fotoharvester: the window. Loads the settings, shows the main window until it is closed; the
 // window saves the settings as it closes.
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "metadata/ReaderPool.h"
 #include "ui/AppInfo.h"
 #include "ui/CFotoharvesterDlg.h"

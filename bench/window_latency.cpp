@@ -4,7 +4,7 @@
 // the window would have kept the user waiting. Prints that gap, the run's time and the peak
 // memory of the process.
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "metadata/ReaderPool.h"
 #include "ui/CFotoharvesterDlg.h"
 

@@ -1,6 +1,6 @@
 // fotoharvester-cli: the batch command. Runs the same extraction as the window, for scripts.
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "cli/BatchHost.h"
 #include "cli/CommandLine.h"
 #include "extract/ExtractionRun.h"

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package needed to build, test, benchmark and run Fotoharvester.
+# install-deps.sh [--run] -- installs the Debian 12 packages Fotoharvester needs: with --run, what
+# building and running the window, the batch command and the reader take; without, also what the
+# tests, the benchmarks, the sanitizer and fuzzing runs and the package checks take.
 set -euo pipefail
-packages=(
+run_packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins
   libfreeimage-dev libtiff-dev libexiv2-dev
+  librsvg2-bin xdg-utils
+)
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl imagemagick
   xvfb xauth exiv2 time
-  librsvg2-bin dpkg-dev file
+  dpkg-dev file
   desktop-file-utils appstream man-db
   clang-14 libclang-rt-14-dev llvm-14 python3
 )
+packages=("${run_packages[@]}")
+[[ ${1:-} == --run ]] || packages+=("${test_packages[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

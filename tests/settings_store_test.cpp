@@ -2,8 +2,8 @@
 // user's store) and XDG_CONFIG_DIRS (the machine-wide one) at folders of this test's own, so the
 // user's and the machine's settings are never touched.
 
-#include "app/SettingsStore.h"
-#include "app/CVORegistry.h"
+#include "settings/SettingsStore.h"
+#include "settings/CVORegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The main window, driven offscreen: settings in and out of the controls, what is stored when it
 // closes, whole runs with their message boxes, Abort and closing during a run.
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "extract/Messages.h"
 #include "extract/RecordComposer.h"

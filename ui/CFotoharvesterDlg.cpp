@@ -1,6 +1,6 @@
 #include "ui/CFotoharvesterDlg.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "extract/ExtractionRun.h"
 #include "extract/RecordComposer.h"

@@ -1,6 +1,6 @@
 #include "ui/HelpPages.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/ChildProcess.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/CVORegistry.h"
+#include "settings/CVORegistry.h"
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QByteArray>
 #include <QFileInfo>

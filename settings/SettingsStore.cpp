@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "app/CVORegistry.h"
+#include "settings/CVORegistry.h"
 #include "extract/ColumnCatalogue.h"
 #include "platform/ChildProcess.h"
 #include "platform/InstallLayout.h"
