@@ -103,6 +103,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
         {"--no-full-path", [&] { line.fullPath = false; }},
         {"--subfolders", [&] { line.subFolders = true; }},
         {"--no-subfolders", [&] { line.subFolders = false; }},
+        {"--sub-seconds", [&] { line.subSeconds = true; }},
+        {"--no-sub-seconds", [&] { line.subSeconds = false; }},
         {"--yes", [&] { line.answerYes = true; }},
         {"--help", [&] { line.showHelp = true; }},
         {"-h", [&] { line.showHelp = true; }},
@@ -153,6 +155,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.SubFolders = *line.subFolders ? 1 : 0;
     if (line.dateFormat)
         settings.DateFormat = *line.dateFormat;
+    if (line.subSeconds)
+        settings.SubSeconds = *line.subSeconds ? 1 : 0;
     if (line.formats)
         settings.Formats = *line.formats;
     if (line.monthNames)
@@ -191,6 +195,8 @@ so that a selection made there can be re-run from a script.
   --formats WHICH       "all" photo formats (the default at first) or "jpeg-tiff" only; see below
   --date-format N       date layout of the date columns, 0 to 8 (see below)
   --month-names LIST    twelve month names separated by commas, for layouts 1 and 2
+  --sub-seconds         give the times the fraction of a second the camera recorded, as in
+                        14:22:01.25, where the photo has one (--no-sub-seconds: whole seconds)
   --yes                 go on when two photos share a file name (without it the run stops there)
   --readers N           number of reader processes (default: one per processor core)
   --help                show this text and exit

@@ -17,6 +17,7 @@ struct CommandLine {
     std::optional<bool> subFolders;
     std::optional<int> formats;  // the Formats setting
     std::optional<int> dateFormat;
+    std::optional<bool> subSeconds;
     std::optional<std::array<std::string, ExtractionSettings::MonthCount>> monthNames;
     std::optional<int> readers;
     bool answerYes = false;

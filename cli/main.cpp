@@ -85,9 +85,5 @@ int main(int argc, char* argv[])
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
-    const RunResult result = ExtractionRun(std::move(request), host, readers).Execute();
-    if (result.outcome == RunResult::Outcome::Aborted)
-        std::fprintf(stderr, "Stopped after %d photos; %s holds the records written so far.\n", result.photoCount,
-                     result.outputPath.c_str());
-    return ExitStatusFor(result);
+    return ExitStatusFor(ExtractionRun(std::move(request), host, readers).Execute());
 }

@@ -44,6 +44,10 @@ constexpr std::array messageTable{
                  "The output file %s is being written by another extraction. Please wait until it has ended, "
                  "or choose another output file.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::SummaryWithUnread, "EXIF data have been extracted from %d of %d files and stored in %s.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::Stopped, "Stopped after %d photos; %s holds the records written so far.",
+                 Message::Buttons::Ok, Message::Icon::Information},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -79,5 +83,5 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
         }
     }
     return Message{id, std::move(text), entry.buttons, entry.icon,
-                   std::vector<std::string>(arguments.begin(), arguments.end()), {}};
+                   std::vector<std::string>(arguments.begin(), arguments.end()), {}, {}};
 }

@@ -14,7 +14,7 @@ ParseResult Parse(std::vector<std::string> arguments)
 TEST(CommandLine, TakesEveryOptionInBothSpellings)
 {
     const auto parsed = Parse({"--folder", "/p", "--output=/o/x", "--columns", "0,2,28", "--separator", ";",
-                               "--headings", "--full-path", "--subfolders", "--date-format", "3", "--yes",
+                               "--headings", "--full-path", "--subfolders", "--date-format", "3", "--yes", "--sub-seconds",
                                "--month-names=a,b,c,d,e,f,g,h,i,j,k,l", "--readers", "3"});
     ASSERT_EQ(parsed.error, "");
     const CommandLine& line = parsed.commandLine;
@@ -26,6 +26,7 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings)
     EXPECT_EQ(line.fullPath, true);
     EXPECT_EQ(line.subFolders, true);
     EXPECT_EQ(line.dateFormat, 3);
+    EXPECT_EQ(ApplyCommandLine({}, line).SubSeconds, 1);
     EXPECT_TRUE(line.answerYes);
     ASSERT_TRUE(line.monthNames);
     EXPECT_EQ((*line.monthNames)[11], "l");
