@@ -560,8 +560,10 @@ void UiMainTest::folderArgumentAndDropsFillTheFolder()
         QList<QUrl> urls;
         for (const QString& address : given)
             urls << (address.startsWith(QLatin1Char('@')) ? QUrl::fromLocalFile(resolved(address)) : QUrl(address));
+        // As file managers offer it: the addresses, and the same as text for a text box to take.
         QMimeData data;
         data.setUrls(urls);
+        data.setText(urls.constFirst().toString());
         QWidget* target = how == QLatin1String("dialog102") ? &dlg : Child<QWidget>(dlg, how.toLatin1().constData());
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);

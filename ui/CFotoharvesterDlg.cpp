@@ -121,8 +121,10 @@ CFotoharvesterDlg::CFotoharvesterDlg(ExtractionSettings settings, TagSource& tag
     setObjectName(QStringLiteral("dialog102"));
     setWindowTitle(MainWindowTitle());
     setWindowIcon(ApplicationIcon());
-    // A main window of its own: no "?" button, but a place in the task bar and a close box.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // A main window of its own: no "?" button, but a place in the task bar, a close box, and the
+    // boxes to minimise it or let the column list have the whole screen.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
 
     BuildControls();
     BuildActions();
