@@ -17,10 +17,13 @@ namespace {
 
 void PrintUsage()
 {
-    std::fputs(R"(Usage: fotoharvester [OPTION]...
+    std::fputs(R"(Usage: fotoharvester [OPTION]... [FOLDER]
 Opens the Fotoharvester window, which gathers the metadata of the JPEG and TIFF photos in a folder
 into one delimited text file, one line per photo. fotoharvester-cli runs the same extraction from
 scripts.
+
+FOLDER, or a photo in it, is put in as the folder to scan; without it the window shows the folder
+of last time.
 
   --help      show this text and exit
   --version   show the version and exit
@@ -66,6 +69,8 @@ int main(int argc, char* argv[])
 
     ReaderPool readers(ReaderPool::DefaultOptions());
     CFotoharvesterDlg window(LoadSettings(), readers);
+    // Qt has taken out its own options by now.
+    window.OpenArguments(QApplication::arguments().mid(1));
     window.exec();
     return 0;
 }

@@ -102,8 +102,9 @@ void BatchHost::SetRunning(bool running, const std::string&)
 
 Answer BatchHost::ShowMessage(const Message& message)
 {
-    // The summary waits for Report, which words it from the whole result.
-    if (message.id == MessageId::Summary)
+    // The ending waits for Report, which words it from the whole result.
+    if (message.id == MessageId::Summary || message.id == MessageId::SummaryWithUnread ||
+        message.id == MessageId::Stopped)
         return Answer::Ok;
     if (message.buttons == Message::Buttons::YesNo && m_options.answerYes)
         return Answer::Yes;

@@ -143,6 +143,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
         {"--defaults", [&] { line.defaults = true; }},
         {"--quiet", [&] { line.quiet = true; }},
         {"-q", [&] { line.quiet = true; }},
+        {"--sub-seconds", [&] { line.subSeconds = true; }},
+        {"--no-sub-seconds", [&] { line.subSeconds = false; }},
         {"--yes", [&] { line.answerYes = true; }},
         {"--help", [&] { line.showHelp = true; }},
         {"-h", [&] { line.showHelp = true; }},
@@ -215,6 +217,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.Spreadsheet = *line.spreadsheet ? 1 : 0;
     if (line.dateFormat)
         settings.DateFormat = *line.dateFormat;
+    if (line.subSeconds)
+        settings.SubSeconds = *line.subSeconds ? 1 : 0;
     if (line.formats)
         settings.Formats = *line.formats;
     if (line.monthNames)
@@ -307,6 +311,8 @@ made there can be re-run from a script), or the defaults with --defaults.
       --formats WHICH   "all" photo formats (the default at first) or "jpeg-tiff" only; see below
       --date-format N   date layout of the date columns, 0 to 8 (see below)
       --month-names LIST  twelve month names separated by commas, for layouts 1 and 2
+      --sub-seconds     give the times the fraction of a second the camera recorded, as in
+                        14:22:01.25, where the photo has one (--no-sub-seconds: whole seconds)
       --spreadsheet     for spreadsheets: a byte-order mark first, and an apostrophe before any
                         text that would start a formula (--no-spreadsheet: the plain file)
       --geojson FILE    also write a map of the photos' positions to FILE (GeoJSON)

@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<int> formats;  // the Formats setting
     std::optional<bool> spreadsheet;
     std::optional<int> dateFormat;
+    std::optional<bool> subSeconds;
     std::optional<std::array<std::string, ExtractionSettings::MonthCount>> monthNames;
     std::optional<int> readers;
     std::optional<std::string> mapPath;    // --geojson

@@ -9,7 +9,9 @@ using Q = Column::Quoting;
 
 std::string FormattedDateTime(CFotoHarvest& reader, const DateLayout& layout)
 {
-    return FormatDate(reader.GetDateTime(), layout.dateFormat, layout.monthNames);
+    const std::string date = reader.GetDateTime();
+    return FormatDate(layout.subSeconds ? WithSubSeconds(date, reader.GetSubSecTimeOriginal()) : date,
+                      layout.dateFormat, layout.monthNames);
 }
 
 // The date and time parts split at the last blank, so that a date holding blanks of its own

@@ -16,6 +16,8 @@ using ColumnSelection = std::bitset<ColumnCount>;
 struct DateLayout {
     int dateFormat = 0;
     std::array<std::string, ExtractionSettings::MonthCount> monthNames;
+    // The time gets the photo's fraction of a second, where it has one.
+    bool subSeconds = false;
 };
 
 // One of the data columns the user can tick. Its index is its place in the window's list, in the

@@ -50,3 +50,11 @@ std::string FormatDate(const std::string& date, int dateFormat,
         return {};
     }
 }
+
+std::string WithSubSeconds(const std::string& date, const std::string& subSecondDigits)
+{
+    constexpr std::size_t wholeDateLength = 19;
+    if (subSecondDigits.empty() || date.size() != wholeDateLength)
+        return date;
+    return date + '.' + subSecondDigits;
+}

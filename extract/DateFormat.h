@@ -13,3 +13,8 @@ constexpr int DateLayoutCount = 9;
 // positive number, an unknown layout, or a month above 12 where the layout spells the month.
 std::string FormatDate(const std::string& date, int dateFormat,
                        const std::array<std::string, ExtractionSettings::MonthCount>& monthNames);
+
+// The Exif date text with the photo's fraction of a second after its seconds ("14:22:01" and "25"
+// give "14:22:01.25"), where FormatDate keeps it in every layout. A text that is not a whole
+// "YYYY:MM:DD HH:MM:SS", or no digits, leaves the date as it is.
+std::string WithSubSeconds(const std::string& date, const std::string& subSecondDigits);

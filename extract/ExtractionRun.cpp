@@ -13,29 +13,43 @@
 
 namespace {
 
-// The summary: the count and the file, then a line for each kind of loss, each thing lost named
-// in the details, and what the map holds.
-Message Summary(const RunResult& result, const std::string& mapPath)
+// A line for each kind of loss, each thing lost named in the details.
+void AddLosses(Message& message, const RunResult& result)
 {
-    Message summary = MakeMessage(MessageId::Summary, {std::to_string(result.photoCount), result.outputPath});
-    const auto addWarning = [&summary](MessageId id, const std::vector<Unread>& lost, std::string_view what) {
+    const auto addWarning = [&message](MessageId id, const std::vector<Unread>& lost, std::string_view what) {
         if (lost.empty())
             return;
-        summary.text += '\n';
-        summary.text += MakeMessage(id, {std::to_string(lost.size())}).text;
-        summary.icon = Message::Icon::Warning;
+        message.text += '\n';
+        message.text += MakeMessage(id, {std::to_string(lost.size())}).text;
+        message.icon = Message::Icon::Warning;
         for (const Unread& item : lost)
-            summary.details.push_back(item.path + ": " + std::string(what) + item.reason);
+            message.details.push_back(item.path + ": " + std::string(what) + item.reason);
     };
     addWarning(MessageId::UnreadablePhotos, result.unreadPhotos, "");
     addWarning(MessageId::UnlistedFolders, result.unlistedFolders, "folder not opened: ");
+}
+
+// The message that ends a run which wrote its file: the count and the file, then the losses and
+// what the map holds. A run that could not read every photo does not call itself a success.
+Message Ending(const RunResult& result, bool toStandardOutput, const std::string& mapPath)
+{
+    const std::string count = std::to_string(result.photoCount);
+    const auto read = std::to_string(result.photoCount - static_cast<std::int32_t>(result.unreadPhotos.size()));
+    Message ending = result.outcome == RunResult::Outcome::Aborted
+                         ? MakeMessage(MessageId::Stopped, {count, result.outputPath})
+                     : result.unreadPhotos.empty()
+                         ? MakeMessage(MessageId::Summary, {count, result.outputPath})
+                         : MakeMessage(MessageId::SummaryWithUnread, {read, count, result.outputPath});
+    AddLosses(ending, result);
     if (!mapPath.empty()) {
-        summary.text += '\n';
-        summary.text += MakeMessage(MessageId::MapSummary, {mapPath, std::to_string(result.mappedCount),
-                                                            std::to_string(result.unmappedCount)})
-                            .text;
+        ending.text += '\n';
+        ending.text += MakeMessage(MessageId::MapSummary, {mapPath, std::to_string(result.mappedCount),
+                                                           std::to_string(result.unmappedCount)})
+                           .text;
     }
-    return summary;
+    if (!toStandardOutput)
+        ending.writtenFile = result.outputPath;
+    return ending;
 }
 
 }  // namespace
@@ -129,7 +143,8 @@ RunResult ExtractionRun::Execute()
 
     const bool forSpreadsheets = settings.Spreadsheet != 0;
     const ColumnSelection ticked = SelectionFromFlags(settings.Flags);
-    const RecordComposer composer(m_request.separator, DateLayout{settings.DateFormat, settings.MonthNames},
+    const RecordComposer composer(m_request.separator,
+                                  DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
                                   forSpreadsheets);
     const MapComposer mapComposer;
     if (forSpreadsheets)
@@ -203,11 +218,9 @@ RunResult ExtractionRun::Execute()
     if (failed != nullptr) {
         result.outcome = RunResult::Outcome::WriteFailed;
         m_host.ShowMessage(MakeMessage(MessageId::OutputNotWritten, {failedPath, failed->ErrorText()}));
-    } else if (aborted) {
-        result.outcome = RunResult::Outcome::Aborted;
     } else {
-        result.outcome = RunResult::Outcome::Completed;
-        m_host.ShowMessage(Summary(result, m_request.mapPath));
+        result.outcome = aborted ? RunResult::Outcome::Aborted : RunResult::Outcome::Completed;
+        m_host.ShowMessage(Ending(result, m_request.toStandardOutput, m_request.mapPath));
     }
     return result;
 }

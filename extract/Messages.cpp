@@ -46,6 +46,10 @@ constexpr std::array messageTable{
                  Message::Buttons::Ok, Message::Icon::Warning},
     MessageEntry{MessageId::MapSummary, "The map file %s shows %d of them; photos without a position (%d) are left out.",
                  Message::Buttons::Ok, Message::Icon::Information},
+    MessageEntry{MessageId::SummaryWithUnread, "EXIF data have been extracted from %d of %d files and stored in %s.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::Stopped, "Stopped after %d photos; %s holds the records written so far.",
+                 Message::Buttons::Ok, Message::Icon::Information},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -81,5 +85,5 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
         }
     }
     return Message{id, std::move(text), entry.buttons, entry.icon,
-                   std::vector<std::string>(arguments.begin(), arguments.end()), {}};
+                   std::vector<std::string>(arguments.begin(), arguments.end()), {}, {}};
 }

@@ -20,6 +20,8 @@ enum class MessageId {
     UnlistedFolders = 309,
     OutputInUse = 311,
     MapSummary = 312,
+    SummaryWithUnread = 320,
+    Stopped = 321,
 };
 
 struct Message {
@@ -34,6 +36,8 @@ struct Message {
     std::vector<std::string> arguments;
     // One line per photo or folder the message counts, for a host to list below the text.
     std::vector<std::string> details;
+    // The file a run has written, which a host may offer to open; empty when there is none.
+    std::string writtenFile;
 };
 
 enum class Answer { Ok, Yes, No };

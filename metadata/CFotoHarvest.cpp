@@ -289,6 +289,9 @@ std::string CFotoHarvest::GetGPSDateTime() const
         double seconds = 0;
         for (std::size_t i = 0; i < 3; ++i)
             seconds += ValueOf(stamp.rational(i)).value_or(0) * (i == 0 ? 3600 : i == 1 ? 60 : 1);
+        // A damaged stamp can name any number of hours; beyond a few thousand years it is no time.
+        if (!(std::abs(seconds) < 1e11))
+            return Text(Tag::GPSDateStamp) + ' ';
         const auto hours = static_cast<std::int64_t>(seconds / 3600);
         const auto minutes = static_cast<std::int64_t>(seconds / 60) - hours * 60;
         seconds -= static_cast<double>(hours * 3600 + minutes * 60);

@@ -143,6 +143,17 @@ std::int32_t CVORegistry::ReadDword(const std::string& name, std::int32_t defaul
     }
 }
 
+QByteArray CVORegistry::ReadBytes(const std::string& name) const
+{
+    const QVariant value = Stored(name);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+void CVORegistry::WriteBytes(const std::string& name, const QByteArray& value)
+{
+    Writable().setValue(Key(name), value);
+}
+
 void CVORegistry::WriteString(const std::string& name, const std::string& value)
 {
     Writable().setValue(Key(name), QString::fromStdString(value));

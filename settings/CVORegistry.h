@@ -26,6 +26,9 @@ public:
     std::int32_t ReadDword(const std::string& name, std::int32_t defaultValue) const;
     void WriteString(const std::string& name, const std::string& value);
     void WriteDword(const std::string& name, std::int32_t value);
+    // Bytes that are no text, such as a window's geometry; empty when missing or of another type.
+    QByteArray ReadBytes(const std::string& name) const;
+    void WriteBytes(const std::string& name, const QByteArray& value);
     // Writes everything out; false when the store could not be written.
     bool Flush();
 

@@ -51,6 +51,22 @@ bool SaveSettings(const ExtractionSettings& settings)
     return store.Flush();
 }
 
+namespace {
+constexpr const char* windowGeometryKey = "Window/Geometry";
+}  // namespace
+
+QByteArray LoadWindowGeometry()
+{
+    return CVORegistry(CVORegistry::Scope::User).ReadBytes(windowGeometryKey);
+}
+
+bool SaveWindowGeometry(const QByteArray& geometry)
+{
+    CVORegistry store(CVORegistry::Scope::User);
+    store.WriteBytes(windowGeometryKey, geometry);
+    return store.Flush();
+}
+
 std::string HelpFolder()
 {
     return CVORegistry(CVORegistry::Scope::System)

@@ -2,6 +2,8 @@
 
 #include "extract/ExtractionSettings.h"
 
+#include <QByteArray>
+
 #include <array>
 #include <string>
 
@@ -16,6 +18,11 @@ std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames();
 ExtractionSettings LoadSettings();
 // Stores every setting; false when the store could not be written.
 bool SaveSettings(const ExtractionSettings& settings);
+
+// The main window's size and place (QWidget::saveGeometry), kept beside the settings in a group of
+// their own; empty when none is stored.
+QByteArray LoadWindowGeometry();
+bool SaveWindowGeometry(const QByteArray& geometry);
 
 // The folder of the help pages: the machine-wide "install_path", else the data folder of the copy
 // that is running.

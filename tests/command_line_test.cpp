@@ -20,7 +20,7 @@ ParseResult Parse(std::vector<std::string> arguments)
 TEST(CommandLine, TakesEveryOptionInBothSpellings)
 {
     const auto parsed = Parse({"/p", "--output=/o/x", "--columns", "0,2,28", "--separator", ";", "--headings",
-                               "--full-path", "--subfolders", "--date-format", "3", "--yes", "--spreadsheet",
+                               "--full-path", "--subfolders", "--date-format", "3", "--yes", "--spreadsheet", "--sub-seconds",
                                "--month-names=a,b,c,d,e,f,g,h,i,j,k,l", "--readers", "3", "--geojson", "/o/map.geojson",
                                "--defaults", "-q"});
     ASSERT_EQ(parsed.error, "");
@@ -34,6 +34,7 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings)
     EXPECT_EQ(line.subFolders, true);
     EXPECT_EQ(line.spreadsheet, true);
     EXPECT_EQ(line.dateFormat, 3);
+    EXPECT_EQ(ApplyCommandLine({}, line).SubSeconds, 1);
     EXPECT_TRUE(line.answerYes);
     ASSERT_TRUE(line.monthNames);
     EXPECT_EQ((*line.monthNames)[11], "l");

@@ -16,8 +16,25 @@ TEST(DateLayouts, EveryLayoutOfTheSameDate)
         "2000:05:07 14:22:01", "07 May 2000 14:22:01", "May 07 2000 14:22:01",
         "2000-05-07 14:22:01", "07-05-2000 14:22:01",  "07/05/2000 14:22:01",
         "05/07/2000 14:22:01", "07.05.2000 14:22:01",  "2000/05/07 14:22:01"};
-    for (int layout = 0; layout < DateLayoutCount; ++layout)
+    for (int layout = 0; layout < DateLayoutCount; ++layout) {
         EXPECT_EQ(FormatDate(date, layout, english), expected[layout]) << "layout " << layout;
+        EXPECT_EQ(FormatDate(WithSubSeconds(date, "25"), layout, english), expected[layout] + ".25") << layout;
+    }
+}
+
+TEST(DateLayouts, SubSecondsJoinOnlyAWholeDate)
+{
+    const struct {
+        std::string date, digits, expected;
+    } cases[]{
+        {"2000:05:07 14:22:01", "", "2000:05:07 14:22:01"},
+        {"2000:05:07 14:22:01", "007", "2000:05:07 14:22:01.007"},
+        {"2000:05:07 14:22:01.5", "25", "2000:05:07 14:22:01.5"},
+        {"2000:05:07 14:22:0", "25", "2000:05:07 14:22:0"},
+        {"", "25", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithSubSeconds(c.date, c.digits), c.expected) << c.date << " + " << c.digits;
 }
 
 TEST(DateLayouts, UnknownLayoutsGiveNothing)

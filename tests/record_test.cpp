@@ -100,6 +100,14 @@ TEST(Record, DateColumnsSplitAtTheLastBlank)
     EXPECT_EQ(Comma(0).Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"2000:05:07\",\"14:22:01\"");
 }
 
+TEST(Record, SubSecondsReachTheTimeOnlyWhenAsked)
+{
+    ReadPhoto photo(TagsWith({{Tag::DateTimeOriginal, Text("2000:05:07 14:22:01")}, {Tag::SubSecTimeOriginal, Text("25 ")}}));
+    EXPECT_EQ(RecordComposer(",", DateLayout{1, english, true}).Record("n", Ticked({0, 1, 2}), photo.Reader()),
+              "\"n\",\"07 May 2000\",\"14:22:01.25\",\"07 May 2000 14:22:01.25\"");
+    EXPECT_EQ(Comma(1).Record("n", Ticked({1}), photo.Reader()), "\"n\",\"14:22:01\"");
+}
+
 TEST(Record, ADateWithoutBlankHasNoDatePartAndAWholeTimePart)
 {
     ReadPhoto photo(TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}));

@@ -97,6 +97,7 @@ TEST_F(Run, WritesTheHeadingLineAndOneRecordPerPhotoInOrder)
     EXPECT_EQ(host.messages[0].text, "EXIF data have been successfully extracted from 2 files and stored in " +
                                          (output.Path() / "out.csv").string() + ".");
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Information);
+    EXPECT_EQ(host.messages[0].writtenFile, (output.Path() / "out.csv").string());
 }
 
 TEST_F(Run, PhotosWithOnlyEmptyValuesAreCountedButNotWritten)
@@ -291,7 +292,7 @@ TEST_F(Run, NeverWritesTheOutputOverOneOfThePhotos)
     EXPECT_TRUE(host.runningStates.empty());
 }
 
-TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndShowsNoMessage)
+TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndSaysSo)
 {
     settings.CommentLine = 1;
     settings.Flags = FlagsWith({4});
@@ -301,7 +302,10 @@ TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndShowsNoMessage)
     EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
     EXPECT_EQ(result.photoCount, 1);
     EXPECT_EQ(Output(), "!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n");
-    EXPECT_TRUE(host.messages.empty());
+    const std::string written = (output.Path() / "out.csv").string();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photos; " + written + " holds the records written so far.");
+    EXPECT_EQ(host.messages[0].writtenFile, written);
     EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
 }
 
@@ -351,7 +355,7 @@ TEST_F(Run, UnreadablePhotosAreCountedAndNamedInTheSummary)
                                                         {root + "text.jpg", "not a photo, or damaged"}}));
     EXPECT_EQ(result.photoCount, 4);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("from 4 files"), std::string::npos);
+    EXPECT_NE(host.messages[0].text.find("extracted from 2 of 4 files"), std::string::npos);
     EXPECT_NE(host.messages[0].text.find("\n2 of these files could not be read as photos"), std::string::npos);
     EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{root + "broken.jpg: crashed the reader",
                                                                   root + "text.jpg: not a photo, or damaged"}));

@@ -6,6 +6,7 @@ set(UI_TEST_HOME ${CMAKE_CURRENT_BINARY_DIR}/ui_config)
 foreach(ui_test ui_main ui_setup)
   add_executable(${ui_test}_test ${CMAKE_CURRENT_LIST_DIR}/${ui_test}_test.cpp)
   set_target_properties(${ui_test}_test PROPERTIES AUTOMOC ON)
+  target_include_directories(${ui_test}_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(${ui_test}_test PRIVATE fh_ui Qt6::Test)
   # The title and the About box must show the project's version, whatever it is.
   target_compile_definitions(${ui_test}_test PRIVATE PROJECT_VERSION_TEXT="${PROJECT_VERSION}")

@@ -105,6 +105,8 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), &C::GetGPSDateTime,
          " 23:59:58.50"},
         {"no gps stamps", PhotoTags{}, &C::GetGPSDateTime, " "},
+        {"damaged gps time", TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
+         &C::GetGPSDateTime, " "},
         // Texts: cameras pad Make and Model with blanks, which go; other texts are kept whole.
         {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), &C::GetMake, "Canon"},
         {"model", TagsWith({{Tag::Model, Text(" EOS\t ")}}), &C::GetModel, "EOS\t"},

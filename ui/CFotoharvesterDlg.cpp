@@ -17,6 +17,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -25,9 +27,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -36,10 +42,32 @@
 namespace {
 
 constexpr qint64 keepAliveIntervalMs = 5;
+// Rows of the column list at the window's first size: most of the columns without scrolling.
+constexpr int columnRowsShown = 21;
 
-std::optional<QString> ChooseFolderOnDesktop(QWidget* parent, const QString& currentFolder)
+// What the ending message of a run offers to do with the file it wrote, in the order of its buttons.
+enum WrittenFileAction { OpenFile, ShowInFolder };
+
+// The column list, as tall as columnRowsShown rows when the window takes its natural size; it
+// shrinks and grows with the window.
+class ColumnList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+    QSize sizeHint() const override
+    {
+        const int rowHeight = std::max(sizeHintForRow(0), fontMetrics().height());
+        return {QListWidget::sizeHint().width(), rowHeight * columnRowsShown + 2 * frameWidth()};
+    }
+};
+
+std::optional<QString> ChooseFolderOnDesktop(QWidget* parent, const QString& startFolder)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), currentFolder);
+    // A typed folder that does not exist (yet) opens the chooser at the nearest one that does.
+    QString start = startFolder;
+    while (!start.isEmpty() && !QFileInfo(start).isDir() && QFileInfo(start).path() != start)
+        start = QFileInfo(start).path();
+    const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), start);
     if (chosen.isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(chosen);
@@ -87,19 +115,27 @@ CFotoharvesterDlg::CFotoharvesterDlg(ExtractionSettings settings, TagSource& tag
       m_tags(tags),
       m_chooseFolder(ChooseFolderOnDesktop),
       m_chooseOutputFile(ChooseOutputFileOnDesktop),
-      m_openHelp([](const QUrl& page) { return QDesktopServices::openUrl(page); }),
+      m_openOnDesktop([](const QUrl& address) { return QDesktopServices::openUrl(address); }),
       m_helpFolders(DefaultHelpFolders())
 {
     setObjectName(QStringLiteral("dialog102"));
     setWindowTitle(MainWindowTitle());
     setWindowIcon(ApplicationIcon());
-    // A main window of its own: no "?" button, but a place in the task bar and a close box.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // A main window of its own: no "?" button, but a place in the task bar, a close box, and the
+    // boxes to minimise it or let the column list have the whole screen.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
 
     BuildControls();
+    BuildActions();
     FillColumnList();
     Exchange(Direction::ToControls);
     SelectSeparatorPosition(m_settings.SeparatorNum);
+    if (!restoreGeometry(LoadWindowGeometry())) {
+        // The natural size, which Qt would cap at two thirds of the screen: at large font sizes
+        // the column list needs more of it.
+        resize(sizeHint().boundedTo(screen()->availableGeometry().size() * 0.9));
+    }
 }
 
 CFotoharvesterDlg::~CFotoharvesterDlg()
@@ -110,41 +146,44 @@ CFotoharvesterDlg::~CFotoharvesterDlg()
 
 void CFotoharvesterDlg::BuildControls()
 {
+    // The controls are made in the order Tab visits them: down the form, then the buttons.
     const QFontMetrics metrics = fontMetrics();
     const int charWidth = metrics.averageCharWidth();
 
     // Choose files
     auto* chooseBox = m_chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
-    auto* folderLabel = new QLabel(QStringLiteral("Folder to scan:"), chooseBox);
+    auto* folderLabel = new QLabel(QStringLiteral("&Folder to scan:"), chooseBox);
     m_folderEdit = new QLineEdit(chooseBox);
     m_folderEdit->setObjectName(QStringLiteral("edit1000"));
     m_folderEdit->setMinimumWidth(charWidth * 40);
     folderLabel->setBuddy(m_folderEdit);
     m_browseFolderButton = new QPushButton(QStringLiteral("..."), chooseBox);
     m_browseFolderButton->setObjectName(QStringLiteral("button1019"));
-    m_browseFolderButton->setToolTip(QStringLiteral("Choose the folder to scan"));
-    m_subFoldersCheck = new QCheckBox(QStringLiteral("Include photos in sub-folders"), chooseBox);
+    m_browseFolderButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_browseFolderButton->setAccessibleName(QStringLiteral("Choose the folder to scan"));
+    m_subFoldersCheck = new QCheckBox(QStringLiteral("Include photos in s&ub-folders"), chooseBox);
     m_subFoldersCheck->setObjectName(QStringLiteral("check1029"));
-    auto* outFileLabel = new QLabel(QStringLiteral("Output filename :"), chooseBox);
+    auto* outFileLabel = new QLabel(QStringLiteral("&Output filename :"), chooseBox);
     m_outFileEdit = new QLineEdit(chooseBox);
     m_outFileEdit->setObjectName(QStringLiteral("edit1001"));
     outFileLabel->setBuddy(m_outFileEdit);
     m_browseOutputButton = new QPushButton(QStringLiteral("..."), chooseBox);
     m_browseOutputButton->setObjectName(QStringLiteral("button1020"));
-    m_browseOutputButton->setToolTip(QStringLiteral("Choose the output file"));
-    m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a map file (GeoJSON)"), chooseBox);
+    m_browseOutputButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_browseOutputButton->setAccessibleName(QStringLiteral("Choose the output file"));
+    m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a &map file (GeoJSON)"), chooseBox);
     m_mapFileCheck->setObjectName(QStringLiteral("check1032"));
     m_mapFileCheck->setToolTip(QStringLiteral("Writes the positions of the photos that have one beside the output file, "
                                               "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
         browse->setAutoDefault(false);
+        browse->setToolTip(QStringLiteral("%1 (%2)").arg(browse->accessibleName(),
+                                                          browse->shortcut().toString(QKeySequence::NativeText)));
         browse->setFixedWidth(std::max(m_folderEdit->sizeHint().height() + 4,
                                        metrics.horizontalAdvance(QStringLiteral("...")) + 3 * charWidth));
     }
 
-    const int labelWidth = std::max(folderLabel->sizeHint().width(), outFileLabel->sizeHint().width());
     auto* chooseGrid = new QGridLayout(chooseBox);
-    chooseGrid->setColumnMinimumWidth(0, labelWidth);
     chooseGrid->addWidget(folderLabel, 0, 0);
     chooseGrid->addWidget(m_folderEdit, 0, 1);
     chooseGrid->addWidget(m_browseFolderButton, 0, 2);
@@ -155,18 +194,25 @@ void CFotoharvesterDlg::BuildControls()
     chooseGrid->addWidget(m_mapFileCheck, 3, 1);
     chooseGrid->setColumnStretch(1, 1);
 
-    // Select data
-    auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select data"), this);
-    m_columnList = new QListWidget(selectBox);
+    // Select data: the list takes the box's whole width and every pixel the window gains.
+    auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select &data"), this);
+    m_columnList = new ColumnList(selectBox);
     m_columnList->setObjectName(QStringLiteral("list1003"));
+    m_columnList->setAccessibleName(QStringLiteral("Data to write"));
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_columnList->setUniformItemSizes(true);
-    m_columnList->setMinimumHeight(metrics.lineSpacing() * 10);
-    m_commentLineCheck = new QCheckBox(QStringLiteral("Add column headings"), selectBox);
+    m_columnList->setMinimumHeight(metrics.lineSpacing() * 8);
+    m_allButton = new QPushButton(QStringLiteral("&All"), selectBox);
+    m_allButton->setObjectName(QStringLiteral("buttonAll"));
+    m_allButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
+    m_noneButton = new QPushButton(QStringLiteral("&None"), selectBox);
+    m_noneButton->setObjectName(QStringLiteral("buttonNone"));
+    m_noneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
+    m_commentLineCheck = new QCheckBox(QStringLiteral("Add &column headings"), selectBox);
     m_commentLineCheck->setObjectName(QStringLiteral("check1025"));
-    m_fullPathCheck = new QCheckBox(QStringLiteral("Use full file path in file names"), selectBox);
+    m_fullPathCheck = new QCheckBox(QStringLiteral("Use full file &path in file names"), selectBox);
     m_fullPathCheck->setObjectName(QStringLiteral("check1026"));
-    auto* separatorLabel = new QLabel(QStringLiteral("Separator character:"), selectBox);
+    auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), selectBox);
     m_separatorCombo = new QComboBox(selectBox);
     m_separatorCombo->setObjectName(QStringLiteral("combo1027"));
     m_separatorCombo->setEditable(true);
@@ -177,53 +223,65 @@ void CFotoharvesterDlg::BuildControls()
         m_separatorCombo->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
     m_separatorCombo->setMinimumContentsLength(14);
     separatorLabel->setBuddy(m_separatorCombo);
+    for (QPushButton* button : {m_allButton, m_noneButton})
+        button->setAutoDefault(false);
+    MatchButtonWidths({m_allButton, m_noneButton});
 
+    auto* tickRow = new QHBoxLayout;
+    tickRow->addStretch(1);
+    tickRow->addWidget(m_allButton);
+    tickRow->addWidget(m_noneButton);
     auto* separatorRow = new QHBoxLayout;
     separatorRow->addWidget(separatorLabel);
     separatorRow->addWidget(m_separatorCombo);
     separatorRow->addStretch(1);
 
     auto* selectGrid = new QGridLayout(selectBox);
-    // Lines up the list with the edit boxes above it. The grid leaves out the spacing after a
-    // column that holds nothing, so it is counted in here.
-    selectGrid->setColumnMinimumWidth(0, labelWidth + chooseGrid->horizontalSpacing());
-    selectGrid->addWidget(m_columnList, 0, 1);
-    selectGrid->addWidget(m_commentLineCheck, 1, 1);
-    selectGrid->addWidget(m_fullPathCheck, 2, 1);
-    selectGrid->addLayout(separatorRow, 3, 1);
+    selectGrid->addWidget(m_columnList, 0, 0, 1, 2);
+    selectGrid->addWidget(m_commentLineCheck, 1, 0);
+    selectGrid->addLayout(tickRow, 1, 1);
+    selectGrid->addWidget(m_fullPathCheck, 2, 0, 1, 2);
+    selectGrid->addLayout(separatorRow, 3, 0, 1, 2);
     selectGrid->setColumnStretch(1, 1);
     selectGrid->setRowStretch(0, 1);
 
     // Buttons on the right
-    m_extractButton = new QPushButton(QStringLiteral("Extract"), this);
+    m_extractButton = new QPushButton(QStringLiteral("&Extract"), this);
     m_extractButton->setObjectName(QStringLiteral("button1"));
     m_extractButton->setDefault(true);
     m_extractButton->setMinimumHeight(m_extractButton->sizeHint().height() * 3 / 2);
-    m_setupButton = new QPushButton(QStringLiteral("Setup"), this);
+    m_setupButton = new QPushButton(QStringLiteral("Se&tup"), this);
     m_setupButton->setObjectName(QStringLiteral("button1005"));
-    m_exitButton = new QPushButton(QStringLiteral("Exit"), this);
-    m_exitButton->setObjectName(QStringLiteral("button2"));
-
-    MatchButtonWidths({m_extractButton, m_setupButton, m_exitButton});
+    m_helpButton = new QPushButton(QStringLiteral("&Help"), this);
+    m_helpButton->setObjectName(QStringLiteral("buttonHelp"));
+    m_helpButton->setAutoDefault(false);
 
     auto* commandColumn = new QVBoxLayout;
     commandColumn->addWidget(m_extractButton);
     commandColumn->addWidget(m_setupButton);
+    commandColumn->addWidget(m_helpButton);
     commandColumn->addStretch(1);
 
-    // Run state
+    // Run state, on the bottom line beside the hint, so that no band stays empty while idle.
+    auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
     m_statusEdit = new QLineEdit(this);
     m_statusEdit->setObjectName(QStringLiteral("edit1024"));
+    m_statusEdit->setAccessibleName(QStringLiteral("Status"));
     m_statusEdit->setReadOnly(true);
     m_statusEdit->setFrame(false);
     m_statusEdit->setFocusPolicy(Qt::NoFocus);
+    const std::string_view extracting = MessageText(MessageId::Extracting);
+    m_statusEdit->setMinimumWidth(
+        metrics.horizontalAdvance(QString::fromUtf8(extracting.data(), static_cast<qsizetype>(extracting.size()))) +
+        2 * charWidth);
     QPalette statusPalette = m_statusEdit->palette();
     statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
     m_statusEdit->setPalette(statusPalette);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress1023"));
+    m_progress->setAccessibleName(QStringLiteral("Photos done"));
     m_progress->setTextVisible(false);
-    m_abortButton = new QPushButton(QStringLiteral("Abort"), this);
+    m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("button1031"));
     m_abortButton->setAutoDefault(false);
     // Hidden while idle, but keeping their place, so that the window does not jump at each run.
@@ -233,32 +291,48 @@ void CFotoharvesterDlg::BuildControls()
         runControl->setSizePolicy(policy);
         runControl->hide();
     }
-    auto* progressRow = new QHBoxLayout;
-    progressRow->addWidget(m_progress, 1);
-    progressRow->addWidget(m_abortButton);
+    m_exitButton = new QPushButton(QStringLiteral("E&xit"), this);
+    m_exitButton->setObjectName(QStringLiteral("button2"));
 
-    auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
+    MatchButtonWidths({m_extractButton, m_setupButton, m_helpButton, m_exitButton});
+
+    auto* bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(helpLabel);
+    bottomRow->addWidget(m_statusEdit, 1);
+    bottomRow->addWidget(m_progress, 2);
+    bottomRow->addWidget(m_abortButton);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(chooseBox, 0, 0, 1, 2);
     layout->addWidget(selectBox, 1, 0);
     layout->addLayout(commandColumn, 1, 1);
-    layout->addWidget(m_statusEdit, 2, 0);
-    layout->addLayout(progressRow, 3, 0);
-    layout->addWidget(helpLabel, 4, 0);
-    layout->addWidget(m_exitButton, 4, 1);
+    layout->addLayout(bottomRow, 2, 0);
+    layout->addWidget(m_exitButton, 2, 1);
     layout->setRowStretch(1, 1);
     layout->setColumnStretch(0, 1);
 
-    // The order of the original form, which users of the keyboard are used to.
-    const QWidget* const order[] = {m_folderEdit,     m_browseFolderButton, m_outFileEdit,   m_browseOutputButton,
-                                    m_columnList,     m_commentLineCheck,   m_fullPathCheck, m_separatorCombo,
-                                    m_extractButton,  m_exitButton,         m_setupButton,   m_subFoldersCheck,
-                                    m_mapFileCheck,   m_abortButton};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    // A folder or a photo dropped anywhere on the window names the folder to scan; over a text
+    // box too, where its address would otherwise be typed.
+    setAcceptDrops(true);
+    for (QWidget* textBox : {static_cast<QWidget*>(m_folderEdit), static_cast<QWidget*>(m_outFileEdit),
+                             static_cast<QWidget*>(m_separatorCombo->lineEdit())})
+        textBox->installEventFilter(this);
+    m_selectBox->installEventFilter(this);
 
-    // No system menu to extend on every desktop: the window's own context menu carries About.
+    connect(m_extractButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnOK);
+    connect(m_exitButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnCancel);
+    connect(m_abortButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnAbort);
+    connect(m_browseFolderButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseFolder);
+    connect(m_browseOutputButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseOutputFile);
+    connect(m_setupButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnSetup);
+    connect(m_subFoldersCheck, &QCheckBox::clicked, this, &CFotoharvesterDlg::OnSubFoldersClicked);
+    connect(m_allButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnTickAll);
+    connect(m_noneButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnTickNone);
+}
+
+void CFotoharvesterDlg::BuildActions()
+{
+    // Help and About behind a button of their own, and in the window's right-click menu.
     m_helpAction = new QAction(QStringLiteral("&Help"), this);
     m_helpAction->setObjectName(QStringLiteral("actionHelp"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -268,16 +342,26 @@ void CFotoharvesterDlg::BuildControls()
     addAction(m_helpAction);
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* helpMenu = new QMenu(m_helpButton);
+    helpMenu->addAction(m_helpAction);
+    helpMenu->addAction(m_aboutAction);
+    m_helpButton->setMenu(helpMenu);
 
-    connect(m_extractButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnOK);
-    connect(m_exitButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnCancel);
-    connect(m_abortButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnAbort);
-    connect(m_browseFolderButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseFolder);
-    connect(m_browseOutputButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseOutputFile);
-    connect(m_setupButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnSetup);
-    connect(m_subFoldersCheck, &QCheckBox::clicked, this, &CFotoharvesterDlg::OnSubFoldersClicked);
+    // The list's own keys and right-click menu tick or untick every column at once.
+    m_tickAllAction = new QAction(QStringLiteral("Tick &all"), m_columnList);
+    m_tickAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_tickNoneAction = new QAction(QStringLiteral("Tick &none"), m_columnList);
+    m_tickNoneAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    for (QAction* action : {m_tickAllAction, m_tickNoneAction}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        m_columnList->addAction(action);
+    }
+    m_columnList->setContextMenuPolicy(Qt::ActionsContextMenu);
+
     connect(m_helpAction, &QAction::triggered, this, &CFotoharvesterDlg::OnHelp);
     connect(m_aboutAction, &QAction::triggered, this, &CFotoharvesterDlg::OnAbout);
+    connect(m_tickAllAction, &QAction::triggered, this, &CFotoharvesterDlg::OnTickAll);
+    connect(m_tickNoneAction, &QAction::triggered, this, &CFotoharvesterDlg::OnTickNone);
 }
 
 void CFotoharvesterDlg::FillColumnList()
@@ -290,6 +374,22 @@ void CFotoharvesterDlg::FillColumnList()
         item->setCheckState(m_settings.IsColumnTicked(column) ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
     }
+}
+
+void CFotoharvesterDlg::TickEveryColumn(bool ticked)
+{
+    for (int column = 0; column < m_columnList->count(); ++column)
+        m_columnList->item(column)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void CFotoharvesterDlg::OnTickAll()
+{
+    TickEveryColumn(true);
+}
+
+void CFotoharvesterDlg::OnTickNone()
+{
+    TickEveryColumn(false);
 }
 
 void CFotoharvesterDlg::SelectSeparatorPosition(int position)
@@ -392,17 +492,34 @@ void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
 
 Answer CFotoharvesterDlg::ShowMessage(const Message& message)
 {
+    // A run stopped by closing the window ends unannounced: the user has already left.
+    if (message.id == MessageId::Stopped && m_closeWhenRunEnds)
+        return Answer::Ok;
     const bool question = message.buttons == Message::Buttons::YesNo;
     QStringList details;
     for (const std::string& line : message.details)
         details << FromNarrow(line);
-    const QMessageBox::StandardButton answer =
-        m_messages.Show(this, BoxIcon(message.icon), FromNarrow(message.text),
-                        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                        question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')));
+    QStringList actions;
+    if (!message.writtenFile.empty())
+        actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
+    const MessageBoxes::Answer answer =
+        m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
+                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                       question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')), actions);
+    if (answer.action >= 0)
+        OpenWritten(FromNarrow(message.writtenFile), answer.action);
     if (!question)
         return Answer::Ok;
-    return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return answer.button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void CFotoharvesterDlg::OpenWritten(const QString& file, int action)
+{
+    const QFileInfo written(file);
+    const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
+    if (!m_openOnDesktop(QUrl::fromLocalFile(target)))
+        m_messages.Show(this, QMessageBox::Information,
+                        QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(target)));
 }
 
 void CFotoharvesterDlg::KeepAlive()
@@ -500,7 +617,16 @@ bool CFotoharvesterDlg::RequestClose()
 void CFotoharvesterDlg::Finish()
 {
     TakeControlValues();
+    // The ticks and the separator choice are kept as the user left them, run or no run.
+    ColumnSelection ticked;
+    for (int column = 0; column < ColumnCount; ++column)
+        ticked[column] = IsColumnTicked(column);
+    m_settings.Flags = FlagsFromSelection(ticked);
+    m_settings.SeparatorNum = SeparatorPosition();
     SaveSettings(m_settings);
+    // A window never shown has no size of the user's to keep.
+    if (isVisible())
+        SaveWindowGeometry(saveGeometry());
     QDialog::done(QDialog::Accepted);
 }
 
@@ -512,9 +638,73 @@ void CFotoharvesterDlg::OnAbort()
 void CFotoharvesterDlg::OnBrowseFolder()
 {
     TakeControlValues();
-    if (const auto chosen = m_chooseFolder(this, FromNarrow(m_settings.Folder)))
+    const QString typed = FromNarrow(m_settings.Folder);
+    const QString start =
+        typed.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) : typed;
+    if (const auto chosen = m_chooseFolder(this, start))
         m_settings.Folder = chosen->toStdString();
     ShowSettings();
+}
+
+void CFotoharvesterDlg::OpenArguments(const QStringList& arguments)
+{
+    for (const QString& argument : arguments)
+        if (!argument.startsWith(QLatin1Char('-')) && ShowFolderOf(argument))
+            return;
+}
+
+bool CFotoharvesterDlg::ShowFolderOf(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo named(path);
+    // A path that does not exist is shown as given, made absolute, for Extract to name it.
+    const QString folder = named.isFile() ? named.absolutePath() : QDir::cleanPath(named.absoluteFilePath());
+    m_folderEdit->setText(QDir::toNativeSeparators(folder));
+    return true;
+}
+
+QString CFotoharvesterDlg::DroppedPath(const QDropEvent& event) const
+{
+    if (m_running || event.mimeData() == nullptr)
+        return {};
+    for (const QUrl& url : event.mimeData()->urls())
+        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile()))
+            return url.toLocalFile();
+    return {};
+}
+
+void CFotoharvesterDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedPath(*event).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CFotoharvesterDlg::dropEvent(QDropEvent* event)
+{
+    if (ShowFolderOf(DroppedPath(*event)))
+        event->acceptProposedAction();
+}
+
+bool CFotoharvesterDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    // The box's letter leads to the list, not back to whichever of its controls had the focus last.
+    if (watched == m_selectBox && type == QEvent::Shortcut) {
+        m_columnList->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!DroppedPath(*drop).isEmpty()) {
+            if (type == QEvent::Drop)
+                dropEvent(drop);
+            else
+                drop->acceptProposedAction();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CFotoharvesterDlg::OnBrowseOutputFile()
@@ -562,7 +752,7 @@ void CFotoharvesterDlg::OnHelp()
                             .arg(places.join(QLatin1Char('\n'))));
         return;
     }
-    if (!m_openHelp(QUrl::fromLocalFile(index)))
+    if (!m_openOnDesktop(QUrl::fromLocalFile(index)))
         m_messages.Show(this, QMessageBox::Information,
                         QStringLiteral("The help pages could not be opened. You can open %1 in a web browser.")
                             .arg(QDir::toNativeSeparators(index)));

@@ -13,6 +13,8 @@
 #include <optional>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -24,15 +26,17 @@ class QUrl;
 class TagSource;
 
 // The main window: shows the settings for editing, starts the extraction and hosts it while it
-// runs. It saves the settings once, when it is closed by whichever way (Exit, Escape, close box).
+// runs. It saves the settings, the ticks and the separator choice as they stand, and its own size
+// and place, once, when it is closed by whichever way (Exit, Escape, close box).
 class CFotoharvesterDlg : public QDialog, public RunHost {
     Q_OBJECT
 public:
-    // Seams for the choosers and the help viewer; tests put their own in place of the desktop's.
-    // A chooser yields nothing when the user cancels.
-    using FolderChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFolder)>;
+    // Seams for the choosers and for what the desktop opens (the help pages, the written file and
+    // its folder); tests put their own in place of the desktop's. A chooser yields nothing when
+    // the user cancels; the opener yields false when the desktop could not open the address.
+    using FolderChooser = std::function<std::optional<QString>(QWidget* parent, const QString& startFolder)>;
     using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFile)>;
-    using HelpOpener = std::function<bool(const QUrl& page)>;
+    using DesktopOpener = std::function<bool(const QUrl& address)>;
 
     // `tags` reads the photos of every run; it must outlive the window.
     CFotoharvesterDlg(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
@@ -44,10 +48,17 @@ public:
 
     void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     void SetOutputFileChooser(FileChooser chooser) { m_chooseOutputFile = std::move(chooser); }
-    void SetHelpOpener(HelpOpener opener) { m_openHelp = std::move(opener); }
+    void SetDesktopOpener(DesktopOpener opener) { m_openOnDesktop = std::move(opener); }
     // Folders searched in order for the help index; the first that holds it wins.
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
     const QStringList& HelpFolders() const { return m_helpFolders; }
+
+    // The command line's arguments after the program's name: the first that is no option names
+    // the folder to scan, or a photo in it.
+    void OpenArguments(const QStringList& arguments);
+    // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
+    // folder that holds it. False when the path is empty.
+    bool ShowFolderOf(const QString& path);
 
     // Copies what the user has entered into the settings / shows the settings again.
     void TakeControlValues();
@@ -77,16 +88,28 @@ public slots:
     void OnSubFoldersClicked();
     void OnHelp();
     void OnAbout();
+    void OnTickAll();
+    void OnTickNone();
     void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class Direction { ToSettings, ToControls };
 
     void BuildControls();
+    void BuildActions();
     void FillColumnList();
+    void TickEveryColumn(bool ticked);
+    // The first existing local file or folder a drag carries; empty when it carries none, or
+    // while a run goes on.
+    QString DroppedPath(const QDropEvent& event) const;
+    // Offers the file a run has written on the desktop, as the user chose in its ending message.
+    void OpenWritten(const QString& file, int action);
     void SelectSeparatorPosition(int position);
     void Exchange(Direction direction);
     // Closes now, or, while a run is going, stops it and closes when it has ended. True when
@@ -113,7 +136,7 @@ private:
 
     FolderChooser m_chooseFolder;
     FileChooser m_chooseOutputFile;
-    HelpOpener m_openHelp;
+    DesktopOpener m_openOnDesktop;
     QStringList m_helpFolders;
 
     QGroupBox* m_chooseBox = nullptr;
@@ -125,6 +148,8 @@ private:
     QPushButton* m_browseOutputButton = nullptr;
     QCheckBox* m_mapFileCheck = nullptr;
     QListWidget* m_columnList = nullptr;
+    QPushButton* m_allButton = nullptr;
+    QPushButton* m_noneButton = nullptr;
     QCheckBox* m_commentLineCheck = nullptr;
     QCheckBox* m_fullPathCheck = nullptr;
     QComboBox* m_separatorCombo = nullptr;
@@ -134,6 +159,9 @@ private:
     QLineEdit* m_statusEdit = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_abortButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
     QAction* m_aboutAction = nullptr;
     QAction* m_helpAction = nullptr;
+    QAction* m_tickAllAction = nullptr;
+    QAction* m_tickNoneAction = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,10 +19,9 @@ static_assert(DateLayoutCount == 9, "every date layout needs its label in the Se
 
 const std::array<const char*, 9>& CSetup::DateFormatLabels()
 {
-    // "HH:MI.SS" in layout 3 is how the label has always read; users know it by that text.
     static constexpr std::array<const char*, 9> labels{
         "YYYY:MM:DD HH:MI:SS", "DD month YYYY HH:MI:SS", "month DD YYYY HH:MI:SS",
-        "YYYY-MM-DD HH:MI.SS", "DD-MM-YYYY HH:MI:SS",    "DD/MM/YYYY HH:MI:SS",
+        "YYYY-MM-DD HH:MI:SS", "DD-MM-YYYY HH:MI:SS",    "DD/MM/YYYY HH:MI:SS",
         "MM/DD/YYYY HH:MI:SS", "DD.MM.YYYY HH:MI:SS",    "YYYY/MM/DD HH:MI:SS",
     };
     return labels;
@@ -41,7 +41,7 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &CSetup::accept);
     connect(cancel, &QPushButton::clicked, this, &CSetup::reject);
 
-    auto* monthBox = new QGroupBox(QStringLiteral("Month names"), this);
+    auto* monthBox = new QGroupBox(QStringLiteral("&Month names"), this);
     auto* monthGrid = new QGridLayout(monthBox);
     const int editWidth = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24;
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month) {
@@ -55,20 +55,22 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
         monthGrid->addWidget(number, month, 0);
         monthGrid->addWidget(edit, month, 1);
         m_monthEdits[month] = edit;
+        connect(edit, &QLineEdit::textChanged, this, &CSetup::ShowExamples);
     }
     monthGrid->setColumnStretch(1, 1);
 
-    auto* dateLabel = new QLabel(QStringLiteral("Date format:"), this);
+    auto* dateLabel = new QLabel(QStringLiteral("&Date format:"), this);
     m_dateFormatCombo = new QComboBox(this);
     m_dateFormatCombo->setObjectName(QStringLiteral("combo1018"));
     m_dateFormatCombo->setEditable(false);
-    for (const char* label : DateFormatLabels())
-        m_dateFormatCombo->addItem(QString::fromLatin1(label));
+    for (int layout = 0; layout < DateLayoutCount; ++layout)
+        m_dateFormatCombo->addItem(QString());
+    ShowExamples();
     m_dateFormatCombo->setMaxVisibleItems(DateLayoutCount);
     m_dateFormatCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     dateLabel->setBuddy(m_dateFormatCombo);
 
-    m_subSecondsCheck = new QCheckBox(QStringLiteral("Include sub-seconds \nWill only work with some cameras"), this);
+    m_subSecondsCheck = new QCheckBox(QStringLiteral("Include &sub-seconds \nWill only work with some cameras"), this);
     m_subSecondsCheck->setObjectName(QStringLiteral("check1028"));
 
     auto* formatsLabel = new QLabel(QStringLiteral("&Photo formats:"), this);
@@ -122,6 +124,19 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     setTabOrder(m_dateFormatCombo, m_subSecondsCheck);
     setTabOrder(m_subSecondsCheck, m_spreadsheetCheck);
     setTabOrder(m_spreadsheetCheck, m_formatsCombo);
+}
+
+void CSetup::ShowExamples()
+{
+    // Now, laid out in each layout with the month names as they stand in the boxes.
+    const std::string now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toStdString();
+    MonthNames names;
+    for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
+        names[month] = m_monthEdits[month]->text().toStdString();
+    for (int layout = 0; layout < m_dateFormatCombo->count(); ++layout)
+        m_dateFormatCombo->setItemText(layout, QStringLiteral("%1   (%2)").arg(
+                                                   QString::fromLatin1(DateFormatLabels()[layout]),
+                                                   QString::fromStdString(FormatDate(now, layout, names))));
 }
 
 void CSetup::SetFormats(std::int32_t formats)

@@ -41,6 +41,9 @@ public:
     void accept() override;
 
 private:
+    // Fills the date layout list: each layout's pattern beside the present moment laid out that way.
+    void ShowExamples();
+
     MonthNames m_monthNames;
     std::int32_t m_dateFormat = 0;
     std::int32_t m_subSeconds = 0;

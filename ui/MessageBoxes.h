@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <optional>
@@ -14,12 +15,27 @@ class QWidget;
 // user, and every message is remembered for the test to read.
 class MessageBoxes {
 public:
+    // What the user pressed: a standard button, or one of the box's own actions by its index.
+    struct Answer {
+        Answer(QMessageBox::StandardButton button = QMessageBox::NoButton) : button(button) {}
+        static Answer Action(int index)
+        {
+            Answer answer;
+            answer.action = index;
+            return answer;
+        }
+
+        QMessageBox::StandardButton button;
+        int action = -1;  // -1 when a standard button was pressed
+    };
+
     struct Shown {
         QString title;
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QString details;
+        QStringList actions;
     };
 
     // The title of every box: the program's name, as the user sees it in the task bar.
@@ -30,8 +46,11 @@ public:
                                      QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                      QMessageBox::StandardButton defaultButton = QMessageBox::NoButton,
                                      const QString& details = QString());
+    // Like Show, with `actions` as buttons of the box's own ("Open file") before the standard ones.
+    Answer Ask(QWidget* parent, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+               QMessageBox::StandardButton defaultButton, const QString& details, const QStringList& actions);
 
-    void setNextAnswers(std::deque<QMessageBox::StandardButton> answers) { m_nextAnswers = std::move(answers); }
+    void setNextAnswers(std::deque<Answer> answers) { m_nextAnswers = std::move(answers); }
     // For tests: once the queued answers are used up, answer with this instead of showing a box
     // that nobody would close. A question answered NoButton counts as No.
     void setAnswerWhenNoneQueued(std::optional<QMessageBox::StandardButton> answer) { m_fallbackAnswer = answer; }
@@ -40,7 +59,7 @@ public:
     void clearShown() { m_shown.clear(); }
 
 private:
-    std::deque<QMessageBox::StandardButton> m_nextAnswers;
+    std::deque<Answer> m_nextAnswers;
     std::optional<QMessageBox::StandardButton> m_fallbackAnswer;
     std::vector<Shown> m_shown;
 };
