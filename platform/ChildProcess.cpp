@@ -1,12 +1,14 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,12 +17,53 @@ extern char** environ;
 
 namespace platform {
 
+namespace {
+
+// The forked child, up to the program taking its place. Only system calls from here on: the
+// parent may have other threads, whose locks the child inherits held.
+[[noreturn]] void RunChild(const char* program, char* const arguments[], pid_t parent, int socket, int report)
+{
+    // The child must not outlive the program, even when the program is killed. The parent may have
+    // died before this took effect: then it is too late to wait for the signal.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(127);
+    ::setpgid(0, 0);
+    // A program started with a standard stream closed hands out its number again: keep both ends
+    // clear of the numbers the child's streams take.
+    if (report <= STDERR_FILENO)
+        report = ::fcntl(report, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (socket <= STDERR_FILENO)
+        socket = ::fcntl(socket, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (report < 0 || socket < 0 || ::dup2(socket, STDIN_FILENO) < 0 || ::dup2(socket, STDOUT_FILENO) < 0)
+        ::_exit(127);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0 && null != STDERR_FILENO) {
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    // Whatever the program opened without O_CLOEXEC (an output file, its lock) stays with it.
+    const auto reportNumber = static_cast<unsigned>(report);
+    if (reportNumber > STDERR_FILENO + 1)
+        ::close_range(STDERR_FILENO + 1, reportNumber - 1, 0);
+    ::close_range(reportNumber + 1, ~0u, 0);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(program, arguments, environ);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+}  // namespace
+
 // The child reads and writes one end of a socket pair (as its standard input and output); the
 // program keeps the other. A socket rather than two pipes lets the program write to a child that
 // has died without receiving SIGPIPE, which would otherwise end the program itself.
 struct ChildProcess::State {
     pid_t pid = -1;
     int socket = -1;
+    std::string error;
 
     void Close()
     {
@@ -50,35 +93,55 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::Start(const std::string& program)
 {
     Kill();
-    int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-        return false;
-    const int ours = ends[0];
-    const int theirs = ends[1];
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_adddup2(&actions, theirs, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, theirs, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-
-    char* arguments[] = {const_cast<char*>(program.c_str()), nullptr};
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ::close(theirs);
-    if (error != 0) {
-        ::close(ours);
+    m_state->error.clear();
+    if (program.empty() || program.front() != '/') {
+        m_state->error = "not an absolute path";
         return false;
     }
+    int ends[2];
+    int report[2];  // the child's errno when it cannot run the program; closed unread when it can
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        m_state->error = ErrorText(errno);
+        return false;
+    }
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        m_state->error = ErrorText(errno);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return false;
+    }
+    char* arguments[] = {const_cast<char*>(program.c_str()), nullptr};
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        RunChild(program.c_str(), arguments, parent, ends[1], report[1]);
+    const int forkError = errno;
+    ::close(ends[1]);
+    ::close(report[1]);
+    if (pid < 0) {
+        m_state->error = ErrorText(forkError);
+        ::close(ends[0]);
+        ::close(report[0]);
+        return false;
+    }
+    int childError = 0;
+    ssize_t got = 0;
+    while ((got = ::read(report[0], &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
     m_state->pid = pid;
-    m_state->socket = ours;
+    m_state->socket = ends[0];
+    if (got > 0) {
+        m_state->error = ErrorText(childError);
+        Kill();
+        return false;
+    }
     return true;
+}
+
+const std::string& ChildProcess::StartError() const
+{
+    return m_state->error;
 }
 
 bool ChildProcess::Running()
@@ -148,11 +211,10 @@ std::string ExecutableFolder()
 {
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return ".";
+    if (length <= 0 || path[0] != '/')
+        return {};
     const std::string executable(path, static_cast<std::size_t>(length));
-    const auto slash = executable.rfind('/');
-    return slash == std::string::npos ? std::string(".") : executable.substr(0, slash);
+    return executable.substr(0, std::max<std::size_t>(executable.rfind('/'), 1));
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 namespace platform {
@@ -15,6 +16,10 @@ struct ChildProcess::State {
     PROCESS_INFORMATION process{};
     HANDLE input = nullptr;   // our end of the child's standard input
     HANDLE output = nullptr;  // our end of the child's standard output
+    // A job that kills the child when the program ends: the system closes the job's last handle
+    // then, however the program ended.
+    HANDLE job = nullptr;
+    std::string error;
 
     void CloseHandles()
     {
@@ -31,17 +36,46 @@ ChildProcess::ChildProcess() : m_state(std::make_unique<State>()) {}
 ChildProcess::~ChildProcess()
 {
     Kill();
+    if (m_state->job != nullptr)
+        CloseHandle(m_state->job);
 }
+
+namespace {
+
+std::string LastErrorText()
+{
+    return "Windows error " + std::to_string(GetLastError());
+}
+
+}  // namespace
 
 bool ChildProcess::Start(const std::string& program)
 {
     Kill();
+    m_state->error.clear();
+    if (!PathFromNarrow(program).is_absolute()) {
+        m_state->error = "not an absolute path";
+        return false;
+    }
+    if (m_state->job == nullptr) {
+        m_state->job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (m_state->job == nullptr ||
+            !SetInformationJobObject(m_state->job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            m_state->error = LastErrorText();
+            return false;
+        }
+    }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childInput = nullptr;
     HANDLE childOutput = nullptr;
-    if (!CreatePipe(&childInput, &m_state->input, &inherit, 0))
+    if (!CreatePipe(&childInput, &m_state->input, &inherit, 0)) {
+        m_state->error = LastErrorText();
         return false;
+    }
     if (!CreatePipe(&m_state->output, &childOutput, &inherit, 0)) {
+        m_state->error = LastErrorText();
         CloseHandle(childInput);
         m_state->CloseHandles();
         return false;
@@ -65,11 +99,18 @@ bool ChildProcess::Start(const std::string& program)
     if (nul != INVALID_HANDLE_VALUE)
         CloseHandle(nul);
     if (!started) {
+        m_state->error = LastErrorText();
         m_state->process = {};
         m_state->CloseHandles();
         return false;
     }
+    AssignProcessToJobObject(m_state->job, m_state->process.hProcess);
     return true;
+}
+
+const std::string& ChildProcess::StartError() const
+{
+    return m_state->error;
 }
 
 bool ChildProcess::Running()
@@ -137,6 +178,8 @@ std::string ExecutableFolder()
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
     const std::filesystem::path executable(std::wstring(path, length));
     return NarrowFromPath(executable.parent_path());
 }
