@@ -67,6 +67,11 @@ RunResult ExtractionRun::Execute()
         m_host.ShowMessage(MakeMessage(MessageId::OutputIsAPhoto, {result.outputPath}));
         return result;
     }
+    if (const auto problem = m_tags.CheckReaders()) {
+        m_host.ShowMessage(MakeMessage(MessageId::NoReader, {problem->program, problem->reason}));
+        result.outcome = RunResult::Outcome::NoReader;
+        return result;
+    }
     OutputFile output;
     if (!output.Open(result.outputPath)) {
         m_host.ShowMessage(MakeMessage(MessageId::OutputNotOpened));

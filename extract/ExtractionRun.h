@@ -15,6 +15,7 @@ struct RunResult {
         Completed,
         Aborted,
         WriteFailed,  // the output file is incomplete; the user was told
+        NoReader,     // no photo could be read at all; nothing was written
     };
 
     Outcome outcome = Outcome::Refused;

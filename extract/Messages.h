@@ -17,6 +17,7 @@ enum class MessageId {
     OutputNotWritten = 307,
     OutputIsAPhoto = 308,
     UnlistedFolders = 309,
+    NoReader = 310,
 };
 
 struct Message {

@@ -273,15 +273,84 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
     } while (FreeImage_FindNextMetadata(search.get(), &tag));
 }
 
+// FreeImage reads the photo through these, which count what it consumes (see BytesRead).
+struct CountedMemory {
+    FIMEMORY* memory;
+    std::atomic<std::uint64_t>& consumed;
+};
+
+unsigned DLL_CALLCONV ReadCountedMemory(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& source = *static_cast<CountedMemory*>(handle);
+    const unsigned items = FreeImage_ReadMemory(buffer, size, count, source.memory);
+    source.consumed.fetch_add(std::uint64_t{items} * size, std::memory_order_relaxed);
+    return items;
+}
+
+int DLL_CALLCONV SeekCountedMemory(fi_handle handle, long offset, int origin)
+{
+    return FreeImage_SeekMemory(static_cast<CountedMemory*>(handle)->memory, offset, origin) ? 0 : -1;
+}
+
+long DLL_CALLCONV TellCountedMemory(fi_handle handle)
+{
+    return FreeImage_TellMemory(static_cast<CountedMemory*>(handle)->memory);
+}
+
+struct CountedFile {
+    std::FILE* file;
+    std::atomic<std::uint64_t>& consumed;
+};
+
+unsigned DLL_CALLCONV ReadCountedFile(void* buffer, unsigned size, unsigned count, fi_handle handle)
+{
+    auto& source = *static_cast<CountedFile*>(handle);
+    const std::size_t items = std::fread(buffer, size, count, source.file);
+    source.consumed.fetch_add(std::uint64_t{items} * size, std::memory_order_relaxed);
+    return static_cast<unsigned>(items);
+}
+
+int DLL_CALLCONV SeekCountedFile(fi_handle handle, long offset, int origin)
+{
+    return std::fseek(static_cast<CountedFile*>(handle)->file, offset, origin);
+}
+
+long DLL_CALLCONV TellCountedFile(fi_handle handle)
+{
+    return std::ftell(static_cast<CountedFile*>(handle)->file);
+}
+
+unsigned DLL_CALLCONV WriteNothing(void*, unsigned, unsigned, fi_handle)
+{
+    return 0;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
 // The photo without its pixels, from bytes that stay in place until it is unloaded.
-Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes)
+Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes, std::atomic<std::uint64_t>& consumed)
 {
     // FreeImage only reads through this stream, whatever its signature says.
     const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
                                              static_cast<DWORD>(bytes.size())));
     if (!memory)
         return nullptr;
-    return Bitmap(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
+    CountedMemory source{memory.get(), consumed};
+    FreeImageIO io{ReadCountedMemory, WriteNothing, SeekCountedMemory, TellCountedMemory};
+    return Bitmap(FreeImage_LoadFromHandle(format, &io, &source, FIF_LOAD_NOPIXELS));
+}
+
+// The photo without its pixels, as FreeImage_Load would load it.
+Bitmap LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, std::atomic<std::uint64_t>& consumed)
+{
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return nullptr;
+    CountedFile source{file.get(), consumed};
+    FreeImageIO io{ReadCountedFile, WriteNothing, SeekCountedFile, TellCountedFile};
+    return Bitmap(FreeImage_LoadFromHandle(format, &io, &source, FIF_LOAD_NOPIXELS));
 }
 
 enum class Iptc { Trusted, Damaged };
@@ -325,11 +394,15 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     if (format == FIF_UNKNOWN || !std::filesystem::is_regular_file(platform::PathFromNarrow(path), error))
         return {ReadOutcome::NotOpened, {}};
     // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
-    if (format == FIF_JPEG && m_skipJpegThumbnails)
-        if (const std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(path))
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
+    if (format == FIF_JPEG && m_skipJpegThumbnails) {
+        const JpegHead head = ReadJpegHeaderWithoutThumbnail(path, &m_bytesRead);
+        if (head.tooLarge)
+            return {ReadOutcome::NotOpened, {}};
+        if (head.bytes)
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_bytesRead));
+    }
     const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlock(path) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(Bitmap(FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS)), iptc);
+    return TagsOf(LoadFromFile(format, path, m_bytesRead), iptc);
 }
 
 TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_view file)
@@ -337,9 +410,13 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
-    if (format == FIF_JPEG && m_skipJpegThumbnails)
-        if (const std::optional<std::string> head = JpegHeaderWithoutThumbnail(file))
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head));
+    if (format == FIF_JPEG && m_skipJpegThumbnails) {
+        const JpegHead head = JpegHeaderWithoutThumbnail(file);
+        if (head.tooLarge)
+            return {ReadOutcome::NotOpened, {}};
+        if (head.bytes)
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_bytesRead));
+    }
     const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlockInMemory(file) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(LoadFromMemory(format, file), iptc);
+    return TagsOf(LoadFromMemory(format, file, m_bytesRead), iptc);
 }

@@ -2,6 +2,8 @@
 
 #include "metadata/TagSource.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,11 @@ public:
     // The same reading of a photo file already in memory; `name` gives its format, as a path would.
     TagReading ReadMemory(const std::string& name, std::string_view file);
 
+    // Bytes of photos consumed so far, by this reader and FreeImage together; may be asked from
+    // another thread while a photo is read, to tell a slow photo from a stuck one.
+    std::uint64_t BytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
+
 private:
     bool m_skipJpegThumbnails;
+    std::atomic<std::uint64_t> m_bytesRead{0};
 };

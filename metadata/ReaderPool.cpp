@@ -2,6 +2,7 @@
 
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileSystem.h"
 #include "platform/InstallLayout.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr const char* readerName = "fotoharvester-reader";
 // While waiting for a reply the caller is kept alive this often.
 constexpr auto waitSlice = std::chrono::milliseconds(20);
 // A reader asked to finish gets this long before it is killed.
@@ -22,13 +24,17 @@ constexpr int finishTimeoutMs = 200;
 struct ReaderPool::Reader {
     platform::ChildProcess process;
     bool started = false;
-    std::deque<std::size_t> pending;   // indexes sent and not yet answered, oldest first
-    std::deque<std::size_t> suspects;  // indexes to read again, each alone in a fresh process
-    bool readingSuspect = false;       // the one pending index is a suspect
+    std::deque<std::size_t> pending;  // indexes sent and not yet answered, ascending
+    // Indexes this slot's next process must be sent before any other (what a dead process still
+    // held), ascending and below any index not yet sent.
+    std::deque<std::size_t> held;
+    std::optional<std::size_t> retry;  // an index to read again, alone in a fresh process
+    bool alone = false;                // the process reads only pending.front(), a retry
+    int answered = 0;                  // photos the process has answered
     std::string received;
-    Clock::time_point busySince;  // since the oldest pending request became the one being read
+    Clock::time_point progressed;  // when the photo at pending.front() last showed progress
 
-    // Ends the process and forgets what it had in hand; the suspects stay.
+    // Ends the process and forgets what it had in hand; what it held stays.
     void Stop(bool gracefully)
     {
         if (started) {
@@ -38,7 +44,8 @@ struct ReaderPool::Reader {
                 process.Kill();
         }
         started = false;
-        readingSuspect = false;
+        alone = false;
+        answered = 0;
         pending.clear();
         received.clear();
     }
@@ -47,12 +54,19 @@ struct ReaderPool::Reader {
 ReaderPool::Options ReaderPool::DefaultOptions()
 {
     Options options;
-    // Packagers and tests may put the reader elsewhere.
-    const char* chosen = std::getenv("FOTOHARVESTER_READER");
-    options.program = chosen != nullptr && *chosen != '\0'
-                          ? std::string(chosen)
-                          : platform::HelperProgram(platform::ExecutableFolder(), "fotoharvester-reader");
     options.readers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    // Packagers and tests may put the reader elsewhere, but never where the current folder or
+    // PATH would decide which program runs.
+    const char* chosen = std::getenv("FOTOHARVESTER_READER");
+    if (chosen != nullptr && *chosen != '\0') {
+        options.program = chosen;
+        if (!platform::PathFromNarrow(options.program).is_absolute())
+            options.programProblem = "FOTOHARVESTER_READER must name it with an absolute path";
+        return options;
+    }
+    options.program = platform::HelperProgram(platform::ExecutableFolder(), readerName);
+    if (options.program.empty())
+        options.programProblem = "the folder of the running program cannot be found";
     return options;
 }
 
@@ -70,6 +84,33 @@ ReaderPool::~ReaderPool()
         reader->Stop(reader->pending.empty());
 }
 
+std::optional<ReaderProblem> ReaderPool::CheckReaders()
+{
+    const std::string program = m_options.program.empty() ? readerName : m_options.program;
+    if (!m_options.programProblem.empty())
+        return ReaderProblem{program, m_options.programProblem};
+    Reader& reader = *m_readers.front();
+    if (reader.started)
+        return std::nullopt;
+    if (!EnsureRunning(reader))
+        return ReaderProblem{program, reader.process.StartError()};
+    reader.process.Write(tagwire::Frame(tagwire::Kind::Hello, {}));
+    reader.progressed = Clock::now();
+    std::string body;
+    switch (WaitFor(reader, body)) {
+    case Event::Ready:
+        return std::nullopt;
+    case Event::TimedOut:
+        reader.Stop(false);
+        return ReaderProblem{program, "it did not answer in time"};
+    case Event::Reading:
+    case Event::Crashed:
+        break;
+    }
+    reader.Stop(false);
+    return ReaderProblem{program, "it did not answer as a photo reader"};
+}
+
 void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<void()> whileWaiting)
 {
     End();
@@ -81,9 +122,10 @@ void ReaderPool::End()
 {
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
     for (auto& reader : m_readers) {
-        if (!reader->pending.empty() || !reader->suspects.empty())
+        if (!reader->pending.empty() || reader->alone)
             reader->Stop(false);
-        reader->suspects.clear();
+        reader->held.clear();
+        reader->retry.reset();
     }
     m_photos = nullptr;
     m_whileWaiting = nullptr;
@@ -114,56 +156,82 @@ TagReading ReaderPool::ReadInBatch(std::size_t index)
             return !reader->pending.empty() && reader->pending.front() == index;
         });
         if (owner == m_readers.end()) {
-            // No reader could be started for it.
-            for (auto& reader : m_readers)
-                if (!reader->suspects.empty() && reader->suspects.front() == index)
-                    reader->suspects.pop_front();
+            ForgetUnsent(index);
             return TagReading{ReadOutcome::NoReader, {}};
         }
         Reader& reader = **owner;
 
-        std::string payload;
+        std::string body;
+        const Event event = WaitFor(reader, body);
         std::optional<TagReading> reading;
-        if (WaitForReply(reader, payload))
-            reading = tagwire::DecodeReading(payload);
-        if (reader.readingSuspect) {
-            // Whatever the outcome, the next suspect gets a fresh process too.
-            reader.Stop(false);
-            SendAhead();
-            return reading ? std::move(*reading) : TagReading{ReadOutcome::Crashed, {}};
-        }
+        if (event == Event::Reading)
+            reading = tagwire::DecodeReading(body);
         if (reading) {
             reader.pending.pop_front();
-            reader.busySince = Clock::now();
-            SendAhead();
+            ++reader.answered;
+            reader.progressed = Clock::now();
+            if (reader.alone)
+                reader.Stop(false);  // what it read may have damaged it: the rest go to a fresh one
             return std::move(*reading);
         }
-        Suspect(reader);
+
+        // The reader failed on this photo. Whatever else it had in hand goes on in a fresh reader.
+        const bool readAlone = reader.alone || reader.answered == 0;
+        reader.held.insert(reader.held.begin(), std::next(reader.pending.begin()), reader.pending.end());
+        reader.Stop(false);
+        if (readAlone)
+            return TagReading{event == Event::TimedOut ? ReadOutcome::TimedOut : ReadOutcome::Crashed, {}};
+        reader.retry = index;
     }
+}
+
+void ReaderPool::ForgetUnsent(std::size_t index)
+{
+    // No reader could be started for it: it is dropped from wherever it waited.
+    for (auto& reader : m_readers) {
+        if (reader->retry == index)
+            reader->retry.reset();
+        if (!reader->held.empty() && reader->held.front() == index)
+            reader->held.pop_front();
+    }
+    if (m_nextToSend == index)
+        ++m_nextToSend;
 }
 
 void ReaderPool::SendAhead()
 {
     if (m_photos == nullptr)
         return;
-    std::vector<std::string> outgoing(m_readers.size());
-    for (std::size_t i = 0; i < m_readers.size(); ++i) {
-        Reader& reader = *m_readers[i];
-        if (!reader.suspects.empty() && reader.pending.empty() && EnsureRunning(reader)) {
-            reader.pending.push_back(reader.suspects.front());
-            reader.suspects.pop_front();
-            reader.readingSuspect = true;
-            reader.busySince = Clock::now();
-            outgoing[i] = tagwire::Frame((*m_photos)[reader.pending.back()]);
-        }
-    }
-    // New requests go out a few at a time, once a reader has used up half of what it was given:
-    // one write per reader and round, which the reader answers with one write too.
     const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
+    std::vector<std::string> outgoing(m_readers.size());
+    const auto send = [&](std::size_t i, std::size_t index) {
+        Reader& reader = *m_readers[i];
+        if (reader.pending.empty())
+            reader.progressed = Clock::now();
+        reader.pending.push_back(index);
+        outgoing[i] += tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(0, (*m_photos)[index]));
+    };
+
+    // New requests go out a few at a time, once a reader has used up half of what it was given:
+    // one write per reader and round.
     std::vector<bool> due(m_readers.size());
     for (std::size_t i = 0; i < m_readers.size(); ++i) {
-        const Reader& reader = *m_readers[i];
-        due[i] = reader.suspects.empty() && !reader.readingSuspect && reader.pending.size() <= ahead / 2;
+        Reader& reader = *m_readers[i];
+        if (reader.retry && reader.pending.empty()) {
+            if (!EnsureRunning(reader))
+                continue;
+            reader.alone = true;
+            send(i, *reader.retry);
+            reader.retry.reset();
+            continue;
+        }
+        if (reader.alone || reader.pending.size() > ahead / 2)
+            continue;
+        while (!reader.held.empty() && reader.pending.size() < ahead && EnsureRunning(reader)) {
+            send(i, reader.held.front());
+            reader.held.pop_front();
+        }
+        due[i] = reader.held.empty() && !reader.retry;
     }
     while (m_nextToSend < m_photos->size()) {
         // Photos are dealt out in turn to the due reader with the least in hand.
@@ -174,12 +242,7 @@ void ReaderPool::SendAhead()
                 chosen = i;
         if (chosen == m_readers.size() || !EnsureRunning(*m_readers[chosen]))
             break;
-        Reader& reader = *m_readers[chosen];
-        if (reader.pending.empty())
-            reader.busySince = Clock::now();
-        reader.pending.push_back(m_nextToSend);
-        outgoing[chosen] += tagwire::Frame((*m_photos)[m_nextToSend]);
-        ++m_nextToSend;
+        send(chosen, m_nextToSend++);
     }
     // A reader that cannot take its requests has died; waiting for its reply finds that out.
     for (std::size_t i = 0; i < m_readers.size(); ++i)
@@ -192,41 +255,51 @@ bool ReaderPool::EnsureRunning(Reader& reader)
     if (reader.started)
         return true;
     reader.received.clear();
+    reader.answered = 0;
     reader.started = reader.process.Start(m_options.program);
     if (reader.started)
         ++m_readersStarted;
     return reader.started;
 }
 
-void ReaderPool::Suspect(Reader& reader)
-{
-    // Everything this reader had in hand is read again, each photo alone in a fresh process.
-    reader.suspects.insert(reader.suspects.begin(), reader.pending.begin(), reader.pending.end());
-    reader.Stop(false);
-}
-
-bool ReaderPool::WaitForReply(Reader& reader, std::string& payload)
+ReaderPool::Event ReaderPool::WaitFor(Reader& reader, std::string& body)
 {
     auto keptAlive = Clock::now();
     for (;;) {
-        if (reader.received.size() >= tagwire::HeaderSize) {
-            const std::uint32_t size = tagwire::PayloadSize(reader.received);
-            if (size > tagwire::MaxMessageSize)
-                return false;
-            if (reader.received.size() >= tagwire::HeaderSize + size) {
-                payload.assign(reader.received, tagwire::HeaderSize, size);
-                reader.received.erase(0, tagwire::HeaderSize + size);
-                return true;
+        tagwire::Message message;
+        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
+        if (taken == tagwire::Taken::Broken)
+            return Event::Crashed;
+        if (taken == tagwire::Taken::Message) {
+            switch (message.kind) {
+            case tagwire::Kind::Progress:
+                reader.progressed = Clock::now();
+                continue;
+            case tagwire::Kind::Reading:
+                body = std::move(message.body);
+                return Event::Reading;
+            case tagwire::Kind::Ready:
+                return Event::Ready;
+            case tagwire::Kind::Hello:
+            case tagwire::Kind::Read:
+                break;
             }
+            return Event::Crashed;
         }
+
         const auto now = Clock::now();
-        if (now - reader.busySince > m_options.timeLimit)
-            return false;
+        if (now - reader.progressed >= m_options.stallLimit) {
+            // Whatever came while this reader was not listened to (or this process was stopped)
+            // counts before the reader is given up.
+            if (reader.process.ReadSome(reader.received, 0) == platform::ChildProcess::ReadResult::Data)
+                continue;
+            return Event::TimedOut;
+        }
         const auto untilLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
-            reader.busySince + m_options.timeLimit - now + std::chrono::milliseconds(1));
+            reader.progressed + m_options.stallLimit - now + std::chrono::milliseconds(1));
         const int timeoutMs = static_cast<int>(std::min<std::chrono::milliseconds>(waitSlice, untilLimit).count());
         if (reader.process.ReadSome(reader.received, timeoutMs) == platform::ChildProcess::ReadResult::Closed)
-            return false;
+            return Event::Crashed;
         if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
             m_whileWaiting();
             keptAlive = Clock::now();

@@ -7,29 +7,35 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 // Reads photos in separate reader processes, so that a photo that crashes or hangs the image
-// library costs only that photo's metadata. A reader that crashes, answers nonsense or takes longer
-// than the time limit is killed and replaced; that photo reads as Crashed or TimedOut.
+// library costs only that photo's metadata.
 //
 // Several readers work at once, each given a few photos at a time ahead of the caller, while Read
-// hands the replies back strictly in the order of the list given to Begin. When a reader fails
-// with several photos in hand, it is not known which of them was to blame (a reader answers a
-// group of requests together, and a damaged heap can fell it a photo later), so each of them is
-// read again alone in a fresh reader: only a photo that fails on its own is lost.
+// hands the replies back strictly in the order of the list given to Begin. A reader answers each
+// photo as soon as it has read it, so when one dies the photo it died on is the first it had not
+// answered. That photo alone is read once more in a fresh reader: it may have been felled by a
+// heap an earlier photo damaged, and only a photo that fails on its own is lost (as Crashed or
+// TimedOut). The photos the dead reader still held go on in another fresh reader, as before.
+//
+// A reader is stopped only when the photo it reads shows no progress (no byte of it consumed) for
+// the stall limit: a large or slow photo that keeps reading is never cut short, so the same photo
+// gives the same result in every run, however loaded the machine.
 class ReaderPool : public TagSource {
 public:
     struct Options {
-        std::string program;  // the reader executable
+        std::string program;  // the reader executable, an absolute path
         int readers = 1;
         int photosAhead = 32;  // requests queued at one reader
-        std::chrono::milliseconds timeLimit{5000};
+        std::chrono::milliseconds stallLimit{20000};
+        std::string programProblem;  // why there is no program, when there is none
     };
 
-    // The reader beside the running program (or the one FOTOHARVESTER_READER names), one reader
-    // per core.
+    // The reader beside the running program or in its installed helper folder (or the one
+    // FOTOHARVESTER_READER names with an absolute path), one reader per core.
     static Options DefaultOptions();
 
     explicit ReaderPool(Options options);
@@ -37,21 +43,24 @@ public:
     ReaderPool(const ReaderPool&) = delete;
     ReaderPool& operator=(const ReaderPool&) = delete;
 
+    // Starts a reader and waits for it to answer; that reader then serves the run.
+    std::optional<ReaderProblem> CheckReaders() override;
     void Begin(const std::vector<std::string>& photos, std::function<void()> whileWaiting) override;
     void End() override;
     TagReading Read(const std::string& path) override;
 
-    // Readers started so far, replacements included.
+    // Reader processes started so far, replacements included.
     int ReadersStarted() const { return m_readersStarted; }
 
 private:
     struct Reader;
+    enum class Event { Reading, Ready, Crashed, TimedOut };
 
     TagReading ReadInBatch(std::size_t index);
     void SendAhead();
     bool EnsureRunning(Reader& reader);
-    void Suspect(Reader& reader);
-    bool WaitForReply(Reader& reader, std::string& payload);
+    Event WaitFor(Reader& reader, std::string& body);
+    void ForgetUnsent(std::size_t index);
 
     Options m_options;
     std::vector<std::unique_ptr<Reader>> m_readers;

@@ -7,7 +7,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <unistd.h>
+
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -30,6 +33,7 @@ protected:
     void Start(QProcess& process, const QStringList& arguments)
     {
         process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(workingFolder);
         process.start(QString::fromUtf8(BATCH_COMMAND_PATH), arguments);
         process.waitForStarted();
     }
@@ -50,7 +54,24 @@ protected:
     TempFolder photos;
     TempFolder output;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString workingFolder = QString::fromStdString(output.Path().string());
 };
+
+// The processes running `program`, by process id.
+std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code gone;
+        if (std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -156,4 +177,47 @@ TEST_F(BatchCommand, DefaultsComeFromTheWindowsStoredSettings)
     const Outcome outcome = Run({});
     EXPECT_EQ(outcome.exitCode, 0);
     EXPECT_EQ(output.Read("out.csv"), "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n");
+}
+
+TEST_F(BatchCommand, WithoutAWorkingReaderTheRunIsRefusedAndTheOutputLeftAlone)
+{
+    photos.Touch("a.jpg");
+    output.Touch("out.csv", "keep me\n");
+    // A reader named without a folder must not be taken from the current folder, even when one is there.
+    std::filesystem::copy_file(FAKE_READER_PATH, output.Path() / "fake_reader");
+    const std::string folder = photos.Path().string();
+    for (const std::string& reader : {std::string("/nonexistent/fotoharvester-reader"), std::string("fake_reader"),
+                                      std::string("/bin/false"), folder}) {
+        environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader));
+        const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4"});
+        EXPECT_EQ(outcome.exitCode, 5) << reader;
+        EXPECT_NE(outcome.err.find("No photo can be read: the photo reader " + reader + " could not be started"),
+                  std::string::npos)
+            << outcome.err;
+        EXPECT_EQ(output.Read("out.csv"), "keep me\n") << reader;
+    }
+}
+
+TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
+{
+    // A copy of the reader of its own, so that its processes are told from those of other tests.
+    const std::filesystem::path reader = output.Path() / "stuck-reader";
+    std::filesystem::copy_file(FAKE_READER_PATH, reader);
+    environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader.string()));
+    photos.Touch("a-hang.jpg");  // the fake reader never finishes it
+    photos.Touch("b-hang.jpg");
+    QProcess process;
+    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "2"});
+    const auto waitFor = [&reader](std::size_t count) {
+        for (int tries = 0; tries < 300 && ProcessesOf(reader).size() != count; ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ProcessesOf(reader).size();
+    };
+    ASSERT_EQ(waitFor(2), 2u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // for both to be given their photo
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(waitFor(0), 0u);
+    for (const pid_t left : ProcessesOf(reader))
+        ::kill(left, SIGKILL);
 }
