@@ -273,17 +273,20 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
     } while (FreeImage_FindNextMetadata(search.get(), &tag));
 }
 
-// FreeImage reads the photo through these, which count what it consumes (see BytesRead).
+using ConsumedHook = std::function<void(std::size_t)>;
+
+// FreeImage reads the photo through these, which tell what it consumes (see OnConsumed).
 struct CountedMemory {
     FIMEMORY* memory;
-    std::atomic<std::uint64_t>& consumed;
+    const ConsumedHook& consumed;
 };
 
 unsigned DLL_CALLCONV ReadCountedMemory(void* buffer, unsigned size, unsigned count, fi_handle handle)
 {
     auto& source = *static_cast<CountedMemory*>(handle);
     const unsigned items = FreeImage_ReadMemory(buffer, size, count, source.memory);
-    source.consumed.fetch_add(std::uint64_t{items} * size, std::memory_order_relaxed);
+    if (source.consumed)
+        source.consumed(std::size_t{items} * size);
     return items;
 }
 
@@ -299,14 +302,15 @@ long DLL_CALLCONV TellCountedMemory(fi_handle handle)
 
 struct CountedFile {
     std::FILE* file;
-    std::atomic<std::uint64_t>& consumed;
+    const ConsumedHook& consumed;
 };
 
 unsigned DLL_CALLCONV ReadCountedFile(void* buffer, unsigned size, unsigned count, fi_handle handle)
 {
     auto& source = *static_cast<CountedFile*>(handle);
     const std::size_t items = std::fread(buffer, size, count, source.file);
-    source.consumed.fetch_add(std::uint64_t{items} * size, std::memory_order_relaxed);
+    if (source.consumed)
+        source.consumed(items * size);
     return static_cast<unsigned>(items);
 }
 
@@ -330,7 +334,7 @@ struct FileCloser {
 };
 
 // The photo without its pixels, from bytes that stay in place until it is unloaded.
-Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes, std::atomic<std::uint64_t>& consumed)
+Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes, const ConsumedHook& consumed)
 {
     // FreeImage only reads through this stream, whatever its signature says.
     const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
@@ -343,7 +347,7 @@ Bitmap LoadFromMemory(FREE_IMAGE_FORMAT format, std::string_view bytes, std::ato
 }
 
 // The photo without its pixels, as FreeImage_Load would load it.
-Bitmap LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, std::atomic<std::uint64_t>& consumed)
+Bitmap LoadFromFile(FREE_IMAGE_FORMAT format, const std::string& path, const ConsumedHook& consumed)
 {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file)
@@ -395,14 +399,14 @@ TagReading FreeImageTagReader::Read(const std::string& path)
         return {ReadOutcome::NotOpened, {}};
     // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
     if (format == FIF_JPEG && m_skipJpegThumbnails) {
-        const JpegHead head = ReadJpegHeaderWithoutThumbnail(path, &m_bytesRead);
+        const JpegHead head = ReadJpegHeaderWithoutThumbnail(path, m_consumed);
         if (head.tooLarge)
             return {ReadOutcome::NotOpened, {}};
         if (head.bytes)
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_bytesRead));
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_consumed));
     }
     const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlock(path) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(LoadFromFile(format, path, m_bytesRead), iptc);
+    return TagsOf(LoadFromFile(format, path, m_consumed), iptc);
 }
 
 TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_view file)
@@ -415,8 +419,8 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
         if (head.tooLarge)
             return {ReadOutcome::NotOpened, {}};
         if (head.bytes)
-            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_bytesRead));
+            return TagsOf(LoadFromMemory(FIF_JPEG, *head.bytes, m_consumed));
     }
     const Iptc iptc = format != FIF_TIFF || TiffIptcFitsItsBlockInMemory(file) ? Iptc::Trusted : Iptc::Damaged;
-    return TagsOf(LoadFromMemory(format, file, m_bytesRead), iptc);
+    return TagsOf(LoadFromMemory(format, file, m_consumed), iptc);
 }

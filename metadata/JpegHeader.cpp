@@ -63,21 +63,22 @@ private:
 
 class FileSource : public ByteSource {
 public:
-    FileSource(std::FILE* file, std::atomic<std::uint64_t>* counter) : m_file(file), m_counter(counter) {}
+    FileSource(std::FILE* file, const std::function<void(std::size_t)>& told) : m_file(file), m_told(told) {}
     bool Append(std::string& out, std::size_t size) override
     {
         const std::size_t start = out.size();
         out.resize(start + size);
         const std::size_t got = std::fread(out.data() + start, 1, size, m_file);
+        out.resize(start + got);
         consumed += got;
-        if (m_counter != nullptr)
-            m_counter->fetch_add(got, std::memory_order_relaxed);
+        if (m_told)
+            m_told(got);
         return got == size;
     }
 
 private:
     std::FILE* m_file;
-    std::atomic<std::uint64_t>* m_counter;
+    const std::function<void(std::size_t)>& m_told;
 };
 
 JpegHead HeaderWithoutThumbnail(ByteSource& source)
@@ -134,7 +135,7 @@ struct FileCloser {
 
 }  // namespace
 
-JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, std::atomic<std::uint64_t>* consumed)
+JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, const std::function<void(std::size_t)>& consumed)
 {
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file)

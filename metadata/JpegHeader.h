@@ -1,8 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +24,9 @@ struct JpegHead {
 constexpr std::size_t JpegHeadLimit = 8 * 1024 * 1024;
 constexpr std::size_t JpegSegmentLimit = 65536;
 
-// The head of the JPEG file at `path`. `consumed`, when given, counts every byte read.
-JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, std::atomic<std::uint64_t>* consumed = nullptr);
+// The head of the JPEG file at `path`. `consumed`, when given, is told of the bytes read as they
+// are read.
+JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, const std::function<void(std::size_t)>& consumed = {});
 
 // The same for a file already in memory (the whole file or its head).
 JpegHead JpegHeaderWithoutThumbnail(std::string_view file);

@@ -82,6 +82,7 @@ ReaderPool::~ReaderPool()
 {
     for (auto& reader : m_readers)
         reader->Stop(reader->pending.empty());
+    m_readers.clear();
 }
 
 std::optional<ReaderProblem> ReaderPool::CheckReaders()
@@ -256,7 +257,15 @@ bool ReaderPool::EnsureRunning(Reader& reader)
         return true;
     reader.received.clear();
     reader.answered = 0;
-    reader.started = reader.process.Start(m_options.program);
+    if (!m_forkServerFailed && !m_options.program.empty()) {
+        const bool serving = m_forkServer.Running() ||
+                             m_forkServer.Start(m_options.program, static_cast<int>(m_options.stallLimit.count()));
+        reader.started = serving && m_forkServer.Fork(reader.process);
+        // A program that cannot serve forks, or a server that failed, still leaves the slow way.
+        m_forkServerFailed = !reader.started && !m_forkServer.Running();
+    }
+    if (!reader.started)
+        reader.started = reader.process.Start(m_options.program);
     if (reader.started)
         ++m_readersStarted;
     return reader.started;

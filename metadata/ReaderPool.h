@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/TagSource.h"
+#include "platform/ChildProcess.h"
 
 #include <chrono>
 #include <cstddef>
@@ -20,6 +21,9 @@
 // answered. That photo alone is read once more in a fresh reader: it may have been felled by a
 // heap an earlier photo damaged, and only a photo that fails on its own is lost (as Crashed or
 // TimedOut). The photos the dead reader still held go on in another fresh reader, as before.
+//
+// Readers are forked from one reader that serves forks (where the system can fork), so that
+// replacing a dead one costs a millisecond rather than a program's start.
 //
 // A reader is stopped only when the photo it reads shows no progress (no byte of it consumed) for
 // the stall limit: a large or slow photo that keeps reading is never cut short, so the same photo
@@ -63,6 +67,8 @@ private:
     void ForgetUnsent(std::size_t index);
 
     Options m_options;
+    platform::ForkServer m_forkServer;  // before the readers, which it must outlive
+    bool m_forkServerFailed = false;    // the readers are then started one by one
     std::vector<std::unique_ptr<Reader>> m_readers;
     const std::vector<std::string>* m_photos = nullptr;
     std::vector<std::string> m_single;  // the list of a Read outside any batch

@@ -5,102 +5,65 @@
 //
 // Answering each photo at once, rather than a few together, costs a write per photo; in return,
 // when a photo kills the reader the program knows which one it was, and loses only that one.
+//
+// Run with "--fork-server" it serves the program's readers as forks of itself, made after
+// FreeImage has been loaded and initialised and before any photo has been read.
 
 #include "metadata/FreeImageTagReader.h"
 #include "metadata/TagWire.h"
+#include "platform/ChildProcess.h"
 #include "platform/StandardStreams.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 #include <string>
-#include <thread>
+#include <string_view>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Well below the program's stall limit, so that a photo that keeps reading is never taken for a
 // stuck one, and rare enough to cost nothing.
 constexpr auto progressInterval = std::chrono::milliseconds(200);
 
-// Writes the replies, and in a thread of its own reports Progress while a photo takes long:
-// the count of bytes consumed of it, whenever that has changed since the last report. A photo
-// that consumes nothing more, however busy the reader, gets no report, and the program stops
-// the reader after a while.
-class Replies {
+// Reports Progress while a photo takes long: the bytes consumed of it so far, whenever reading
+// consumes more of it and the last report is older than progressInterval. A photo that consumes
+// nothing more gets no report, however busy the reader, and the program stops the reader after a
+// while. The reports go out from inside the reading, on this one thread, between the replies.
+class ProgressReports {
 public:
-    explicit Replies(const FreeImageTagReader& reader) : m_reader(reader), m_thread([this] { Watch(); }) {}
-    ~Replies()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
-    Replies(const Replies&) = delete;
-    Replies& operator=(const Replies&) = delete;
-
     void PhotoStarted()
     {
-        const std::lock_guard lock(m_mutex);
-        m_inPhoto = true;
-        m_photoStart = m_reader.BytesRead();
-        m_reported = 0;
-        if (m_asleep)
-            m_wake.notify_one();
+        m_consumed = 0;
+        m_reported = Clock::now();
     }
-    // Ends the photo in progress, if any, and sends `message`; false when the program is gone.
-    bool Send(const std::string& message)
+    void Consumed(std::size_t bytes)
     {
-        const std::lock_guard lock(m_mutex);
-        m_inPhoto = false;
-        return platform::WriteStandardOutput(message);
+        m_consumed += bytes;
+        const auto now = Clock::now();
+        if (now - m_reported < progressInterval)
+            return;
+        m_reported = now;
+        if (!platform::WriteStandardOutput(tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(m_consumed))))
+            std::_Exit(1);  // the program is gone; the photo in progress is of no use to anyone
     }
 
 private:
-    void Watch()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_stop) {
-            if (!m_inPhoto) {
-                // Nothing to watch until the next photo: an idle reader does not wake at all.
-                m_asleep = true;
-                m_wake.wait(lock, [this] { return m_stop || m_inPhoto; });
-                m_asleep = false;
-                continue;
-            }
-            m_wake.wait_for(lock, progressInterval);
-            if (m_stop || !m_inPhoto)
-                continue;
-            const std::uint64_t consumed = m_reader.BytesRead() - m_photoStart;
-            if (consumed == m_reported)
-                continue;
-            m_reported = consumed;
-            if (!platform::WriteStandardOutput(tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(consumed))))
-                std::_Exit(1);  // the program is gone; the photo in progress is of no use to anyone
-        }
-    }
-
-    const FreeImageTagReader& m_reader;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_inPhoto = false;
-    bool m_asleep = false;
-    bool m_stop = false;
-    std::uint64_t m_photoStart = 0;
-    std::uint64_t m_reported = 0;
-    std::thread m_thread;  // last: it starts watching at once
+    std::uint64_t m_consumed = 0;
+    Clock::time_point m_reported;
 };
 
 }  // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
     platform::UseBinaryStandardStreams();
     FreeImageTagReader reader;
-    Replies replies(reader);
+    if (argc == 2 && std::string_view(argv[1]) == "--fork-server" && !platform::ServeForks())
+        return 0;
+    ProgressReports progress;
+    reader.OnConsumed([&progress](std::size_t bytes) { progress.Consumed(bytes); });
 
     std::string input;
     char chunk[65536];
@@ -125,10 +88,10 @@ int main()
                 std::string path;
                 if (message.kind != tagwire::Kind::Read || !tagwire::DecodeRequest(message.body, flags, path))
                     return 1;
-                replies.PhotoStarted();
+                progress.PhotoStarted();
                 reply = tagwire::Frame(tagwire::Kind::Reading, tagwire::EncodeReading(reader.Read(path)));
             }
-            if (!replies.Send(reply))
+            if (!platform::WriteStandardOutput(reply))
                 return 1;
         }
     }

@@ -49,7 +49,12 @@ std::string LastErrorText()
 
 }  // namespace
 
-bool ChildProcess::Start(const std::string& program)
+bool ChildProcess::Start(const std::string& program, const char* argument)
+{
+    return StartWith(program, argument, nullptr);
+}
+
+bool ChildProcess::StartWith(const std::string& program, const char* argument, const char*)
 {
     Kill();
     m_state->error.clear();
@@ -91,6 +96,8 @@ bool ChildProcess::Start(const std::string& program)
     startup.hStdOutput = childOutput;
     startup.hStdError = nul;
     std::wstring commandLine = L"\"" + PathFromNarrow(program).wstring() + L"\"";
+    if (argument != nullptr)
+        commandLine += L" " + PathFromNarrow(argument).wstring();
     const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                                         CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                                         &m_state->process);
@@ -172,6 +179,39 @@ void ChildProcess::Kill()
         WaitForSingleObject(m_state->process.hProcess, INFINITE);
     }
     m_state->CloseHandles();
+}
+
+// Windows has no fork: every helper is started from scratch.
+ForkServer::ForkServer() = default;
+ForkServer::~ForkServer() = default;
+
+bool ForkServer::Start(const std::string&, int)
+{
+    return false;
+}
+
+bool ForkServer::Running() const
+{
+    return false;
+}
+
+bool ForkServer::Fork(ChildProcess&)
+{
+    return false;
+}
+
+void ForkServer::Stop() {}
+
+void ForkServer::Kill(int) {}
+
+bool ForkServer::Exchange(int, int, int, int&, int)
+{
+    return false;
+}
+
+bool ServeForks()
+{
+    return false;
 }
 
 std::string ExecutableFolder()

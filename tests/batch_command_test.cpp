@@ -208,16 +208,17 @@ TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
     photos.Touch("b-hang.jpg");
     QProcess process;
     Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "2"});
-    const auto waitFor = [&reader](std::size_t count) {
-        for (int tries = 0; tries < 300 && ProcessesOf(reader).size() != count; ++tries)
+    const auto waitFor = [&reader](auto enough) {
+        for (int tries = 0; tries < 300 && !enough(ProcessesOf(reader).size()); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return ProcessesOf(reader).size();
     };
-    ASSERT_EQ(waitFor(2), 2u);
+    // Two readers at work (and the one they are forked from, where there is one).
+    ASSERT_GE(waitFor([](std::size_t running) { return running >= 2; }), 2u);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // for both to be given their photo
     ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
     ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(waitFor(0), 0u);
+    EXPECT_EQ(waitFor([](std::size_t running) { return running == 0; }), 0u);
     for (const pid_t left : ProcessesOf(reader))
         ::kill(left, SIGKILL);
 }

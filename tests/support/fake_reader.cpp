@@ -5,6 +5,7 @@
 // answers but makes the reader crash on the next photo (as a damaged heap would).
 
 #include "metadata/TagWire.h"
+#include "platform/ChildProcess.h"
 
 #include <chrono>
 #include <cstdio>
@@ -29,8 +30,10 @@ void Send(tagwire::Kind kind, const std::string& body)
 
 }  // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
+    if (argc == 2 && std::string(argv[1]) == "--fork-server" && !platform::ServeForks())
+        return 0;
     std::string header;
     std::string body;
     bool poisoned = false;
