@@ -4,9 +4,12 @@
 #include "platform/ChildProcess.h"
 #include "platform/FileSystem.h"
 #include "platform/InstallLayout.h"
+#include "platform/ReadAhead.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -18,6 +21,8 @@ constexpr const char* readerName = "fotoharvester-reader";
 constexpr auto waitSlice = std::chrono::milliseconds(20);
 // A reader asked to finish gets this long before it is killed.
 constexpr int finishTimeoutMs = 200;
+// What the readers read of most photos: the head, where the tags are.
+constexpr std::size_t headBytes = 64 * 1024;
 
 }  // namespace
 
@@ -51,6 +56,68 @@ struct ReaderPool::Reader {
     }
 };
 
+// Fetches the heads of the photos a little ahead of the one being read, in a thread of its own:
+// on a cold disk, opening a file waits for the disk, and the readers should not.
+class ReaderPool::Prefetcher {
+public:
+    Prefetcher(const std::vector<std::string>& photos, std::size_t distance)
+        : m_photos(photos), m_distance(distance), m_thread([this] { Run(); })
+    {
+    }
+    ~Prefetcher()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    Prefetcher(const Prefetcher&) = delete;
+    Prefetcher& operator=(const Prefetcher&) = delete;
+
+    // The photo at `index` is being read now.
+    void Reading(std::size_t index)
+    {
+        bool wake = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_until = std::min(m_photos.size(), index + m_distance);
+            // Woken for a good stretch at a time rather than for every photo.
+            wake = m_idle && m_next < m_until && (m_until >= m_next + m_distance / 4 || m_until == m_photos.size());
+        }
+        if (wake)
+            m_wake.notify_one();
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_idle = true;
+            m_wake.wait(lock, [this] { return m_stop || m_next < m_until; });
+            m_idle = false;
+            if (m_stop)
+                return;
+            const std::string& path = m_photos[m_next++];
+            lock.unlock();
+            platform::ReadAhead(path, headBytes);
+            lock.lock();
+        }
+    }
+
+    const std::vector<std::string>& m_photos;
+    const std::size_t m_distance;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::size_t m_next = 0;
+    std::size_t m_until = 0;
+    bool m_idle = false;
+    bool m_stop = false;
+    std::thread m_thread;  // last: it starts working at once
+};
+
 ReaderPool::Options ReaderPool::DefaultOptions()
 {
     Options options;
@@ -74,12 +141,14 @@ ReaderPool::ReaderPool(Options options) : m_options(std::move(options))
 {
     m_options.readers = std::max(1, m_options.readers);
     m_options.photosAhead = std::max(1, m_options.photosAhead);
+    m_options.readAhead = std::max(0, m_options.readAhead);
     for (int i = 0; i < m_options.readers; ++i)
         m_readers.push_back(std::make_unique<Reader>());
 }
 
 ReaderPool::~ReaderPool()
 {
+    m_prefetcher.reset();
     for (auto& reader : m_readers)
         reader->Stop(reader->pending.empty());
     m_readers.clear();
@@ -117,10 +186,13 @@ void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<voi
     End();
     m_photos = &photos;
     m_whileWaiting = std::move(whileWaiting);
+    if (m_options.readAhead > 0 && photos.size() > 1)
+        m_prefetcher = std::make_unique<Prefetcher>(photos, static_cast<std::size_t>(m_options.readAhead));
 }
 
 void ReaderPool::End()
 {
+    m_prefetcher.reset();
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
     for (auto& reader : m_readers) {
         if (!reader->pending.empty() || reader->alone)
@@ -137,8 +209,11 @@ void ReaderPool::End()
 TagReading ReaderPool::Read(const std::string& path)
 {
     const bool inBatch = m_photos != nullptr && m_nextToRead < m_photos->size() && (*m_photos)[m_nextToRead] == path;
-    if (inBatch)
+    if (inBatch) {
+        if (m_prefetcher)
+            m_prefetcher->Reading(m_nextToRead);
         return ReadInBatch(m_nextToRead++);
+    }
 
     // A read outside the announced order is served as a batch of its own.
     auto whileWaiting = m_whileWaiting;

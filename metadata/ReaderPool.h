@@ -35,6 +35,9 @@ public:
         int readers = 1;
         int photosAhead = 32;  // requests queued at one reader
         std::chrono::milliseconds stallLimit{20000};
+        // Photos ahead of the one being read whose first bytes are fetched into the system's cache
+        // meanwhile, so that the disk and the readers work at the same time; 0 for none.
+        int readAhead = 256;
         std::string programProblem;  // why there is no program, when there is none
     };
 
@@ -58,6 +61,7 @@ public:
 
 private:
     struct Reader;
+    class Prefetcher;
     enum class Event { Reading, Ready, Crashed, TimedOut };
 
     TagReading ReadInBatch(std::size_t index);
@@ -73,6 +77,7 @@ private:
     const std::vector<std::string>* m_photos = nullptr;
     std::vector<std::string> m_single;  // the list of a Read outside any batch
     std::function<void()> m_whileWaiting;
+    std::unique_ptr<Prefetcher> m_prefetcher;
     std::size_t m_nextToSend = 0;
     std::size_t m_nextToRead = 0;
     int m_readersStarted = 0;
