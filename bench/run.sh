@@ -152,7 +152,7 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
         done 2>/dev/null <"/proc/$pid/smaps_rollup" || true
         for task in /proc/$pid/task/*; do
             [[ -r $task/children ]] || continue
-            read -r -a kids <"$task/children" 2>/dev/null || true
+            read -r -a kids 2>/dev/null <"$task/children" || true
             for child in "${kids[@]}"; do
                 local keep_hwm=$hwm
                 rss_of "$child"
@@ -164,7 +164,7 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
         local total=0 pss=0 hwm=0
         # GNU time is the root; the measured command is its only child.
         local first=()
-        read -r -a first <"/proc/$root/task/$root/children" 2>/dev/null || true
+        read -r -a first 2>/dev/null <"/proc/$root/task/$root/children" || true
         if [[ ${#first[@]} -gt 0 ]]; then
             rss_of "${first[0]}"
             ((total > peak)) && peak=$total
@@ -295,7 +295,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- report ----------------------------------------------------------------------------------
 records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
-unreadable=$(grep -o 'could not be read[^.]*' "$work/out/ours.log" | head -n 1 || true)
+unreadable=$(grep -o '[0-9]* of these files could not be read' "$work/out/ours.log" | head -n 1 || true)
 mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
 
 echo
@@ -312,7 +312,7 @@ if [[ -n ${seconds["raw floor"]:-} ]]; then
     echo "  raw floor: $(cat "$work/out/raw_floor.stdout")"
 fi
 if [[ -n ${seconds["ours, 1% crashing"]:-} ]]; then
-    echo "  damaged library: $damaged_library ($(grep -o 'could not be read[^.]*' "$work/out/ours,_1%_crashing.log" | head -n 1 || true))"
+    echo "  damaged library: $damaged_library ($(grep -o '[0-9]* of these files could not be read' "$work/out/ours,_1%_crashing.log" | head -n 1 || true))"
 fi
 echo
 printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"

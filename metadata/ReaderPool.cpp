@@ -1,7 +1,6 @@
 #include "metadata/ReaderPool.h"
 
 #include "metadata/TagWire.h"
-#include "platform/ChildProcess.h"
 #include "platform/FileSystem.h"
 #include "platform/InstallLayout.h"
 #include "platform/ReadAhead.h"
@@ -17,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* readerName = "fotoharvester-reader";
-// While waiting for a reply the caller is kept alive this often.
+// While waiting for a reading the caller is kept alive this often.
 constexpr auto waitSlice = std::chrono::milliseconds(20);
 // A reader asked to finish gets this long before it is killed.
 constexpr int finishTimeoutMs = 200;
@@ -29,17 +28,13 @@ constexpr std::size_t headBytes = 64 * 1024;
 struct ReaderPool::Reader {
     platform::ChildProcess process;
     bool started = false;
-    std::deque<std::size_t> pending;  // indexes sent and not yet answered, ascending
-    // Indexes this slot's next process must be sent before any other (what a dead process still
-    // held), ascending and below any index not yet sent.
-    std::deque<std::size_t> held;
-    std::optional<std::size_t> retry;  // an index to read again, alone in a fresh process
-    bool alone = false;                // the process reads only pending.front(), a retry
+    bool alone = false;                // reads one photo that failed, then is stopped
+    std::deque<std::size_t> inFlight;  // sent and not yet answered, in the order sent
     int answered = 0;                  // photos the process has answered
     std::string received;
-    Clock::time_point progressed;  // when the photo at pending.front() last showed progress
+    Clock::time_point progressed;  // when the photo at inFlight.front() last showed progress
 
-    // Ends the process and forgets what it had in hand; what it held stays.
+    // Ends the process and forgets what it had in hand.
     void Stop(bool gracefully)
     {
         if (started) {
@@ -49,9 +44,8 @@ struct ReaderPool::Reader {
                 process.Kill();
         }
         started = false;
-        alone = false;
         answered = 0;
-        pending.clear();
+        inFlight.clear();
         received.clear();
     }
 };
@@ -137,21 +131,24 @@ ReaderPool::Options ReaderPool::DefaultOptions()
     return options;
 }
 
-ReaderPool::ReaderPool(Options options) : m_options(std::move(options))
+ReaderPool::ReaderPool(Options options) : m_options(std::move(options)), m_second(std::make_unique<Reader>())
 {
     m_options.readers = std::max(1, m_options.readers);
     m_options.photosAhead = std::max(1, m_options.photosAhead);
     m_options.readAhead = std::max(0, m_options.readAhead);
     for (int i = 0; i < m_options.readers; ++i)
         m_readers.push_back(std::make_unique<Reader>());
+    m_second->alone = true;
 }
 
 ReaderPool::~ReaderPool()
 {
     m_prefetcher.reset();
     for (auto& reader : m_readers)
-        reader->Stop(reader->pending.empty());
+        reader->Stop(reader->inFlight.empty());
+    m_second->Stop(false);
     m_readers.clear();
+    m_second.reset();
 }
 
 std::optional<ReaderProblem> ReaderPool::CheckReaders()
@@ -162,20 +159,23 @@ std::optional<ReaderProblem> ReaderPool::CheckReaders()
     Reader& reader = *m_readers.front();
     if (reader.started)
         return std::nullopt;
-    if (!EnsureRunning(reader))
+    m_forkServerFailed = false;  // the program may have been mended since
+    if (!Start(reader))
         return ReaderProblem{program, reader.process.StartError()};
     reader.process.Write(tagwire::Frame(tagwire::Kind::Hello, {}));
-    reader.progressed = Clock::now();
-    std::string body;
-    switch (WaitFor(reader, body)) {
-    case Event::Ready:
-        return std::nullopt;
-    case Event::TimedOut:
-        reader.Stop(false);
-        return ReaderProblem{program, "it did not answer in time"};
-    case Event::Reading:
-    case Event::Crashed:
-        break;
+    const auto asked = Clock::now();
+    for (;;) {
+        const auto result = reader.process.ReadSome(reader.received, static_cast<int>(waitSlice.count()));
+        tagwire::Message message;
+        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Ready && reader.received.empty())
+            return std::nullopt;
+        if (taken != tagwire::Taken::Incomplete || result == platform::ChildProcess::ReadResult::Closed)
+            break;
+        if (Clock::now() - asked >= m_options.stallLimit) {
+            reader.Stop(false);
+            return ReaderProblem{program, "it did not answer in time"};
+        }
     }
     reader.Stop(false);
     return ReaderProblem{program, "it did not answer as a photo reader"};
@@ -194,12 +194,13 @@ void ReaderPool::End()
 {
     m_prefetcher.reset();
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
-    for (auto& reader : m_readers) {
-        if (!reader->pending.empty() || reader->alone)
+    for (auto& reader : m_readers)
+        if (!reader->inFlight.empty())
             reader->Stop(false);
-        reader->held.clear();
-        reader->retry.reset();
-    }
+    m_second->Stop(false);
+    m_readings.clear();
+    m_resend.clear();
+    m_secondReadings.clear();
     m_photos = nullptr;
     m_whileWaiting = nullptr;
     m_nextToSend = 0;
@@ -226,107 +227,98 @@ TagReading ReaderPool::Read(const std::string& path)
 
 TagReading ReaderPool::ReadInBatch(std::size_t index)
 {
+    auto keptAlive = Clock::now();
     for (;;) {
+        const auto found = m_readings.find(index);
+        if (found != m_readings.end()) {
+            TagReading reading = std::move(found->second);
+            m_readings.erase(found);
+            return reading;
+        }
         SendAhead();
-        auto owner = std::find_if(m_readers.begin(), m_readers.end(), [index](const auto& reader) {
-            return !reader->pending.empty() && reader->pending.front() == index;
-        });
-        if (owner == m_readers.end()) {
-            ForgetUnsent(index);
+        if (!Awaited(index)) {
+            // No reader could be started to read it.
+            m_resend.erase(index);
+            if (m_nextToSend == index)
+                ++m_nextToSend;
             return TagReading{ReadOutcome::NoReader, {}};
         }
-        Reader& reader = **owner;
-
-        std::string body;
-        const Event event = WaitFor(reader, body);
-        std::optional<TagReading> reading;
-        if (event == Event::Reading)
-            reading = tagwire::DecodeReading(body);
-        if (reading) {
-            reader.pending.pop_front();
-            ++reader.answered;
-            reader.progressed = Clock::now();
-            if (reader.alone)
-                reader.Stop(false);  // what it read may have damaged it: the rest go to a fresh one
-            return std::move(*reading);
+        Listen(waitSlice);
+        if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
+            m_whileWaiting();
+            keptAlive = Clock::now();
         }
-
-        // The reader failed on this photo. Whatever else it had in hand goes on in a fresh reader.
-        const bool readAlone = reader.alone || reader.answered == 0;
-        reader.held.insert(reader.held.begin(), std::next(reader.pending.begin()), reader.pending.end());
-        reader.Stop(false);
-        if (readAlone)
-            return TagReading{event == Event::TimedOut ? ReadOutcome::TimedOut : ReadOutcome::Crashed, {}};
-        reader.retry = index;
     }
 }
 
-void ReaderPool::ForgetUnsent(std::size_t index)
+bool ReaderPool::Awaited(std::size_t index) const
 {
-    // No reader could be started for it: it is dropped from wherever it waited.
-    for (auto& reader : m_readers) {
-        if (reader->retry == index)
-            reader->retry.reset();
-        if (!reader->held.empty() && reader->held.front() == index)
-            reader->held.pop_front();
-    }
-    if (m_nextToSend == index)
-        ++m_nextToSend;
+    const auto holds = [index](const Reader& reader) {
+        return std::find(reader.inFlight.begin(), reader.inFlight.end(), index) != reader.inFlight.end();
+    };
+    return holds(*m_second) || std::any_of(m_readers.begin(), m_readers.end(), [&](const auto& reader) { return holds(*reader); }) ||
+           std::find(m_secondReadings.begin(), m_secondReadings.end(), index) != m_secondReadings.end();
 }
 
 void ReaderPool::SendAhead()
 {
     if (m_photos == nullptr)
         return;
-    const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
-    std::vector<std::string> outgoing(m_readers.size());
-    const auto send = [&](std::size_t i, std::size_t index) {
-        Reader& reader = *m_readers[i];
-        if (reader.pending.empty())
+    const auto send = [this](Reader& reader, std::size_t index) {
+        if (reader.inFlight.empty())
             reader.progressed = Clock::now();
-        reader.pending.push_back(index);
-        outgoing[i] += tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(0, (*m_photos)[index]));
+        reader.inFlight.push_back(index);
+        return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(0, (*m_photos)[index]));
     };
 
-    // New requests go out a few at a time, once a reader has used up half of what it was given:
-    // one write per reader and round.
-    std::vector<bool> due(m_readers.size());
-    for (std::size_t i = 0; i < m_readers.size(); ++i) {
-        Reader& reader = *m_readers[i];
-        if (reader.retry && reader.pending.empty()) {
-            if (!EnsureRunning(reader))
-                continue;
-            reader.alone = true;
-            send(i, *reader.retry);
-            reader.retry.reset();
-            continue;
-        }
-        if (reader.alone || reader.pending.size() > ahead / 2)
-            continue;
-        while (!reader.held.empty() && reader.pending.size() < ahead && EnsureRunning(reader)) {
-            send(i, reader.held.front());
-            reader.held.pop_front();
-        }
-        due[i] = reader.held.empty() && !reader.retry;
+    // A photo that failed is read again alone, one at a time, in a fresh reader of its own.
+    if (!m_second->started && !m_secondReadings.empty()) {
+        const std::size_t index = m_secondReadings.front();
+        m_secondReadings.pop_front();
+        if (Start(*m_second))
+            m_second->process.Write(send(*m_second, index));
+        else
+            m_readings.insert_or_assign(index, TagReading{ReadOutcome::Crashed, {}});  // it did fell a reader
     }
-    while (m_nextToSend < m_photos->size()) {
+
+    // New requests go out a few at a time, once a reader has used up half of what it was given:
+    // one write per reader and round. Photos sent again come first; no photo goes out further
+    // ahead of the one asked for than the readers can hold.
+    const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
+    const std::size_t horizon = std::min(m_photos->size(), m_nextToRead + ahead * m_readers.size());
+    std::vector<std::string> outgoing(m_readers.size());
+    std::vector<bool> due(m_readers.size());
+    for (std::size_t i = 0; i < m_readers.size(); ++i)
+        due[i] = m_readers[i]->inFlight.size() <= ahead / 2;
+    while (!m_resend.empty() || m_nextToSend < horizon) {
         // Photos are dealt out in turn to the due reader with the least in hand.
         std::size_t chosen = m_readers.size();
         for (std::size_t i = 0; i < m_readers.size(); ++i)
-            if (due[i] && m_readers[i]->pending.size() < ahead &&
-                (chosen == m_readers.size() || m_readers[i]->pending.size() < m_readers[chosen]->pending.size()))
+            if (due[i] && m_readers[i]->inFlight.size() < ahead &&
+                (chosen == m_readers.size() || m_readers[i]->inFlight.size() < m_readers[chosen]->inFlight.size()))
                 chosen = i;
-        if (chosen == m_readers.size() || !EnsureRunning(*m_readers[chosen]))
+        if (chosen == m_readers.size())
             break;
-        send(chosen, m_nextToSend++);
+        if (!Start(*m_readers[chosen])) {
+            due[chosen] = false;
+            continue;
+        }
+        std::size_t index = m_nextToSend;
+        if (!m_resend.empty()) {
+            index = *m_resend.begin();
+            m_resend.erase(m_resend.begin());
+        } else {
+            ++m_nextToSend;
+        }
+        outgoing[chosen] += send(*m_readers[chosen], index);
     }
-    // A reader that cannot take its requests has died; waiting for its reply finds that out.
+    // A reader that cannot take its requests has died; listening to it finds that out.
     for (std::size_t i = 0; i < m_readers.size(); ++i)
         if (!outgoing[i].empty())
             m_readers[i]->process.Write(outgoing[i]);
 }
 
-bool ReaderPool::EnsureRunning(Reader& reader)
+bool ReaderPool::Start(Reader& reader)
 {
     if (reader.started)
         return true;
@@ -346,47 +338,77 @@ bool ReaderPool::EnsureRunning(Reader& reader)
     return reader.started;
 }
 
-ReaderPool::Event ReaderPool::WaitFor(Reader& reader, std::string& body)
+void ReaderPool::Listen(std::chrono::milliseconds timeout)
 {
-    auto keptAlive = Clock::now();
-    for (;;) {
-        tagwire::Message message;
-        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
-        if (taken == tagwire::Taken::Broken)
-            return Event::Crashed;
-        if (taken == tagwire::Taken::Message) {
-            switch (message.kind) {
-            case tagwire::Kind::Progress:
-                reader.progressed = Clock::now();
-                continue;
-            case tagwire::Kind::Reading:
-                body = std::move(message.body);
-                return Event::Reading;
-            case tagwire::Kind::Ready:
-                return Event::Ready;
-            case tagwire::Kind::Hello:
-            case tagwire::Kind::Read:
-                break;
-            }
-            return Event::Crashed;
-        }
+    std::vector<platform::ChildProcess*> working;
+    for (const auto& reader : m_readers)
+        if (reader->started)
+            working.push_back(&reader->process);
+    if (m_second->started)
+        working.push_back(&m_second->process);
+    platform::ChildProcess::WaitForAny(working, static_cast<int>(timeout.count()));
+    for (const auto& reader : m_readers)
+        if (reader->started)
+            Hear(*reader);
+    if (m_second->started)
+        Hear(*m_second);
+}
 
-        const auto now = Clock::now();
-        if (now - reader.progressed >= m_options.stallLimit) {
-            // Whatever came while this reader was not listened to (or this process was stopped)
-            // counts before the reader is given up.
-            if (reader.process.ReadSome(reader.received, 0) == platform::ChildProcess::ReadResult::Data)
-                continue;
-            return Event::TimedOut;
+void ReaderPool::Hear(Reader& reader)
+{
+    platform::ChildProcess::ReadResult result;
+    while ((result = reader.process.ReadSome(reader.received, 0)) == platform::ChildProcess::ReadResult::Data) {
+    }
+    const auto now = Clock::now();
+    tagwire::Message message;
+    for (;;) {
+        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
+        if (taken == tagwire::Taken::Incomplete)
+            break;
+        if (reader.inFlight.empty()) {
+            reader.Stop(false);  // nothing was asked of it
+            return;
         }
-        const auto untilLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
-            reader.progressed + m_options.stallLimit - now + std::chrono::milliseconds(1));
-        const int timeoutMs = static_cast<int>(std::min<std::chrono::milliseconds>(waitSlice, untilLimit).count());
-        if (reader.process.ReadSome(reader.received, timeoutMs) == platform::ChildProcess::ReadResult::Closed)
-            return Event::Crashed;
-        if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
-            m_whileWaiting();
-            keptAlive = Clock::now();
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Progress) {
+            reader.progressed = now;
+            continue;
+        }
+        std::optional<TagReading> reading;
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Reading)
+            reading = tagwire::DecodeReading(message.body);
+        if (!reading) {
+            Fail(reader, ReadOutcome::Crashed);
+            return;
+        }
+        m_readings.insert_or_assign(reader.inFlight.front(), std::move(*reading));
+        reader.inFlight.pop_front();
+        ++reader.answered;
+        reader.progressed = now;
+        if (reader.alone) {
+            reader.Stop(false);  // what it read may have damaged it
+            return;
         }
     }
+    if (result == platform::ChildProcess::ReadResult::Closed) {
+        if (reader.inFlight.empty())
+            reader.Stop(false);
+        else
+            Fail(reader, ReadOutcome::Crashed);
+    } else if (!reader.inFlight.empty() && now - reader.progressed >= m_options.stallLimit) {
+        Fail(reader, ReadOutcome::TimedOut);
+    }
+}
+
+void ReaderPool::Fail(Reader& reader, ReadOutcome outcome)
+{
+    // The reader failed on the first photo it had not answered. Unless that photo was the first it
+    // read, it is read again alone; whatever else the reader had in hand goes out again.
+    const std::size_t failed = reader.inFlight.front();
+    const bool readAlone = reader.alone || reader.answered == 0;
+    m_resend.insert(std::next(reader.inFlight.begin()), reader.inFlight.end());
+    reader.Stop(false);
+    if (readAlone)
+        m_readings.insert_or_assign(failed, TagReading{outcome, {}});
+    else
+        m_secondReadings.push_back(failed);
 }

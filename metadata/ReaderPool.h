@@ -7,20 +7,23 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 // Reads photos in separate reader processes, so that a photo that crashes or hangs the image
 // library costs only that photo's metadata.
 //
-// Several readers work at once, each given a few photos at a time ahead of the caller, while Read
-// hands the replies back strictly in the order of the list given to Begin. A reader answers each
-// photo as soon as it has read it, so when one dies the photo it died on is the first it had not
-// answered. That photo alone is read once more in a fresh reader: it may have been felled by a
-// heap an earlier photo damaged, and only a photo that fails on its own is lost (as Crashed or
-// TimedOut). The photos the dead reader still held go on in another fresh reader, as before.
+// Several readers work at once, each given a few photos at a time ahead of the caller; their
+// readings are kept until asked for, and Read hands them back strictly in the order of the list
+// given to Begin. A reader answers each photo as soon as it has read it, so when one dies the
+// photo it died on is the first it had not answered. That photo alone is read once more in a
+// fresh reader of its own, since it may have been felled by a heap an earlier photo damaged: only
+// a photo that fails on its own is lost (as Crashed or TimedOut). The dead reader is replaced at
+// once, and the photos it still held go out again as before.
 //
 // Readers are forked from one reader that serves forks (where the system can fork), so that
 // replacing a dead one costs a millisecond rather than a program's start.
@@ -56,28 +59,33 @@ public:
     void End() override;
     TagReading Read(const std::string& path) override;
 
-    // Reader processes started so far, replacements included.
+    // Reader processes started so far, replacements and second readings included.
     int ReadersStarted() const { return m_readersStarted; }
 
 private:
     struct Reader;
     class Prefetcher;
-    enum class Event { Reading, Ready, Crashed, TimedOut };
 
     TagReading ReadInBatch(std::size_t index);
     void SendAhead();
-    bool EnsureRunning(Reader& reader);
-    Event WaitFor(Reader& reader, std::string& body);
-    void ForgetUnsent(std::size_t index);
+    bool Start(Reader& reader);
+    void Listen(std::chrono::milliseconds timeout);
+    void Hear(Reader& reader);
+    void Fail(Reader& reader, ReadOutcome outcome);
+    bool Awaited(std::size_t index) const;
 
     Options m_options;
     platform::ForkServer m_forkServer;  // before the readers, which it must outlive
     bool m_forkServerFailed = false;    // the readers are then started one by one
     std::vector<std::unique_ptr<Reader>> m_readers;
+    std::unique_ptr<Reader> m_second;  // reads a failed photo again, alone
     const std::vector<std::string>* m_photos = nullptr;
     std::vector<std::string> m_single;  // the list of a Read outside any batch
     std::function<void()> m_whileWaiting;
     std::unique_ptr<Prefetcher> m_prefetcher;
+    std::map<std::size_t, TagReading> m_readings;  // read and not yet asked for
+    std::set<std::size_t> m_resend;                // to send again, before any new photo
+    std::deque<std::size_t> m_secondReadings;      // to read again, alone
     std::size_t m_nextToSend = 0;
     std::size_t m_nextToRead = 0;
     int m_readersStarted = 0;

@@ -141,7 +141,8 @@ bool ChildProcess::StartWith(const std::string& program, const char* argument, c
     char* arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument), nullptr};
     // Made before the fork: the child may not allocate.
     std::vector<char*> variables;
-    const std::string_view name = environment != nullptr ? std::string_view(environment).substr(0, std::string_view(environment).find('=') + 1) : "";
+    const std::string_view added = environment != nullptr ? environment : "";
+    const std::string_view name = added.substr(0, added.find('=') + 1);
     for (char** variable = environ; *variable != nullptr; ++variable)
         if (name.empty() || std::string_view(*variable).substr(0, name.size()) != name)
             variables.push_back(*variable);
@@ -205,6 +206,18 @@ bool ChildProcess::Write(std::string_view data)
         data.remove_prefix(static_cast<std::size_t>(written));
     }
     return data.empty();
+}
+
+void ChildProcess::WaitForAny(const std::vector<ChildProcess*>& children, int timeoutMs)
+{
+    std::vector<pollfd> watched;
+    for (const ChildProcess* child : children)
+        if (child->m_state->socket >= 0)
+            watched.push_back(pollfd{child->m_state->socket, POLLIN, 0});
+    if (watched.empty())
+        ::usleep(static_cast<useconds_t>(timeoutMs) * 1000);
+    else
+        ::poll(watched.data(), watched.size(), timeoutMs);  // an interrupted wait counts as a short one
 }
 
 ChildProcess::ReadResult ChildProcess::ReadSome(std::string& buffer, int timeoutMs)

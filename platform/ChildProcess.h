@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -32,6 +33,8 @@ public:
     bool Write(std::string_view data);
     // Appends what the child has written, waiting at most `timeoutMs` for something to come.
     ReadResult ReadSome(std::string& buffer, int timeoutMs);
+    // Waits at most `timeoutMs` until one of `children` has written something or ended.
+    static void WaitForAny(const std::vector<ChildProcess*>& children, int timeoutMs);
     // Ends the child's input and waits for it to exit; kills it when it does not in time.
     void Finish(int timeoutMs);
     void Kill();

@@ -136,6 +136,23 @@ bool ChildProcess::Write(std::string_view data)
     return data.empty();
 }
 
+void ChildProcess::WaitForAny(const std::vector<ChildProcess*>& children, int timeoutMs)
+{
+    // Anonymous pipes cannot be waited on; look every millisecond until something is there.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        for (const ChildProcess* child : children) {
+            DWORD available = 0;
+            if (child->m_state->output != nullptr &&
+                (!PeekNamedPipe(child->m_state->output, nullptr, 0, nullptr, &available, nullptr) || available > 0))
+                return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 ChildProcess::ReadResult ChildProcess::ReadSome(std::string& buffer, int timeoutMs)
 {
     // Anonymous pipes cannot be waited on; look every millisecond until something is there.
