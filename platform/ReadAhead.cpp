@@ -20,11 +20,11 @@ void ReadAhead(const std::string& path, std::size_t bytes)
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return;
     // Non-blocking, for a file that became a pipe since: opening it must not wait for a writer.
+    // The request itself is refused for anything but a file.
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (file < 0)
         return;
-    if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode))
-        ::posix_fadvise(file, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
+    ::posix_fadvise(file, 0, static_cast<off_t>(bytes), POSIX_FADV_WILLNEED);
     ::close(file);
 }
 
