@@ -338,6 +338,11 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     // its own, which only root may make.
     if (::geteuid() != 0 || QProcess::execute("unshare", {"--mount", "true"}) != 0)
         GTEST_SKIP() << "hiding /proc needs root and mount namespaces";
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer runtime reads its options from /proc: without it the leak check at exit always
+    // runs, and fails.
+    GTEST_SKIP() << "a sanitizer build cannot run without /proc";
+#endif
     const QStringList withoutProc{"unshare", "--mount", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" \"$@\""};
     Photo("a.jpg");
     output.Touch("out.csv", "keep me\n");
@@ -346,9 +351,6 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     current.Touch("fotoharvester-reader", "#!/bin/sh\ntouch '" + planted.string() + "'\n");
     fs::permissions(current.Path() / "fotoharvester-reader", fs::perms::owner_all);
     workingFolder = QString::fromStdString(current.Path().string());
-    // In the sanitizer build the leak check at exit needs /proc too.
-    const QString sanitizer = environment.value("ASAN_OPTIONS");
-    environment.insert("ASAN_OPTIONS", sanitizer + (sanitizer.isEmpty() ? "" : ":") + "detect_leaks=0");
 
     const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "5"}, As::Caller, withoutProc);
     EXPECT_EQ(outcome.exitCode, 5) << outcome.err;
