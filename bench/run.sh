@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
 # run.sh [OPTION]... [N] -- times the batch command against the bare FreeImage walk, exiftool and
-# exiv2 over a generated library of N photos (default 10,000), all in this one run, and prints
-# seconds, photos/s, peak memory and the speed ratios.
+# exiv2 over a library of N photos (default 10,000), all in this one run, and prints seconds,
+# photos/s, peak memory and the speed ratios. The library is made of the real camera photos in
+# ../shared/photos when that folder is there (bench/make-real-library.sh), else generated
+# (bench/make-library.sh). With real photos it also times the batch command over the same
+# library with 1% of its photos replaced by photos that crash the reader.
 #
+#   --cold           the cold-cache run instead: the batch command and the raw floor (opening each
+#                    photo, reading its first 64 KiB and closing it, in one process) over N real
+#                    photos that are each a file of their own, with the page cache dropped before
+#                    every timed command. Needs root (sync; echo 3 > /proc/sys/vm/drop_caches);
+#                    says so and skips otherwise. Takes N times 160 KB of disk for the copies.
 #   --memory         the memory run instead: the batch command alone over N photos (default
 #                    100,000), printing its peak memory; no peers (exiftool would take minutes)
-#   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1
+#   --generated      the generated library even when real photos are there
+#   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged
 #                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
 #   --repeat K       time every tool K times and keep its fastest run (default 1)
 #   --no-build       use the programs already built
@@ -14,11 +23,13 @@
 # (default build/ in the repository) the programs, built RelWithDebInfo when not configured yet.
 #
 # Every figure is wall time of a whole command (start-up and photo collection included) from
-# GNU time, after an untimed pass has put every file, folder and program in the page cache. The
-# library is hard links to a few dozen photos, so this measures reading metadata from memory,
-# not from disk. Peak memory is GNU time's maximum resident set of the largest single process;
-# the table also gives the first process's own peak and a sampled peak of it and its child
-# processes together (for the batch command: the main process and its readers).
+# GNU time. Outside --cold an untimed pass first puts every file, folder and program in the page
+# cache, and the library is hard links to a few dozen photos, so this measures reading metadata
+# from memory, not from disk. With --cold every timed command starts with the page cache dropped
+# and only the programs (not the photos or their folders) read back into it. Peak memory is GNU
+# time's maximum resident set of the largest single process; the table also gives the first
+# process's own peak and a sampled peak of it and its child processes together (for the batch
+# command: the main process and its readers).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -28,23 +39,28 @@ work=${BENCH_DIR:-/tmp/fotoharvester-bench}
 skip=",${BENCH_SKIP:-},"
 repeat=1
 memory=0
+cold=0
+generated=0
 do_build=1
 count=
 
 while [[ $# -gt 0 ]]; do
     case $1 in
     --memory) memory=1 ;;
+    --cold) cold=1 ;;
+    --generated) generated=1 ;;
     --skip) skip+="$2,"; shift ;;
     --skip=*) skip+="${1#--skip=}," ;;
     --repeat) repeat=$2; shift ;;
     --no-build) do_build=0 ;;
-    -h | --help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     [0-9]*) count=$1 ;;
     *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
     esac
     shift
 done
 [[ $repeat =~ ^[1-9][0-9]*$ ]] || { echo "$0: --repeat takes a positive number" >&2; exit 2; }
+((memory + cold < 2)) || { echo "$0: --memory and --cold are runs of their own; choose one" >&2; exit 2; }
 if [[ -z $count ]]; then
     count=$((memory ? 100000 : 10000))
 fi
@@ -58,7 +74,7 @@ if ((do_build)); then
     if [[ ! -f $build/CMakeCache.txt ]]; then
         cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     fi
-    cmake --build "$build" --target fotoharvester-cli fotoharvester-reader freeimage-walk collect-bench >/dev/null
+    cmake --build "$build" --target fotoharvester-cli fotoharvester-reader freeimage-walk collect-bench head-floor >/dev/null
 fi
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 case $build_type in
@@ -66,15 +82,45 @@ RelWithDebInfo | Release) ;;
 *) echo "warning: $build is a '${build_type:-default}' build; the figures will not mean much" >&2 ;;
 esac
 cli=$build/bin/fotoharvester-cli
+reader=$build/bin/fotoharvester-reader
 walk=$build/bin/freeimage-walk
-for program in "$cli" "$walk"; do
+floor=$build/bin/head-floor
+for program in "$cli" "$reader" "$walk" "$floor"; do
     [[ -x $program ]] || { echo "$0: $program is missing; build it first" >&2; exit 1; }
 done
 
 # --- library ---------------------------------------------------------------------------------
 mkdir -p "$work/out"
-library=$work/library-$count
-"$here/make-library.sh" "$count" "$library"
+shared=$(cd "$repo/.." && pwd)/shared/photos
+real=1
+if ((generated)) || [[ ! -d $shared ]]; then
+    real=0
+    ((generated)) || echo "note: $shared is not there: the library is generated, and the damaged one left out" >&2
+fi
+damaged_library=
+if ((cold)); then
+    if [[ $(id -u) -ne 0 ]] || ! (: >/proc/sys/vm/drop_caches) 2>/dev/null; then
+        echo "The cold-cache run is skipped: dropping the page cache needs root and a writable"
+        echo "/proc/sys/vm/drop_caches (sync; echo 3 > /proc/sys/vm/drop_caches)."
+        exit 0
+    fi
+    if ((!real)); then
+        echo "The cold-cache run is skipped: it needs the real photos of $shared."
+        exit 0
+    fi
+    library=$work/real-$count-copies
+    "$here/make-real-library.sh" --copies "$count" "$library"
+elif ((real)); then
+    library=$work/real-$count
+    "$here/make-real-library.sh" "$count" "$library"
+    if ((!memory)) && ! skipped damaged; then
+        damaged_library=$work/real-$count-damaged
+        "$here/make-real-library.sh" --damaged "$count" "$damaged_library"
+    fi
+else
+    library=$work/library-$count
+    "$here/make-library.sh" "$count" "$library"
+fi
 photo_list=$work/out/photos-$count.list
 find "$library" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' -o -iname '*.tif' -o -iname '*.tiff' \) \
     -print0 | LC_ALL=C sort -z >"$photo_list"
@@ -100,13 +146,13 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
             VmRSS:) total=$((total + value)) ;;
             VmHWM:) hwm=$value ;;
             esac
-        done <"/proc/$pid/status" 2>/dev/null || true
+        done 2>/dev/null <"/proc/$pid/status" || true
         while read -r key value _; do
             [[ $key == Pss: ]] && pss=$((pss + value))
-        done <"/proc/$pid/smaps_rollup" 2>/dev/null || true
+        done 2>/dev/null <"/proc/$pid/smaps_rollup" || true
         for task in /proc/$pid/task/*; do
             [[ -r $task/children ]] || continue
-            read -r -a kids <"$task/children" 2>/dev/null || true
+            read -r -a kids 2>/dev/null <"$task/children" || true
             for child in "${kids[@]}"; do
                 local keep_hwm=$hwm
                 rss_of "$child"
@@ -118,7 +164,7 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
         local total=0 pss=0 hwm=0
         # GNU time is the root; the measured command is its only child.
         local first=()
-        read -r -a first <"/proc/$root/task/$root/children" 2>/dev/null || true
+        read -r -a first 2>/dev/null <"/proc/$root/task/$root/children" || true
         if [[ ${#first[@]} -gt 0 ]]; then
             rss_of "${first[0]}"
             ((total > peak)) && peak=$total
@@ -141,6 +187,7 @@ measure() {
     local timing=$file.time sampled=$file.sampled log=$file.log
     local run best= best_kib= best_tree= best_main= best_cpu= best_pss=
     for ((run = 1; run <= repeat; run++)); do
+        before_each
         printf '  %-22s run %d/%d ... ' "$name" "$run" "$repeat" >&2
         /usr/bin/time -f '%e %M %U %S' -o "$timing" "$@" >"$file.stdout" 2>"$log" &
         local timepid=$!
@@ -174,23 +221,46 @@ measure() {
     pss_kib[$name]=$best_pss
 }
 
-echo "Fotoharvester benchmark: $photos photos in $library" >&2
-echo "warming the cache (untimed) ..." >&2
-xargs -0 -a "$photo_list" cat >/dev/null
-"$walk" "$library" >/dev/null
-if ! skipped exiftool && command -v exiftool >/dev/null; then exiftool -ver >/dev/null; fi
-if ! skipped exiv2 && command -v exiv2 >/dev/null; then exiv2 --version >/dev/null; fi
-"$cli" --version >/dev/null
+# Run before every timed command: nothing when the cache is kept warm; with --cold, the page
+# cache dropped, then the programs (and nothing else) read back in.
+before_each() { :; }
+if ((cold)); then
+    before_each() {
+        sync
+        echo 3 >/proc/sys/vm/drop_caches
+        "$cli" --version >/dev/null
+        "$reader" </dev/null >/dev/null
+        "$floor" /dev/null >/dev/null
+    }
+fi
 
-ours_args=(--folder "$library" --subfolders --columns all --yes --headings --no-full-path
-           --separator , --date-format 0 --output "$work/out/ours-$count.csv")
+echo "Fotoharvester benchmark: $photos photos in $library" >&2
+if ((!cold)); then
+    echo "warming the cache (untimed) ..." >&2
+    xargs -0 -a "$photo_list" cat >/dev/null
+    [[ -n $damaged_library ]] && find "$damaged_library" -type f -exec cat {} + >/dev/null
+    "$walk" "$library" >/dev/null
+    if ! skipped exiftool && command -v exiftool >/dev/null; then exiftool -ver >/dev/null; fi
+    if ! skipped exiv2 && command -v exiv2 >/dev/null; then exiv2 --version >/dev/null; fi
+    "$cli" --version >/dev/null
+fi
+
+common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0)
+ours_args=(--folder "$library" "${common_args[@]}" --output "$work/out/ours-$count.csv")
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 if ((memory)); then
     measure ours "$cli" "${ours_args[@]}"
     collect_line=$("$build/bin/collect-bench" "$library")
+elif ((cold)); then
+    measure "raw floor" "$floor" "$photo_list"
+    measure ours "$cli" "${ours_args[@]}"
 else
     measure ours "$cli" "${ours_args[@]}"
+    if [[ -n $damaged_library ]]; then
+        measure "ours, 1% crashing" "$cli" --folder "$damaged_library" "${common_args[@]}" \
+            --output "$work/out/ours-$count-damaged.csv"
+    fi
     if ! skipped readers1; then
         measure "ours --readers 1" "$cli" "${ours_args[@]}" --readers 1
     fi
@@ -225,7 +295,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- report ----------------------------------------------------------------------------------
 records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
-unreadable=$(grep -o 'could not be read[^.]*' "$work/out/ours.log" | head -n 1 || true)
+unreadable=$(grep -o '[0-9]* of these files could not be read' "$work/out/ours.log" | head -n 1 || true)
 mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
 
 echo
@@ -233,10 +303,16 @@ echo "Fotoharvester benchmark, $(date '+%Y-%m-%d %H:%M')"
 echo "  $photos photos in $library"
 echo "  machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
 echo "  load average before: $load_before   after: $load_after"
-echo "  build: $build ($build_type); best of $repeat run(s) per tool; page cache warm"
+echo "  build: $build ($build_type); best of $repeat run(s) per tool; page cache $( ((cold)) && echo "dropped before each" || echo warm)"
 echo "  ours: $records records written to $work/out/ours-$count.csv${unreadable:+ ($unreadable)}"
 if ((!memory)) && [[ -n ${seconds[freeimage-walk]:-} ]]; then
     echo "  freeimage-walk: $(cat "$work/out/freeimage-walk.stdout")"
+fi
+if [[ -n ${seconds["raw floor"]:-} ]]; then
+    echo "  raw floor: $(cat "$work/out/raw_floor.stdout")"
+fi
+if [[ -n ${seconds["ours, 1% crashing"]:-} ]]; then
+    echo "  damaged library: $damaged_library ($(grep -o '[0-9]* of these files could not be read' "$work/out/ours,_1%_crashing.log" | head -n 1 || true))"
 fi
 echo
 printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"
@@ -271,10 +347,21 @@ if ((memory)); then
         printf "  main process and readers, proportional sizes     %6.1f MB   %s\n", pss / 1024, (pss / 1024 < 40 ? "met" : "MISSED")
     }'
     echo "collection before the first photo (target: well under a second): $collect_line"
+elif ((cold)); then
+    awk -v ours="${seconds[ours]}" -v floor="${seconds["raw floor"]}" 'BEGIN {
+        r = (floor > 0 ? ours / floor : 0)
+        printf "ours vs the raw floor, cold cache: %4.2f times the time   (target at most 1.3: %s)\n", r, (r <= 1.3 ? "met" : "MISSED")
+    }'
 else
     ratio freeimage-walk 1.3
-    ratio exiftool 40
+    ratio exiftool 60
     ratio exiv2 4
+    if [[ -n ${seconds["ours, 1% crashing"]:-} ]]; then
+        awk -v d="${seconds["ours, 1% crashing"]}" -v c="${seconds[ours]}" 'BEGIN {
+            r = (c > 0 ? d / c : 0)
+            printf "ours with 1%% crashing photos vs without: %4.2f times the time   (target at most 1.3: %s)\n", r, (r <= 1.3 ? "met" : "MISSED")
+        }'
+    fi
     if [[ -n ${seconds["ours --readers 1"]:-} && -n ${seconds["walk, no thumbnails"]:-} ]]; then
         awk -v a="${seconds["ours --readers 1"]}" -v w="${seconds["walk, no thumbnails"]}" \
             'BEGIN { printf "ours --readers 1 vs the same reading in one process: %4.2f times the time (aim: at most 1.10)\n", a / w }'

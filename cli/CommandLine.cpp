@@ -373,6 +373,7 @@ Exit status:
   2    the command line was not understood
   3    the run completed, but some photos or folders could not be read (each is named)
   4    the output file could not be written completely; an earlier file is left as it was
+  5    no photo reader could be started; nothing was written
   130  stopped by Ctrl-C
 )";
     return text;

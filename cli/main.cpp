@@ -32,6 +32,7 @@ enum ExitStatus {
     UsageError = 2,
     SomeUnreadable = 3,  // photos or folders that could not be read
     WriteFailed = 4,
+    NoReader = 5,  // no reader process could be started; nothing was written
     Interrupted = 130,
 };
 
@@ -44,6 +45,8 @@ int ExitStatusFor(const RunResult& result)
         return Interrupted;
     case RunResult::Outcome::WriteFailed:
         return WriteFailed;
+    case RunResult::Outcome::NoReader:
+        return NoReader;
     case RunResult::Outcome::Refused:
     case RunResult::Outcome::Declined:
         break;

@@ -131,6 +131,11 @@ RunResult ExtractionRun::Execute()
         return result;
     }
 
+    if (const auto problem = m_tags.CheckReaders()) {
+        m_host.ShowMessage(MakeMessage(MessageId::NoReader, {problem->program, problem->reason}));
+        result.outcome = RunResult::Outcome::NoReader;
+        return result;
+    }
     OutputFile output;
     if (m_request.toStandardOutput)
         output.OpenStandardOutput();

@@ -35,6 +35,7 @@ struct RunResult {
         Completed,
         Aborted,
         WriteFailed,  // the output could not be stored; the user was told, the earlier file is kept
+        NoReader,     // no photo could be read at all; nothing was written
     };
 
     Outcome outcome = Outcome::Refused;

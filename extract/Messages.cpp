@@ -40,6 +40,9 @@ constexpr std::array messageTable{
     MessageEntry{MessageId::UnlistedFolders,
                  "%d folders could not be opened: any photos in them are missing from the file.",
                  Message::Buttons::Ok, Message::Icon::Warning},
+    MessageEntry{MessageId::NoReader,
+                 "No photo can be read: the photo reader %s could not be started (%s). Nothing was written.",
+                 Message::Buttons::Ok, Message::Icon::Warning},
     MessageEntry{MessageId::OutputInUse,
                  "The output file %s is being written by another extraction. Please wait until it has ended, "
                  "or choose another output file.",

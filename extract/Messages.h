@@ -18,6 +18,7 @@ enum class MessageId {
     OutputNotWritten = 307,
     OutputIsAPhoto = 308,
     UnlistedFolders = 309,
+    NoReader = 310,
     OutputInUse = 311,
     MapSummary = 312,
     SummaryWithUnread = 320,

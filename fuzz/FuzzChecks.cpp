@@ -72,9 +72,12 @@ void Require(bool holds, const char* what)
 void CheckWireRoundTrip(const TagReading& reading)
 {
     const std::string sent = tagwire::EncodeReading(reading);
-    const std::string framed = tagwire::Frame(sent);
-    Require(tagwire::PayloadSize(framed) == sent.size(), "the frame gives the payload's length");
-    const std::optional<TagReading> received = tagwire::DecodeReading(std::string_view(framed).substr(tagwire::HeaderSize));
+    std::string framed = tagwire::Frame(tagwire::Kind::Reading, sent);
+    tagwire::Message message;
+    Require(tagwire::TakeMessage(framed, message) == tagwire::Taken::Message && framed.empty() &&
+                message.kind == tagwire::Kind::Reading && message.body == sent,
+            "a framed reading is taken whole");
+    const std::optional<TagReading> received = tagwire::DecodeReading(message.body);
     Require(received.has_value(), "an encoded reading decodes");
     Require(*received == reading, "a decoded reading is the reading sent");
 }

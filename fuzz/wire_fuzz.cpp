@@ -7,11 +7,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view payload(reinterpret_cast<const char*>(data), size);
+    // The same bytes as a reader's stream: messages are taken whole, one by one, until the rest is
+    // incomplete or refused.
+    std::string stream(payload);
+    tagwire::Message message;
+    while (tagwire::TakeMessage(stream, message) == tagwire::Taken::Message) {
+    }
     const std::optional<TagReading> reading = tagwire::DecodeReading(payload);
     if (!reading)
         return 0;

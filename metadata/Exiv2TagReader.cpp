@@ -95,7 +95,7 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     }
     try {
         const auto image = Exiv2::ImageFactory::open(path, false);
-        FileBytes photo(opened.file.get(), m_bytesRead);
+        FileBytes photo(opened.file.get(), m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
@@ -107,7 +107,7 @@ TagReading Exiv2TagReader::ReadMemory(std::string_view file)
     try {
         const auto image =
             Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()), static_cast<long>(file.size()));
-        MemoryBytes photo(file, m_bytesRead);
+        MemoryBytes photo(file, m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};

@@ -2,8 +2,8 @@
 
 #include "metadata/TagSource.h"
 
-#include <atomic>
-#include <cstdint>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +22,9 @@ public:
     // The same reading of a photo file already in memory.
     TagReading ReadMemory(std::string_view file);
 
+    // Told of the bytes the reader itself reads of a photo; see FreeImageTagReader::OnConsumed.
+    void OnConsumed(std::function<void(std::size_t)> hook) { m_consumed = std::move(hook); }
+
 private:
-    std::atomic<std::uint64_t> m_bytesRead{0};
+    std::function<void(std::size_t)> m_consumed;
 };

@@ -251,7 +251,7 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     case platform::FileForReading::Failure::Other:
         return {ReadOutcome::NotOpened, {}};
     }
-    FileBytes photo(opened.file.get(), m_bytesRead);
+    FileBytes photo(opened.file.get(), m_consumed);
     return ReadPhoto(format, photo);
 }
 
@@ -260,7 +260,7 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(name.c_str());
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
-    MemoryBytes photo(file, m_bytesRead);
+    MemoryBytes photo(file, m_consumed);
     return ReadPhoto(format, photo);
 }
 
@@ -269,10 +269,16 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
     const auto format = static_cast<FREE_IMAGE_FORMAT>(formatNumber);
     if (format == FIF_JPEG) {
         // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
-        const std::optional<std::string> head = photo.JpegHead();
+        const JpegHead jpeg = photo.Head();
+        // FreeImage keeps every segment of a head beyond the limits and takes a time that grows
+        // with the square of their number: no camera writes such a photo.
+        if (jpeg.tooLarge)
+            return {ReadOutcome::NotOpened, {}};
+        const std::optional<std::string>& head = jpeg.bytes;
         TagReading reading;
         if (head && m_skipJpegThumbnails) {
-            MemoryBytes headBytes(*head, m_bytesRead);
+            // FreeImage's decoder keeps reading the head in memory while it works through it.
+            MemoryBytes headBytes(*head, m_consumed);
             Stream stream{headBytes, {}};
             reading = TagsOf(Load(format, stream));
         } else {

@@ -2,8 +2,8 @@
 
 #include "metadata/TagSource.h"
 
-#include <atomic>
-#include <cstdint>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,13 +29,13 @@ public:
     // The same reading of a photo file already in memory; `name` gives its format, as a path would.
     TagReading ReadMemory(const std::string& name, std::string_view file);
 
-    // How many bytes of photos the reader has taken in so far, read from any thread: it grows
-    // while a photo is being read, so a watcher can tell a slow photo from a stuck one.
-    std::uint64_t BytesRead() const { return m_bytesRead.load(std::memory_order_relaxed); }
+    // Told of the bytes of a photo as this reader and FreeImage consume them, while they do: the
+    // reader process reports progress from it, so that a slow photo is told from a stuck one.
+    void OnConsumed(std::function<void(std::size_t)> hook) { m_consumed = std::move(hook); }
 
 private:
     TagReading ReadPhoto(int format, PhotoBytes& photo);
 
     bool m_skipJpegThumbnails;
-    std::atomic<std::uint64_t> m_bytesRead{0};
+    std::function<void(std::size_t)> m_consumed;
 };

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -44,6 +43,7 @@ public:
     virtual ~ByteSource() = default;
     // Appends `size` bytes to `out`; false when the source has fewer.
     virtual bool Append(std::string& out, std::size_t size) = 0;
+    std::uint64_t consumed = 0;
 };
 
 class MemorySource : public ByteSource {
@@ -55,6 +55,7 @@ public:
             return false;
         out.append(m_bytes.substr(0, size));
         m_bytes.remove_prefix(size);
+        consumed += size;
         return true;
     }
 
@@ -64,72 +65,87 @@ private:
 
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(std::FILE* file) : m_file(file) {}
+    FileSource(std::FILE* file, const std::function<void(std::size_t)>& told) : m_file(file), m_told(told) {}
     bool Append(std::string& out, std::size_t size) override
     {
         const std::size_t start = out.size();
         out.resize(start + size);
-        return std::fread(out.data() + start, 1, size, m_file) == size;
+        const std::size_t got = std::fread(out.data() + start, 1, size, m_file);
+        out.resize(start + got);
+        consumed += got;
+        if (m_told)
+            m_told(got);
+        return got == size;
     }
 
 private:
     std::FILE* m_file;
+    const std::function<void(std::size_t)>& m_told;
 };
 
-std::optional<std::string> HeaderWithoutThumbnail(ByteSource& source)
+JpegHead HeaderWithoutThumbnail(ByteSource& source)
 {
+    const JpegHead notFollowed;
+    const JpegHead tooLarge{std::nullopt, true};
     std::string header;
     if (!source.Append(header, 2) || header != "\xFF\xD8")
-        return std::nullopt;
-    for (;;) {
+        return notFollowed;
+    for (std::size_t segments = 0;; ++segments) {
+        if (segments >= JpegSegmentLimit || source.consumed > JpegHeadLimit)
+            return tooLarge;
         const std::size_t markerAt = header.size();
         if (!source.Append(header, 2) || static_cast<unsigned char>(header[markerAt]) != 0xFF)
-            return std::nullopt;
-        // Fill bytes: any number of 0xFF may precede a marker code.
-        while (static_cast<unsigned char>(header.back()) == 0xFF)
+            return notFollowed;
+        // Fill bytes: any number of 0xFF may precede a marker code. The decoder skips them, so
+        // they are left out.
+        while (static_cast<unsigned char>(header.back()) == 0xFF) {
+            if (source.consumed > JpegHeadLimit)
+                return tooLarge;
+            header.pop_back();
             if (!source.Append(header, 1))
-                return std::nullopt;
+                return notFollowed;
+        }
         const auto marker = static_cast<unsigned char>(header.back());
         if (marker == markerEndOfImage)
-            return header;
+            return {std::move(header), false};
         const bool standalone = marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
         if (standalone)
             continue;
         const std::size_t lengthAt = header.size();
         if (!source.Append(header, 2))
-            return std::nullopt;
+            return notFollowed;
         const std::size_t length = ReadNumber(header, lengthAt, 2, true);
         if (length < 2)
-            return std::nullopt;
+            return notFollowed;
         const std::size_t contentAt = header.size();
         if (!source.Append(header, length - 2))
-            return std::nullopt;
+            return notFollowed;
         if (marker == markerApp1 && std::string_view(header).substr(contentAt, exifSignature.size()) == exifSignature)
             UnlinkThumbnail(header, contentAt);
         if (marker == markerStartOfScan) {
             // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it
             // from reading on into data that is not there.
             header += "\xFF\xD9";
-            return header;
+            return {std::move(header), false};
         }
     }
 }
 
 }  // namespace
 
-std::optional<std::string> ReadJpegHeaderWithoutThumbnail(const std::string& path)
+JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, const std::function<void(std::size_t)>& consumed)
 {
     const platform::UniqueFile file(std::fopen(path.c_str(), "rb"));
-    return file ? ReadJpegHeaderWithoutThumbnail(file.get()) : std::nullopt;
+    return file ? ReadJpegHeaderWithoutThumbnail(file.get(), consumed) : JpegHead{};
 }
 
-std::optional<std::string> ReadJpegHeaderWithoutThumbnail(std::FILE* file)
+JpegHead ReadJpegHeaderWithoutThumbnail(std::FILE* file, const std::function<void(std::size_t)>& consumed)
 {
-    FileSource source(file);
+    FileSource source(file, consumed);
     return HeaderWithoutThumbnail(source);
 }
 
-std::optional<std::string> JpegHeaderWithoutThumbnail(std::string_view file)
+JpegHead JpegHeaderWithoutThumbnail(std::string_view file)
 {
     MemorySource source(file);
     return HeaderWithoutThumbnail(source);

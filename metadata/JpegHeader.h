@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,13 +10,29 @@
 // The head of a JPEG file, from its start to its first scan, with the link to the Exif thumbnail
 // removed. FreeImage decodes that thumbnail even when it is asked for no pixels, which is about
 // half of its cost per photo; the tags, dimensions and comments all stand before the first scan.
-// Empty when the file cannot be read or is not a JPEG whose markers can be followed: the caller
-// then loads the file as it is.
-std::optional<std::string> ReadJpegHeaderWithoutThumbnail(const std::string& path);
-std::optional<std::string> ReadJpegHeaderWithoutThumbnail(std::FILE* file);
+struct JpegHead {
+    // Empty when the file cannot be read or is not a JPEG whose markers can be followed: the
+    // caller then loads the file as it is.
+    std::optional<std::string> bytes;
+    // The head runs on past the limits below. No camera writes such a head, and FreeImage's own
+    // loading would keep every segment of it and take a time that grows with the square of their
+    // number, so the caller takes the file for one that cannot be opened.
+    bool tooLarge = false;
+};
+
+// A camera's head is well under a megabyte; room is left for large colour profiles and XMP.
+// Fill bytes before a marker count towards the limit but are not copied.
+constexpr std::size_t JpegHeadLimit = 8 * 1024 * 1024;
+constexpr std::size_t JpegSegmentLimit = 65536;
+
+// The head of the JPEG file at `path`. `consumed`, when given, is told of the bytes read as they
+// are read.
+JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, const std::function<void(std::size_t)>& consumed = {});
+// The same from a file open for reading, from where it stands.
+JpegHead ReadJpegHeaderWithoutThumbnail(std::FILE* file, const std::function<void(std::size_t)>& consumed = {});
 
 // The same for a file already in memory (the whole file or its head).
-std::optional<std::string> JpegHeaderWithoutThumbnail(std::string_view file);
+JpegHead JpegHeaderWithoutThumbnail(std::string_view file);
 
 // The Photoshop image resources of a JPEG head (the content of its APP13 "Photoshop 3.0" segments,
 // joined in order, as a large resource block may be split over several). Empty when there are none.

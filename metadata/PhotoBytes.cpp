@@ -28,9 +28,12 @@ TiffFile::ReadAt PhotoBytes::Reader()
     return [this](std::uint64_t offset, std::size_t size) { return Read(offset, size); };
 }
 
-std::optional<std::string> MemoryBytes::JpegHead()
+JpegHead MemoryBytes::Head()
 {
-    return JpegHeaderWithoutThumbnail(m_bytes);
+    JpegHead head = JpegHeaderWithoutThumbnail(m_bytes);
+    if (head.bytes)
+        Count(head.bytes->size());
+    return head;
 }
 
 std::size_t MemoryBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)
@@ -42,7 +45,7 @@ std::size_t MemoryBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t s
     return count;
 }
 
-FileBytes::FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_file(file)
+FileBytes::FileBytes(std::FILE* file, const ConsumedHook& consumed) : PhotoBytes(consumed), m_file(file)
 {
     if (std::fseek(m_file, 0, SEEK_END) == 0) {
         const long end = std::ftell(m_file);
@@ -50,14 +53,11 @@ FileBytes::FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead) : P
     }
 }
 
-std::optional<std::string> FileBytes::JpegHead()
+JpegHead FileBytes::Head()
 {
     if (std::fseek(m_file, 0, SEEK_SET) != 0)
-        return std::nullopt;
-    std::optional<std::string> head = ReadJpegHeaderWithoutThumbnail(m_file);
-    if (head)
-        Count(head->size());
-    return head;
+        return {};
+    return ReadJpegHeaderWithoutThumbnail(m_file, Hook());
 }
 
 std::size_t FileBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)

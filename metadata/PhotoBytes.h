@@ -1,19 +1,23 @@
 #pragma once
 
+#include "metadata/JpegHeader.h"
 #include "metadata/TiffFile.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-// The bytes of one photo, in a file or in memory. Every read is counted into a progress counter,
-// so that a watcher can tell a reader that is slowly reading a large photo from one that is stuck.
+// Told of the bytes of a photo as they are read, while they are: the reader process reports
+// progress from it, so that a reader slowly reading a large photo is told from one that is stuck.
+using ConsumedHook = std::function<void(std::size_t)>;
+
+// The bytes of one photo, in a file or in memory, every read told to a hook.
 class PhotoBytes {
 public:
-    explicit PhotoBytes(std::atomic<std::uint64_t>& bytesRead) : m_bytesRead(bytesRead) {}
+    explicit PhotoBytes(const ConsumedHook& consumed) : m_consumed(consumed) {}
     virtual ~PhotoBytes() = default;
     PhotoBytes(const PhotoBytes&) = delete;
     PhotoBytes& operator=(const PhotoBytes&) = delete;
@@ -26,21 +30,26 @@ public:
     // Read as the structure readers (TIFF, HEIF) take their bytes.
     TiffFile::ReadAt Reader();
     // The head of a JPEG without its thumbnail (JpegHeader.h).
-    virtual std::optional<std::string> JpegHead() = 0;
+    virtual JpegHead Head() = 0;
 
 protected:
     virtual std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) = 0;
-    void Count(std::size_t bytes) { m_bytesRead.fetch_add(bytes, std::memory_order_relaxed); }
+    void Count(std::size_t bytes)
+    {
+        if (m_consumed)
+            m_consumed(bytes);
+    }
+    const ConsumedHook& Hook() const { return m_consumed; }
 
 private:
-    std::atomic<std::uint64_t>& m_bytesRead;
+    const ConsumedHook& m_consumed;
 };
 
 class MemoryBytes : public PhotoBytes {
 public:
-    MemoryBytes(std::string_view bytes, std::atomic<std::uint64_t>& bytesRead) : PhotoBytes(bytesRead), m_bytes(bytes) {}
+    MemoryBytes(std::string_view bytes, const ConsumedHook& consumed) : PhotoBytes(consumed), m_bytes(bytes) {}
     std::uint64_t Size() const override { return m_bytes.size(); }
-    std::optional<std::string> JpegHead() override;
+    JpegHead Head() override;
 
 private:
     std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override;
@@ -51,9 +60,9 @@ private:
 class FileBytes : public PhotoBytes {
 public:
     // The file stays the caller's.
-    FileBytes(std::FILE* file, std::atomic<std::uint64_t>& bytesRead);
+    FileBytes(std::FILE* file, const ConsumedHook& consumed);
     std::uint64_t Size() const override { return m_size; }
-    std::optional<std::string> JpegHead() override;
+    JpegHead Head() override;
 
 private:
     std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override;

@@ -3,7 +3,8 @@
 #include "metadata/Exiv2TagReader.h"
 #include "metadata/FreeImageTagReader.h"
 
-#include <cstdint>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 // What a reader process reads photos with: FreeImage for JPEG and TIFF, libexiv2 for every other
@@ -18,8 +19,12 @@ public:
     TagReading Read(const std::string& path) override { return Read(path, Library::Any); }
     TagReading Read(const std::string& path, Library library);
 
-    // How many bytes of photos FreeImage has taken in so far; see FreeImageTagReader::BytesRead.
-    std::uint64_t BytesRead() const { return m_freeImage.BytesRead(); }
+    // Told of the bytes of a photo as they are read; see FreeImageTagReader::OnConsumed.
+    void OnConsumed(const std::function<void(std::size_t)>& hook)
+    {
+        m_freeImage.OnConsumed(hook);
+        m_exiv2.OnConsumed(hook);
+    }
 
 private:
     FreeImageTagReader m_freeImage;

@@ -1,34 +1,41 @@
 #include "metadata/ReaderPool.h"
 
 #include "metadata/TagWire.h"
-#include "platform/ChildProcess.h"
+#include "platform/FileSystem.h"
 #include "platform/InstallLayout.h"
+#include "platform/ReadAhead.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// While waiting for a reply the caller is kept alive this often.
+constexpr const char* readerName = "fotoharvester-reader";
+// While waiting for a reading the caller is kept alive this often.
 constexpr auto waitSlice = std::chrono::milliseconds(20);
 // A reader asked to finish gets this long before it is killed.
 constexpr int finishTimeoutMs = 200;
+// What the readers read of most photos: the head, where the tags are.
+constexpr std::size_t headBytes = 64 * 1024;
 
 }  // namespace
 
 struct ReaderPool::Reader {
     platform::ChildProcess process;
     bool started = false;
-    std::deque<std::size_t> pending;   // indexes sent and not yet answered, oldest first
-    std::deque<std::size_t> suspects;  // indexes to read again, each alone in a fresh process
-    bool readingSuspect = false;       // the one pending index is a suspect
+    bool alone = false;                // reads one photo that failed, then is stopped
+    ReadOutcome firstFailure = ReadOutcome::Crashed;  // of the photo it reads alone
+    std::deque<std::size_t> inFlight;  // sent and not yet answered, in the order sent
+    int answered = 0;                  // photos the process has answered
     std::string received;
-    Clock::time_point busySince;  // since the oldest pending request became the one being read
+    Clock::time_point progressed;  // when the photo at inFlight.front() last showed progress
 
-    // Ends the process and forgets what it had in hand; the suspects stay.
+    // Ends the process and forgets what it had in hand.
     void Stop(bool gracefully)
     {
         if (started) {
@@ -38,36 +45,141 @@ struct ReaderPool::Reader {
                 process.Kill();
         }
         started = false;
-        readingSuspect = false;
-        pending.clear();
+        answered = 0;
+        inFlight.clear();
         received.clear();
     }
+};
+
+// Fetches the heads of the photos a little ahead of the one being read, in a thread of its own:
+// on a cold disk, opening a file waits for the disk, and the readers should not.
+class ReaderPool::Prefetcher {
+public:
+    Prefetcher(const std::vector<std::string>& photos, std::size_t distance)
+        : m_photos(photos), m_distance(distance), m_thread([this] { Run(); })
+    {
+    }
+    ~Prefetcher()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    Prefetcher(const Prefetcher&) = delete;
+    Prefetcher& operator=(const Prefetcher&) = delete;
+
+    // The photo at `index` is being read now.
+    void Reading(std::size_t index)
+    {
+        bool wake = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_until = std::min(m_photos.size(), index + m_distance);
+            // Woken for a good stretch at a time rather than for every photo.
+            wake = m_idle && m_next < m_until && (m_until >= m_next + m_distance / 4 || m_until == m_photos.size());
+        }
+        if (wake)
+            m_wake.notify_one();
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_idle = true;
+            m_wake.wait(lock, [this] { return m_stop || m_next < m_until; });
+            m_idle = false;
+            if (m_stop)
+                return;
+            const std::string& path = m_photos[m_next++];
+            lock.unlock();
+            platform::ReadAhead(path, headBytes);
+            lock.lock();
+        }
+    }
+
+    const std::vector<std::string>& m_photos;
+    const std::size_t m_distance;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::size_t m_next = 0;
+    std::size_t m_until = 0;
+    bool m_idle = false;
+    bool m_stop = false;
+    std::thread m_thread;  // last: it starts working at once
 };
 
 ReaderPool::Options ReaderPool::DefaultOptions()
 {
     Options options;
-    // Packagers and tests may put the reader elsewhere.
-    const char* chosen = std::getenv("FOTOHARVESTER_READER");
-    options.program = chosen != nullptr && *chosen != '\0'
-                          ? std::string(chosen)
-                          : platform::HelperProgram(platform::ExecutableFolder(), "fotoharvester-reader");
     options.readers = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    // Packagers and tests may put the reader elsewhere, but never where the current folder or
+    // PATH would decide which program runs.
+    const char* chosen = std::getenv("FOTOHARVESTER_READER");
+    if (chosen != nullptr && *chosen != '\0') {
+        options.program = chosen;
+        if (!platform::PathFromNarrow(options.program).is_absolute())
+            options.programProblem = "FOTOHARVESTER_READER must name it with an absolute path";
+        return options;
+    }
+    options.program = platform::HelperProgram(platform::ExecutableFolder(), readerName);
+    if (options.program.empty())
+        options.programProblem = "the folder of the running program cannot be found";
     return options;
 }
 
-ReaderPool::ReaderPool(Options options) : m_options(std::move(options))
+ReaderPool::ReaderPool(Options options) : m_options(std::move(options)), m_second(std::make_unique<Reader>())
 {
     m_options.readers = std::max(1, m_options.readers);
     m_options.photosAhead = std::max(1, m_options.photosAhead);
+    m_options.readAhead = std::max(0, m_options.readAhead);
     for (int i = 0; i < m_options.readers; ++i)
         m_readers.push_back(std::make_unique<Reader>());
+    m_second->alone = true;
 }
 
 ReaderPool::~ReaderPool()
 {
+    m_prefetcher.reset();
     for (auto& reader : m_readers)
-        reader->Stop(reader->pending.empty());
+        reader->Stop(reader->inFlight.empty());
+    m_second->Stop(false);
+    m_readers.clear();
+    m_second.reset();
+}
+
+std::optional<ReaderProblem> ReaderPool::CheckReaders()
+{
+    const std::string program = m_options.program.empty() ? readerName : m_options.program;
+    if (!m_options.programProblem.empty())
+        return ReaderProblem{program, m_options.programProblem};
+    Reader& reader = *m_readers.front();
+    if (reader.started)
+        return std::nullopt;
+    m_forkServerFailed = false;  // the program may have been mended since
+    if (!Start(reader))
+        return ReaderProblem{program, reader.process.StartError()};
+    reader.process.Write(tagwire::Frame(tagwire::Kind::Hello, {}));
+    const auto asked = Clock::now();
+    for (;;) {
+        const auto result = reader.process.ReadSome(reader.received, static_cast<int>(waitSlice.count()));
+        tagwire::Message message;
+        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Ready && reader.received.empty())
+            return std::nullopt;
+        if (taken != tagwire::Taken::Incomplete || result == platform::ChildProcess::ReadResult::Closed)
+            break;
+        if (Clock::now() - asked >= m_options.stallLimit) {
+            reader.Stop(false);
+            return ReaderProblem{program, "it did not answer in time"};
+        }
+    }
+    reader.Stop(false);
+    return ReaderProblem{program, "it did not answer as a photo reader"};
 }
 
 void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<void()> whileWaiting)
@@ -75,16 +187,21 @@ void ReaderPool::Begin(const std::vector<std::string>& photos, std::function<voi
     End();
     m_photos = &photos;
     m_whileWaiting = std::move(whileWaiting);
+    if (m_options.readAhead > 0 && photos.size() > 1)
+        m_prefetcher = std::make_unique<Prefetcher>(photos, static_cast<std::size_t>(m_options.readAhead));
 }
 
 void ReaderPool::End()
 {
+    m_prefetcher.reset();
     // A reader still busy with photos nobody will ask for is stopped; a fresh one starts when needed.
-    for (auto& reader : m_readers) {
-        if (!reader->pending.empty() || !reader->suspects.empty())
+    for (auto& reader : m_readers)
+        if (!reader->inFlight.empty())
             reader->Stop(false);
-        reader->suspects.clear();
-    }
+    m_second->Stop(false);
+    m_readings.clear();
+    m_resend.clear();
+    m_secondReadings.clear();
     m_photos = nullptr;
     m_whileWaiting = nullptr;
     m_nextToSend = 0;
@@ -94,8 +211,11 @@ void ReaderPool::End()
 TagReading ReaderPool::Read(const std::string& path)
 {
     const bool inBatch = m_photos != nullptr && m_nextToRead < m_photos->size() && (*m_photos)[m_nextToRead] == path;
-    if (inBatch)
+    if (inBatch) {
+        if (m_prefetcher)
+            m_prefetcher->Reading(m_nextToRead);
         return ReadInBatch(m_nextToRead++);
+    }
 
     // A read outside the announced order is served as a batch of its own.
     auto whileWaiting = m_whileWaiting;
@@ -108,128 +228,194 @@ TagReading ReaderPool::Read(const std::string& path)
 
 TagReading ReaderPool::ReadInBatch(std::size_t index)
 {
+    auto keptAlive = Clock::now();
     for (;;) {
+        const auto found = m_readings.find(index);
+        if (found != m_readings.end()) {
+            TagReading reading = std::move(found->second);
+            m_readings.erase(found);
+            return reading;
+        }
         SendAhead();
-        auto owner = std::find_if(m_readers.begin(), m_readers.end(), [index](const auto& reader) {
-            return !reader->pending.empty() && reader->pending.front() == index;
-        });
-        if (owner == m_readers.end()) {
-            // No reader could be started for it.
-            for (auto& reader : m_readers)
-                if (!reader->suspects.empty() && reader->suspects.front() == index)
-                    reader->suspects.pop_front();
+        if (!Awaited(index)) {
+            // No reader could be started to read it.
+            m_resend.erase(index);
+            if (m_nextToSend == index)
+                ++m_nextToSend;
             return TagReading{ReadOutcome::NoReader, {}};
         }
-        Reader& reader = **owner;
-
-        std::string payload;
-        std::optional<TagReading> reading;
-        if (WaitForReply(reader, payload))
-            reading = tagwire::DecodeReading(payload);
-        if (reader.readingSuspect) {
-            // Whatever the outcome, the next suspect gets a fresh process too.
-            reader.Stop(false);
-            SendAhead();
-            return reading ? std::move(*reading) : TagReading{ReadOutcome::Crashed, {}};
+        Listen(waitSlice);
+        if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
+            m_whileWaiting();
+            keptAlive = Clock::now();
         }
-        if (reading) {
-            reader.pending.pop_front();
-            reader.busySince = Clock::now();
-            SendAhead();
-            return std::move(*reading);
-        }
-        Suspect(reader);
     }
+}
+
+bool ReaderPool::Awaited(std::size_t index) const
+{
+    const auto holds = [index](const Reader& reader) {
+        return std::find(reader.inFlight.begin(), reader.inFlight.end(), index) != reader.inFlight.end();
+    };
+    return holds(*m_second) || std::any_of(m_readers.begin(), m_readers.end(), [&](const auto& reader) { return holds(*reader); }) ||
+           std::any_of(m_secondReadings.begin(), m_secondReadings.end(),
+                       [index](const auto& second) { return second.first == index; });
 }
 
 void ReaderPool::SendAhead()
 {
     if (m_photos == nullptr)
         return;
-    std::vector<std::string> outgoing(m_readers.size());
-    for (std::size_t i = 0; i < m_readers.size(); ++i) {
-        Reader& reader = *m_readers[i];
-        if (!reader.suspects.empty() && reader.pending.empty() && EnsureRunning(reader)) {
-            reader.pending.push_back(reader.suspects.front());
-            reader.suspects.pop_front();
-            reader.readingSuspect = true;
-            reader.busySince = Clock::now();
-            outgoing[i] = tagwire::Frame((*m_photos)[reader.pending.back()]);
-        }
+    const auto send = [this](Reader& reader, std::size_t index, std::uint32_t flags) {
+        if (reader.inFlight.empty())
+            reader.progressed = Clock::now();
+        reader.inFlight.push_back(index);
+        return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(flags, (*m_photos)[index]));
+    };
+
+    // A photo that failed is read again alone, one at a time, in a fresh reader of its own, and
+    // with libexiv2: a photo that crashes or hangs FreeImage is often one libexiv2 reads.
+    if (!m_second->started && !m_secondReadings.empty()) {
+        const auto [index, failure] = m_secondReadings.front();
+        m_secondReadings.pop_front();
+        m_second->firstFailure = failure;
+        if (Start(*m_second))
+            m_second->process.Write(send(*m_second, index, tagwire::ReadWithSecondLibrary));
+        else
+            m_readings.insert_or_assign(index, TagReading{failure, {}});
     }
+
     // New requests go out a few at a time, once a reader has used up half of what it was given:
-    // one write per reader and round, which the reader answers with one write too.
+    // one write per reader and round. Photos sent again come first; no photo goes out further
+    // ahead of the one asked for than the readers can hold.
     const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
+    const std::size_t horizon = std::min(m_photos->size(), m_nextToRead + ahead * m_readers.size());
+    std::vector<std::string> outgoing(m_readers.size());
     std::vector<bool> due(m_readers.size());
-    for (std::size_t i = 0; i < m_readers.size(); ++i) {
-        const Reader& reader = *m_readers[i];
-        due[i] = reader.suspects.empty() && !reader.readingSuspect && reader.pending.size() <= ahead / 2;
-    }
-    while (m_nextToSend < m_photos->size()) {
+    for (std::size_t i = 0; i < m_readers.size(); ++i)
+        due[i] = m_readers[i]->inFlight.size() <= ahead / 2;
+    while (!m_resend.empty() || m_nextToSend < horizon) {
         // Photos are dealt out in turn to the due reader with the least in hand.
         std::size_t chosen = m_readers.size();
         for (std::size_t i = 0; i < m_readers.size(); ++i)
-            if (due[i] && m_readers[i]->pending.size() < ahead &&
-                (chosen == m_readers.size() || m_readers[i]->pending.size() < m_readers[chosen]->pending.size()))
+            if (due[i] && m_readers[i]->inFlight.size() < ahead &&
+                (chosen == m_readers.size() || m_readers[i]->inFlight.size() < m_readers[chosen]->inFlight.size()))
                 chosen = i;
-        if (chosen == m_readers.size() || !EnsureRunning(*m_readers[chosen]))
+        if (chosen == m_readers.size())
             break;
-        Reader& reader = *m_readers[chosen];
-        if (reader.pending.empty())
-            reader.busySince = Clock::now();
-        reader.pending.push_back(m_nextToSend);
-        outgoing[chosen] += tagwire::Frame((*m_photos)[m_nextToSend]);
-        ++m_nextToSend;
+        if (!Start(*m_readers[chosen])) {
+            due[chosen] = false;
+            continue;
+        }
+        std::size_t index = m_nextToSend;
+        if (!m_resend.empty()) {
+            index = *m_resend.begin();
+            m_resend.erase(m_resend.begin());
+        } else {
+            ++m_nextToSend;
+        }
+        outgoing[chosen] += send(*m_readers[chosen], index, 0);
     }
-    // A reader that cannot take its requests has died; waiting for its reply finds that out.
+    // A reader that cannot take its requests has died; listening to it finds that out.
     for (std::size_t i = 0; i < m_readers.size(); ++i)
         if (!outgoing[i].empty())
             m_readers[i]->process.Write(outgoing[i]);
 }
 
-bool ReaderPool::EnsureRunning(Reader& reader)
+bool ReaderPool::Start(Reader& reader)
 {
     if (reader.started)
         return true;
     reader.received.clear();
-    reader.started = reader.process.Start(m_options.program);
+    reader.answered = 0;
+    if (!m_forkServerFailed && !m_options.program.empty()) {
+        const bool serving = m_forkServer.Running() ||
+                             m_forkServer.Start(m_options.program, static_cast<int>(m_options.stallLimit.count()));
+        reader.started = serving && m_forkServer.Fork(reader.process);
+        // A program that cannot serve forks, or a server that failed, still leaves the slow way.
+        m_forkServerFailed = !reader.started && !m_forkServer.Running();
+    }
+    if (!reader.started)
+        reader.started = reader.process.Start(m_options.program);
     if (reader.started)
         ++m_readersStarted;
     return reader.started;
 }
 
-void ReaderPool::Suspect(Reader& reader)
+void ReaderPool::Listen(std::chrono::milliseconds timeout)
 {
-    // Everything this reader had in hand is read again, each photo alone in a fresh process.
-    reader.suspects.insert(reader.suspects.begin(), reader.pending.begin(), reader.pending.end());
-    reader.Stop(false);
+    std::vector<platform::ChildProcess*> working;
+    for (const auto& reader : m_readers)
+        if (reader->started)
+            working.push_back(&reader->process);
+    if (m_second->started)
+        working.push_back(&m_second->process);
+    platform::ChildProcess::WaitForAny(working, static_cast<int>(timeout.count()));
+    for (const auto& reader : m_readers)
+        if (reader->started)
+            Hear(*reader);
+    if (m_second->started)
+        Hear(*m_second);
 }
 
-bool ReaderPool::WaitForReply(Reader& reader, std::string& payload)
+void ReaderPool::Hear(Reader& reader)
 {
-    auto keptAlive = Clock::now();
+    platform::ChildProcess::ReadResult result;
+    while ((result = reader.process.ReadSome(reader.received, 0)) == platform::ChildProcess::ReadResult::Data) {
+    }
+    const auto now = Clock::now();
+    tagwire::Message message;
     for (;;) {
-        if (reader.received.size() >= tagwire::HeaderSize) {
-            const std::uint32_t size = tagwire::PayloadSize(reader.received);
-            if (size > tagwire::MaxMessageSize)
-                return false;
-            if (reader.received.size() >= tagwire::HeaderSize + size) {
-                payload.assign(reader.received, tagwire::HeaderSize, size);
-                reader.received.erase(0, tagwire::HeaderSize + size);
-                return true;
-            }
+        const tagwire::Taken taken = tagwire::TakeMessage(reader.received, message);
+        if (taken == tagwire::Taken::Incomplete)
+            break;
+        if (reader.inFlight.empty()) {
+            reader.Stop(false);  // nothing was asked of it
+            return;
         }
-        const auto now = Clock::now();
-        if (now - reader.busySince > m_options.timeLimit)
-            return false;
-        const auto untilLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
-            reader.busySince + m_options.timeLimit - now + std::chrono::milliseconds(1));
-        const int timeoutMs = static_cast<int>(std::min<std::chrono::milliseconds>(waitSlice, untilLimit).count());
-        if (reader.process.ReadSome(reader.received, timeoutMs) == platform::ChildProcess::ReadResult::Closed)
-            return false;
-        if (m_whileWaiting && Clock::now() - keptAlive >= waitSlice) {
-            m_whileWaiting();
-            keptAlive = Clock::now();
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Progress) {
+            reader.progressed = now;
+            continue;
+        }
+        std::optional<TagReading> reading;
+        if (taken == tagwire::Taken::Message && message.kind == tagwire::Kind::Reading)
+            reading = tagwire::DecodeReading(message.body);
+        if (!reading) {
+            Fail(reader, ReadOutcome::Crashed);
+            return;
+        }
+        // A photo neither library could read failed the way it first did.
+        if (reader.alone && reading->outcome != ReadOutcome::Read)
+            *reading = TagReading{reader.firstFailure, {}};
+        m_readings.insert_or_assign(reader.inFlight.front(), std::move(*reading));
+        reader.inFlight.pop_front();
+        ++reader.answered;
+        reader.progressed = now;
+        if (reader.alone) {
+            reader.Stop(false);  // what it read may have damaged it
+            return;
         }
     }
+    if (result == platform::ChildProcess::ReadResult::Closed) {
+        if (reader.inFlight.empty())
+            reader.Stop(false);
+        else
+            Fail(reader, ReadOutcome::Crashed);
+    } else if (!reader.inFlight.empty() && now - reader.progressed >= m_options.stallLimit) {
+        Fail(reader, ReadOutcome::TimedOut);
+    }
+}
+
+void ReaderPool::Fail(Reader& reader, ReadOutcome outcome)
+{
+    // The reader failed on the first photo it had not answered. That photo is read again alone, so
+    // that a reader damaged by an earlier photo costs nothing; whatever else the reader had in hand
+    // goes out again. A photo that fails alone too is lost.
+    const std::size_t failed = reader.inFlight.front();
+    m_resend.insert(std::next(reader.inFlight.begin()), reader.inFlight.end());
+    reader.Stop(false);
+    if (reader.alone)
+        m_readings.insert_or_assign(failed, TagReading{reader.firstFailure, {}});
+    else
+        m_secondReadings.emplace_back(failed, outcome);
 }

@@ -1,33 +1,71 @@
 // fotoharvester-reader: reads photos for the program in a process of its own, so that a photo
-// that crashes the image library cannot take the program down. It answers each path on its input
-// with that photo's reading, in order, and ends at the end of its input.
+// that crashes the image library cannot take the program down. It answers each Read request on
+// its input with that photo's reading as soon as the photo is read, in order, and ends at the end
+// of its input (when the program finishes or is gone).
 //
-// Requests that arrive together are answered together, in one write: the program sends a few
-// paths at a time, and a write per photo would cost as much as reading a small photo. Replies
-// wait at most a few milliseconds, so that a slow photo does not hold back those read before it.
+// Answering each photo at once, rather than a few together, costs a write per photo; in return,
+// when a photo kills the reader the program knows which one it was, and loses only that one.
+//
+// Run with "--fork-server" it serves the program's readers as forks of itself, made after
+// FreeImage and libexiv2 have been loaded and initialised and before any photo has been read.
 
 #include "metadata/PhotoReader.h"
 #include "metadata/TagWire.h"
+#include "platform/ChildProcess.h"
 #include "platform/StandardStreams.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto longestReplyWait = std::chrono::milliseconds(10);
+
+// Well below the program's stall limit, so that a photo that keeps reading is never taken for a
+// stuck one, and rare enough to cost nothing.
+constexpr auto progressInterval = std::chrono::milliseconds(200);
+
+// Reports Progress while a photo takes long: the bytes consumed of it so far, whenever reading
+// consumes more of it and the last report is older than progressInterval. A photo that consumes
+// nothing more gets no report, however busy the reader, and the program stops the reader after a
+// while. The reports go out from inside the reading, on this one thread, between the replies.
+class ProgressReports {
+public:
+    void PhotoStarted()
+    {
+        m_consumed = 0;
+        m_reported = Clock::now();
+    }
+    void Consumed(std::size_t bytes)
+    {
+        m_consumed += bytes;
+        const auto now = Clock::now();
+        if (now - m_reported < progressInterval)
+            return;
+        m_reported = now;
+        if (!platform::WriteStandardOutput(tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(m_consumed))))
+            std::_Exit(1);  // the program is gone; the photo in progress is of no use to anyone
+    }
+
+private:
+    std::uint64_t m_consumed = 0;
+    Clock::time_point m_reported;
+};
 
 }  // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
     platform::UseBinaryStandardStreams();
     PhotoReader reader;
+    if (argc == 2 && std::string_view(argv[1]) == "--fork-server" && !platform::ServeForks())
+        return 0;
+    ProgressReports progress;
+    reader.OnConsumed([&progress](std::size_t bytes) { progress.Consumed(bytes); });
 
     std::string input;
-    std::string replies;
-    Clock::time_point oldestReply;
     char chunk[65536];
     for (;;) {
         const std::size_t received = platform::ReadStandardInput(chunk, sizeof chunk);
@@ -35,28 +73,28 @@ int main()
             return 0;
         input.append(chunk, received);
 
-        std::size_t consumed = 0;
-        while (input.size() - consumed >= tagwire::HeaderSize) {
-            const std::uint32_t size = tagwire::PayloadSize(std::string_view(input).substr(consumed));
-            if (size > tagwire::MaxMessageSize)
-                return 1;
-            if (input.size() - consumed < tagwire::HeaderSize + size)
+        tagwire::Message message;
+        for (;;) {
+            const tagwire::Taken taken = tagwire::TakeMessage(input, message);
+            if (taken == tagwire::Taken::Incomplete)
                 break;
-            const std::string path = input.substr(consumed + tagwire::HeaderSize, size);
-            consumed += tagwire::HeaderSize + size;
-
-            if (!replies.empty() && Clock::now() - oldestReply > longestReplyWait) {
-                if (!platform::WriteStandardOutput(replies))
+            if (taken == tagwire::Taken::Broken)
+                return 1;
+            std::string reply;
+            if (message.kind == tagwire::Kind::Hello) {
+                reply = tagwire::Frame(tagwire::Kind::Ready, {});
+            } else {
+                std::uint32_t flags = 0;
+                std::string path;
+                if (message.kind != tagwire::Kind::Read || !tagwire::DecodeRequest(message.body, flags, path))
                     return 1;
-                replies.clear();
+                progress.PhotoStarted();
+                const auto library = (flags & tagwire::ReadWithSecondLibrary) != 0 ? PhotoReader::Library::Exiv2Only
+                                                                                   : PhotoReader::Library::Any;
+                reply = tagwire::Frame(tagwire::Kind::Reading, tagwire::EncodeReading(reader.Read(path, library)));
             }
-            if (replies.empty())
-                oldestReply = Clock::now();
-            replies += tagwire::Frame(tagwire::EncodeReading(reader.Read(path)));
+            if (!platform::WriteStandardOutput(reply))
+                return 1;
         }
-        input.erase(0, consumed);
-        if (!replies.empty() && !platform::WriteStandardOutput(replies))
-            return 1;
-        replies.clear();
     }
 }

@@ -3,6 +3,7 @@
 #include "metadata/PhotoTags.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,21 @@ struct TagReading {
     bool operator==(const TagReading&) const = default;
 };
 
+// Why no photo can be read at all.
+struct ReaderProblem {
+    std::string program;  // the reader program that could not be started
+    std::string reason;
+};
+
 // Where a photo's tags come from: the image library in this process, a pool of reader
 // processes, or a script in tests.
 class TagSource {
 public:
     virtual ~TagSource() = default;
+
+    // Asked before a run touches its output, so that a run that could read nothing is refused
+    // rather than writing records without metadata over an earlier file.
+    virtual std::optional<ReaderProblem> CheckReaders() { return std::nullopt; }
 
     // Starts a batch: the photos about to be read, in the order Read will be called, which a
     // source may read ahead; the list must stay unchanged until End. `whileWaiting` is called now

@@ -143,20 +143,64 @@ private:
 
 }  // namespace
 
-std::string Frame(std::string_view payload)
+std::string Frame(Kind kind, std::string_view body)
 {
     std::string message;
-    message.reserve(HeaderSize + payload.size());
-    PutU32(message, static_cast<std::uint32_t>(payload.size()));
-    message += payload;
+    message.reserve(HeaderSize + body.size());
+    PutU32(message, static_cast<std::uint32_t>(body.size()));
+    message += static_cast<char>(kind);
+    message += body;
     return message;
 }
 
-std::uint32_t PayloadSize(std::string_view header)
+Taken TakeMessage(std::string& buffer, Message& message)
+{
+    if (buffer.size() < HeaderSize)
+        return Taken::Incomplete;
+    const std::uint32_t size = PayloadSize(buffer);
+    const auto kind = static_cast<std::uint8_t>(buffer[4]);
+    if (size > MaxMessageSize || kind < static_cast<std::uint8_t>(Kind::Hello) ||
+        kind > static_cast<std::uint8_t>(Kind::Progress))
+        return Taken::Broken;
+    if (buffer.size() - HeaderSize < size)
+        return Taken::Incomplete;
+    message.kind = static_cast<Kind>(kind);
+    message.body.assign(buffer, HeaderSize, size);
+    buffer.erase(0, HeaderSize + size);
+    return Taken::Message;
+}
+
+std::string RequestBody(std::uint32_t flags, std::string_view path)
+{
+    std::string body;
+    body.reserve(4 + path.size());
+    PutU32(body, flags);
+    body += path;
+    return body;
+}
+
+bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::string& path)
+{
+    if (body.size() < 4)
+        return false;
+    flags = PayloadSize(body);
+    path.assign(body.substr(4));
+    return true;
+}
+
+std::string ProgressBody(std::uint64_t bytes)
+{
+    std::string body;
+    PutU32(body, static_cast<std::uint32_t>(bytes));
+    PutU32(body, static_cast<std::uint32_t>(bytes >> 32));
+    return body;
+}
+
+std::uint32_t PayloadSize(std::string_view bytes)
 {
     std::uint32_t value = 0;
     for (int i = 0; i < 4; ++i)
-        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(header[i])) << (8 * i);
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return value;
 }
 

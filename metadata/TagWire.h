@@ -1,7 +1,12 @@
 #pragma once
 // The messages between the program and its reader processes. Each message is a 32-bit length in
-// little-endian order followed by that many bytes. A request is a photo's path; a reply is the
-// TagReading of that photo. Both ends run on the same machine from the same build.
+// little-endian order, a byte that says what kind of message it is, and that many bytes of body.
+// Both ends run on the same machine from the same build.
+//
+// The program asks for photos with Read requests, several at a time; the reader answers each with
+// a Reading as soon as that photo is read, in the order asked, so that when a reader dies the
+// program knows the photo it died on: the first one not yet answered. While a photo takes long
+// the reader sends Progress, so that a slow photo can be told from a stuck one.
 
 #include "metadata/TagSource.h"
 
@@ -12,14 +17,43 @@
 
 namespace tagwire {
 
-constexpr std::size_t HeaderSize = 4;
+enum class Kind : std::uint8_t {
+    // program to reader
+    Hello = 1,  // answered with Ready: the reader started and can read
+    Read = 2,   // a photo to read: RequestBody
+    // reader to program
+    Ready = 3,
+    Reading = 4,   // the reading of the oldest photo not yet answered: EncodeReading
+    Progress = 5,  // the photo being read is progressing: ProgressBody
+};
+
+constexpr std::size_t HeaderSize = 5;
 // A reply or request beyond this is taken for a broken reader, not a photo.
 constexpr std::uint32_t MaxMessageSize = 64u * 1024u * 1024u;
 
-// The message framing `payload`.
-std::string Frame(std::string_view payload);
-// The payload length of a message whose first HeaderSize bytes are `header`.
-std::uint32_t PayloadSize(std::string_view header);
+// The message of `kind` carrying `body`.
+std::string Frame(Kind kind, std::string_view body);
+
+struct Message {
+    Kind kind = Kind::Hello;
+    std::string body;
+};
+enum class Taken { Message, Incomplete, Broken };
+// Takes the first message off the front of `buffer`. Broken: the buffer does not start with a
+// message of a known kind and a sane size.
+Taken TakeMessage(std::string& buffer, Message& message);
+
+// A Read request: `flags` choose how the photo is read (0: the reader's own choice).
+// Read with libexiv2 alone: for a photo that made FreeImage crash or hang in another reader.
+constexpr std::uint32_t ReadWithSecondLibrary = 1;
+std::string RequestBody(std::uint32_t flags, std::string_view path);
+bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::string& path);
+
+// How many bytes of the photo being read the reader has consumed so far.
+std::string ProgressBody(std::uint64_t bytes);
+
+// The little-endian 32-bit number at the start of `bytes` (at least 4 of them).
+std::uint32_t PayloadSize(std::string_view bytes);
 
 std::string EncodeReading(const TagReading& reading);
 // Empty when the payload is not a well-formed reading.

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 namespace platform {
@@ -15,6 +16,10 @@ struct ChildProcess::State {
     PROCESS_INFORMATION process{};
     HANDLE input = nullptr;   // our end of the child's standard input
     HANDLE output = nullptr;  // our end of the child's standard output
+    // A job that kills the child when the program ends: the system closes the job's last handle
+    // then, however the program ended.
+    HANDLE job = nullptr;
+    std::string error;
 
     void CloseHandles()
     {
@@ -31,17 +36,51 @@ ChildProcess::ChildProcess() : m_state(std::make_unique<State>()) {}
 ChildProcess::~ChildProcess()
 {
     Kill();
+    if (m_state->job != nullptr)
+        CloseHandle(m_state->job);
 }
 
-bool ChildProcess::Start(const std::string& program)
+namespace {
+
+std::string LastErrorText()
+{
+    return "Windows error " + std::to_string(GetLastError());
+}
+
+}  // namespace
+
+bool ChildProcess::Start(const std::string& program, const char* argument)
+{
+    return StartWith(program, argument, nullptr);
+}
+
+bool ChildProcess::StartWith(const std::string& program, const char* argument, const char*)
 {
     Kill();
+    m_state->error.clear();
+    if (!PathFromNarrow(program).is_absolute()) {
+        m_state->error = "not an absolute path";
+        return false;
+    }
+    if (m_state->job == nullptr) {
+        m_state->job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (m_state->job == nullptr ||
+            !SetInformationJobObject(m_state->job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            m_state->error = LastErrorText();
+            return false;
+        }
+    }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childInput = nullptr;
     HANDLE childOutput = nullptr;
-    if (!CreatePipe(&childInput, &m_state->input, &inherit, 0))
+    if (!CreatePipe(&childInput, &m_state->input, &inherit, 0)) {
+        m_state->error = LastErrorText();
         return false;
+    }
     if (!CreatePipe(&m_state->output, &childOutput, &inherit, 0)) {
+        m_state->error = LastErrorText();
         CloseHandle(childInput);
         m_state->CloseHandles();
         return false;
@@ -57,6 +96,8 @@ bool ChildProcess::Start(const std::string& program)
     startup.hStdOutput = childOutput;
     startup.hStdError = nul;
     std::wstring commandLine = L"\"" + PathFromNarrow(program).wstring() + L"\"";
+    if (argument != nullptr)
+        commandLine += L" " + PathFromNarrow(argument).wstring();
     const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
                                         CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                                         &m_state->process);
@@ -65,11 +106,18 @@ bool ChildProcess::Start(const std::string& program)
     if (nul != INVALID_HANDLE_VALUE)
         CloseHandle(nul);
     if (!started) {
+        m_state->error = LastErrorText();
         m_state->process = {};
         m_state->CloseHandles();
         return false;
     }
+    AssignProcessToJobObject(m_state->job, m_state->process.hProcess);
     return true;
+}
+
+const std::string& ChildProcess::StartError() const
+{
+    return m_state->error;
 }
 
 bool ChildProcess::Running()
@@ -86,6 +134,23 @@ bool ChildProcess::Write(std::string_view data)
         data.remove_prefix(written);
     }
     return data.empty();
+}
+
+void ChildProcess::WaitForAny(const std::vector<ChildProcess*>& children, int timeoutMs)
+{
+    // Anonymous pipes cannot be waited on; look every millisecond until something is there.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        for (const ChildProcess* child : children) {
+            DWORD available = 0;
+            if (child->m_state->output != nullptr &&
+                (!PeekNamedPipe(child->m_state->output, nullptr, 0, nullptr, &available, nullptr) || available > 0))
+                return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 ChildProcess::ReadResult ChildProcess::ReadSome(std::string& buffer, int timeoutMs)
@@ -133,10 +198,45 @@ void ChildProcess::Kill()
     m_state->CloseHandles();
 }
 
+// Windows has no fork: every helper is started from scratch.
+ForkServer::ForkServer() = default;
+ForkServer::~ForkServer() = default;
+
+bool ForkServer::Start(const std::string&, int)
+{
+    return false;
+}
+
+bool ForkServer::Running() const
+{
+    return false;
+}
+
+bool ForkServer::Fork(ChildProcess&)
+{
+    return false;
+}
+
+void ForkServer::Stop() {}
+
+void ForkServer::Kill(int) {}
+
+bool ForkServer::Exchange(int, int, int, int&, int)
+{
+    return false;
+}
+
+bool ServeForks()
+{
+    return false;
+}
+
 std::string ExecutableFolder()
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
     const std::filesystem::path executable(std::wstring(path, length));
     return NarrowFromPath(executable.parent_path());
 }

@@ -14,10 +14,19 @@ std::string Resolve(const std::string& executableFolder, const std::filesystem::
     return NarrowFromPath((PathFromNarrow(executableFolder) / relative).lexically_normal());
 }
 
+// A folder that is not absolute would be taken from the current folder, which whoever can write
+// there could fill with a program of their choice.
+bool Trusted(const std::string& executableFolder)
+{
+    return !executableFolder.empty() && PathFromNarrow(executableFolder).is_absolute();
+}
+
 }  // namespace
 
 std::string HelperProgram(const std::string& executableFolder, std::string_view name)
 {
+    if (!Trusted(executableFolder))
+        return {};
     std::string fileName(name);
 #ifdef _WIN32
     fileName += ".exe";
@@ -31,6 +40,8 @@ std::string HelperProgram(const std::string& executableFolder, std::string_view 
 
 std::string DataFolder(const std::string& executableFolder)
 {
+    if (!Trusted(executableFolder))
+        return {};
     return Resolve(executableFolder, PathFromNarrow(FOTOHARVESTER_DATA_FROM_PROGRAMS));
 }
 

@@ -109,13 +109,14 @@ grep -q '"first.jpg".*2021:07:14 09:30:15.*Checkmaker.*Install One' "$work/photo
 grep -q '"second.jpg".*2022:01:02 03:04:05.*Checkmaker.*Install Two' "$work/photos.csv" ||
     fail "the record of second.jpg is missing or incomplete"
 
-# And it was that reader: without it the photos cannot be read.
+# And it was that reader: without it no photo can be read, and the run is refused.
 chmod a-x "$reader"
 status=0
 run_installed "$installed/bin/fotoharvester-cli" --folder "$photos" --output "$work/without-reader.csv" \
     --columns 2,4,5 --headings --yes --readers 1 2>/dev/null || status=$?
 chmod a+x "$reader"
-[ "$status" -eq 3 ] || fail "without its reader the installed copy exited with $status, not 3 (photos unreadable)"
+[ "$status" -eq 5 ] || fail "without its reader the installed copy exited with $status, not 5 (no reader)"
+[ ! -e "$work/without-reader.csv" ] || fail "without its reader the installed copy wrote an output file"
 
 step "the installed window finds its help pages"
 help_line=$(run_installed "$installed/bin/fotoharvester" --help | sed -n 's/^Help pages (F1): //p')

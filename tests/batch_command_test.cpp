@@ -8,7 +8,10 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <unistd.h>
+
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -31,6 +34,7 @@ protected:
     void Start(QProcess& process, const QStringList& arguments)
     {
         process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
         process.start(QString::fromUtf8(BATCH_COMMAND_PATH), arguments);
         process.waitForStarted();
     }
@@ -38,7 +42,6 @@ protected:
     Outcome Run(const QStringList& arguments, const QByteArray& input = {})
     {
         QProcess process;
-        process.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
         Start(process, arguments);
         process.write(input);
         process.closeWriteChannel();
@@ -53,9 +56,25 @@ protected:
     TempFolder config;
     TempFolder photos;
     TempFolder output;
-    TempFolder workingFolder;
+    TempFolder workingFolder;  // the command's current folder
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
+
+// The processes running `program`, by process id.
+std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
+{
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code gone;
+        if (std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -180,6 +199,13 @@ TEST_F(BatchCommand, PhotosThatCouldNotBeReadAreReportedAndChangeTheExitStatus)
     outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7", "-q"});
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_EQ(outcome.err, "");
+
+    // A photo the first library fails on and the second reads counts as read.
+    std::filesystem::remove(photos.Path() / "crash.jpg");
+    photos.Touch("fallback.jpg");
+    outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg\n\"fallback.jpg\",fallback.jpg\n");
 }
 
 TEST_F(BatchCommand, AFullDiskIsAnErrorNamingTheFile)
@@ -300,4 +326,48 @@ TEST_F(BatchCommand, PhotosFromAList)
     outcome = Run(run + QStringList{QString::fromStdString(list), "-0"});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "\"" + b + "\",b.jpg\n\"" + a + "\",a.jpg\n");
+}
+
+TEST_F(BatchCommand, WithoutAWorkingReaderTheRunIsRefusedAndTheOutputLeftAlone)
+{
+    photos.Touch("a.jpg");
+    output.Touch("out.csv", "keep me\n");
+    // A reader named without a folder must not be taken from the current folder, even when one is there.
+    std::filesystem::copy_file(FAKE_READER_PATH, workingFolder.Path() / "fake_reader");
+    const std::string folder = photos.Path().string();
+    for (const std::string& reader : {std::string("/nonexistent/fotoharvester-reader"), std::string("fake_reader"),
+                                      std::string("/bin/false"), folder}) {
+        environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader));
+        const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4"});
+        EXPECT_EQ(outcome.exitCode, 5) << reader;
+        EXPECT_NE(outcome.err.find("No photo can be read: the photo reader " + reader + " could not be started"),
+                  std::string::npos)
+            << outcome.err;
+        EXPECT_EQ(output.Read("out.csv"), "keep me\n") << reader;
+    }
+}
+
+TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
+{
+    // A copy of the reader of its own, so that its processes are told from those of other tests.
+    const std::filesystem::path reader = output.Path() / "stuck-reader";
+    std::filesystem::copy_file(FAKE_READER_PATH, reader);
+    environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader.string()));
+    photos.Touch("a-hang.jpg");  // the fake reader never finishes it
+    photos.Touch("b-hang.jpg");
+    QProcess process;
+    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "2"});
+    const auto waitFor = [&reader](auto enough) {
+        for (int tries = 0; tries < 300 && !enough(ProcessesOf(reader).size()); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ProcessesOf(reader).size();
+    };
+    // Two readers at work (and the one they are forked from, where there is one).
+    ASSERT_GE(waitFor([](std::size_t running) { return running >= 2; }), 2u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // for both to be given their photo
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(waitFor([](std::size_t running) { return running == 0; }), 0u);
+    for (const pid_t left : ProcessesOf(reader))
+        ::kill(left, SIGKILL);
 }

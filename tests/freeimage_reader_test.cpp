@@ -204,7 +204,8 @@ TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
 {
     // The fuzz targets read photos from memory; what they find must hold for the files too.
     int compared = 0;
-    const std::uint64_t before = m_reader.BytesRead();
+    std::uint64_t consumed = 0;
+    m_reader.OnConsumed([&consumed](std::size_t bytes) { consumed += bytes; });
     for (const auto& entry : std::filesystem::directory_iterator(FH_TEST_PHOTOS)) {
         const std::string name = entry.path().filename().string();
         if (name.find("crash") != std::string::npos)
@@ -215,7 +216,7 @@ TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
         ++compared;
     }
     EXPECT_GT(compared, 30);
-    EXPECT_GT(m_reader.BytesRead(), before) << "reading counts its progress";
+    EXPECT_GT(consumed, 0u) << "reading tells its progress";
 }
 
 TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)

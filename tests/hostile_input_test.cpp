@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +75,7 @@ protected:
         command = wrapper + command + arguments;
         QProcess process;
         process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(workingFolder);
         process.start(command.takeFirst(), command);
         process.waitForFinished(300000);
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -118,6 +120,7 @@ protected:
     TempFolder config;
     TempFolder programs;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString workingFolder = QString::fromStdString(output.Path().string());
 };
 
 }  // namespace
@@ -205,7 +208,10 @@ TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNow
         fs::copy_file(testPhotos / "with-thumbnail.jpg", photos.Path() / "changing.jpg",
                       fs::copy_options::overwrite_existing);
     };
-    ReaderPool readers({READER_PATH, 2});
+    ReaderPool::Options options;
+    options.program = READER_PATH;
+    options.readers = 2;
+    ReaderPool readers(options);
     RunRequest request;
     request.settings = settings;
     request.separator = ",";
@@ -312,4 +318,55 @@ TEST_F(HostileInput, ADamagedSettingsFileStillGivesACleanRun)
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "fotoharvester-cli: 1 photo read, records written to " + Output().toStdString() + "\n");
     EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",\"2021:07:14\"," + cameraModel + "\n");
+}
+
+TEST_F(HostileInput, APhotoThatTakesLongButKeepsReadingIsReadEveryTime)
+{
+    // many-segments.jpg takes FreeImage seconds. Six readers sharing one processor make each of
+    // them take six times as long, as on a busy machine: still every link to it must be read.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ASSERT_EQ(::sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    int processor = 0;
+    while (!CPU_ISSET(processor, &allowed))
+        ++processor;
+    const std::string photo = Photo("slow-0.jpg", "many-segments.jpg");
+    for (int link = 1; link < 6; ++link)
+        fs::create_hard_link(photo, photos.Path() / ("slow-" + std::to_string(link) + ".jpg"));
+    const Outcome outcome =
+        Run({"--folder", Folder(), "--output", Output(), "--columns", "5", "--separator", "|", "--no-headings",
+             "--full-path", "--readers", "6"},
+            As::Caller, {"taskset", "--cpu-list", QString::number(processor)});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    const auto records = Records(output.Read("out.csv"));
+    EXPECT_EQ(records.size(), 6u);
+    for (const auto& [path, model] : records)
+        EXPECT_EQ(model, cameraModel) << path;
+}
+
+TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
+{
+    // Without /proc the program cannot tell where it lies. Hiding /proc takes a mount namespace of
+    // its own, which only root may make.
+    if (::geteuid() != 0 || QProcess::execute("unshare", {"--mount", "true"}) != 0)
+        GTEST_SKIP() << "hiding /proc needs root and mount namespaces";
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer runtime reads its options from /proc: without it the leak check at exit always
+    // runs, and fails.
+    GTEST_SKIP() << "a sanitizer build cannot run without /proc";
+#endif
+    const QStringList withoutProc{"unshare", "--mount", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" \"$@\""};
+    Photo("a.jpg");
+    output.Touch("out.csv", "keep me\n");
+    TempFolder current;
+    const fs::path planted = current.Path() / "planted-reader-ran";
+    current.Touch("fotoharvester-reader", "#!/bin/sh\ntouch '" + planted.string() + "'\n");
+    fs::permissions(current.Path() / "fotoharvester-reader", fs::perms::owner_all);
+    workingFolder = QString::fromStdString(current.Path().string());
+
+    const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "5"}, As::Caller, withoutProc);
+    EXPECT_EQ(outcome.exitCode, 5) << outcome.err;
+    EXPECT_NE(outcome.err.find("the folder of the running program cannot be found"), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_EQ(output.Read("out.csv"), "keep me\n");
 }

@@ -40,7 +40,7 @@ TEST(JpegHeader, UnlinksTheThumbnailAndStopsAtTheFirstScan)
     const std::size_t link = ThumbnailLinkOffset(file);
     ASSERT_NE(file.substr(link, 4), std::string(4, '\0')) << "the photo should carry a thumbnail";
 
-    const auto header = JpegHeaderWithoutThumbnail(file);
+    const auto header = JpegHeaderWithoutThumbnail(file).bytes;
     ASSERT_TRUE(header);
     EXPECT_EQ(header->substr(link, 4), std::string(4, '\0'));
     EXPECT_LT(header->size(), file.size());
@@ -49,7 +49,7 @@ TEST(JpegHeader, UnlinksTheThumbnailAndStopsAtTheFirstScan)
     std::string expected = file.substr(0, header->size() - 2);
     expected.replace(link, 4, std::string(4, '\0'));
     EXPECT_EQ(header->substr(0, header->size() - 2), expected);
-    EXPECT_EQ(ReadJpegHeaderWithoutThumbnail(std::string(FH_TEST_PHOTOS) + "/with-thumbnail.jpg"), header);
+    EXPECT_EQ(ReadJpegHeaderWithoutThumbnail(std::string(FH_TEST_PHOTOS) + "/with-thumbnail.jpg").bytes, header);
 }
 
 TEST(JpegHeader, ReadingWithoutTheThumbnailKeepsEveryTag)
@@ -68,25 +68,64 @@ TEST(JpegHeader, ReadingWithoutTheThumbnailKeepsEveryTag)
 TEST(JpegHeader, ADirectoryThatDoesNotFitIsLeftAsItIs)
 {
     const std::string file = FileBytes("crash-ifd-count.jpg");
-    const auto header = JpegHeaderWithoutThumbnail(file);
+    const auto header = JpegHeaderWithoutThumbnail(file).bytes;
     ASSERT_TRUE(header);
     EXPECT_EQ(header->substr(0, header->size() - 2), file.substr(0, header->size() - 2));
 }
 
-TEST(JpegHeader, FollowsFillBytesAndStandaloneMarkers)
+TEST(JpegHeader, FollowsFillBytesAndStandaloneMarkersLeavingTheFillBytesOut)
 {
-    const std::string jpeg = std::string("\xFF\xD8", 2) + std::string("\xFF\xFF\xFE\x00\x04ok", 7) + "\xFF\xD0" +
-                             std::string("\xFF\xDA\x00\x03\x01", 5) + "entropy-coded data";
-    const auto header = JpegHeaderWithoutThumbnail(jpeg);
+    const std::string sos("\xFF\xDA\x00\x03\x01", 5);
+    const std::string jpeg = std::string("\xFF\xD8", 2) + std::string("\xFF\xFF\xFF\xFE\x00\x04ok", 8) + "\xFF\xD0" +
+                             sos + "entropy-coded data";
+    const auto header = JpegHeaderWithoutThumbnail(jpeg).bytes;
     ASSERT_TRUE(header);
-    EXPECT_EQ(*header, jpeg.substr(0, jpeg.size() - 18) + "\xFF\xD9");
+    EXPECT_EQ(*header, std::string("\xFF\xD8\xFF\xFE\x00\x04ok\xFF\xD0", 10) + sos + "\xFF\xD9");
 }
 
 TEST(JpegHeader, AnythingElseIsLeftToFreeImage)
 {
-    EXPECT_FALSE(JpegHeaderWithoutThumbnail(FileBytes("not-an-image.jpg")));
-    EXPECT_FALSE(JpegHeaderWithoutThumbnail(FileBytes("with-thumbnail.jpg").substr(0, 300)));
-    EXPECT_FALSE(JpegHeaderWithoutThumbnail(std::string("\xFF\xD8\xFF\xE1\x00\x01", 6)));
-    EXPECT_FALSE(JpegHeaderWithoutThumbnail(""));
-    EXPECT_FALSE(ReadJpegHeaderWithoutThumbnail("/nonexistent/photo.jpg"));
+    for (const std::string& file : {FileBytes("not-an-image.jpg"), FileBytes("with-thumbnail.jpg").substr(0, 300),
+                                    std::string("\xFF\xD8\xFF\xE1\x00\x01", 6), std::string()}) {
+        const JpegHead head = JpegHeaderWithoutThumbnail(file);
+        EXPECT_FALSE(head.bytes || head.tooLarge) << file.size() << " bytes";
+    }
+    EXPECT_FALSE(ReadJpegHeaderWithoutThumbnail("/nonexistent/photo.jpg").bytes);
+}
+
+TEST(JpegHeader, AHeadBeyondItsLimitsIsRefusedWithoutBeingKept)
+{
+    const std::string soi("\xFF\xD8", 2);
+    const std::string sos("\xFF\xDA\x00\x03\x01", 5);
+    const std::string tinyComment("\xFF\xFE\x00\x02", 4);
+    const std::string fullComment = std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'c');
+    auto times = [](const std::string& part, std::size_t count) {
+        std::string out;
+        out.reserve(part.size() * count);
+        for (std::size_t i = 0; i < count; ++i)
+            out += part;
+        return out;
+    };
+    const std::size_t fullComments = JpegHeadLimit / fullComment.size();
+    struct Case {
+        const char* what;
+        std::string file;
+        bool tooLarge;
+    };
+    const Case cases[] = {
+        {"fill bytes past the limit, then a scan", soi + std::string(JpegHeadLimit + 4096, '\xFF') + sos, true},
+        {"fill bytes to the end of the file", soi + std::string(JpegHeadLimit + 4096, '\xFF'), true},
+        {"one segment too many", soi + times(tinyComment, JpegSegmentLimit) + sos, true},
+        {"as many segments as allowed", soi + times(tinyComment, JpegSegmentLimit - 1) + sos, false},
+        {"large segments past the limit", soi + times(fullComment, fullComments + 1) + sos, true},
+        {"large segments up to the limit", soi + times(fullComment, fullComments) + sos, false},
+    };
+    for (const Case& row : cases) {
+        const JpegHead head = JpegHeaderWithoutThumbnail(row.file);
+        EXPECT_EQ(head.tooLarge, row.tooLarge) << row.what;
+        EXPECT_EQ(head.bytes.has_value(), !row.tooLarge) << row.what;
+        if (head.bytes) {
+            EXPECT_LE(head.bytes->size(), JpegHeadLimit + 65536) << row.what;
+        }
+    }
 }

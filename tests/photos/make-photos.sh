@@ -355,4 +355,15 @@ perl -e '
     print $fh $data or die;
     close($fh) or die;
 ' crash-iptc-length.tif 105 60
+# camera-full.jpg with 40,000 small segments (of an application kind nobody reads) after its
+# start: a valid photo of 330 KB that FreeImage takes seconds over, as its JPEG decoder walks the
+# list of segments it keeps once for every segment, but that it keeps reading all the while.
+perl -e '
+    open(my $in, "<:raw", "camera-full.jpg") or die "camera-full.jpg: $!";
+    my $data = do { local $/; <$in> };
+    substr($data, 2, 0) = ("\xFF\xEF\x00\x06pad!") x 40000;
+    open(my $out, ">:raw", "many-segments.jpg") or die "many-segments.jpg: $!";
+    print $out $data or die;
+    close($out) or die;
+'
 rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg
