@@ -10,10 +10,27 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <atomic>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
+
+// libexiv2 reports a metadata block it cannot decode (and goes on without it) only through its
+// process-wide log handler, a plain function: the count of such reports lives beside it. Only the
+// blocks the program reads count; a damaged maker note or preview directory does not.
+std::atomic<int> decodingErrors{0};
+
+void CountDecodingError(int, const char* message)
+{
+    static constexpr std::string_view ours[] = {"Directory Image ", "Directory Photo ", "Directory GPSInfo ",
+                                                "Failed to decode Exif", "Failed to decode IPTC"};
+    const std::string_view text = message != nullptr ? message : "";
+    for (const std::string_view part : ours)
+        if (text.find(part) != std::string_view::npos)
+            decodingErrors.fetch_add(1, std::memory_order_relaxed);
+}
 
 std::optional<TagDirectory> DirectoryOf(const std::string& group)
 {
@@ -29,7 +46,12 @@ std::optional<TagDirectory> DirectoryOf(const std::string& group)
 
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
 {
+    decodingErrors = 0;
     image.readMetadata();
+    // A photo whose Exif, IPTC or XMP block is damaged past reading is not read as one without
+    // metadata: that would lose its values without a word.
+    if (decodingErrors > 0)
+        return {ReadOutcome::NotOpened, {}};
     TagReading reading{ReadOutcome::Read, {}};
     PhotoTags& tags = reading.tags;
     // libexiv2 gives a HEIF photo the size its Exif names, which is the sensor's, not that of the
@@ -72,7 +94,8 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
 
 Exiv2TagReader::Exiv2TagReader()
 {
-    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+    Exiv2::LogMsg::setHandler(CountDecodingError);
     Exiv2::enableBMFF(true);
 }
 
