@@ -163,18 +163,17 @@ std::string CFotoHarvest::GetFlash() const
     return "Unknown (" + std::to_string(value.integer()) + ")";
 }
 
-std::string CFotoHarvest::FirstText(std::initializer_list<Tag> tags) const
+std::string CFotoHarvest::FirstText(Tag tag) const
 {
-    for (const Tag tag : tags)
-        if (!Text(tag).empty())
-            return Text(tag);
+    for (const Tag preferred : PreferenceOf(tag))
+        if (!Text(preferred).empty())
+            return Text(preferred);
     return {};
 }
 
 std::string CFotoHarvest::GetDateTime() const
 {
-    // The moment the picture was taken, else the moment it was last changed, in Exif; then XMP.
-    std::string date = FirstText({Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate});
+    std::string date = FirstText(Tag::DateTimeOriginal);
     return date.empty() ? m_strFileDate : date;
 }
 

@@ -4,7 +4,6 @@
 #include "metadata/TagSource.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -39,9 +38,9 @@ public:
     std::string GetFlash() const;
     std::string GetComment() const { return Text(Tag::Comment); }
     // IPTC's texts, else the XMP ones that photo catalogues and phones write in their place.
-    std::string GetHeadline() const { return FirstText({Tag::Headline, Tag::XmpHeadline}); }
-    std::string GetCaption() const { return FirstText({Tag::Caption, Tag::XmpDescription}); }
-    std::string GetKeywords() const { return FirstText({Tag::Keywords, Tag::XmpSubject}); }
+    std::string GetHeadline() const { return FirstText(Tag::Headline); }
+    std::string GetCaption() const { return FirstText(Tag::Caption); }
+    std::string GetKeywords() const { return FirstText(Tag::Keywords); }
     std::string GetXPKeywords() const { return Text(Tag::XPKeywords); }
     std::string GetXPComment() const { return Text(Tag::XPComment); }
     std::string GetXPAuthor() const { return Text(Tag::XPAuthor); }
@@ -68,8 +67,8 @@ public:
 private:
     const TagValue& Value(Tag tag) const { return m_tags[tag]; }
     const std::string& Text(Tag tag) const { return m_tags[tag].text(); }
-    // The first of the tags' texts that is not empty.
-    std::string FirstText(std::initializer_list<Tag> tags) const;
+    // The first text that is not empty of the tags that give the column of `tag` (PreferenceOf).
+    std::string FirstText(Tag tag) const;
     GpsCoordinate Coordinate(Tag position, Tag reference) const;
 
     TagSource& m_source;

@@ -118,7 +118,7 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     }
     try {
         const auto image = Exiv2::ImageFactory::open(path, false);
-        FileBytes photo(opened.file.get(), m_consumed);
+        FileBytes photo(opened.file.get(), opened.size, m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};

@@ -151,21 +151,24 @@ void CollectModel(FIBITMAP* dib, const Model& model, PhotoTags& tags)
     } while (FreeImage_FindNextMetadata(search.get(), &tag));
 }
 
-TagReading TagsOf(const Bitmap& dib)
+PhotoTags TagsOf(const Bitmap& dib)
 {
-    if (!dib)
-        return {ReadOutcome::NotOpened, {}};
-    TagReading reading{ReadOutcome::Read, {}};
-    reading.tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
-    reading.tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
+    PhotoTags tags;
+    tags.width = static_cast<std::int32_t>(FreeImage_GetWidth(dib.get()));
+    tags.height = static_cast<std::int32_t>(FreeImage_GetHeight(dib.get()));
     for (const Model& model : models)
-        CollectModel(dib.get(), model, reading.tags);
-    // FreeImage hands over the XMP packet as it stands.
+        CollectModel(dib.get(), model, tags);
+    return tags;
+}
+
+// FreeImage hands over the XMP packet as it stands.
+std::string_view XmpPacketOf(const Bitmap& dib)
+{
     FITAG* packet = nullptr;
     if (FreeImage_GetMetadataCount(FIMD_XMP, dib.get()) > 0 &&
         FreeImage_GetMetadata(FIMD_XMP, dib.get(), "XMLPacket", &packet) && packet != nullptr)
-        ReadXmpPacket(StoredBytes(packet), reading.tags);
-    return reading;
+        return StoredBytes(packet);
+    return {};
 }
 
 constexpr std::uint16_t iptcTag = 0x83BB;
@@ -251,7 +254,7 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     case platform::FileForReading::Failure::Other:
         return {ReadOutcome::NotOpened, {}};
     }
-    FileBytes photo(opened.file.get(), m_consumed);
+    FileBytes photo(opened.file.get(), opened.size, m_consumed);
     return ReadPhoto(format, photo);
 }
 
@@ -267,38 +270,43 @@ TagReading FreeImageTagReader::ReadMemory(const std::string& name, std::string_v
 TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
 {
     const auto format = static_cast<FREE_IMAGE_FORMAT>(formatNumber);
+    Bitmap dib;
+    std::optional<std::string> head;
+    TiffExtras extras;
     if (format == FIF_JPEG) {
-        // A JPEG is handed over without the link to its thumbnail, which FreeImage would decode.
-        const JpegHead jpeg = photo.Head();
+        JpegHead jpeg = photo.Head();
         // FreeImage keeps every segment of a head beyond the limits and takes a time that grows
         // with the square of their number: no camera writes such a photo.
         if (jpeg.tooLarge)
             return {ReadOutcome::NotOpened, {}};
-        const std::optional<std::string>& head = jpeg.bytes;
-        TagReading reading;
+        head = std::move(jpeg.bytes);
         if (head && m_skipJpegThumbnails) {
             // FreeImage's decoder keeps reading the head in memory while it works through it.
             MemoryBytes headBytes(*head, m_consumed);
             Stream stream{headBytes, {}};
-            reading = TagsOf(Load(format, stream));
+            dib = Load(format, stream);
         } else {
             Stream stream{photo, {}};
-            reading = TagsOf(Load(format, stream));
+            dib = Load(format, stream);
         }
-        if (head && reading.outcome == ReadOutcome::Read)
-            ReadIptcBlock(IptcInImageResources(ImageResourcesOf(*head)), reading.tags);
-        return reading;
-    }
-    if (format == FIF_TIFF) {
-        TiffExtras extras = ReadTiffExtras(photo);
+    } else if (format == FIF_TIFF) {
+        extras = ReadTiffExtras(photo);
         Stream stream{photo, std::move(extras.hidden)};
-        TagReading reading = TagsOf(Load(format, stream));
-        if (reading.outcome == ReadOutcome::Read)
-            for (std::size_t i = 0; i < TagCount; ++i)
-                if (reading.tags.values[i].empty())
-                    reading.tags.values[i] = std::move(extras.tags.values[i]);
-        return reading;
+        dib = Load(format, stream);
+    } else {
+        Stream stream{photo, {}};
+        dib = Load(format, stream);
     }
-    Stream stream{photo, {}};
-    return TagsOf(Load(format, stream));
+    if (!dib)
+        return {ReadOutcome::NotOpened, {}};
+
+    TagReading reading{ReadOutcome::Read, TagsOf(dib)};
+    if (head)
+        ReadIptcBlock(IptcInImageResources(ImageResourcesOf(*head)), reading.tags);
+    for (std::size_t i = 0; i < TagCount; ++i)
+        if (reading.tags.values[i].empty())
+            reading.tags.values[i] = std::move(extras.tags.values[i]);
+    // Last, as it takes only what the photo has no other value for.
+    ReadXmpPacket(XmpPacketOf(dib), reading.tags);
+    return reading;
 }

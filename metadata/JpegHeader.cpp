@@ -15,27 +15,78 @@ constexpr unsigned char markerApp13 = 0xED;
 constexpr std::string_view exifSignature{"Exif\0\0", 6};
 constexpr std::string_view photoshopSignature{"Photoshop 3.0\0", 14};
 
-// Zeroes the offset of the directory that follows the first one in an Exif block (that second
-// directory describes the thumbnail). An Exif block whose first directory does not fit is left
-// as it is.
-void UnlinkThumbnail(std::string& segment, std::size_t exifStart)
+constexpr std::uint16_t exifDirectoryTag = 0x8769;
+constexpr std::uint16_t makerNoteTag = 0x927C;
+// A tag number no reader knows, for an entry FreeImage is to pass over.
+constexpr std::uint16_t unknownTag = 0xFFFF;
+
+// The Exif block of an APP1 segment: a TIFF header and its directories, offsets counted from the
+// header, every one checked against the end of the segment.
+class ExifBlock {
+public:
+    ExifBlock(std::string& segment, std::size_t tiff) : m_segment(segment), m_tiff(tiff) {}
+
+    bool Valid() const
+    {
+        if (m_segment.size() < m_tiff + 8)
+            return false;
+        const std::string_view order(m_segment.data() + m_tiff, 2);
+        return order == "II" || order == "MM";
+    }
+    bool BigEndian() const { return m_segment[m_tiff] == 'M'; }
+    // Where the first directory lies in the segment; 0 when it does not fit.
+    std::size_t FirstDirectory() const { return Directory(ReadNumber(m_segment, m_tiff + 4, 4, BigEndian())); }
+    // Where the directory at `offset` lies in the segment, with its entry count; 0 when it does not fit.
+    std::size_t Directory(std::uint64_t offset) const
+    {
+        const std::uint64_t at = m_tiff + offset;
+        return at + 2 <= m_segment.size() && offset != 0 ? static_cast<std::size_t>(at) : 0;
+    }
+    std::uint64_t EntryCount(std::size_t directory) const { return ReadNumber(m_segment, directory, 2, BigEndian()); }
+    // Where the entry of `tag` lies in the directory; 0 when there is none (or it does not fit).
+    std::size_t Entry(std::size_t directory, std::uint16_t tag) const
+    {
+        const std::uint64_t count = EntryCount(directory);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t at = directory + 2 + 12 * i;
+            if (at + 12 > m_segment.size())
+                return 0;
+            if (ReadNumber(m_segment, at, 2, BigEndian()) == tag)
+                return static_cast<std::size_t>(at);
+        }
+        return 0;
+    }
+    void Write(std::size_t at, std::uint32_t value, int size)
+    {
+        for (int i = 0; i < size; ++i)
+            m_segment[at + i] = static_cast<char>(value >> (8 * (BigEndian() ? size - 1 - i : i)));
+    }
+
+private:
+    std::string& m_segment;
+    std::size_t m_tiff;
+};
+
+// Two parts of an Exif block that FreeImage spends half its time on and the program does not
+// read: the thumbnail, which it decodes even when asked for no pixels (the link to the directory
+// after the first one is zeroed), and the maker note, which it parses whole (its entry gets a tag
+// number no reader knows). A block whose directories do not fit is left as it is.
+void TrimExif(std::string& segment, std::size_t exifStart)
 {
-    const std::size_t tiff = exifStart + exifSignature.size();
-    if (segment.size() < tiff + 8)
+    ExifBlock exif(segment, exifStart + exifSignature.size());
+    if (!exif.Valid())
         return;
-    const std::string_view order(segment.data() + tiff, 2);
-    if (order != "II" && order != "MM")
+    const std::size_t first = exif.FirstDirectory();
+    if (first == 0)
         return;
-    const bool bigEndian = order == "MM";
-    const std::uint64_t firstDirectory = tiff + std::uint64_t{ReadNumber(segment, tiff + 4, 4, bigEndian)};
-    if (firstDirectory + 2 > segment.size())
-        return;
-    const std::uint64_t entries = ReadNumber(segment, firstDirectory, 2, bigEndian);
-    const std::uint64_t nextLink = firstDirectory + 2 + 12 * entries;
-    if (nextLink + 4 > segment.size())
-        return;
-    for (int i = 0; i < 4; ++i)
-        segment[nextLink + i] = '\0';
+    const std::uint64_t nextLink = first + 2 + 12 * exif.EntryCount(first);
+    if (nextLink + 4 <= segment.size())
+        exif.Write(static_cast<std::size_t>(nextLink), 0, 4);
+    if (const std::size_t pointer = exif.Entry(first, exifDirectoryTag)) {
+        if (const std::size_t directory = exif.Directory(ReadNumber(segment, pointer + 8, 4, exif.BigEndian())))
+            if (const std::size_t makerNote = exif.Entry(directory, makerNoteTag))
+                exif.Write(makerNote, unknownTag, 2);
+    }
 }
 
 class ByteSource {
@@ -121,7 +172,7 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source)
         if (!source.Append(header, length - 2))
             return notFollowed;
         if (marker == markerApp1 && std::string_view(header).substr(contentAt, exifSignature.size()) == exifSignature)
-            UnlinkThumbnail(header, contentAt);
+            TrimExif(header, contentAt);
         if (marker == markerStartOfScan) {
             // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it
             // from reading on into data that is not there.

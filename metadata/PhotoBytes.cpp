@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
 
 std::size_t PhotoBytes::ReadAt(std::uint64_t offset, char* buffer, std::size_t size)
 {
@@ -45,24 +46,27 @@ std::size_t MemoryBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t s
     return count;
 }
 
-FileBytes::FileBytes(std::FILE* file, const ConsumedHook& consumed) : PhotoBytes(consumed), m_file(file)
+FileBytes::FileBytes(std::FILE* file, std::uint64_t size, const ConsumedHook& consumed)
+    : PhotoBytes(consumed), m_file(file), m_size(size)
 {
-    if (std::fseek(m_file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(m_file);
-        m_size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-    }
 }
 
 JpegHead FileBytes::Head()
 {
-    if (std::fseek(m_file, 0, SEEK_SET) != 0)
+    if (m_position != 0 && std::fseek(m_file, 0, SEEK_SET) != 0)
         return {};
+    m_position = std::numeric_limits<std::uint64_t>::max();  // wherever the head ended
     return ReadJpegHeaderWithoutThumbnail(m_file, Hook());
 }
 
 std::size_t FileBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)
 {
-    if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
-        return 0;
-    return std::fread(buffer, 1, size, m_file);
+    if (offset != m_position) {
+        if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
+            return 0;
+        m_position = offset;
+    }
+    const std::size_t read = std::fread(buffer, 1, size, m_file);
+    m_position += read;
+    return read;
 }

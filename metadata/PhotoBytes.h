@@ -59,8 +59,8 @@ private:
 
 class FileBytes : public PhotoBytes {
 public:
-    // The file stays the caller's.
-    FileBytes(std::FILE* file, const ConsumedHook& consumed);
+    // The file, of `size` bytes and read from its start, stays the caller's.
+    FileBytes(std::FILE* file, std::uint64_t size, const ConsumedHook& consumed);
     std::uint64_t Size() const override { return m_size; }
     JpegHead Head() override;
 
@@ -68,5 +68,6 @@ private:
     std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override;
 
     std::FILE* m_file;
-    std::uint64_t m_size = 0;
+    std::uint64_t m_size;
+    std::uint64_t m_position = 0;  // where the file stands, so that reading on needs no seek
 };

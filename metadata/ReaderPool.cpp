@@ -28,8 +28,9 @@ constexpr std::size_t headBytes = 64 * 1024;
 struct ReaderPool::Reader {
     platform::ChildProcess process;
     bool started = false;
-    bool alone = false;                // reads one photo that failed, then is stopped
-    ReadOutcome firstFailure = ReadOutcome::Crashed;  // of the photo it reads alone
+    // The photo a reader failed on, which this fresh reader reads first with libexiv2, and how it
+    // failed then.
+    std::optional<std::pair<std::size_t, ReadOutcome>> secondReading;
     std::deque<std::size_t> inFlight;  // sent and not yet answered, in the order sent
     int answered = 0;                  // photos the process has answered
     std::string received;
@@ -46,6 +47,7 @@ struct ReaderPool::Reader {
         }
         started = false;
         answered = 0;
+        secondReading.reset();
         inFlight.clear();
         received.clear();
     }
@@ -132,14 +134,13 @@ ReaderPool::Options ReaderPool::DefaultOptions()
     return options;
 }
 
-ReaderPool::ReaderPool(Options options) : m_options(std::move(options)), m_second(std::make_unique<Reader>())
+ReaderPool::ReaderPool(Options options) : m_options(std::move(options))
 {
     m_options.readers = std::max(1, m_options.readers);
     m_options.photosAhead = std::max(1, m_options.photosAhead);
     m_options.readAhead = std::max(0, m_options.readAhead);
     for (int i = 0; i < m_options.readers; ++i)
         m_readers.push_back(std::make_unique<Reader>());
-    m_second->alone = true;
 }
 
 ReaderPool::~ReaderPool()
@@ -147,9 +148,7 @@ ReaderPool::~ReaderPool()
     m_prefetcher.reset();
     for (auto& reader : m_readers)
         reader->Stop(reader->inFlight.empty());
-    m_second->Stop(false);
     m_readers.clear();
-    m_second.reset();
 }
 
 std::optional<ReaderProblem> ReaderPool::CheckReaders()
@@ -198,7 +197,6 @@ void ReaderPool::End()
     for (auto& reader : m_readers)
         if (!reader->inFlight.empty())
             reader->Stop(false);
-    m_second->Stop(false);
     m_readings.clear();
     m_resend.clear();
     m_secondReadings.clear();
@@ -257,7 +255,7 @@ bool ReaderPool::Awaited(std::size_t index) const
     const auto holds = [index](const Reader& reader) {
         return std::find(reader.inFlight.begin(), reader.inFlight.end(), index) != reader.inFlight.end();
     };
-    return holds(*m_second) || std::any_of(m_readers.begin(), m_readers.end(), [&](const auto& reader) { return holds(*reader); }) ||
+    return std::any_of(m_readers.begin(), m_readers.end(), [&](const auto& reader) { return holds(*reader); }) ||
            std::any_of(m_secondReadings.begin(), m_secondReadings.end(),
                        [index](const auto& second) { return second.first == index; });
 }
@@ -273,16 +271,22 @@ void ReaderPool::SendAhead()
         return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(flags, (*m_photos)[index]));
     };
 
-    // A photo that failed is read again alone, one at a time, in a fresh reader of its own, and
-    // with libexiv2: a photo that crashes or hangs FreeImage is often one libexiv2 reads.
-    if (!m_second->started && !m_secondReadings.empty()) {
+    // A photo a reader failed on is read again first thing by a fresh reader, which no photo read
+    // before can have damaged, and with libexiv2, which reads many a photo that crashes or hangs
+    // FreeImage. The reader that failed is the one replaced, so one is always free for it.
+    std::vector<std::string> outgoing(m_readers.size());
+    for (std::size_t i = 0; i < m_readers.size() && !m_secondReadings.empty(); ++i) {
+        Reader& reader = *m_readers[i];
+        if (reader.started)
+            continue;
         const auto [index, failure] = m_secondReadings.front();
         m_secondReadings.pop_front();
-        m_second->firstFailure = failure;
-        if (Start(*m_second))
-            m_second->process.Write(send(*m_second, index, tagwire::ReadWithSecondLibrary));
-        else
+        if (!Start(reader)) {
             m_readings.insert_or_assign(index, TagReading{failure, {}});
+            continue;
+        }
+        reader.secondReading.emplace(index, failure);
+        outgoing[i] = send(reader, index, tagwire::ReadWithSecondLibrary);
     }
 
     // New requests go out a few at a time, once a reader has used up half of what it was given:
@@ -290,7 +294,6 @@ void ReaderPool::SendAhead()
     // ahead of the one asked for than the readers can hold.
     const std::size_t ahead = static_cast<std::size_t>(m_options.photosAhead);
     const std::size_t horizon = std::min(m_photos->size(), m_nextToRead + ahead * m_readers.size());
-    std::vector<std::string> outgoing(m_readers.size());
     std::vector<bool> due(m_readers.size());
     for (std::size_t i = 0; i < m_readers.size(); ++i)
         due[i] = m_readers[i]->inFlight.size() <= ahead / 2;
@@ -348,14 +351,10 @@ void ReaderPool::Listen(std::chrono::milliseconds timeout)
     for (const auto& reader : m_readers)
         if (reader->started)
             working.push_back(&reader->process);
-    if (m_second->started)
-        working.push_back(&m_second->process);
     platform::ChildProcess::WaitForAny(working, static_cast<int>(timeout.count()));
     for (const auto& reader : m_readers)
         if (reader->started)
             Hear(*reader);
-    if (m_second->started)
-        Hear(*m_second);
 }
 
 void ReaderPool::Hear(Reader& reader)
@@ -385,16 +384,15 @@ void ReaderPool::Hear(Reader& reader)
             return;
         }
         // A photo neither library could read failed the way it first did.
-        if (reader.alone && reading->outcome != ReadOutcome::Read)
-            *reading = TagReading{reader.firstFailure, {}};
+        if (reader.secondReading && reader.secondReading->first == reader.inFlight.front()) {
+            if (reading->outcome != ReadOutcome::Read)
+                *reading = TagReading{reader.secondReading->second, {}};
+            reader.secondReading.reset();
+        }
         m_readings.insert_or_assign(reader.inFlight.front(), std::move(*reading));
         reader.inFlight.pop_front();
         ++reader.answered;
         reader.progressed = now;
-        if (reader.alone) {
-            reader.Stop(false);  // what it read may have damaged it
-            return;
-        }
     }
     if (result == platform::ChildProcess::ReadResult::Closed) {
         if (reader.inFlight.empty())
@@ -408,14 +406,16 @@ void ReaderPool::Hear(Reader& reader)
 
 void ReaderPool::Fail(Reader& reader, ReadOutcome outcome)
 {
-    // The reader failed on the first photo it had not answered. That photo is read again alone, so
-    // that a reader damaged by an earlier photo costs nothing; whatever else the reader had in hand
-    // goes out again. A photo that fails alone too is lost.
+    // The reader failed on the first photo it had not answered. That photo is read again first by
+    // the reader's replacement, so that a reader damaged by an earlier photo costs nothing; whatever
+    // else the reader had in hand goes out again. A photo that fails that way too is lost.
     const std::size_t failed = reader.inFlight.front();
+    const bool readAgain = !(reader.secondReading && reader.secondReading->first == failed);
+    const ReadOutcome first = readAgain ? outcome : reader.secondReading->second;
     m_resend.insert(std::next(reader.inFlight.begin()), reader.inFlight.end());
     reader.Stop(false);
-    if (reader.alone)
-        m_readings.insert_or_assign(failed, TagReading{reader.firstFailure, {}});
+    if (readAgain)
+        m_secondReadings.emplace_back(failed, first);
     else
-        m_secondReadings.emplace_back(failed, outcome);
+        m_readings.insert_or_assign(failed, TagReading{first, {}});
 }

@@ -21,11 +21,11 @@
 // Several readers work at once, each given a few photos at a time ahead of the caller; their
 // readings are kept until asked for, and Read hands them back strictly in the order of the list
 // given to Begin. A reader answers each photo as soon as it has read it, so when one dies the
-// photo it died on is the first it had not answered. That photo alone is read once more in a
-// fresh reader of its own, since it may have been felled by a heap an earlier photo damaged, and
-// with libexiv2, which reads many a photo that crashes or hangs FreeImage: only a photo that fails
-// on its own is lost (as Crashed or TimedOut). The dead reader is replaced at once, and the photos
-// it still held go out again as before.
+// photo it died on is the first it had not answered. The dead reader is replaced at once; its
+// replacement first reads that photo once more (it may have been felled by a heap an earlier photo
+// damaged), with libexiv2, which reads many a photo that crashes or hangs FreeImage, and then the
+// photos the dead reader still held. Only a photo that fails on its own is lost (as Crashed or
+// TimedOut), and a crash costs one reader started.
 //
 // Readers are forked from one reader that serves forks (where the system can fork), so that
 // replacing a dead one costs a millisecond rather than a program's start.
@@ -80,14 +80,13 @@ private:
     platform::ForkServer m_forkServer;  // before the readers, which it must outlive
     bool m_forkServerFailed = false;    // the readers are then started one by one
     std::vector<std::unique_ptr<Reader>> m_readers;
-    std::unique_ptr<Reader> m_second;  // reads a failed photo again, alone
     const std::vector<std::string>* m_photos = nullptr;
     std::vector<std::string> m_single;  // the list of a Read outside any batch
     std::function<void()> m_whileWaiting;
     std::unique_ptr<Prefetcher> m_prefetcher;
     std::map<std::size_t, TagReading> m_readings;  // read and not yet asked for
     std::set<std::size_t> m_resend;                // to send again, before any new photo
-    std::deque<std::pair<std::size_t, ReadOutcome>> m_secondReadings;  // to read again alone, how they failed
+    std::deque<std::pair<std::size_t, ReadOutcome>> m_secondReadings;  // to read again first, how they failed
     std::size_t m_nextToSend = 0;
     std::size_t m_nextToRead = 0;
     int m_readersStarted = 0;

@@ -57,7 +57,23 @@ constexpr bool RowsAreInTagOrder()
 }
 static_assert(RowsAreInTagOrder(), "row i of the tag table describes tag i");
 
+// Where photo catalogues and phones write in XMP what the photo has no IPTC or Exif value for.
+constexpr Tag headline[] = {Tag::Headline, Tag::XmpHeadline};
+constexpr Tag caption[] = {Tag::Caption, Tag::XmpDescription};
+constexpr Tag keywords[] = {Tag::Keywords, Tag::XmpSubject};
+// The moment the picture was taken, else the moment it was last changed, in Exif, then in XMP.
+constexpr Tag date[] = {Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate};
+constexpr std::span<const Tag> preferences[] = {headline, caption, keywords, date};
+
 }  // namespace
+
+std::span<const Tag> PreferenceOf(Tag tag)
+{
+    for (const std::span<const Tag> preference : preferences)
+        if (std::find(preference.begin(), preference.end(), tag) != preference.end())
+            return preference;
+    return {&table[static_cast<std::size_t>(tag)].tag, 1};
+}
 
 const std::array<TagInfo, TagCount>& TagTable()
 {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 enum class Tag : std::uint8_t {
@@ -82,6 +83,10 @@ inline const TagInfo& InfoOf(Tag tag)
 {
     return TagTable()[static_cast<std::size_t>(tag)];
 }
+
+// The tags that give one column, in the order they are taken: the first that is not empty. A tag
+// that no column takes from several places stands alone.
+std::span<const Tag> PreferenceOf(Tag tag);
 
 // The tag stored under `number` in `directory`, if the program knows it.
 std::optional<Tag> TagAt(TagDirectory directory, std::uint16_t number);

@@ -4,7 +4,10 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <optional>
+#include <span>
+#include <vector>
 #include <string>
 
 namespace {
@@ -50,18 +53,36 @@ std::string DefaultLanguage(const Exiv2::LangAltValue& value)
 
 }  // namespace
 
+// The XMP tags whose values a column would take: none when the photo has a value the column
+// prefers, and none whose property the packet does not name at all. Parsing a packet costs more
+// than reading the rest of a photo, and most packets hold nothing that is used.
+std::vector<Tag> Wanted(std::string_view packet, const PhotoTags& tags)
+{
+    std::vector<Tag> wanted;
+    for (const TagInfo& info : TagTable()) {
+        if (info.directory != TagDirectory::Xmp)
+            continue;
+        const std::span<const Tag> preference = PreferenceOf(info.tag);
+        const bool preferredGiven = std::any_of(preference.begin(), std::find(preference.begin(), preference.end(), info.tag),
+                                                [&tags](Tag tag) { return !tags[tag].empty(); });
+        const std::string_view property = info.name.substr(info.name.rfind('.') + 1);
+        if (!preferredGiven && packet.find(property) != std::string_view::npos)
+            wanted.push_back(info.tag);
+    }
+    return wanted;
+}
+
 void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
 {
-    if (packet.empty())
+    const std::vector<Tag> wanted = Wanted(packet, tags);
+    if (wanted.empty())
         return;
     Exiv2::XmpData xmp;
     try {
         if (Exiv2::XmpParser::decode(xmp, std::string(packet)) != 0)
             return;
-        for (std::size_t i = 0; i < TagCount; ++i) {
-            const TagInfo& info = TagTable()[i];
-            if (info.directory != TagDirectory::Xmp)
-                continue;
+        for (const Tag tag : wanted) {
+            const TagInfo& info = InfoOf(tag);
             const auto datum = xmp.findKey(Exiv2::XmpKey(std::string(info.name)));
             if (datum == xmp.end() || datum->count() == 0)
                 continue;

@@ -150,7 +150,8 @@ FileForReading OpenRegularFileForReading(const std::string& path)
     UniqueFile file(_wfopen(PathFromNarrow(path).c_str(), L"rb"));
     if (!file)
         return {nullptr, failureFor(errno)};
-    return {std::move(file), Failure::None};
+    const auto size = std::filesystem::file_size(PathFromNarrow(path), error);
+    return {std::move(file), Failure::None, error ? 0 : static_cast<std::uint64_t>(size)};
 #else
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
@@ -160,13 +161,13 @@ FileForReading OpenRegularFileForReading(const std::string& path)
         ::close(descriptor);
         return {nullptr, Failure::NotRegular};
     }
-    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: it changes nothing for a regular file.
     UniqueFile file(::fdopen(descriptor, "rb"));
     if (!file) {
         ::close(descriptor);
         return {nullptr, Failure::Other};
     }
-    return {std::move(file), Failure::None};
+    return {std::move(file), Failure::None, static_cast<std::uint64_t>(info.st_size)};
 #endif
 }
 

@@ -38,6 +38,7 @@ struct FileForReading {
     enum class Failure { None, NoPermission, Missing, NotRegular, Other };
     UniqueFile file;
     Failure failure = Failure::None;
+    std::uint64_t size = 0;  // of the file when it was opened
 };
 
 // Opens a regular file for reading in binary mode. Anything else (a pipe, a device, a folder) is
