@@ -271,18 +271,19 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
 {
     const auto format = static_cast<FREE_IMAGE_FORMAT>(formatNumber);
     Bitmap dib;
-    std::optional<std::string> head;
+    JpegHead jpeg;
     TiffExtras extras;
+    bool headOnly = false;  // FreeImage saw the JPEG's head, without its IPTC and XMP
     if (format == FIF_JPEG) {
-        JpegHead jpeg = photo.Head();
+        jpeg = photo.Head();
         // FreeImage keeps every segment of a head beyond the limits and takes a time that grows
         // with the square of their number: no camera writes such a photo.
         if (jpeg.tooLarge)
             return {ReadOutcome::NotOpened, {}};
-        head = std::move(jpeg.bytes);
-        if (head && m_skipJpegThumbnails) {
+        headOnly = jpeg.bytes && m_skipJpegThumbnails;
+        if (headOnly) {
             // FreeImage's decoder keeps reading the head in memory while it works through it.
-            MemoryBytes headBytes(*head, m_consumed);
+            MemoryBytes headBytes(*jpeg.bytes, m_consumed);
             Stream stream{headBytes, {}};
             dib = Load(format, stream);
         } else {
@@ -301,12 +302,11 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
         return {ReadOutcome::NotOpened, {}};
 
     TagReading reading{ReadOutcome::Read, TagsOf(dib)};
-    if (head)
-        ReadIptcBlock(IptcInImageResources(ImageResourcesOf(*head)), reading.tags);
+    ReadIptcBlock(IptcInImageResources(jpeg.imageResources), reading.tags);
     for (std::size_t i = 0; i < TagCount; ++i)
         if (reading.tags.values[i].empty())
             reading.tags.values[i] = std::move(extras.tags.values[i]);
     // Last, as it takes only what the photo has no other value for.
-    ReadXmpPacket(XmpPacketOf(dib), reading.tags);
+    ReadXmpPacket(headOnly ? std::string_view(jpeg.xmpPacket) : XmpPacketOf(dib), reading.tags);
     return reading;
 }

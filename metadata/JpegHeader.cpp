@@ -1,9 +1,15 @@
 #include "metadata/JpegHeader.h"
 
 #include "metadata/ByteOrder.h"
+#include "metadata/TagTable.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <cstdio>
 
 namespace {
@@ -14,11 +20,21 @@ constexpr unsigned char markerApp1 = 0xE1;
 constexpr unsigned char markerApp13 = 0xED;
 constexpr std::string_view exifSignature{"Exif\0\0", 6};
 constexpr std::string_view photoshopSignature{"Photoshop 3.0\0", 14};
+constexpr std::string_view xmpSignature{"http://ns.adobe.com/xap/1.0/\0", 29};
+constexpr unsigned char markerApp0 = 0xE0;
+constexpr unsigned char markerApp14 = 0xEE;  // Adobe's colour transform, which a decoder heeds
+constexpr unsigned char markerApp15 = 0xEF;
+
+// The application segments FreeImage is not to see: all but JFIF, Exif and Adobe's.
+bool LeftOut(unsigned char marker, std::string_view content)
+{
+    if (marker == markerApp1)
+        return !content.starts_with(exifSignature);
+    return marker > markerApp0 && marker <= markerApp15 && marker != markerApp14;
+}
 
 constexpr std::uint16_t exifDirectoryTag = 0x8769;
-constexpr std::uint16_t makerNoteTag = 0x927C;
-// A tag number no reader knows, for an entry FreeImage is to pass over.
-constexpr std::uint16_t unknownTag = 0xFFFF;
+constexpr std::uint16_t gpsDirectoryTag = 0x8825;
 
 // The Exif block of an APP1 segment: a TIFF header and its directories, offsets counted from the
 // header, every one checked against the end of the segment.
@@ -67,26 +83,80 @@ private:
     std::size_t m_tiff;
 };
 
-// Two parts of an Exif block that FreeImage spends half its time on and the program does not
-// read: the thumbnail, which it decodes even when asked for no pixels (the link to the directory
-// after the first one is zeroed), and the maker note, which it parses whole (its entry gets a tag
-// number no reader knows). A block whose directories do not fit is left as it is.
+struct Directory {
+    std::size_t at;  // in the segment
+    TagDirectory tags;
+    std::size_t end;  // past its entries and the link after them
+};
+
+// Keeps in the directory only the entries of the tags the program reads from it and of the
+// `pointers` to other directories, moved to the front in their order, and ends the directory after
+// them with no link to a next one. FreeImage makes a tag of every entry it finds, which is most of
+// its time on a photo.
+void KeepWantedEntries(ExifBlock& exif, std::string& segment, const Directory& directory,
+                       std::initializer_list<std::uint16_t> pointers)
+{
+    const std::uint64_t count = exif.EntryCount(directory.at);
+    const std::size_t entries = directory.at + 2;
+    std::size_t kept = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::size_t entry = entries + 12 * i;
+        const auto tag = static_cast<std::uint16_t>(ReadNumber(segment, entry, 2, exif.BigEndian()));
+        const bool wanted = TagAt(directory.tags, tag).has_value() ||
+                            std::find(pointers.begin(), pointers.end(), tag) != pointers.end();
+        if (!wanted)
+            continue;
+        if (i != kept)
+            segment.replace(entries + 12 * kept, 12, segment, entry, 12);
+        ++kept;
+    }
+    exif.Write(directory.at, static_cast<std::uint32_t>(kept), 2);
+    exif.Write(entries + 12 * kept, 0, 4);  // no directory follows: the thumbnail's is left out
+}
+
+// The Exif block as FreeImage is to read it: the entries the program reads, of the first
+// directory, the Exif directory and the GPS directory, and nothing else (no thumbnail, maker note
+// or interoperability directory). A block whose directories do not fit, or overlap (a damaged
+// pointer), is left as it is: FreeImage reads what it makes of it.
 void TrimExif(std::string& segment, std::size_t exifStart)
 {
     ExifBlock exif(segment, exifStart + exifSignature.size());
     if (!exif.Valid())
         return;
-    const std::size_t first = exif.FirstDirectory();
-    if (first == 0)
+    const auto directoryAt = [&](std::size_t at, TagDirectory tags) -> std::optional<Directory> {
+        if (at == 0)
+            return std::nullopt;
+        const std::uint64_t end = at + 2 + 12 * exif.EntryCount(at) + 4;
+        if (end > segment.size())
+            return std::nullopt;
+        return Directory{at, tags, static_cast<std::size_t>(end)};
+    };
+    const std::optional<Directory> first = directoryAt(exif.FirstDirectory(), TagDirectory::Image);
+    if (!first)
         return;
-    const std::uint64_t nextLink = first + 2 + 12 * exif.EntryCount(first);
-    if (nextLink + 4 <= segment.size())
-        exif.Write(static_cast<std::size_t>(nextLink), 0, 4);
-    if (const std::size_t pointer = exif.Entry(first, exifDirectoryTag)) {
-        if (const std::size_t directory = exif.Directory(ReadNumber(segment, pointer + 8, 4, exif.BigEndian())))
-            if (const std::size_t makerNote = exif.Entry(directory, makerNoteTag))
-                exif.Write(makerNote, unknownTag, 2);
+    std::vector<Directory> directories{*first};
+    for (const auto& [pointer, tags] : {std::pair{exifDirectoryTag, TagDirectory::Exif},
+                                        std::pair{gpsDirectoryTag, TagDirectory::Gps}}) {
+        const std::size_t entry = exif.Entry(first->at, pointer);
+        if (entry == 0)
+            continue;
+        // A pointer is one offset; anything else is damage, which decides nothing here.
+        if (ReadNumber(segment, entry + 4, 4, exif.BigEndian()) != 1)
+            return;
+        const std::optional<Directory> directory =
+            directoryAt(exif.Directory(ReadNumber(segment, entry + 8, 4, exif.BigEndian())), tags);
+        if (!directory)
+            return;
+        directories.push_back(*directory);
     }
+    for (std::size_t i = 0; i < directories.size(); ++i)
+        for (std::size_t j = i + 1; j < directories.size(); ++j)
+            if (directories[i].at < directories[j].end && directories[j].at < directories[i].end)
+                return;
+    for (const Directory& directory : directories)
+        KeepWantedEntries(exif, segment, directory,
+                          directory.tags == TagDirectory::Image ? std::initializer_list<std::uint16_t>{exifDirectoryTag, gpsDirectoryTag}
+                                                                : std::initializer_list<std::uint16_t>{});
 }
 
 class ByteSource {
@@ -137,7 +207,8 @@ private:
 JpegHead HeaderWithoutThumbnail(ByteSource& source)
 {
     const JpegHead notFollowed;
-    const JpegHead tooLarge{std::nullopt, true};
+    const JpegHead tooLarge{std::nullopt, {}, {}, true};
+    JpegHead head;
     std::string header;
     if (!source.Append(header, 2) || header != "\xFF\xD8")
         return notFollowed;
@@ -157,8 +228,10 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source)
                 return notFollowed;
         }
         const auto marker = static_cast<unsigned char>(header.back());
-        if (marker == markerEndOfImage)
-            return {std::move(header), false};
+        if (marker == markerEndOfImage) {
+            head.bytes = std::move(header);
+            return head;
+        }
         const bool standalone = marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
         if (standalone)
             continue;
@@ -171,13 +244,21 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source)
         const std::size_t contentAt = header.size();
         if (!source.Append(header, length - 2))
             return notFollowed;
-        if (marker == markerApp1 && std::string_view(header).substr(contentAt, exifSignature.size()) == exifSignature)
+        const std::string_view content = std::string_view(header).substr(contentAt);
+        if (marker == markerApp1 && content.starts_with(exifSignature))
             TrimExif(header, contentAt);
+        else if (marker == markerApp1 && content.starts_with(xmpSignature) && head.xmpPacket.empty())
+            head.xmpPacket = content.substr(xmpSignature.size());
+        else if (marker == markerApp13 && content.starts_with(photoshopSignature))
+            head.imageResources += content.substr(photoshopSignature.size());
+        if (LeftOut(marker, content))
+            header.resize(markerAt);
         if (marker == markerStartOfScan) {
             // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it
             // from reading on into data that is not there.
             header += "\xFF\xD9";
-            return {std::move(header), false};
+            head.bytes = std::move(header);
+            return head;
         }
     }
 }
@@ -202,29 +283,3 @@ JpegHead JpegHeaderWithoutThumbnail(std::string_view file)
     return HeaderWithoutThumbnail(source);
 }
 
-std::string ImageResourcesOf(std::string_view head)
-{
-    std::string resources;
-    std::size_t at = 2;
-    while (at + 4 <= head.size() && static_cast<unsigned char>(head[at]) == 0xFF) {
-        const auto marker = static_cast<unsigned char>(head[at + 1]);
-        if (marker == 0xFF) {  // a fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            at += 2;
-            continue;
-        }
-        if (marker == markerStartOfScan || marker == markerEndOfImage)
-            break;
-        const std::size_t length = ReadNumber(head, at + 2, 2, true);
-        if (length < 2 || at + 2 + length > head.size())
-            break;
-        const std::string_view content = head.substr(at + 4, length - 2);
-        if (marker == markerApp13 && content.starts_with(photoshopSignature))
-            resources += content.substr(photoshopSignature.size());
-        at += 2 + length;
-    }
-    return resources;
-}

@@ -7,13 +7,18 @@
 #include <string>
 #include <string_view>
 
-// The head of a JPEG file, from its start to its first scan, with the link to the Exif thumbnail
-// removed. FreeImage decodes that thumbnail even when it is asked for no pixels, which is about
-// half of its cost per photo; the tags, dimensions and comments all stand before the first scan.
+// The head of a JPEG file, from its start to its first scan, as FreeImage is to read it: the tags,
+// dimensions and comments all stand before the first scan. FreeImage spends most of its time on
+// what the program does not take from it, so that is left out: the Exif thumbnail (which it
+// decodes even when asked for no pixels) and maker note, and the segments it parses or copies
+// for nothing (colour profiles, IPTC, XMP, the application segments of other programs). The
+// program reads the IPTC and XMP it needs itself, from the copies kept beside the head.
 struct JpegHead {
     // Empty when the file cannot be read or is not a JPEG whose markers can be followed: the
     // caller then loads the file as it is.
     std::optional<std::string> bytes;
+    std::string imageResources;  // Photoshop's image resources (APP13), joined in order
+    std::string xmpPacket;       // the XMP packet (APP1)
     // The head runs on past the limits below. No camera writes such a head, and FreeImage's own
     // loading would keep every segment of it and take a time that grows with the square of their
     // number, so the caller takes the file for one that cannot be opened.
@@ -33,7 +38,3 @@ JpegHead ReadJpegHeaderWithoutThumbnail(std::FILE* file, const std::function<voi
 
 // The same for a file already in memory (the whole file or its head).
 JpegHead JpegHeaderWithoutThumbnail(std::string_view file);
-
-// The Photoshop image resources of a JPEG head (the content of its APP13 "Photoshop 3.0" segments,
-// joined in order, as a large resource block may be split over several). Empty when there are none.
-std::string ImageResourcesOf(std::string_view head);
