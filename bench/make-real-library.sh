@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# make-real-library.sh [--copies] [--damaged] N DIR -- fills DIR with N photos laid out like a
-# photo library (DIR/YYYY/MM/DD/IMG_nnnnnn.ext, 100 to a folder), taken in turn from the real
-# camera photos in ../shared/photos (its JPEGs and TIFFs, the formats the program reads).
+# make-real-library.sh [--copies] [--damaged] [--mixed] N DIR -- fills DIR with N photos laid out
+# like a photo library (DIR/YYYY/MM/DD/IMG_nnnnnn.ext, 100 to a folder), taken in turn from the
+# real camera photos in ../shared/photos (its JPEGs and TIFFs, which FreeImage reads).
 #
 #   --copies   every photo is a file of its own, for the cold-cache run: hard links to a few dozen
 #              files would come from the disk once and from the cache ever after. Takes N times
@@ -10,6 +10,8 @@
 #              Exif directory claims 0xFFFF entries (crash-ifd-count.jpg of
 #              tests/photos/make-photos.sh). The other photos are those of the library without
 #              --damaged, in the same places.
+#   --mixed    the other formats mixed in, which libexiv2 reads: the real HEIC photos of
+#              ../shared/photos, and a PNG, a WebP, a DNG and a NEF of tests/photos/make-photos.sh.
 #
 # Without --copies the photos are hard links, which take no space. The same arguments give the
 # same library every time; a DIR that already holds it is left as it is, a DIR made by this script
@@ -19,16 +21,18 @@ set -euo pipefail
 
 copies=0
 damaged=0
+mixed=0
 while [[ $# -gt 0 && $1 == --* ]]; do
     case $1 in
     --copies) copies=1 ;;
     --damaged) damaged=1 ;;
+    --mixed) mixed=1 ;;
     *) echo "$0: unknown option $1" >&2; exit 2 ;;
     esac
     shift
 done
 if [[ $# -ne 2 || ! $1 =~ ^[1-9][0-9]*$ ]]; then
-    echo "usage: $0 [--copies] [--damaged] N DIR   (N photos, N > 0)" >&2
+    echo "usage: $0 [--copies] [--damaged] [--mixed] N DIR   (N photos, N > 0)" >&2
     exit 2
 fi
 count=$1
@@ -38,7 +42,7 @@ repo=$(dirname "$here")
 shared=$(cd "$repo/.." && pwd)/shared/photos
 recipe=1
 stamp="$dir/.bench-real-library"
-wanted="$count $recipe copies=$copies damaged=$damaged"
+wanted="$count $recipe copies=$copies damaged=$damaged mixed=$mixed"
 
 if [[ ! -d $shared ]]; then
     echo "$0: $shared is not there: no real photos to make a library of" >&2
@@ -64,18 +68,25 @@ started=$SECONDS
 work=$(mktemp -d "$dir.bases.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 bases=()
+heic=()
+((mixed)) && heic=(-o -iname '*.heic')
 n=0
 while IFS= read -r -d '' found; do
     base=$work/base-$n.${found##*.}
     cp "$found" "$base"
     bases+=("$base")
     n=$((n + 1))
-done < <(find "$shared" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.tif' -o -iname '*.tiff' \) \
-             -print0 | LC_ALL=C sort -z)
+done < <(find "$shared" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.tif' -o -iname '*.tiff' \
+                                   "${heic[@]}" \) -print0 | LC_ALL=C sort -z)
 crash=
-if ((damaged)); then
+if ((damaged || mixed)); then
     "$repo/tests/photos/make-photos.sh" "$work/test-photos" >/dev/null
-    crash=$work/test-photos/crash-ifd-count.jpg
+    crash=$( ((damaged)) && echo "$work/test-photos/crash-ifd-count.jpg" || true)
+fi
+if ((mixed)); then
+    for generated in format.png format.webp format.dng format.nef; do
+        bases+=("$work/test-photos/$generated")
+    done
 fi
 
 # One link() or copy per photo from perl, rather than a process per photo.
@@ -96,4 +107,4 @@ perl -e '
     }
 ' "$count" "$dir" "$copies" "$crash" "${bases[@]}"
 echo "$wanted" >"$stamp"
-echo "$dir: $count photos from ${#bases[@]} real ones$( ((damaged)) && echo ", 1% crashing")$( ((copies)) && echo ", each a copy") ($((SECONDS - started)) s)."
+echo "$dir: $count photos from ${#bases[@]} bases$( ((damaged)) && echo ", 1% crashing")$( ((mixed)) && echo ", other formats mixed in")$( ((copies)) && echo ", each a copy") ($((SECONDS - started)) s)."

@@ -13,6 +13,8 @@
 #                    says so and skips otherwise. Takes N times 160 KB of disk for the copies.
 #   --memory         the memory run instead: the batch command alone over N photos (default
 #                    100,000), printing its peak memory; no peers (exiftool would take minutes)
+#   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos mixed in
+#                    (bench/make-real-library.sh --mixed), all formats read
 #   --generated      the generated library even when real photos are there
 #   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged
 #                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
@@ -40,6 +42,7 @@ skip=",${BENCH_SKIP:-},"
 repeat=1
 memory=0
 cold=0
+mixed=0
 generated=0
 do_build=1
 count=
@@ -49,6 +52,7 @@ while [[ $# -gt 0 ]]; do
     --memory) memory=1 ;;
     --cold) cold=1 ;;
     --generated) generated=1 ;;
+    --mixed) mixed=1 ;;
     --skip) skip+="$2,"; shift ;;
     --skip=*) skip+="${1#--skip=}," ;;
     --repeat) repeat=$2; shift ;;
@@ -110,6 +114,9 @@ if ((cold)); then
     fi
     library=$work/real-$count-copies
     "$here/make-real-library.sh" --copies "$count" "$library"
+elif ((real && mixed)); then
+    library=$work/real-$count-mixed
+    "$here/make-real-library.sh" --mixed "$count" "$library"
 elif ((real)); then
     library=$work/real-$count
     "$here/make-real-library.sh" "$count" "$library"
@@ -122,8 +129,13 @@ else
     "$here/make-library.sh" "$count" "$library"
 fi
 photo_list=$work/out/photos-$count.list
-find "$library" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' -o -iname '*.tif' -o -iname '*.tiff' \) \
-    -print0 | LC_ALL=C sort -z >"$photo_list"
+extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq 3fr
+            erf png webp)
+names=()
+for extension in "${extensions[@]}"; do
+    names+=(${names:+-o} -iname "*.$extension")
+done
+find "$library" -type f \( "${names[@]}" \) -print0 | LC_ALL=C sort -z >"$photo_list"
 photos=$(tr -cd '\0' <"$photo_list" | wc -c)
 
 # The batch command must not pick up settings saved by the window on this machine.
@@ -245,7 +257,7 @@ if ((!cold)); then
     "$cli" --version >/dev/null
 fi
 
-common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0)
+common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0 --formats all)
 ours_args=(--folder "$library" "${common_args[@]}" --output "$work/out/ours-$count.csv")
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -295,7 +307,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- report ----------------------------------------------------------------------------------
 records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
-unreadable=$(grep -o '[0-9]* of these files could not be read' "$work/out/ours.log" | head -n 1 || true)
+unreadable=$(grep -o '[0-9]* photos\? could not be read' "$work/out/ours.log" | head -n 1 || true)
 mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
 
 echo
@@ -312,7 +324,7 @@ if [[ -n ${seconds["raw floor"]:-} ]]; then
     echo "  raw floor: $(cat "$work/out/raw_floor.stdout")"
 fi
 if [[ -n ${seconds["ours, 1% crashing"]:-} ]]; then
-    echo "  damaged library: $damaged_library ($(grep -o '[0-9]* of these files could not be read' "$work/out/ours,_1%_crashing.log" | head -n 1 || true))"
+    echo "  damaged library: $damaged_library ($(grep -o '[0-9]* photos\? could not be read' "$work/out/ours,_1%_crashing.log" | head -n 1 || true))"
 fi
 echo
 printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"

@@ -99,10 +99,24 @@ private:
                 return;
             const std::string& path = m_photos[m_next++];
             lock.unlock();
-            platform::ReadAhead(path, headBytes);
+            // Photos that are in the cache already, as on every run after the first, need no
+            // asking: after a good run of them the next stretch is left alone, then looked at again.
+            if (!platform::ReadAhead(path, headBytes))
+                m_cachedInARow = 0;
+            else if (++m_cachedInARow >= cachedBeforeResting) {
+                m_cachedInARow = 0;
+                lock.lock();
+                m_next = std::min(m_photos.size(), m_next + restingStretch);
+                continue;
+            }
             lock.lock();
         }
     }
+
+    // Found in the cache in a row before the prefetcher skips a stretch of photos.
+    static constexpr std::size_t cachedBeforeResting = 32;
+    static constexpr std::size_t restingStretch = 512;
+    std::size_t m_cachedInARow = 0;  // the thread's own
 
     const std::vector<std::string>& m_photos;
     const std::size_t m_distance;
