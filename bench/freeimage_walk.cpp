@@ -5,7 +5,7 @@
 // --no-thumbnails reads the way our reader processes do, without decoding the Exif thumbnail.
 
 #include "extract/CUtility.h"
-#include "metadata/FreeImageTagReader.h"
+#include "readers/FreeImageTagReader.h"
 
 #include <chrono>
 #include <cstdio>

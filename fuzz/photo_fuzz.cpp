@@ -7,8 +7,8 @@
 // target so that those crashes are kept and sorted from crashes in our own code.
 
 #include "fuzz/FuzzChecks.h"
-#include "metadata/Exiv2TagReader.h"
-#include "metadata/FreeImageTagReader.h"
+#include "readers/Exiv2TagReader.h"
+#include "readers/FreeImageTagReader.h"
 #include "metadata/TextEncoding.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // wire-seeds OUTDIR PHOTO...: writes the reader's reply for each photo into OUTDIR, as the seeds
 // of the wire fuzz target. Never give it a photo that crashes FreeImage.
 
-#include "metadata/FreeImageTagReader.h"
+#include "readers/FreeImageTagReader.h"
 #include "metadata/TagWire.h"
 
 #include <cstdio>

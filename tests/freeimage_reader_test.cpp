@@ -3,9 +3,9 @@
 // must decline.
 
 #include "metadata/CFotoHarvest.h"
-#include "metadata/Exiv2TagReader.h"
-#include "metadata/FreeImageTagReader.h"
-#include "metadata/IptcBlock.h"
+#include "readers/Exiv2TagReader.h"
+#include "readers/FreeImageTagReader.h"
+#include "readers/IptcBlock.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/TagWire.h"
 #include "metadata/TextEncoding.h"

@@ -1,7 +1,7 @@
 // The JPEG head the reader hands to FreeImage in place of the whole file.
 
-#include "metadata/FreeImageTagReader.h"
-#include "metadata/JpegHeader.h"
+#include "readers/FreeImageTagReader.h"
+#include "readers/JpegHeader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "metadata/HeifImage.h"
+#include "readers/HeifImage.h"
 
-#include "metadata/ByteOrder.h"
+#include "readers/ByteOrder.h"
 
 #include <string>
 #include <string_view>

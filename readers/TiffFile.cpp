@@ -1,7 +1,7 @@
-#include "metadata/TiffFile.h"
+#include "readers/TiffFile.h"
 
-#include "metadata/ByteOrder.h"
-#include "metadata/ExifValue.h"
+#include "readers/ByteOrder.h"
+#include "readers/ExifValue.h"
 
 #include <algorithm>
 #include <string_view>

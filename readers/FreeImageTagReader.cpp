@@ -1,11 +1,11 @@
-#include "metadata/FreeImageTagReader.h"
+#include "readers/FreeImageTagReader.h"
 
-#include "metadata/ExifValue.h"
-#include "metadata/IptcBlock.h"
-#include "metadata/JpegHeader.h"
-#include "metadata/PhotoBytes.h"
-#include "metadata/TiffFile.h"
-#include "metadata/XmpPacket.h"
+#include "readers/ExifValue.h"
+#include "readers/IptcBlock.h"
+#include "readers/JpegHeader.h"
+#include "readers/PhotoBytes.h"
+#include "readers/TiffFile.h"
+#include "readers/XmpPacket.h"
 #include "platform/FileSystem.h"
 
 #include <FreeImage.h>

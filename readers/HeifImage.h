@@ -1,6 +1,6 @@
 #pragma once
 
-#include "metadata/TiffFile.h"
+#include "readers/TiffFile.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metadata/JpegHeader.h"
-#include "metadata/TiffFile.h"
+#include "readers/JpegHeader.h"
+#include "readers/TiffFile.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -9,7 +9,7 @@
 // Run with "--fork-server" it serves the program's readers as forks of itself, made after
 // FreeImage and libexiv2 have been loaded and initialised and before any photo has been read.
 
-#include "metadata/PhotoReader.h"
+#include "readers/PhotoReader.h"
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
 #include "platform/StandardStreams.h"

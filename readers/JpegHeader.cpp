@@ -1,6 +1,6 @@
-#include "metadata/JpegHeader.h"
+#include "readers/JpegHeader.h"
 
-#include "metadata/ByteOrder.h"
+#include "readers/ByteOrder.h"
 #include "metadata/TagTable.h"
 #include "platform/FileSystem.h"
 

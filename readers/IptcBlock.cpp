@@ -1,6 +1,6 @@
-#include "metadata/IptcBlock.h"
+#include "readers/IptcBlock.h"
 
-#include "metadata/ByteOrder.h"
+#include "readers/ByteOrder.h"
 #include "metadata/TextEncoding.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "metadata/XmpPacket.h"
+#include "readers/XmpPacket.h"
 
 #include "metadata/TextEncoding.h"
 

@@ -1,4 +1,4 @@
-#include "metadata/PhotoReader.h"
+#include "readers/PhotoReader.h"
 
 #include "metadata/PhotoFormats.h"
 

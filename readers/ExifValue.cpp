@@ -1,6 +1,6 @@
-#include "metadata/ExifValue.h"
+#include "readers/ExifValue.h"
 
-#include "metadata/ByteOrder.h"
+#include "readers/ByteOrder.h"
 #include "metadata/NumberText.h"
 #include "metadata/TextEncoding.h"
 

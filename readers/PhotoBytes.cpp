@@ -1,6 +1,6 @@
-#include "metadata/PhotoBytes.h"
+#include "readers/PhotoBytes.h"
 
-#include "metadata/JpegHeader.h"
+#include "readers/JpegHeader.h"
 
 #include <algorithm>
 #include <climits>

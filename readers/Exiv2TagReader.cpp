@@ -1,11 +1,11 @@
-#include "metadata/Exiv2TagReader.h"
+#include "readers/Exiv2TagReader.h"
 
-#include "metadata/ExifValue.h"
-#include "metadata/HeifImage.h"
-#include "metadata/IptcBlock.h"
-#include "metadata/PhotoBytes.h"
+#include "readers/ExifValue.h"
+#include "readers/HeifImage.h"
+#include "readers/IptcBlock.h"
+#include "readers/PhotoBytes.h"
 #include "metadata/TextEncoding.h"
-#include "metadata/XmpPacket.h"
+#include "readers/XmpPacket.h"
 #include "platform/FileSystem.h"
 
 #include <exiv2/exiv2.hpp>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "metadata/Exiv2TagReader.h"
-#include "metadata/FreeImageTagReader.h"
+#include "readers/Exiv2TagReader.h"
+#include "readers/FreeImageTagReader.h"
 
 #include <cstddef>
 #include <functional>
