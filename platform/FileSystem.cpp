@@ -13,7 +13,9 @@
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX  // MinGW's C++ library defines it already
 #define NOMINMAX
+#endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
