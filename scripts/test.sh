@@ -10,6 +10,14 @@ bash scripts/install-deps.sh
 bash scripts/check-layers.sh
 FOTOHARVESTER_CMAKE_OPTIONS=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON bash scripts/build.sh
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600)
+# Every test is a unit or an acceptance test (tests/CMakeLists.txt), so that ctest -L runs it.
+unlabelled=$(cd build && ctest -N -LE 'unit|acceptance' | grep -c 'Test *#' || true)
+if ((unlabelled > 0)); then
+    echo "test.sh: $unlabelled tests carry neither the unit nor the acceptance label:" >&2
+    (cd build && ctest -N -LE 'unit|acceptance') >&2
+    exit 1
+fi
+bash scripts/test-ratio.sh
 bash scripts/check-install.sh
 bash scripts/check-windows.sh
 bash scripts/test-sanitizers.sh

@@ -16,5 +16,5 @@ foreach(ui_test ui_main ui_setup)
   set_tests_properties(${ui_test} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${UI_TEST_HOME}/${ui_test}"
     TIMEOUT 300
-    LABELS ui)
+    LABELS "acceptance;ui")
 endforeach()
