@@ -78,6 +78,7 @@ const std::vector<SettingField>& PersistedSettingFields()
 ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
 {
     ExtractionSettings settings;
+    settings.Flags = std::string(ColumnCount, '0');  // as the store keeps them
     settings.MonthNames = monthNames;
     return settings;
 }

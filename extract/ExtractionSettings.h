@@ -32,6 +32,7 @@ struct ExtractionSettings {
     std::int32_t MapFile = 0;
 
     bool IsColumnTicked(int column) const;
+    bool operator==(const ExtractionSettings&) const = default;
     PhotoFormats ChosenFormats() const { return Formats == 0 ? PhotoFormats::JpegAndTiff : PhotoFormats::All; }
 };
 

@@ -7,6 +7,13 @@ namespace {
 const std::array<std::string, 12> english{"January", "February", "March",     "April",   "May",      "June",
                                           "July",    "August",   "September", "October", "November", "December"};
 
+std::array<std::string, 12> WithMay(std::string may)
+{
+    auto names = english;
+    names[4] = std::move(may);
+    return names;
+}
+
 }  // namespace
 
 TEST(DateLayouts, EveryLayoutOfTheSameDate)
@@ -19,7 +26,43 @@ TEST(DateLayouts, EveryLayoutOfTheSameDate)
     for (int layout = 0; layout < DateLayoutCount; ++layout) {
         EXPECT_EQ(FormatDate(date, layout, english), expected[layout]) << "layout " << layout;
         EXPECT_EQ(FormatDate(WithSubSeconds(date, "25"), layout, english), expected[layout] + ".25") << layout;
+        // Dates without a positive month give nothing in any layout.
+        for (const char* noDate : {"0000:00:00 00:00:00", "    :  :     :  :  ", "2000:-3:07 14:22:01"})
+            EXPECT_EQ(FormatDate(noDate, layout, english), "") << noDate << " in layout " << layout;
     }
+}
+
+TEST(DateLayouts, OddDatesLayoutsAndMonthNames)
+{
+    const struct {
+        const char* date;
+        int layout;
+        std::array<std::string, 12> months;
+        const char* expected;
+    } cases[] = {
+        {"2000:05:07 14:22:01", 9, english, ""},  // no such layout
+        {"2000:05:07 14:22:01", -1, english, ""},
+        {"", 0, english, ""},
+        {"2000:05:07 14:22:0", 3, english, "2000-05-07 14:22:0"},  // eighteen characters are enough
+        {"2000:05:07 14:22:", 3, english, ""},
+        {"2000:05:07 14:22:01.25", 0, english, "2000:05:07 14:22:01.25"},  // what follows the seconds stays
+        {"2000:05:07 14:22:01.25", 1, english, "07 May 2000 14:22:01.25"},
+        {"2000:05:07 14:22:01.25", 7, english, "07.05.2000 14:22:01.25"},
+        // The month names are the user's own, and only layouts 1 and 2 use them.
+        {"2000:05:07 14:22:01", 1, WithMay("Mai"), "07 Mai 2000 14:22:01"},
+        {"2000:05:07 14:22:01", 1, WithMay(""), "07  2000 14:22:01"},
+        {"2000:05:07 14:22:01", 2, WithMay(""), " 07 2000 14:22:01"},
+        {"2000:05:07 14:22:01", 4, WithMay(""), "07-05-2000 14:22:01"},
+        // Month thirteen is copied as a number but has no name.
+        {"2000:13:07 14:22:01", 0, english, "2000:13:07 14:22:01"},
+        {"2000:13:07 14:22:01", 3, english, "2000-13-07 14:22:01"},
+        {"2000:13:07 14:22:01", 8, english, "2000/13/07 14:22:01"},
+        {"2000:13:07 14:22:01", 1, english, ""},
+        {"2000:13:07 14:22:01", 2, english, ""},
+        {"2000:12:07 14:22:01", 2, english, "December 07 2000 14:22:01"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatDate(c.date, c.layout, c.months), c.expected) << c.date << " in layout " << c.layout;
 }
 
 TEST(DateLayouts, SubSecondsJoinOnlyAWholeDate)
@@ -35,55 +78,4 @@ TEST(DateLayouts, SubSecondsJoinOnlyAWholeDate)
     };
     for (const auto& c : cases)
         EXPECT_EQ(WithSubSeconds(c.date, c.digits), c.expected) << c.date << " + " << c.digits;
-}
-
-TEST(DateLayouts, UnknownLayoutsGiveNothing)
-{
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", 9, english), "");
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", -1, english), "");
-}
-
-TEST(DateLayouts, DatesWithoutAPositiveMonthGiveNothingInEveryLayout)
-{
-    for (int layout = 0; layout < DateLayoutCount; ++layout) {
-        EXPECT_EQ(FormatDate("0000:00:00 00:00:00", layout, english), "") << layout;
-        EXPECT_EQ(FormatDate("    :  :     :  :  ", layout, english), "") << layout;
-        EXPECT_EQ(FormatDate("2000:-3:07 14:22:01", layout, english), "") << layout;
-    }
-}
-
-TEST(DateLayouts, LengthLimitIsEighteenCharacters)
-{
-    EXPECT_EQ(FormatDate("", 0, english), "");
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:0", 3, english), "2000-05-07 14:22:0");
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:", 3, english), "");
-}
-
-TEST(DateLayouts, TextAfterTheSecondsStaysAtTheEnd)
-{
-    const std::string date = "2000:05:07 14:22:01.25";
-    EXPECT_EQ(FormatDate(date, 0, english), date);
-    EXPECT_EQ(FormatDate(date, 1, english), "07 May 2000 14:22:01.25");
-    EXPECT_EQ(FormatDate(date, 7, english), "07.05.2000 14:22:01.25");
-}
-
-TEST(DateLayouts, MonthNamesAreTheUsersOwnAndOnlyLayoutsOneAndTwoUseThem)
-{
-    auto names = english;
-    names[4] = "Mai";
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", 1, names), "07 Mai 2000 14:22:01");
-    names[4] = "";
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", 1, names), "07  2000 14:22:01");
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", 2, names), " 07 2000 14:22:01");
-    EXPECT_EQ(FormatDate("2000:05:07 14:22:01", 4, names), "07-05-2000 14:22:01");
-}
-
-TEST(DateLayouts, MonthThirteenIsCopiedAsNumberButHasNoName)
-{
-    EXPECT_EQ(FormatDate("2000:13:07 14:22:01", 0, english), "2000:13:07 14:22:01");
-    EXPECT_EQ(FormatDate("2000:13:07 14:22:01", 3, english), "2000-13-07 14:22:01");
-    EXPECT_EQ(FormatDate("2000:13:07 14:22:01", 8, english), "2000/13/07 14:22:01");
-    EXPECT_EQ(FormatDate("2000:13:07 14:22:01", 1, english), "");
-    EXPECT_EQ(FormatDate("2000:13:07 14:22:01", 2, english), "");
-    EXPECT_EQ(FormatDate("2000:12:07 14:22:01", 2, english), "December 07 2000 14:22:01");
 }

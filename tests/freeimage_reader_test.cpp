@@ -30,11 +30,6 @@ std::string PhotoPath(const std::string& name)
     return std::string(FH_TEST_PHOTOS) + "/" + name;
 }
 
-double Quotient(const TagValue& value, std::size_t i = 0)
-{
-    return value.rationalCount() > i ? double(value.rational(i).numerator) / double(value.rational(i).denominator) : -1;
-}
-
 class FreeImageReaderTest : public ::testing::Test {
 protected:
     // The tags of a photo that must open.
@@ -53,105 +48,39 @@ protected:
 
 }  // namespace
 
-TEST_F(FreeImageReaderTest, ExifValuesAsStored)
+// The values the comparisons with exiftool (real_photos_test) cannot settle: damaged and odd
+// entries, which exiftool shows its own way, and values the formatting later drops.
+TEST_F(FreeImageReaderTest, ValuesAsStored)
 {
-    const PhotoTags camera = Read("camera-full.jpg");
-    EXPECT_EQ(camera[Tag::ExposureTime], Fraction(1, 250));
-    EXPECT_DOUBLE_EQ(Quotient(camera[Tag::FNumber]), 5.6);
-    EXPECT_EQ(camera[Tag::ISOSpeed], Number(400));
-    EXPECT_EQ(camera[Tag::Flash], Number(16));
-    EXPECT_DOUBLE_EQ(Quotient(camera[Tag::FocalLength]), 50.0);
-    EXPECT_DOUBLE_EQ(Quotient(camera[Tag::SubjectDistance]), 3.5);
-    // Texts as the photo holds them; trimming Make and Model is the formatting's business.
-    EXPECT_EQ(camera[Tag::Make], Text("  Canon  "));
-    EXPECT_EQ(camera[Tag::Model], Text(" EOS 5D Mark IV\t "));
-    EXPECT_EQ(camera[Tag::LensModel], Text(" EF50mm f/1.8 STM "));
-    EXPECT_EQ(camera[Tag::DateTime], Text("2022:01:02 03:04:05"));
-    EXPECT_EQ(camera[Tag::DateTimeOriginal], Text("2021:07:14 09:30:15"));
-    EXPECT_EQ(camera[Tag::Orientation], Number(6));
-    EXPECT_EQ(camera.width, 8);  // the stored size; turning it is the formatting's business
-    EXPECT_EQ(camera.height, 6);
-    EXPECT_EQ(camera[Tag::Headline], Text("  Paris headline "));
-    EXPECT_EQ(camera[Tag::Caption], Text("Eiffel tower caption"));
-    EXPECT_EQ(camera[Tag::Keywords], Text("alpha;beta;gamma delta"));
-    EXPECT_EQ(camera[Tag::Comment], Text("A JPEG comment"));
+    const struct {
+        const char* photo;
+        Tag tag;
+        TagValue expected;
+        const char* why;
+    } cases[] = {
+        {"count-zero.jpg", Tag::Make, TagValue(), "an entry of no values"},
+        {"orientation-65535.jpg", Tag::Orientation, Number(65535), ""},
+        {"wrong-model.jpg", Tag::DateTimeOriginal, TagValue(), "FreeImage files IFD0's under the main model"},
+        {"wrong-model.jpg", Tag::DateTime, Text("2016:06:06 06:06:06"), ""},
+        {"wrong-model.jpg", Tag::Comment, TagValue(), "an Exif UserComment is not the JPEG comment"},
+        {"wrong-model.jpg", Tag::Caption, Text("iptc caption"), ""},
+        {"xp-malformed.jpg", Tag::XPKeywords, Text("A\uFFFDB"), "lone high surrogate"},
+        {"xp-malformed.jpg", Tag::XPAuthor, Text("A\uFFFD\uFFFD"), "low surrogate, then a high one at the end"},
+        {"xp-malformed.jpg", Tag::XPTitle, Text("AéB"), "odd last byte 0x42"},
+        {"xp-malformed.jpg", Tag::XPSubject, Text("AB"), "U+0000 inside"},
+        {"xp-malformed.jpg", Tag::XPComment, Text("Hi!"), "typed ASCII: plain text, not UTF-16"},
+        {"gps-zero-denominator.jpg", Tag::GPSAltitude, Fraction(5, 0), "kept for the formatting to judge"},
+        {"gps-malformed.jpg", Tag::GPSLatitude, TagValue(), "two rationals are no position"},
+        {"gps-malformed.jpg", Tag::GPSLatitudeRef, Text("S"), ""},
+        {"gps-malformed.jpg", Tag::GPSLongitude, Triple({40, 1}, {50, 1}, {30, 1}), "SRATIONAL, as a Nokia writes it"},
+        {"gps-malformed.jpg", Tag::GPSAltitude, TagValue(), "typed LONG: not a rational"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Read(c.photo)[c.tag], c.expected) << c.photo << ": " << c.why;
 
-    EXPECT_EQ(Read("count-zero.jpg")[Tag::Make], TagValue());
-    EXPECT_EQ(Read("orientation-65535.jpg")[Tag::Orientation], Number(65535));
-}
-
-TEST_F(FreeImageReaderTest, KnownKeysCountOnlyInTheirOwnDirectory)
-{
-    const PhotoTags tags = Read("wrong-model.jpg");
-    // FreeImage files IFD0's DateTimeOriginal under the main model; it is not the Exif one.
-    EXPECT_EQ(tags[Tag::DateTimeOriginal], TagValue());
-    EXPECT_EQ(tags[Tag::DateTime], Text("2016:06:06 06:06:06"));
-    EXPECT_EQ(tags[Tag::Comment], TagValue());  // an Exif UserComment is not the JPEG comment
-    EXPECT_EQ(tags[Tag::Caption], Text("iptc caption"));
-}
-
-TEST_F(FreeImageReaderTest, XpTextsAreDecodedFromUtf16EvenWhenDamaged)
-{
-    const PhotoTags tags = Read("camera-full.jpg");
-    EXPECT_EQ(tags[Tag::XPTitle], Text("Hello"));
-    EXPECT_EQ(tags[Tag::XPAuthor], Text("José"));
-    EXPECT_EQ(tags[Tag::XPSubject], Text("日本"));
-    EXPECT_EQ(tags[Tag::XPComment], Text("smile 😀"));
-    EXPECT_EQ(tags[Tag::XPKeywords], Text("cat;dog"));
-
-    const PhotoTags damaged = Read("xp-malformed.jpg");
-    EXPECT_EQ(damaged[Tag::XPKeywords], Text("A\uFFFDB"));     // lone high surrogate
-    EXPECT_EQ(damaged[Tag::XPAuthor], Text("A\uFFFD\uFFFD"));  // low surrogate, then a high one at the end
-    EXPECT_EQ(damaged[Tag::XPTitle], Text("AéB"));             // odd last byte 0x42
-    EXPECT_EQ(damaged[Tag::XPSubject], Text("AB"));            // U+0000 inside
-    EXPECT_EQ(damaged[Tag::XPComment], Text("Hi!"));           // typed ASCII: plain text, not UTF-16
-}
-
-TEST_F(FreeImageReaderTest, GpsValuesAsStored)
-{
-    const PhotoTags camera = Read("camera-full.jpg");
-    EXPECT_DOUBLE_EQ(Quotient(camera[Tag::GPSLatitude], 2), 23.76);
-    EXPECT_EQ(camera[Tag::GPSLatitudeRef], Text("N"));
-    EXPECT_EQ(camera[Tag::GPSAltitudeRef], Number(1));
-    EXPECT_EQ(camera[Tag::GPSTimeStamp], Triple({7, 1}, {30, 1}, {15, 1}));
-    EXPECT_EQ(camera[Tag::GPSDateStamp], Text("2021:07:14"));
-
-    const PhotoTags zeros = Read("gps-zero-denominator.jpg");
-    EXPECT_EQ(zeros[Tag::GPSAltitude], Fraction(5, 0));
-    EXPECT_EQ(zeros[Tag::GPSLatitude].rational(2), (Rational{7, 0}));
-
-    // A latitude that claims two rationals is no position; a longitude typed SRATIONAL, as a Nokia
-    // phone writes it, is one; an altitude typed LONG is not a rational.
-    const PhotoTags malformed = Read("gps-malformed.jpg");
-    EXPECT_EQ(malformed[Tag::GPSLatitude], TagValue());
-    EXPECT_EQ(malformed[Tag::GPSLatitudeRef], Text("S"));
-    EXPECT_EQ(malformed[Tag::GPSLongitude], Triple({40, 1}, {50, 1}, {30, 1}));
-    EXPECT_EQ(malformed[Tag::GPSAltitude], TagValue());
-}
-
-TEST_F(FreeImageReaderTest, TiffPhotosInBothByteOrders)
-{
     testing::internal::CaptureStderr();
-    const PhotoTags tagged = Read("tagged.tif");
+    Read("tagged.tif");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "libtiff's messages must be silenced";
-    EXPECT_EQ(tagged[Tag::Make], Text("Nikon "));
-    EXPECT_EQ(tagged[Tag::DateTimeOriginal], Text("2019:05:06 07:08:00"));
-    EXPECT_EQ(tagged[Tag::ISOSpeed], Number(200));
-    EXPECT_EQ(tagged[Tag::XPTitle], Text("Tiff title"));
-    EXPECT_EQ(tagged[Tag::Headline], Text("tiff headline"));
-
-    // FreeImage shows neither orientation nor GPS of a TIFF, and a big-endian TIFF's IPTC block
-    // would make it write past its buffer: the reader reads these itself.
-    for (const char* name : {"tiff-ii.tif", "tiff-mm.tif"}) {
-        SCOPED_TRACE(name);
-        const PhotoTags tags = Read(name);
-        EXPECT_EQ(tags.width, 8);
-        EXPECT_EQ(tags[Tag::Orientation], Number(6));
-        EXPECT_EQ(tags[Tag::GPSLongitudeRef], Text("W"));
-        EXPECT_DOUBLE_EQ(Quotient(tags[Tag::GPSLatitude], 2), 26.4);
-        EXPECT_EQ(tags[Tag::GPSAltitudeRef], Number(0));
-        EXPECT_EQ(tags[Tag::Keywords], Text("one;two"));
-    }
 }
 
 TEST_F(FreeImageReaderTest, PhotosWithoutTagsHaveNoneLeftFromTheOneBefore)

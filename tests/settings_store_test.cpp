@@ -49,59 +49,43 @@ protected:
         std::filesystem::create_directories(StoreFile().parent_path());
         std::ofstream(StoreFile()) << "[General]\n" << lines;
     }
+
+    const ExtractionSettings defaults = DefaultSettings(DefaultMonthNames());
 };
 
 }  // namespace
 
-TEST_F(SettingsStore, FirstStartGivesEveryDefault)
+void PrintTo(const ExtractionSettings& s, std::ostream* out)
 {
-    const ExtractionSettings settings = LoadSettings();
-    EXPECT_EQ(settings.Folder, "");
-    EXPECT_EQ(settings.OutFile, "");
-    EXPECT_EQ(settings.Flags, std::string(29, '0'));
-    EXPECT_EQ(settings.CommentLine, 0);
-    EXPECT_EQ(settings.DateFormat, 0);
-    EXPECT_EQ(settings.FullFilePath, 0);
-    EXPECT_EQ(settings.SeparatorNum, 0);
-    EXPECT_EQ(settings.SubSeconds, 0);
-    EXPECT_EQ(settings.SubFolders, 0);
-    EXPECT_EQ(settings.Spreadsheet, 0);
-    EXPECT_EQ(settings.MapFile, 0);
-    EXPECT_EQ(settings.MonthNames, DefaultMonthNames());
-    for (const auto& name : settings.MonthNames)
-        EXPECT_FALSE(name.empty());
+    *out << "Folder=" << s.Folder << " OutFile=" << s.OutFile << " Flags=" << s.Flags << " CommentLine=" << s.CommentLine
+         << " DateFormat=" << s.DateFormat << " FullFilePath=" << s.FullFilePath << " SeparatorNum=" << s.SeparatorNum
+         << " SubSeconds=" << s.SubSeconds << " SubFolders=" << s.SubFolders << " Formats=" << s.Formats
+         << " Spreadsheet=" << s.Spreadsheet << " MapFile=" << s.MapFile << " Months=";
+    for (const std::string& name : s.MonthNames)
+        *out << name << ',';
 }
 
-TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
+TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLoad)
 {
-    ExtractionSettings settings = LoadSettings();
+    EXPECT_EQ(LoadSettings(), defaults);
+    EXPECT_EQ(defaults.Flags, std::string(29, '0'));
+    for (const auto& name : defaults.MonthNames)
+        EXPECT_FALSE(name.empty());
+
+    ExtractionSettings settings = defaults;
     settings.Folder = "/photos/a, b \xC3\xA9t\xC3\xA9";
     settings.OutFile = "/out/x.csv";
     settings.Flags = "1" + std::string(27, '0') + "1";
-    settings.CommentLine = 1;
     settings.MonthNames[4] = "Mai";
     settings.MonthNames[11] = "";
+    for (std::int32_t* field : {&settings.CommentLine, &settings.FullFilePath, &settings.SubSeconds, &settings.SubFolders,
+                                &settings.Spreadsheet, &settings.MapFile})
+        *field = 1;
     settings.DateFormat = 8;
-    settings.FullFilePath = 1;
     settings.SeparatorNum = 3;
-    settings.SubSeconds = 1;
-    settings.SubFolders = 1;
-    settings.Spreadsheet = 1;
-    settings.MapFile = 1;
+    settings.Formats = 0;
     ASSERT_TRUE(SaveSettings(settings));
-    const ExtractionSettings loaded = LoadSettings();
-    EXPECT_EQ(loaded.Folder, settings.Folder);
-    EXPECT_EQ(loaded.OutFile, settings.OutFile);
-    EXPECT_EQ(loaded.Flags, settings.Flags);
-    EXPECT_EQ(loaded.CommentLine, 1);
-    EXPECT_EQ(loaded.MonthNames, settings.MonthNames);
-    EXPECT_EQ(loaded.DateFormat, 8);
-    EXPECT_EQ(loaded.FullFilePath, 1);
-    EXPECT_EQ(loaded.SeparatorNum, 3);
-    EXPECT_EQ(loaded.SubSeconds, 1);
-    EXPECT_EQ(loaded.SubFolders, 1);
-    EXPECT_EQ(loaded.Spreadsheet, 1);
-    EXPECT_EQ(loaded.MapFile, 1);
+    EXPECT_EQ(LoadSettings(), settings);
 }
 
 TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)
@@ -118,18 +102,21 @@ TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)
     }
 }
 
-TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaults)
+TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaultsAndNumbersByHandAreRead)
 {
     Store("DateFormat=abc\nSeparatorNum=2x\nSubFolders=99999999999\nCommentLine=\nFolder=a, b\nFullFilePath=1\n"
           "Month3=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n");
-    const ExtractionSettings settings = LoadSettings();
-    EXPECT_EQ(settings.DateFormat, 0);
-    EXPECT_EQ(settings.SeparatorNum, 0);
-    EXPECT_EQ(settings.SubFolders, 0);
-    EXPECT_EQ(settings.CommentLine, 0);
-    EXPECT_EQ(settings.Folder, "");  // a list, not a text
-    EXPECT_EQ(settings.FullFilePath, 1);
-    EXPECT_EQ(settings.MonthNames[2], DefaultMonthNames()[2]);
+    ExtractionSettings expected = defaults;  // Folder: a list, not a text
+    expected.FullFilePath = 1;
+    EXPECT_EQ(LoadSettings(), expected);
+
+    Store("DateFormat= 8 \nSeparatorNum=-1\n");
+    expected = defaults;
+    expected.DateFormat = 8;
+    expected.SeparatorNum = -1;
+    EXPECT_EQ(LoadSettings(), expected);
+    Store("DateFormat=9\nSeparatorNum=99\n");  // no such layout or separator
+    EXPECT_EQ(LoadSettings(), defaults);
 }
 
 // Settings files edited by hand, cut short by a crash or damaged on disk: the program starts with
@@ -152,15 +139,11 @@ TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
     qInstallMessageHandler(previous);
 
     EXPECT_TRUE(complaints.isEmpty()) << complaints.join('\n').toStdString();
-    const ExtractionSettings defaults = DefaultSettings(DefaultMonthNames());
-    EXPECT_EQ(settings.DateFormat, defaults.DateFormat);
-    EXPECT_EQ(settings.SeparatorNum, defaults.SeparatorNum);
-    EXPECT_EQ(settings.SubSeconds, defaults.SubSeconds);
-    EXPECT_EQ(settings.CommentLine, defaults.CommentLine);
-    EXPECT_EQ(settings.FullFilePath, defaults.FullFilePath);
-    EXPECT_EQ(settings.OutFile, defaults.OutFile);
-    EXPECT_EQ(settings.MonthNames[1], defaults.MonthNames[1]);
-    EXPECT_EQ(settings.Flags, std::string(29, '0'));
+    ExtractionSettings expected = defaults;
+    expected.Folder = settings.Folder;
+    expected.MonthNames[0] = settings.MonthNames[0];
+    expected.SubFolders = -1;  // a number, and any number but 0 says yes
+    EXPECT_EQ(settings, expected);
     // Bytes that are not UTF-8 come back as replacement characters: the texts stay valid UTF-8.
     EXPECT_EQ(settings.Folder, "\xEF\xBF\xBD\xEF\xBF\xBD/photos/\xEF\xBF\xBD(");
     EXPECT_EQ(settings.MonthNames[0].substr(0, 4), "\xEF\xBF\xBDt");
@@ -169,11 +152,7 @@ TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
 
     // Closing writes the sane values back, and they load as written.
     ASSERT_TRUE(SaveSettings(settings));
-    const ExtractionSettings again = LoadSettings();
-    EXPECT_EQ(again.Folder, settings.Folder);
-    EXPECT_EQ(again.OutFile, settings.OutFile);
-    EXPECT_EQ(again.DateFormat, settings.DateFormat);
-    EXPECT_EQ(again.SeparatorNum, settings.SeparatorNum);
+    EXPECT_EQ(LoadSettings(), settings);
     EXPECT_LT(std::filesystem::file_size(StoreFile()), 4096u);
 }
 
@@ -206,14 +185,6 @@ TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
         EXPECT_TRUE(std::filesystem::is_regular_file(StoreFile())) << what;
         EXPECT_EQ(LoadSettings().Folder, "/saved") << what;
     }
-}
-
-TEST_F(SettingsStore, NumbersWrittenByHandAreRead)
-{
-    Store("DateFormat= 8 \nSeparatorNum=-1\n");
-    const ExtractionSettings settings = LoadSettings();
-    EXPECT_EQ(settings.DateFormat, 8);
-    EXPECT_EQ(settings.SeparatorNum, -1);
 }
 
 TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolder)
