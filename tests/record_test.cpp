@@ -68,74 +68,58 @@ TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
     EXPECT_EQ(RecordComposer("\t", {}).HeadingLine(Ticked({4})), "!\"Filename\"\t\"Camera manufacturer\"");
 }
 
-TEST(Record, QuotesSomeColumnsAndLeavesOthersBare)
+TEST(Record, FromOnePhotosValues)
 {
-    ReadPhoto photo(TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}}));
-    EXPECT_EQ(Comma().Record("IMG_0001.JPG", Ticked({5, 6, 11, 16}), photo.Reader()),
-              "\"IMG_0001.JPG\",X100,\"Unknown\",200,");
-}
-
-TEST(Record, IsLeftOutWhenEveryTickedValueIsEmpty)
-{
-    ReadPhoto photo(TagsWith({{Tag::Model, Text("X100")}}));
-    EXPECT_FALSE(Comma().Record("IMG_0001.JPG", Ticked({16}), photo.Reader()));
-    EXPECT_FALSE(Comma().Record("IMG_0001.JPG", {}, photo.Reader()));
-}
-
-TEST(Record, ColumnsThatNeverYieldEmptyTextAlwaysGiveARecord)
-{
-    ReadPhoto photo(PhotoTags{}, ReadOutcome::NotOpened);
-    EXPECT_EQ(Comma().Record("n", Ticked({3}), photo.Reader()), "\"n\", ");
-    EXPECT_EQ(Comma().Record("n", Ticked({19}), photo.Reader()), "\"n\",\" \"");
-    EXPECT_EQ(Comma().Record("n", Ticked({6}), photo.Reader()), "\"n\",\"Unknown\"");
-    EXPECT_EQ(Comma().Record("n", Ticked({7}), photo.Reader()), "\"n\",0x0");
-    EXPECT_EQ(Comma().Record("n", Ticked({8}), photo.Reader()), "\"n\",5");
-}
-
-TEST(Record, DateColumnsSplitAtTheLastBlank)
-{
-    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("2000:05:07 14:22:01")}}));
-    EXPECT_EQ(Comma(1).Record("n", Ticked({0, 1, 2}), photo.Reader()),
-              "\"n\",\"07 May 2000\",\"14:22:01\",\"07 May 2000 14:22:01\"");
-    EXPECT_EQ(Comma(0).Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"2000:05:07\",\"14:22:01\"");
-}
-
-TEST(Record, SubSecondsReachTheTimeOnlyWhenAsked)
-{
-    ReadPhoto photo(TagsWith({{Tag::DateTimeOriginal, Text("2000:05:07 14:22:01")}, {Tag::SubSecTimeOriginal, Text("25 ")}}));
-    EXPECT_EQ(RecordComposer(",", DateLayout{1, english, true}).Record("n", Ticked({0, 1, 2}), photo.Reader()),
-              "\"n\",\"07 May 2000\",\"14:22:01.25\",\"07 May 2000 14:22:01.25\"");
-    EXPECT_EQ(Comma(1).Record("n", Ticked({1}), photo.Reader()), "\"n\",\"14:22:01\"");
-}
-
-TEST(Record, ADateWithoutBlankHasNoDatePartAndAWholeTimePart)
-{
-    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}));
-    EXPECT_FALSE(Comma().Record("n", Ticked({0}), photo.Reader()));
-    EXPECT_EQ(Comma().Record("n", Ticked({0, 1}), photo.Reader()), "\"n\",\"\",\"2000:05:07T14:22:01\"");
-}
-
-TEST(Record, DateColumnsAreEmptyForAnUnformattableDate)
-{
-    ReadPhoto photo(TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}));
-    EXPECT_FALSE(Comma().Record("n", Ticked({0, 1, 2}), photo.Reader()));
-}
-
-TEST(RecordEscaping, QuotesInsideQuotedValuesAndNamesAreDoubled)
-{
-    ReadPhoto photo(TagsWith({{Tag::Comment, Text("the \"best\" shot")}}));
-    EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()),
-              "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
-}
-
-TEST(RecordEscaping, BareValuesHoldingTheSeparatorQuotesOrLineBreaksAreQuoted)
-{
-    ReadPhoto photo(TagsWith({{Tag::Make, Text("Maker, Inc.")}, {Tag::Model, Text("Model \"7\"\n")},
-                              {Tag::ISOSpeed, Number(100)}}));
-    EXPECT_EQ(Comma().Record("n", Ticked({4, 5, 11}), photo.Reader()),
-              "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\n\",100");
-    // With another separator the comma is an ordinary character and stays bare.
-    EXPECT_EQ(RecordComposer(";", {}).Record("n", Ticked({4, 11}), photo.Reader()), "\"n\";Maker, Inc.;100");
+    const DateLayout withSubSeconds{1, english, true};
+    const PhotoTags date = TagsWith({{Tag::DateTime, Text("2000:05:07 14:22:01")}});
+    const PhotoTags subSeconds =
+        TagsWith({{Tag::DateTimeOriginal, Text("2000:05:07 14:22:01")}, {Tag::SubSecTimeOriginal, Text("25 ")}});
+    const PhotoTags texts = TagsWith({{Tag::Make, Text("Maker, Inc.")}, {Tag::Model, Text("Model \"7\"\n")},
+                                      {Tag::ISOSpeed, Number(100)}, {Tag::Comment, Text("the \"best\" shot")}});
+    const struct {
+        const char* what;
+        PhotoTags tags;
+        ReadOutcome outcome;
+        RecordComposer composer;
+        ColumnSelection ticked;
+        std::optional<std::string> record;  // none: left out
+    } cases[] = {
+        {"some columns quoted, others bare", TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}}),
+         ReadOutcome::Read, Comma(), Ticked({5, 6, 11, 16}), "\"n\",X100,\"Unknown\",200,"},
+        {"every ticked value empty", TagsWith({{Tag::Model, Text("X100")}}), ReadOutcome::Read, Comma(), Ticked({16}),
+         std::nullopt},
+        {"nothing ticked", {}, ReadOutcome::Read, Comma(), {}, std::nullopt},
+        // Some columns never give an empty text, so a photo that cannot be read still has a record.
+        {"make and model", {}, ReadOutcome::NotOpened, Comma(), Ticked({3}), "\"n\", "},
+        {"GPS date and time", {}, ReadOutcome::NotOpened, Comma(), Ticked({19}), "\"n\",\" \""},
+        {"lens", {}, ReadOutcome::NotOpened, Comma(), Ticked({6}), "\"n\",\"Unknown\""},
+        {"size", {}, ReadOutcome::NotOpened, Comma(), Ticked({7}), "\"n\",0x0"},
+        {"file size", {}, ReadOutcome::NotOpened, Comma(), Ticked({8}), "\"n\",5"},
+        // Date columns split at the last blank.
+        {"date layout 1", date, ReadOutcome::Read, Comma(1), Ticked({0, 1, 2}),
+         "\"n\",\"07 May 2000\",\"14:22:01\",\"07 May 2000 14:22:01\""},
+        {"date layout 0", date, ReadOutcome::Read, Comma(0), Ticked({0, 1}), "\"n\",\"2000:05:07\",\"14:22:01\""},
+        {"sub-seconds asked", subSeconds, ReadOutcome::Read, RecordComposer(",", withSubSeconds), Ticked({0, 1, 2}),
+         "\"n\",\"07 May 2000\",\"14:22:01.25\",\"07 May 2000 14:22:01.25\""},
+        {"sub-seconds not asked", subSeconds, ReadOutcome::Read, Comma(1), Ticked({1}), "\"n\",\"14:22:01\""},
+        {"a date without blank has no date part", TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}),
+         ReadOutcome::Read, Comma(), Ticked({0}), std::nullopt},
+        {"and a whole time part", TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}), ReadOutcome::Read,
+         Comma(), Ticked({0, 1}), "\"n\",\"\",\"2000:05:07T14:22:01\""},
+        {"a date that cannot be formatted", TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}),
+         ReadOutcome::Read, Comma(), Ticked({0, 1, 2}), std::nullopt},
+        // Quotes inside quoted values are doubled; bare values holding the separator, quotes or
+        // line breaks are quoted, and with another separator the comma is an ordinary character.
+        {"bare values quoted", texts, ReadOutcome::Read, Comma(), Ticked({4, 5, 11}),
+         "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\n\",100"},
+        {"semicolons", texts, ReadOutcome::Read, RecordComposer(";", {}), Ticked({4, 11}), "\"n\";Maker, Inc.;100"},
+    };
+    for (const auto& c : cases) {
+        ReadPhoto photo(c.tags, c.outcome);
+        EXPECT_EQ(c.composer.Record("n", c.ticked, photo.Reader()), c.record) << c.what;
+    }
+    ReadPhoto photo(texts);
+    EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()), "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
 }
 
 TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAndNumbersStay)

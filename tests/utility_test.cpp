@@ -20,27 +20,22 @@ std::vector<std::string> Names(const PhotoList& list, const std::string& root)
 
 }  // namespace
 
-TEST(PathText, FileNameIsTheTextAfterTheLastSeparatorOfEitherKind)
+TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot)
 {
     const CUtility utility;
-    EXPECT_EQ(utility.GetFileName("C:\\a/b\\c.jpg"), "c.jpg");
-    EXPECT_EQ(utility.GetFileName("/a\\b/c.jpg"), "c.jpg");
-    EXPECT_EQ(utility.GetFileName("c.jpg"), "c.jpg");
-    EXPECT_EQ(utility.GetFileName("C:\\photos\\"), "");
-}
-
-TEST(PathText, ExtensionFollowsTheLastDotEvenInsideAFolderName)
-{
-    const CUtility utility;
-    EXPECT_EQ(utility.GetExtension("name"), "");
-    EXPECT_EQ(utility.GetExtension("out."), "");
-    EXPECT_EQ(utility.GetExtension("C:\\a.b\\file"), "b\\file");
-    EXPECT_EQ(utility.GetExtension("x.tar.jpg"), "jpg");
-}
-
-TEST(PathText, PhotoFilesAreKnownByTheirExtensionInAnyCase)
-{
-    const CUtility utility;
+    const struct {
+        const char* path;
+        const char* name;
+        const char* extension;
+    } cases[] = {
+        {"C:\\a/b\\c.jpg", "c.jpg", "jpg"}, {"/a\\b/c.jpg", "c.jpg", "jpg"}, {"C:\\photos\\", "", ""},
+        {"name", "name", ""},                {"out.", "out.", ""},             {"C:\\a.b\\file", "file", "b\\file"},
+        {"x.tar.jpg", "x.tar.jpg", "jpg"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(utility.GetFileName(c.path), c.name) << c.path;
+        EXPECT_EQ(utility.GetExtension(c.path), c.extension) << c.path;
+    }
     for (const char* photo : {"x.jpg", "x.Jpeg", "x.TIF", "x.tiff", "x.jpe", "/a/b.JPG"})
         EXPECT_TRUE(utility.IsPhotoFile(photo)) << photo;
     for (const char* other : {"x.png", "x.jfif", "x.jpg.bak", "x", "jp", "/a.jpg/readme"})
@@ -90,30 +85,20 @@ TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreName
     EXPECT_TRUE(list.empty());
 }
 
-TEST(PhotoCollection, LinkLoopsAreVisitedOnce)
-{
-    TempFolder folder;
-    folder.Touch("a.jpg");
-    folder.Touch("sub/b.jpg");
-    std::filesystem::create_directory_symlink(folder.Path(), folder.Path() / "sub" / "back-to-top");
-    std::filesystem::create_directory_symlink(folder.Path() / "sub", folder.Path() / "sub" / "itself");
-    const CUtility utility;
-    PhotoList list;
-    EXPECT_TRUE(utility.CollectPhotoFiles(list, folder.Text(), true).empty());
-    EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "sub/b.jpg"}));
-}
-
-TEST(PhotoCollection, LinkedFoldersOutsideTheTreeAreCollectedUnderTheirLinkName)
+// Loops are visited once; folders linked from outside the tree are collected under the link's name.
+TEST(PhotoCollection, LinkedFolders)
 {
     TempFolder folder;
     TempFolder elsewhere;
     elsewhere.Touch("x.jpg");
     folder.Touch("a.jpg");
+    folder.Touch("sub/b.jpg");
+    std::filesystem::create_directory_symlink(folder.Path(), folder.Path() / "sub" / "back-to-top");
+    std::filesystem::create_directory_symlink(folder.Path() / "sub", folder.Path() / "sub" / "itself");
     std::filesystem::create_directory_symlink(elsewhere.Path(), folder.Path() / "linked");
-    const CUtility utility;
     PhotoList list;
-    utility.CollectPhotoFiles(list, folder.Text(), true);
-    EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg"}));
+    EXPECT_TRUE(CUtility().CollectPhotoFiles(list, folder.Text(), true).empty());
+    EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
 }
 
 TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolder)
@@ -141,19 +126,21 @@ TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
     EXPECT_EQ(utf8, (PhotoList{"/p/z.jpg", "/p/\xC3\xA9.jpg", "/p/\xE6\x97\xA5.jpg"}));
 }
 
-TEST(DuplicateNames, SameNameInTwoFoldersIsADuplicate)
+// The same name in two folders is a duplicate; names differing in case are not.
+TEST(DuplicateNames, SameNameInTwoFolders)
 {
-    EXPECT_TRUE(HasDuplicateFileNames({"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}));
-    EXPECT_TRUE(HasDuplicateFileNames({"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}));
-    EXPECT_TRUE(HasDuplicateFileNames({"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG"}));
-    EXPECT_EQ(FirstDuplicateFileName({"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg"}), "m.jpg");
-}
-
-TEST(DuplicateNames, NamesDifferingInCaseOrSinglePhotosAreNot)
-{
-    EXPECT_FALSE(HasDuplicateFileNames({"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}));
-    EXPECT_FALSE(HasDuplicateFileNames({"/x/IMG_1.JPG"}));
-    EXPECT_FALSE(HasDuplicateFileNames({}));
-    EXPECT_FALSE(HasDuplicateFileNames({"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}));
-    EXPECT_EQ(FirstDuplicateFileName({"/x/a.jpg", "/x/b.jpg"}), "");
+    const std::pair<PhotoList, const char*> cases[] = {
+        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}, "IMG_1.JPG"},
+        {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, "zz.jpg"},
+        {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG"}, "IMG_1.JPG"},
+        {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg"}, "m.jpg"},  // first in sorted order
+        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}, ""},
+        {{"/x/IMG_1.JPG"}, ""},
+        {{}, ""},
+        {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, ""},
+    };
+    for (const auto& [list, first] : cases) {
+        EXPECT_EQ(FirstDuplicateFileName(list), first);
+        EXPECT_EQ(HasDuplicateFileNames(list), *first != '\0') << first;
+    }
 }
