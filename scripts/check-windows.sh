@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-compiles the libraries that need neither Qt nor the image libraries (the platform layer, the
-# metadata layer's main-process side, the extraction run) for 64-bit Windows with Debian's
+# metadata layer, the extraction run) for 64-bit Windows with Debian's
 # MinGW-w64, warnings as errors, into build-windows/. Qt, FreeImage and libexiv2 for Windows are not
 # packaged for Debian, so the window, the batch command and the reader are left out. Unoptimised:
 # GCC 12's optimiser warns falsely of overlapping copies inside std::string at -O2 and above.
