@@ -47,8 +47,7 @@ protected:
 std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 {
     std::vector<pid_t> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
         std::error_code gone;
         if (name.find_first_not_of("0123456789") == std::string::npos &&
@@ -95,17 +94,12 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "the records to standard output",
          .arguments = {"--output", "-", "--columns", "4,7", "--separator", "tab", "--", "{photos}"},
          .err = summary + "standard output\n", .out = "\"a.jpg\"\ta.jpg\t0x0\n\"b.jpg\"\tb.jpg\t0x0\n"},
-        {.what = "a device, written as named", .arguments = {"{photos}", "--columns", "4", "--output", "/dev/stdout"},
-         .err = summary + "/dev/stdout\n", .out = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n"},
-        {.what = "a full disk", .arguments = {"{photos}", "--columns", "4", "--output", "/dev/full"}, .exitCode = 4,
+        {.what = "a device, written as named, that is full",
+         .arguments = {"{photos}", "--columns", "4", "--output", "/dev/full"}, .exitCode = 4,
          .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
                 "name is left as it was\n"},
         {.what = "an unknown option", .arguments = {"--colour"}, .exitCode = 2,
          .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
-        {.what = "an output name that is only an extension", .arguments = {"{photos}", "--output", "{out}/.csv"},
-         .exitCode = 2,
-         .err = "fotoharvester-cli: the output name \"{out}/.csv\" has no name before its extension: name the file" +
-                tryHelp},
         {.what = "no output named or stored", .arguments = {"{photos}", "--defaults"}, .exitCode = 2,
          .err = "fotoharvester-cli: no output file: give one with --output FILE, or --output - for standard output" +
                 tryHelp},

@@ -10,11 +10,6 @@
 
 namespace {
 
-ParseResult Parse(std::vector<std::string> arguments)
-{
-    return ParseCommandLine(arguments);
-}
-
 std::string Value(const SettingField& field, ExtractionSettings settings)
 {
     return field.kind == SettingField::Kind::Text ? field.Text(settings) : std::to_string(field.Number(settings));
@@ -32,25 +27,16 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         std::string value;
     };
     const Case cases[] = {
-        {{"/p"}, "Folder", "/p"},
-        {{"--folder", "-"}, "Folder", "-"},
-        {{"--", "--headings"}, "Folder", "--headings"},
-        {{"--output=/o/x"}, "OutFile", "/o/x"},
+        {{"/p"}, "Folder", "/p"},                           {{"--folder", "-"}, "Folder", "-"},
+        {{"--", "--headings"}, "Folder", "--headings"},     {{"--output=/o/x"}, "OutFile", "/o/x"},
         {{"--columns", "0,2,28"}, "Flags", "101" + std::string(25, '0') + "1"},
-        {{"--columns", "all"}, "Flags", std::string(29, '1')},
-        {{"--columns", ""}, "Flags", std::string(29, '0')},
-        {{"--headings"}, "CommentLine", "1"},
-        {{"--no-headings"}, "CommentLine", "0"},
-        {{"--full-path"}, "FullFilePath", "1"},
-        {{"--no-full-path"}, "FullFilePath", "0"},
-        {{"--subfolders"}, "SubFolders", "1"},
-        {{"--no-subfolders"}, "SubFolders", "0"},
-        {{"--spreadsheet"}, "Spreadsheet", "1"},
-        {{"--no-spreadsheet"}, "Spreadsheet", "0"},
-        {{"--sub-seconds"}, "SubSeconds", "1"},
-        {{"--no-sub-seconds"}, "SubSeconds", "0"},
-        {{"--date-format", "3"}, "DateFormat", "3"},
-        {{"--formats", "all"}, "Formats", "1"},
+        {{"--columns", "all"}, "Flags", std::string(29, '1')}, {{"--columns", ""}, "Flags", std::string(29, '0')},
+        {{"--headings"}, "CommentLine", "1"},               {{"--no-headings"}, "CommentLine", "0"},
+        {{"--full-path"}, "FullFilePath", "1"},             {{"--no-full-path"}, "FullFilePath", "0"},
+        {{"--subfolders"}, "SubFolders", "1"},              {{"--no-subfolders"}, "SubFolders", "0"},
+        {{"--spreadsheet"}, "Spreadsheet", "1"},            {{"--no-spreadsheet"}, "Spreadsheet", "0"},
+        {{"--sub-seconds"}, "SubSeconds", "1"},             {{"--no-sub-seconds"}, "SubSeconds", "0"},
+        {{"--date-format", "3"}, "DateFormat", "3"},        {{"--formats", "all"}, "Formats", "1"},
         {{"--formats=jpeg-tiff"}, "Formats", "0"},
     };
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
@@ -66,28 +52,17 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     }
     for (const Case& row : cases) {
         SCOPED_TRACE(row.arguments.front());
-        const ParseResult parsed = Parse(row.arguments);
+        const ParseResult parsed = ParseCommandLine(row.arguments);
         ASSERT_EQ(parsed.error, "");
         const ExtractionSettings& stored = row.value == "0" ? ones : zeros;
         const ExtractionSettings applied = ApplyCommandLine(stored, parsed.commandLine);
         for (const SettingField& field : PersistedSettingFields())
             EXPECT_EQ(Value(field, applied), field.name == row.field ? row.value : Value(field, stored)) << field.name;
     }
-    const CommandLine months = Parse({"--month-names=a,b,c,d,e,f,g,h,i,j,k,l"}).commandLine;
+    const CommandLine months = ParseCommandLine({"--month-names=a,b,c,d,e,f,g,h,i,j,k,l"}).commandLine;
     EXPECT_EQ(ApplyCommandLine(zeros, months).MonthNames,
               (std::array<std::string, 12>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"}));
-}
-
-TEST(CommandLine, TakesTheCommandsOwnOptions)
-{
-    const CommandLine line = Parse({"--yes", "-q", "--defaults", "--readers", "3", "--geojson", "/o/map.geojson",
-                                    "--files-from", "-", "-0", "-V", "-h"})
-                                 .commandLine;
-    EXPECT_TRUE(line.answerYes && line.quiet && line.defaults && line.nulSeparated && line.showVersion && line.showHelp);
-    EXPECT_EQ(line.readers, 3);
-    EXPECT_EQ(line.mapPath, "/o/map.geojson");
-    EXPECT_EQ(line.filesFrom, "-");
-    EXPECT_FALSE(line.folder);
+    EXPECT_EQ(ParseCommandLine({"--readers", "3"}).commandLine.readers, 3);  // not a setting
 }
 
 TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
@@ -98,12 +73,12 @@ TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
     ExtractionSettings settings;
     settings.SeparatorNum = 3;
     for (const auto& [given, separator] : accepted) {
-        const auto parsed = Parse({"--separator", given});
+        const auto parsed = ParseCommandLine({"--separator", given});
         EXPECT_EQ(parsed.error, "") << given;
         EXPECT_EQ(SeparatorFor(settings, parsed.commandLine), separator) << given;
     }
     for (const std::string given : {"", "Semicolon", "\\t", "ab", "Tab", "\"", "\n", "\xC2"}) {
-        const std::string error = Parse({"--separator", given}).error;
+        const std::string error = ParseCommandLine({"--separator", given}).error;
         EXPECT_NE(error.find("comma, semicolon, colon, tab or one character"), std::string::npos) << given;
     }
     EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "\t");
@@ -122,7 +97,7 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"-x"},                       {"--readers", "0"},         {"--formats", "all", "--formats", "png"},
     };
     for (const auto& arguments : rejected)
-        EXPECT_NE(Parse(arguments).error, "") << arguments.front();
+        EXPECT_NE(ParseCommandLine(arguments).error, "") << arguments.front();
 }
 
 TEST(CommandLine, OutputNamesAsAShellUserMeansThem)
