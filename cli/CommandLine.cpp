@@ -208,6 +208,36 @@ std::string TakeOption(CommandLine& line, const std::vector<std::string>& argume
     return "unknown option: " + arguments[at];
 }
 
+// Every column's number and heading, one a line.
+std::string ColumnList()
+{
+    std::string text;
+    for (int column = 0; column < ColumnCount; ++column) {
+        const std::string number = std::to_string(column);
+        text += std::string(6 - number.size(), ' ') + number + "  " + std::string(ColumnCatalogue()[column].heading) + "\n";
+    }
+    return text;
+}
+
+// The extensions, wrapped under the first one at the width of the rest of the help.
+std::string WrappedList(std::span<const std::string_view> extensions, std::size_t column)
+{
+    std::string names;
+    std::size_t width = column;
+    for (const std::string_view extension : extensions) {
+        if (width + 1 + extension.size() > 95) {
+            names += "\n" + std::string(column, ' ');
+            width = column;
+        } else if (!names.empty()) {
+            names += ' ';
+            ++width;
+        }
+        names += extension;
+        width += extension.size();
+    }
+    return names;
+}
+
 // Every date layout for one example date, in two columns.
 std::string DateLayoutList()
 {
@@ -391,31 +421,10 @@ made there can be re-run from a script), or the defaults with --defaults.
 
 Columns:
 )";
-    const auto& catalogue = ColumnCatalogue();
-    for (int column = 0; column < ColumnCount; ++column) {
-        const std::string number = std::to_string(column);
-        text += "  " + std::string(4 - number.size(), ' ') + number + "  " + std::string(catalogue[column].heading) + "\n";
-    }
-    // The extensions, wrapped under the first one at the width of the rest of this text.
-    const auto list = [](std::span<const std::string_view> extensions, std::size_t column) {
-        std::string names;
-        std::size_t width = column;
-        for (const std::string_view extension : extensions) {
-            if (width + 1 + extension.size() > 95) {
-                names += "\n" + std::string(column, ' ');
-                width = column;
-            } else if (!names.empty()) {
-                names += ' ';
-                ++width;
-            }
-            names += extension;
-            width += extension.size();
-        }
-        return names;
-    };
+    text += ColumnList();
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "others by libexiv2):\n  jpeg-tiff  " + list(JpegAndTiffExtensions(), 13) +
-            "\n  all        those and " + list(OtherPhotoExtensions(), 23) + "\n";
+            "others by libexiv2):\n  jpeg-tiff  " + WrappedList(JpegAndTiffExtensions(), 13) +
+            "\n  all        those and " + WrappedList(OtherPhotoExtensions(), 23) + "\n";
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a
