@@ -214,7 +214,8 @@ std::string ColumnList()
     std::string text;
     for (int column = 0; column < ColumnCount; ++column) {
         const std::string number = std::to_string(column);
-        text += std::string(6 - number.size(), ' ') + number + "  " + std::string(ColumnCatalogue()[column].heading) + "\n";
+        text += std::string(6 - number.size(), ' ') + number + "  ";
+        text.append(ColumnCatalogue()[column].heading) += '\n';
     }
     return text;
 }
