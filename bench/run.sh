@@ -147,14 +147,15 @@ if ((one_folder)); then
     if [[ ! -f $flat/.made || $(cat "$flat/.made") != "$made" ]]; then
         rm -rf "$flat"
         mkdir -p "$flat"
-        perl -0 -ne 'chomp; my ($ext) = /\.([^.\/]+)$/; my $to = sprintf("%s/IMG_%06d.%s", $ENV{FLAT}, $. - 1, lc $ext);
-                     link($_, $to) or die "$to: $!\n";' <"$photo_list" FLAT="$flat"
+        FLAT=$flat perl -0 -ne 'chomp; my ($ext) = /\.([^.\/]+)$/; my $to = sprintf("%s/IMG_%06d.%s", $ENV{FLAT}, $. - 1, lc $ext);
+                                link($_, $to) or die "$to: $!\n";' <"$photo_list"
         echo "$made" >"$flat/.made"
     fi
     library=$flat
     find "$library" -type f \( "${names[@]}" \) -print0 | LC_ALL=C sort -z >"$photo_list"
 fi
 photos=$(tr -cd '\0' <"$photo_list" | wc -c)
+((photos > 0)) || { echo "$0: no photos in $library" >&2; exit 1; }
 
 # The batch command must not pick up settings saved by the window on this machine.
 export XDG_CONFIG_HOME=$work/config
@@ -324,7 +325,9 @@ fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- report ----------------------------------------------------------------------------------
-records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
+# A record starts with the photo's name (every library names its photos IMG_n); a value may hold
+# line breaks of its own.
+records=$(grep -c '^"IMG_[0-9]*\.[A-Za-z0-9]*",' "$work/out/ours-$count.csv" || true)
 unreadable=$(grep -o '[0-9]* photos\? could not be read' "$work/out/ours.log" | head -n 1 || true)
 mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
 
