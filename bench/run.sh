@@ -13,6 +13,9 @@
 #                    says so and skips otherwise. Takes N times 160 KB of disk for the copies.
 #   --memory         the memory run instead: the batch command alone over N photos (default
 #                    100,000), printing its peak memory; no peers (exiftool would take minutes)
+#   --one-folder     the library's photos all in one folder (hard links beside the library), as
+#                    a camera card or a phone's export lays them out; with --memory, the case of
+#                    100,000 photos in one folder
 #   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos mixed in
 #                    (bench/make-real-library.sh --mixed), all formats read
 #   --generated      the generated library even when real photos are there
@@ -43,6 +46,7 @@ repeat=1
 memory=0
 cold=0
 mixed=0
+one_folder=0
 generated=0
 do_build=1
 count=
@@ -53,11 +57,12 @@ while [[ $# -gt 0 ]]; do
     --cold) cold=1 ;;
     --generated) generated=1 ;;
     --mixed) mixed=1 ;;
+    --one-folder) one_folder=1 ;;
     --skip) skip+="$2,"; shift ;;
     --skip=*) skip+="${1#--skip=}," ;;
     --repeat) repeat=$2; shift ;;
     --no-build) do_build=0 ;;
-    -h | --help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,38p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     [0-9]*) count=$1 ;;
     *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
     esac
@@ -136,7 +141,21 @@ for extension in "${extensions[@]}"; do
     names+=(${names:+-o} -iname "*.$extension")
 done
 find "$library" -type f \( "${names[@]}" \) -print0 | LC_ALL=C sort -z >"$photo_list"
+if ((one_folder)); then
+    flat=$library-one-folder
+    made=$(md5sum <"$photo_list")
+    if [[ ! -f $flat/.made || $(cat "$flat/.made") != "$made" ]]; then
+        rm -rf "$flat"
+        mkdir -p "$flat"
+        FLAT=$flat perl -0 -ne 'chomp; my ($ext) = /\.([^.\/]+)$/; my $to = sprintf("%s/IMG_%06d.%s", $ENV{FLAT}, $. - 1, lc $ext);
+                                link($_, $to) or die "$to: $!\n";' <"$photo_list"
+        echo "$made" >"$flat/.made"
+    fi
+    library=$flat
+    find "$library" -type f \( "${names[@]}" \) -print0 | LC_ALL=C sort -z >"$photo_list"
+fi
 photos=$(tr -cd '\0' <"$photo_list" | wc -c)
+((photos > 0)) || { echo "$0: no photos in $library" >&2; exit 1; }
 
 # The batch command must not pick up settings saved by the window on this machine.
 export XDG_CONFIG_HOME=$work/config
@@ -306,7 +325,9 @@ fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- report ----------------------------------------------------------------------------------
-records=$(($(wc -l <"$work/out/ours-$count.csv") - 1))
+# A record starts with the photo's name (every library names its photos IMG_n); a value may hold
+# line breaks of its own.
+records=$(grep -c '^"IMG_[0-9]*\.[A-Za-z0-9]*",' "$work/out/ours-$count.csv" || true)
 unreadable=$(grep -o '[0-9]* photos\? could not be read' "$work/out/ours.log" | head -n 1 || true)
 mb() { awk -v k="$1" 'BEGIN { if (k == "") print "-"; else printf "%.1f", k / 1024 }'; }
 
@@ -317,6 +338,7 @@ echo "  machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc
 echo "  load average before: $load_before   after: $load_after"
 echo "  build: $build ($build_type); best of $repeat run(s) per tool; page cache $( ((cold)) && echo "dropped before each" || echo warm)"
 echo "  ours: $records records written to $work/out/ours-$count.csv${unreadable:+ ($unreadable)}"
+echo "  a record for every photo: $( ((records == photos)) && echo met || echo "MISSED ($records of $photos)")"
 if ((!memory)) && [[ -n ${seconds[freeimage-walk]:-} ]]; then
     echo "  freeimage-walk: $(cat "$work/out/freeimage-walk.stdout")"
 fi

@@ -19,8 +19,7 @@ std::string Count(std::size_t count, const char* one, const char* many)
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-}  // namespace
-
+// The batch command's words for a message of the run: one line, without the program's name.
 std::string BatchMessageText(const Message& message)
 {
     switch (message.id) {
@@ -48,6 +47,8 @@ std::string BatchMessageText(const Message& message)
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
+
+}  // namespace
 
 BatchHost::BatchHost(Options options, std::FILE* messages) : m_options(options), m_messages(messages) {}
 

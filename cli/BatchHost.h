@@ -43,6 +43,3 @@ private:
     std::chrono::steady_clock::time_point m_started;
     std::chrono::steady_clock::time_point m_lastPrinted;
 };
-
-// The batch command's words for a message of the run: one line, without the program's name.
-std::string BatchMessageText(const Message& message);

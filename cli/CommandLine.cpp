@@ -8,11 +8,15 @@
 #include "metadata/TextEncoding.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <charconv>
-#include <functional>
 #include <map>
+#include <string_view>
+#include <utility>
 
 namespace {
+
+constexpr int MaxReaders = 64;
 
 std::vector<std::string> SplitAtCommas(const std::string& text)
 {
@@ -65,137 +69,228 @@ std::optional<std::string> FlagsFromColumnList(const std::string& list)
     return flags;
 }
 
+// Each of these takes an option's value into the command line, and gives the reason when the
+// value is of no use.
+
+std::string TakeSeparator(CommandLine& line, const std::string& value)
+{
+    line.separator = SeparatorNamed(value);
+    if (line.separator)
+        return {};
+    return "--separator takes comma, semicolon, colon, tab or one character other than a quote or a line break, "
+           "not \"" + value + "\"";
+}
+
+std::string TakeColumns(CommandLine& line, const std::string& value)
+{
+    line.flags = FlagsFromColumnList(value);
+    if (line.flags)
+        return {};
+    return "--columns takes \"all\" or column numbers 0 to " + std::to_string(ColumnCount - 1) + " separated by commas";
+}
+
+std::string TakeDateFormat(CommandLine& line, const std::string& value)
+{
+    line.dateFormat = WholeNumber(value);
+    if (line.dateFormat && *line.dateFormat >= 0 && *line.dateFormat < DateLayoutCount)
+        return {};
+    return "--date-format takes a number from 0 to " + std::to_string(DateLayoutCount - 1);
+}
+
+std::string TakeMonthNames(CommandLine& line, const std::string& value)
+{
+    const auto names = SplitAtCommas(value);
+    if (names.size() != ExtractionSettings::MonthCount)
+        return "--month-names takes twelve names separated by commas";
+    line.monthNames.emplace();
+    std::copy(names.begin(), names.end(), line.monthNames->begin());
+    return {};
+}
+
+std::string TakeFormats(CommandLine& line, const std::string& value)
+{
+    if (value != "jpeg-tiff" && value != "all")
+        return "--formats takes \"jpeg-tiff\" or \"all\"";
+    line.formats = value == "all" ? 1 : 0;
+    return {};
+}
+
+std::string TakeReaders(CommandLine& line, const std::string& value)
+{
+    line.readers = WholeNumber(value);
+    if (line.readers && *line.readers >= 1 && *line.readers <= MaxReaders)
+        return {};
+    return "--readers takes a number from 1 to " + std::to_string(MaxReaders);
+}
+
+std::string TakeMapPath(CommandLine& line, const std::string& value)
+{
+    line.mapPath = value;
+    return value.empty() || value == "-" ? "--geojson takes the name of the map file" : "";
+}
+
+std::string TakeFilesFrom(CommandLine& line, const std::string& value)
+{
+    line.filesFrom = value;
+    return value.empty() ? "--files-from takes a file name, or - for standard input" : "";
+}
+
+using TakeValue = std::string (*)(CommandLine& line, const std::string& value);
+
+const std::map<std::string, TakeValue>& ValueOptions()
+{
+    static const std::map<std::string, TakeValue> options{
+        {"--folder", [](CommandLine& line, const std::string& value) { line.folder = value; return std::string(); }},
+        {"--output", [](CommandLine& line, const std::string& value) { line.output = value; return std::string(); }},
+        {"--separator", TakeSeparator},
+        {"--columns", TakeColumns},
+        {"--date-format", TakeDateFormat},
+        {"--month-names", TakeMonthNames},
+        {"--formats", TakeFormats},
+        {"--readers", TakeReaders},
+        {"--geojson", TakeMapPath},
+        {"--files-from", TakeFilesFrom},
+    };
+    return options;
+}
+
+// Settings the command line turns on with "--NAME" and off with "--no-NAME".
+constexpr std::pair<std::string_view, std::optional<bool> CommandLine::*> settingSwitches[]{
+    {"headings", &CommandLine::headings},       {"full-path", &CommandLine::fullPath},
+    {"subfolders", &CommandLine::subFolders},   {"spreadsheet", &CommandLine::spreadsheet},
+    {"sub-seconds", &CommandLine::subSeconds},
+};
+
+// The command's own switches, long and short.
+constexpr std::pair<std::string_view, bool CommandLine::*> commandSwitches[]{
+    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults}, {"--quiet", &CommandLine::quiet},
+    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},      {"--help", &CommandLine::showHelp},
+    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion}, {"-V", &CommandLine::showVersion},
+};
+
+bool TakeSwitch(CommandLine& line, std::string_view name)
+{
+    for (const auto& [setting, member] : settingSwitches) {
+        if (name.starts_with("--") && name.substr(2) == setting)
+            line.*member = true;
+        else if (name.starts_with("--no-") && name.substr(5) == setting)
+            line.*member = false;
+        else
+            continue;
+        return true;
+    }
+    for (const auto& [option, member] : commandSwitches) {
+        if (name == option) {
+            line.*member = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Takes the option at arguments[at], with its value ("--name=value" or the next argument, past
+// which `at` then moves); the reason when it cannot.
+std::string TakeOption(CommandLine& line, const std::vector<std::string>& arguments, std::size_t& at)
+{
+    std::string name = arguments[at];
+    std::optional<std::string> value;
+    if (const auto equals = name.find('='); name.starts_with("--") && equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.resize(equals);
+    }
+    if (const auto option = ValueOptions().find(name); option != ValueOptions().end()) {
+        if (!value && at + 1 >= arguments.size())
+            return name + " needs a value";
+        return option->second(line, value ? *value : arguments[++at]);
+    }
+    if (!value && TakeSwitch(line, name))
+        return {};
+    return "unknown option: " + arguments[at];
+}
+
+// Every column's number and heading, one a line.
+std::string ColumnList()
+{
+    std::string text;
+    for (int column = 0; column < ColumnCount; ++column) {
+        const std::string number = std::to_string(column);
+        text += std::string(6 - number.size(), ' ') + number + "  ";
+        text.append(ColumnCatalogue()[column].heading) += '\n';
+    }
+    return text;
+}
+
+// The extensions, wrapped under the first one at the width of the rest of the help.
+std::string WrappedList(std::span<const std::string_view> extensions, std::size_t column)
+{
+    std::string names;
+    std::size_t width = column;
+    for (const std::string_view extension : extensions) {
+        if (width + 1 + extension.size() > 95) {
+            names += "\n" + std::string(column, ' ');
+            width = column;
+        } else if (!names.empty()) {
+            names += ' ';
+            ++width;
+        }
+        names += extension;
+        width += extension.size();
+    }
+    return names;
+}
+
+// Every date layout for one example date, in two columns.
+std::string DateLayoutList()
+{
+    const std::string example = "2000:05:07 14:22:01";
+    const auto entry = [&](int layout) {
+        return "     " + std::to_string(layout) + "  " + FormatDate(example, layout, FixedMonthNames());
+    };
+    std::string text = "\nDate layouts (for " + example + "):\n";
+    const int rows = (DateLayoutCount + 1) / 2;
+    for (int row = 0; row < rows; ++row) {
+        std::string line = entry(row);
+        if (row + rows < DateLayoutCount) {
+            line.resize(std::max<std::size_t>(line.size() + 1, 31), ' ');
+            line += entry(row + rows);
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+// The folder given as FOLDER, checked against the options that also name what to read.
+std::string TakeFolder(CommandLine& line, const std::vector<std::string>& folders)
+{
+    if (folders.size() > 1)
+        return "one FOLDER only, but " + std::to_string(folders.size()) + " were given";
+    if (!folders.empty() && line.folder)
+        return "the folder is given twice, as FOLDER and with --folder";
+    if (!folders.empty())
+        line.folder = folders.front();
+    if (line.filesFrom && line.folder)
+        return "--files-from reads the photos it names, not a folder: give one or the other";
+    return {};
+}
+
 }  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
 {
     ParseResult result;
-    CommandLine& line = result.commandLine;
-
-    // Options that take a value, each with what it does with that value; a non-empty text is an error.
-    using ValueHandler = std::function<std::string(const std::string&)>;
-    const auto nonEmpty = [](std::optional<std::string>& target, const char* what) {
-        return [&target, what](const std::string& v) {
-            target = v;
-            return v.empty() ? std::string(what) : std::string();
-        };
-    };
-    const std::map<std::string, ValueHandler> valueOptions{
-        {"--folder", [&](const std::string& v) { line.folder = v; return std::string(); }},
-        {"--output", [&](const std::string& v) { line.output = v; return std::string(); }},
-        {"--separator",
-         [&](const std::string& v) {
-             line.separator = SeparatorNamed(v);
-             return line.separator ? std::string()
-                                   : "--separator takes comma, semicolon, colon, tab or one character other than a "
-                                     "quote or a line break, not \"" + v + "\"";
-         }},
-        {"--columns",
-         [&](const std::string& v) {
-             line.flags = FlagsFromColumnList(v);
-             return line.flags ? std::string() : "--columns takes \"all\" or column numbers 0 to 28 separated by commas";
-         }},
-        {"--date-format",
-         [&](const std::string& v) {
-             line.dateFormat = WholeNumber(v);
-             return line.dateFormat && *line.dateFormat >= 0 && *line.dateFormat < DateLayoutCount
-                        ? std::string()
-                        : "--date-format takes a number from 0 to 8";
-         }},
-        {"--month-names",
-         [&](const std::string& v) {
-             const auto names = SplitAtCommas(v);
-             if (names.size() != ExtractionSettings::MonthCount)
-                 return std::string("--month-names takes twelve names separated by commas");
-             line.monthNames.emplace();
-             std::copy(names.begin(), names.end(), line.monthNames->begin());
-             return std::string();
-         }},
-        {"--formats",
-         [&](const std::string& v) {
-             if (v == "jpeg-tiff" || v == "all")
-                 line.formats = v == "all" ? 1 : 0;
-             return line.formats ? std::string() : "--formats takes \"jpeg-tiff\" or \"all\"";
-         }},
-        {"--readers",
-         [&](const std::string& v) {
-             line.readers = WholeNumber(v);
-             return line.readers && *line.readers >= 1 && *line.readers <= 64 ? std::string()
-                                                                               : "--readers takes a number from 1 to 64";
-         }},
-        {"--geojson",
-         [&](const std::string& v) {
-             line.mapPath = v;
-             return v.empty() || v == "-" ? "--geojson takes the name of the map file" : std::string();
-         }},
-        {"--files-from", nonEmpty(line.filesFrom, "--files-from takes a file name, or - for standard input")},
-    };
-    const std::map<std::string, std::function<void()>> switches{
-        {"--headings", [&] { line.headings = true; }},
-        {"--no-headings", [&] { line.headings = false; }},
-        {"--full-path", [&] { line.fullPath = true; }},
-        {"--no-full-path", [&] { line.fullPath = false; }},
-        {"--subfolders", [&] { line.subFolders = true; }},
-        {"--no-subfolders", [&] { line.subFolders = false; }},
-        {"--spreadsheet", [&] { line.spreadsheet = true; }},
-        {"--no-spreadsheet", [&] { line.spreadsheet = false; }},
-        {"-0", [&] { line.nulSeparated = true; }},
-        {"--defaults", [&] { line.defaults = true; }},
-        {"--quiet", [&] { line.quiet = true; }},
-        {"-q", [&] { line.quiet = true; }},
-        {"--sub-seconds", [&] { line.subSeconds = true; }},
-        {"--no-sub-seconds", [&] { line.subSeconds = false; }},
-        {"--yes", [&] { line.answerYes = true; }},
-        {"--help", [&] { line.showHelp = true; }},
-        {"-h", [&] { line.showHelp = true; }},
-        {"--version", [&] { line.showVersion = true; }},
-        {"-V", [&] { line.showVersion = true; }},
-    };
-
     std::vector<std::string> folders;
     bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        if (!optionsEnded && name == "--") {
+    for (std::size_t at = 0; at < arguments.size() && result.error.empty(); ++at) {
+        const std::string& argument = arguments[at];
+        if (!optionsEnded && argument == "--")
             optionsEnded = true;
-            continue;
-        }
-        if (optionsEnded || name.size() < 2 || name.front() != '-') {
-            folders.push_back(name);
-            continue;
-        }
-        std::optional<std::string> value;
-        if (const auto equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        }
-        if (const auto handler = valueOptions.find(name); handler != valueOptions.end()) {
-            if (!value) {
-                if (i + 1 >= arguments.size()) {
-                    result.error = name + " needs a value";
-                    return result;
-                }
-                value = arguments[++i];
-            }
-            result.error = handler->second(*value);
-            if (!result.error.empty())
-                return result;
-        } else if (const auto toggle = switches.find(name); toggle != switches.end() && !value) {
-            toggle->second();
-        } else {
-            result.error = "unknown option: " + arguments[i];
-            return result;
-        }
+        else if (optionsEnded || argument.size() < 2 || argument.front() != '-')
+            folders.push_back(argument);
+        else
+            result.error = TakeOption(result.commandLine, arguments, at);
     }
-
-    if (folders.size() > 1)
-        result.error = "one FOLDER only, but " + std::to_string(folders.size()) + " were given";
-    else if (!folders.empty() && line.folder)
-        result.error = "the folder is given twice, as FOLDER and with --folder";
-    else if (!folders.empty())
-        line.folder = folders.front();
-    if (result.error.empty() && line.filesFrom && line.folder)
-        result.error = "--files-from reads the photos it names, not a folder: give one or the other";
+    if (result.error.empty())
+        result.error = TakeFolder(result.commandLine, folders);
     return result;
 }
 
@@ -327,39 +422,12 @@ made there can be re-run from a script), or the defaults with --defaults.
 
 Columns:
 )";
-    const auto& catalogue = ColumnCatalogue();
-    for (int column = 0; column < ColumnCount; ++column) {
-        const std::string number = std::to_string(column);
-        text += "  " + std::string(4 - number.size(), ' ') + number + "  " + std::string(catalogue[column].heading) + "\n";
-    }
-    // The extensions, wrapped under the first one at the width of the rest of this text.
-    const auto list = [](std::span<const std::string_view> extensions, std::size_t column) {
-        std::string names;
-        std::size_t width = column;
-        for (const std::string_view extension : extensions) {
-            if (width + 1 + extension.size() > 95) {
-                names += "\n" + std::string(column, ' ');
-                width = column;
-            } else if (!names.empty()) {
-                names += ' ';
-                ++width;
-            }
-            names += extension;
-            width += extension.size();
-        }
-        return names;
-    };
+    text += ColumnList();
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "others by libexiv2):\n  jpeg-tiff  " + list(JpegAndTiffExtensions(), 13) +
-            "\n  all        those and " + list(OtherPhotoExtensions(), 23) + "\n";
+            "others by libexiv2):\n  jpeg-tiff  " + WrappedList(JpegAndTiffExtensions(), 13) +
+            "\n  all        those and " + WrappedList(OtherPhotoExtensions(), 23) + "\n";
+    text += DateLayoutList();
     text += R"(
-Date layouts (for 2000:05:07 14:22:01):
-     0  2000:05:07 14:22:01         5  07/05/2000 14:22:01
-     1  07 May 2000 14:22:01        6  05/07/2000 14:22:01
-     2  May 07 2000 14:22:01        7  07.05.2000 14:22:01
-     3  2000-05-07 14:22:01         8  2000/05/07 14:22:01
-     4  07-05-2000 14:22:01
-
 The records go to the output file only, or to standard output with --output -. Progress (on a
 terminal), the summary, every photo or folder that could not be read and every refusal go to
 standard error. The output file takes the place of an earlier one only when the run ends, so that

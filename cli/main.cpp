@@ -54,55 +54,52 @@ int ExitStatusFor(const RunResult& result)
     return Refused;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+int ReportUsageError(const std::string& text)
 {
-    QCoreApplication application(argc, argv);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const auto usageError = [](const std::string& text) {
-        std::fprintf(stderr, "fotoharvester-cli: %s\nTry 'fotoharvester-cli --help'.\n", text.c_str());
-        return UsageError;
-    };
-    const ParseResult parsed = ParseCommandLine(arguments);
-    if (!parsed.error.empty())
-        return usageError(parsed.error);
-    const CommandLine& commandLine = parsed.commandLine;
-    if (commandLine.showHelp) {
-        std::fputs(HelpText().c_str(), stdout);
-        return Success;
-    }
-    if (commandLine.showVersion) {
-        std::printf("fotoharvester-cli %s\n", FOTOHARVESTER_VERSION);
-        return Success;
-    }
+    std::fprintf(stderr, "fotoharvester-cli: %s\nTry 'fotoharvester-cli --help'.\n", text.c_str());
+    return UsageError;
+}
 
-    RunRequest request;
+// The photos a list names, from a file or ("-") standard input; false when it cannot be read.
+bool ReadPhotosFrom(const std::string& listPath, bool nulSeparated, PhotoList& photos)
+{
+    if (listPath == "-") {
+        photos = ReadPhotoList(stdin, nulSeparated);
+        return true;
+    }
+    const platform::UniqueFile list(std::fopen(listPath.c_str(), "rb"));
+    if (!list) {
+        std::fprintf(stderr, "fotoharvester-cli: cannot read %s: %s\n", listPath.c_str(),
+                     platform::ErrorText(errno).c_str());
+        return false;
+    }
+    photos = ReadPhotoList(list.get(), nulSeparated);
+    return true;
+}
+
+// The run the command line asks for, or the exit status of a command line that asks for none.
+int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
+{
     request.settings = ApplyCommandLine(commandLine.defaults ? DefaultSettings(FixedMonthNames()) : LoadSettings(),
                                        commandLine);
     request.separator = SeparatorFor(request.settings, commandLine);
     const OutputChoice output = ChooseOutput(request.settings.OutFile);
     if (!output.error.empty())
-        return usageError(output.error);
+        return ReportUsageError(output.error);
     request.outputPath = output.path;
     request.toStandardOutput = output.standardOutput;
     // The window's map option names no file here: a script asks for its map by name.
     request.mapPath = commandLine.mapPath.value_or(std::string());
     if (!output.standardOutput && request.mapPath == output.path)
-        return usageError("the map file and the output file must differ");
-    if (commandLine.filesFrom) {
-        const bool standardInput = *commandLine.filesFrom == "-";
-        std::FILE* list = standardInput ? stdin : std::fopen(commandLine.filesFrom->c_str(), "rb");
-        if (list == nullptr) {
-            std::fprintf(stderr, "fotoharvester-cli: cannot read %s: %s\n", commandLine.filesFrom->c_str(),
-                         platform::ErrorText(errno).c_str());
-            return Refused;
-        }
-        request.photos = ReadPhotoList(list, commandLine.nulSeparated);
-        if (!standardInput)
-            std::fclose(list);
-    }
+        return ReportUsageError("the map file and the output file must differ");
+    if (commandLine.filesFrom &&
+        !ReadPhotosFrom(*commandLine.filesFrom, commandLine.nulSeparated, request.photos.emplace()))
+        return Refused;
+    return Success;
+}
 
+int Run(const CommandLine& commandLine, RunRequest request)
+{
     BatchHost::Options hostOptions;
     hostOptions.answerYes = commandLine.answerYes;
     hostOptions.showProgress = isatty(fileno(stderr)) != 0;
@@ -119,4 +116,27 @@ int main(int argc, char* argv[])
     const RunResult result = ExtractionRun(std::move(request), host, readers).Execute();
     host.Report(result, mapPath);
     return ExitStatusFor(result);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty())
+        return ReportUsageError(parsed.error);
+    const CommandLine& commandLine = parsed.commandLine;
+    if (commandLine.showHelp) {
+        std::fputs(HelpText().c_str(), stdout);
+        return Success;
+    }
+    if (commandLine.showVersion) {
+        std::printf("fotoharvester-cli %s\n", FOTOHARVESTER_VERSION);
+        return Success;
+    }
+    RunRequest request;
+    if (const int status = PrepareRequest(commandLine, request); status != Success)
+        return status;
+    return Run(commandLine, std::move(request));
 }

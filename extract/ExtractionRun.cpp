@@ -73,6 +73,96 @@ ExtractionRun::ExtractionRun(RunRequest request, RunHost& host, TagSource& tags)
 {
 }
 
+// What a run writes to, and with what.
+struct ExtractionRun::Files {
+    OutputFile output;
+    OutputFile map;
+    bool mapped = false;
+    ColumnSelection ticked;
+    RecordComposer composer;
+};
+
+RunResult ExtractionRun::Execute()
+{
+    RunResult result;
+    std::optional<PhotoList> photos = CollectPhotos(result);
+    if (!photos)
+        return result;
+    const ExtractionSettings& settings = m_request.settings;
+    result.outputPath =
+        m_request.toStandardOutput ? std::string("-") : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
+    // Asked before the output file is opened, so that "No" leaves an earlier output untouched.
+    if (!DuplicateNamesAccepted(*photos)) {
+        result.outcome = RunResult::Outcome::Declined;
+        return result;
+    }
+    if (!ReadersWork()) {
+        result.outcome = RunResult::Outcome::NoReader;
+        return result;
+    }
+    Files files{{}, {}, !m_request.mapPath.empty(), SelectionFromFlags(settings.Flags),
+                RecordComposer(m_request.separator,
+                               DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
+                               settings.Spreadsheet != 0)};
+    if (!OpenFiles(files, result, *photos))
+        return result;
+    const bool aborted = WriteRecords(files, std::move(*photos), result);
+    Finish(files, aborted, result);
+    return result;
+}
+
+std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
+{
+    const CUtility utility;
+    const PhotoFormats formats = m_request.settings.ChosenFormats();
+    PhotoList photos;
+    if (m_request.photos) {
+        photos = std::move(*m_request.photos);
+        std::erase_if(photos, [&](const std::string& path) { return !utility.IsPhotoFile(path, formats); });
+    } else {
+        std::string& folder = m_request.settings.Folder;
+        if (folder.empty()) {
+            m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
+            return std::nullopt;
+        }
+        if (folder.back() != '\\' && folder.back() != '/')
+            folder += platform::NativeSeparator();
+        if (std::error_code error; !platform::CanListFolder(folder, &error)) {
+            m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
+            return std::nullopt;
+        }
+        result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, m_request.settings.SubFolders != 0,
+                                                           [this] { m_host.KeepAlive(); }, formats);
+    }
+    SortPhotoList(photos);
+    m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
+    return photos;
+}
+
+bool ExtractionRun::DuplicateNamesAccepted(const PhotoList& photos)
+{
+    if (m_request.settings.FullFilePath != 0 || !HasDuplicateFileNames(photos))
+        return true;
+    return m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames, {FirstDuplicateFileName(photos)})) == Answer::Yes;
+}
+
+bool ExtractionRun::ReadersWork()
+{
+    const auto problem = m_tags.CheckReaders();
+    if (problem)
+        m_host.ShowMessage(MakeMessage(MessageId::NoReader, {problem->program, problem->reason}));
+    return !problem;
+}
+
+bool ExtractionRun::OpenFiles(Files& files, const RunResult& result, const PhotoList& photos)
+{
+    if (m_request.toStandardOutput)
+        files.output.OpenStandardOutput();
+    else if (!Open(files.output, result.outputPath, photos))
+        return false;
+    return !files.mapped || Open(files.map, m_request.mapPath, photos);
+}
+
 bool ExtractionRun::Open(OutputFile& file, const std::string& path, const PhotoList& photos)
 {
     // The photos are read while the output is written: the two must be different files.
@@ -93,71 +183,14 @@ bool ExtractionRun::Open(OutputFile& file, const std::string& path, const PhotoL
     return false;
 }
 
-RunResult ExtractionRun::Execute()
+bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& result)
 {
-    RunResult result;
-    const CUtility utility;
-    const ExtractionSettings& settings = m_request.settings;
-
-    const PhotoFormats formats = settings.ChosenFormats();
-    PhotoList photos;
-    if (m_request.photos) {
-        photos = std::move(*m_request.photos);
-        std::erase_if(photos, [&](const std::string& path) { return !utility.IsPhotoFile(path, formats); });
-    } else {
-        std::string& folder = m_request.settings.Folder;
-        if (folder.empty()) {
-            m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
-            return result;
-        }
-        if (folder.back() != '\\' && folder.back() != '/')
-            folder += platform::NativeSeparator();
-        if (std::error_code error; !platform::CanListFolder(folder, &error)) {
-            m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
-            return result;
-        }
-        result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, settings.SubFolders != 0,
-                                                           [this] { m_host.KeepAlive(); }, formats);
-    }
-    result.outputPath = m_request.toStandardOutput ? std::string("-")
-                                                   : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
-    SortPhotoList(photos);
-    m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
-
-    // Asked before the output file is opened, so that "No" leaves an earlier output untouched.
-    if (settings.FullFilePath == 0 && HasDuplicateFileNames(photos) &&
-        m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames, {FirstDuplicateFileName(photos)})) != Answer::Yes) {
-        result.outcome = RunResult::Outcome::Declined;
-        return result;
-    }
-
-    if (const auto problem = m_tags.CheckReaders()) {
-        m_host.ShowMessage(MakeMessage(MessageId::NoReader, {problem->program, problem->reason}));
-        result.outcome = RunResult::Outcome::NoReader;
-        return result;
-    }
-    OutputFile output;
-    if (m_request.toStandardOutput)
-        output.OpenStandardOutput();
-    else if (!Open(output, result.outputPath, photos))
-        return result;
-    OutputFile map;
-    const bool mapped = !m_request.mapPath.empty();
-    if (mapped && !Open(map, m_request.mapPath, photos))
-        return result;
-
-    const bool forSpreadsheets = settings.Spreadsheet != 0;
-    const ColumnSelection ticked = SelectionFromFlags(settings.Flags);
-    const RecordComposer composer(m_request.separator,
-                                  DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
-                                  forSpreadsheets);
-    const MapComposer mapComposer;
-    if (forSpreadsheets)
-        output.Write(ByteOrderMark);
-    if (settings.CommentLine != 0)
-        output.WriteLine(composer.HeadingLine(ticked));
-    if (mapped)
-        map.Write(MapComposer::Opening());
+    if (m_request.settings.Spreadsheet != 0)
+        files.output.Write(ByteOrderMark);
+    if (m_request.settings.CommentLine != 0)
+        files.output.WriteLine(files.composer.HeadingLine(files.ticked));
+    if (files.mapped)
+        files.map.Write(MapComposer::Opening());
 
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
     m_host.ClearAbortRequest();
@@ -166,57 +199,61 @@ RunResult ExtractionRun::Execute()
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
     bool aborted = false;
     for (const std::string& path : photos) {
-        if (!utility.IsPhotoFile(path, formats))
-            continue;
         m_host.SetProgressPosition(result.photoCount);
         ++result.photoCount;
         m_host.KeepAlive();
-
-        const std::string name = settings.FullFilePath != 0 ? path : utility.GetFileName(path);
-        reader.ReadImage(path);
-        if (reader.LastOutcome() != ReadOutcome::Read)
-            result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
-        const ColumnValues values = composer.Values(ticked, reader);
-        if (const auto record = composer.Record(name, ticked, values))
-            output.WriteLine(*record);
-        if (mapped) {
-            const auto feature = mapComposer.Feature(name, ticked, values, reader.GetLatitude(), reader.GetLongitude(),
-                                                     reader.GetGPSAltitude());
-            if (feature) {
-                if (result.mappedCount++ > 0)
-                    map.Write(MapComposer::Between());
-                map.Write(*feature);
-            } else {
-                ++result.unmappedCount;
-            }
-        }
-        reader.ClearValues();
-
-        if (output.Failed() || map.Failed())
-            break;  // nothing more can be stored; the user is told below
+        WritePhoto(files, reader, path, result);
+        if (files.output.Failed() || files.map.Failed())
+            break;  // nothing more can be stored; the user is told when the run ends
         if (m_host.AbortRequested()) {
             aborted = true;
             break;
         }
     }
     m_tags.End();
-    photos = PhotoList();
+    return aborted;
+}
 
+void ExtractionRun::WritePhoto(Files& files, CFotoHarvest& reader, const std::string& path, RunResult& result)
+{
+    const std::string name = m_request.settings.FullFilePath != 0 ? path : CUtility().GetFileName(path);
+    reader.ReadImage(path);
+    if (reader.LastOutcome() != ReadOutcome::Read)
+        result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
+    const ColumnValues values = files.composer.Values(files.ticked, reader);
+    if (const auto record = files.composer.Record(name, files.ticked, values))
+        files.output.WriteLine(*record);
+    if (files.mapped) {
+        const auto feature = MapComposer().Feature(name, files.ticked, values, reader.GetLatitude(),
+                                                   reader.GetLongitude(), reader.GetGPSAltitude());
+        if (!feature) {
+            ++result.unmappedCount;
+        } else {
+            if (result.mappedCount++ > 0)
+                files.map.Write(MapComposer::Between());
+            files.map.Write(*feature);
+        }
+    }
+    reader.ClearValues();
+}
+
+void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
+{
     // Completed or stopped by the user, the files take the place of the earlier ones; a failure
     // leaves the earlier ones as they were.
-    if (mapped)
-        map.Write(MapComposer::Closing());
+    if (files.mapped)
+        files.map.Write(MapComposer::Closing());
     const OutputFile* failed = nullptr;
     std::string failedPath;
-    if (map.Failed() || !output.Commit()) {
-        failed = map.Failed() ? &map : &output;
-        failedPath = map.Failed() ? m_request.mapPath : result.outputPath;
-    } else if (mapped && !map.Commit()) {
-        failed = &map;
+    if (files.map.Failed() || !files.output.Commit()) {
+        failed = files.map.Failed() ? &files.map : &files.output;
+        failedPath = files.map.Failed() ? m_request.mapPath : result.outputPath;
+    } else if (files.mapped && !files.map.Commit()) {
+        failed = &files.map;
         failedPath = m_request.mapPath;
     }
-    output.Discard();
-    map.Discard();
+    files.output.Discard();
+    files.map.Discard();
 
     m_host.SetRunning(false, std::string());
 
@@ -227,5 +264,4 @@ RunResult ExtractionRun::Execute()
         result.outcome = aborted ? RunResult::Outcome::Aborted : RunResult::Outcome::Completed;
         m_host.ShowMessage(Ending(result, m_request.toStandardOutput, m_request.mapPath));
     }
-    return result;
 }

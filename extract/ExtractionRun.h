@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CFotoHarvest;
 class OutputFile;
 class RunHost;
 class TagSource;
@@ -66,8 +67,24 @@ public:
     const ExtractionSettings& Settings() const { return m_request.settings; }
 
 private:
+    struct Files;
+
+    // The photos to read, sorted, or nothing when the folder is refused.
+    std::optional<PhotoList> CollectPhotos(RunResult& result);
+    // Whether the run may go on when two photos share a name.
+    bool DuplicateNamesAccepted(const PhotoList& photos);
+    // Whether a reader can be started; when not, the user is told.
+    bool ReadersWork();
+    // Opens the output and the map, or tells the user why not.
+    bool OpenFiles(Files& files, const RunResult& result, const PhotoList& photos);
     // Opens one of the run's files, or tells the user why not.
     bool Open(OutputFile& file, const std::string& path, const PhotoList& photos);
+    // Writes the heading line and a record per photo; whether the user stopped the run.
+    bool WriteRecords(Files& files, PhotoList photos, RunResult& result);
+    // Reads one photo and writes its record and its point on the map.
+    void WritePhoto(Files& files, CFotoHarvest& reader, const std::string& path, RunResult& result);
+    // Puts the files in place, or keeps the earlier ones, and tells the user how the run ended.
+    void Finish(Files& files, bool aborted, RunResult& result);
 
     RunRequest m_request;
     RunHost& m_host;

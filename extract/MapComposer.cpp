@@ -23,8 +23,7 @@ std::optional<std::string_view> Coordinate(std::string_view text, double bound)
     return text;
 }
 
-}  // namespace
-
+// The text as a JSON string, quotes included.
 std::string JsonString(std::string_view given)
 {
     // A file name is bytes to the system; it is read into UTF-8 as the records read it.
@@ -50,6 +49,8 @@ std::string JsonString(std::string_view given)
     json += '"';
     return json;
 }
+
+}  // namespace
 
 std::string_view MapComposer::Opening()
 {

@@ -24,6 +24,3 @@ public:
                                        std::string_view latitude, std::string_view longitude,
                                        std::string_view altitude) const;
 };
-
-// The text as a JSON string, quotes included.
-std::string JsonString(std::string_view text);

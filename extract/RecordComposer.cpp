@@ -3,6 +3,7 @@
 #include "metadata/CFotoHarvest.h"
 #include "metadata/TextEncoding.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -123,10 +124,7 @@ std::string SeparatorFromText(std::string_view text)
     if (text.front() == 'T')
         return "\t";
     // A character beyond ASCII is several bytes in UTF-8; take them all, never half a character.
-    std::size_t length = 1;
-    while (length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        ++length;
-    return std::string(text.substr(0, length));
+    return std::string(text.substr(0, std::max<std::size_t>(Utf8CharacterLength(text), 1)));
 }
 
 const std::array<std::string_view, 4>& SeparatorListEntries()

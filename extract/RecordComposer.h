@@ -39,10 +39,10 @@ public:
     std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
                                       CFotoHarvest& reader) const;
 
+private:
     void AppendQuoted(std::string& line, std::string_view value) const;
     void AppendBare(std::string& line, std::string_view value) const;
 
-private:
     std::string m_separator;
     DateLayout m_layout;
     bool m_forSpreadsheets;

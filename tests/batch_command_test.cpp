@@ -1,76 +1,57 @@
-// Runs the built batch command as a user's script would.
+// Runs the built batch command as a user's script would, for what it adds to a run: its
+// arguments, exit statuses, words on standard error, standard output as a destination, and how it
+// ends when it is stopped or killed.
 
-#include "support/Csv.h"
+#include "cli/CommandLine.h"
+#include "platform/FileSystem.h"
+
+#include "support/Program.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class BatchCommand : public ::testing::Test {
 protected:
     BatchCommand()
     {
-        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(config.Path().string()));
-        environment.insert("FOTOHARVESTER_READER", QString::fromUtf8(FAKE_READER_PATH));
+        cli.environment.insert("FOTOHARVESTER_READER", FAKE_READER_PATH);
+        cli.workingFolder = Q(workingFolder.Path());
+        // For the check that a reader named without a folder is never taken from the current one.
+        std::filesystem::copy_file(FAKE_READER_PATH, workingFolder.Path() / "fake_reader");
     }
 
-    void Start(QProcess& process, const QStringList& arguments)
+    QStringList Arguments(std::initializer_list<const char*> options) const
     {
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
-        process.start(QString::fromUtf8(BATCH_COMMAND_PATH), arguments);
-        process.waitForStarted();
+        QStringList arguments{"--folder", Q(photos.Path()), "--output", Q(output.Path() / "out.csv")};
+        for (const char* option : options)
+            arguments << option;
+        return arguments;
     }
 
-    Outcome Run(const QStringList& arguments, const QByteArray& input = {})
-    {
-        QProcess process;
-        Start(process, arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
-    }
-
-    QString Folder() const { return QString::fromStdString(photos.Path().string()); }
-    QString Output(const char* name = "out.csv") const { return QString::fromStdString((output.Path() / name).string()); }
-
-    TempFolder config;
+    Program cli{BATCH_COMMAND_PATH};
     TempFolder photos;
     TempFolder output;
     TempFolder workingFolder;  // the command's current folder
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 };
 
 // The processes running `program`, by process id.
 std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 {
     std::vector<pid_t> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
         std::error_code gone;
-        if (std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
+        if (name.find_first_not_of("0123456789") == std::string::npos &&
+            std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
             found.push_back(static_cast<pid_t>(std::stoi(name)));
     }
     return found;
@@ -78,273 +59,169 @@ std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 
 }  // namespace
 
-TEST_F(BatchCommand, WritesRecordsToTheFileAndTheSummaryToStandardError)
+// {photos} and {out} stand for the folder of the photos and that of the output, whose out.csv
+// holds "keep me" before each run.
+TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 {
-    photos.Touch("b.jpg");
-    photos.Touch("a.jpg");
-    Outcome outcome = Run({"--output", Output("out"), "--columns", "4", "--headings", Folder()});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out, "");
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: 2 photos read, records written to " + Output().toStdString() + "\n");
-    EXPECT_EQ(output.Read("out.csv"), "!\"Filename\",\"Camera manufacturer\"\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n");
+    const std::string summary = "fotoharvester-cli: 2 photos read, records written to ";
+    const std::string tryHelp = "\nTry 'fotoharvester-cli --help'.\n";
+    const std::string stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nCommentLine=1\n"
+                               "SeparatorNum=2\n";
+    struct Case {
+        const char* what = "";
+        std::vector<std::string> arguments{};
+        int exitCode = 0;
+        std::string err{};
+        std::string written = "keep me\n";  // out.csv afterwards
+        std::string out{};
+        std::vector<std::string> photos{"a.jpg", "b.jpg"};
+        std::string input{};   // standard input
+        std::string list{};    // {out}/list
+        std::string stored{};  // the window's settings
+        bool locked = false;   // another run is writing out.csv
+        const char* reader = FAKE_READER_PATH;
+    };
+    // The photos of {photos} into {out}/out.csv, and what else is given.
+    const auto run = [](std::vector<std::string> more) {
+        more.insert(more.begin(), {"{photos}", "--output", "{out}/out.csv"});
+        return more;
+    };
+    const Case cases[] = {
+        {.what = "the records to the file, the summary to standard error",
+         .arguments = {"--output", "{out}/out", "--columns", "4", "--headings", "{photos}"},
+         .err = summary + "{out}/out.csv\n",
+         .written = "!\"Filename\",\"Camera manufacturer\"\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n"},
+        {.what = "the records to standard output",
+         .arguments = {"--output", "-", "--columns", "4,7", "--separator", "tab", "--", "{photos}"},
+         .err = summary + "standard output\n", .out = "\"a.jpg\"\ta.jpg\t0x0\n\"b.jpg\"\tb.jpg\t0x0\n"},
+        {.what = "a device, written as named, that is full",
+         .arguments = {"{photos}", "--columns", "4", "--output", "/dev/full"}, .exitCode = 4,
+         .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
+                "name is left as it was\n"},
+        {.what = "an unknown option", .arguments = {"--colour"}, .exitCode = 2,
+         .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
+        {.what = "no output named or stored", .arguments = {"{photos}", "--defaults"}, .exitCode = 2,
+         .err = "fotoharvester-cli: no output file: give one with --output FILE, or --output - for standard output" +
+                tryHelp},
+        {.what = "the map over the records", .arguments = run({"--geojson", "{out}/out.csv"}), .exitCode = 2,
+         .err = "fotoharvester-cli: the map file and the output file must differ" + tryHelp},
+        {.what = "a missing folder", .arguments = {"{photos}/missing", "--output", "{out}/out.csv"}, .exitCode = 1,
+         .err = "fotoharvester-cli: cannot open folder {photos}/missing/: No such file or directory\n"},
+        {.what = "no folder", .arguments = {"--folder", "", "--output", "{out}/out.csv"}, .exitCode = 1,
+         .err = "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n"},
+        {.what = "an output in a missing folder", .arguments = {"{photos}", "--output", "{out}/missing/out.csv"},
+         .exitCode = 1, .err = "fotoharvester-cli: cannot write {out}/missing/out.csv: No such file or directory\n"},
+        {.what = "an output another run is writing", .arguments = run({}), .exitCode = 1,
+         .err = "fotoharvester-cli: {out}/out.csv is being written by another run; try again when it has ended\n",
+         .locked = true},
+        {.what = "duplicate names", .arguments = run({"--subfolders"}), .exitCode = 1,
+         .err = "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to tell them "
+                "apart, or --yes to write them all the same\n",
+         .photos = {"x/a.jpg", "y/a.jpg"}},
+        {.what = "duplicate names with --yes", .arguments = run({"--subfolders", "--columns", "4", "--yes"}),
+         .err = summary + "{out}/out.csv\n", .written = "\"a.jpg\",a.jpg\n\"a.jpg\",a.jpg\n",
+         .photos = {"x/a.jpg", "y/a.jpg"}},
+        {.what = "a photo that crashes the reader", .arguments = run({"--columns", "4,7"}), .exitCode = 3,
+         .err = "fotoharvester-cli: {photos}/crash.jpg: crashed the reader\n" + summary +
+                "{out}/out.csv\nfotoharvester-cli: 1 photo could not be read; its record holds no metadata\n",
+         .written = "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n", .photos = {"a.jpg", "crash.jpg"}},
+        {.what = "the same, quietly", .arguments = run({"--columns", "4,7", "-q"}), .exitCode = 3,
+         .written = "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n", .photos = {"a.jpg", "crash.jpg"}},
+        {.what = "no reader", .arguments = run({}), .exitCode = 5,
+         .err = "fotoharvester-cli: No photo can be read: the photo reader fake_reader could not be started "
+                "(FOTOHARVESTER_READER must name it with an absolute path). Nothing was written.\n",
+         .reader = "fake_reader"},
+        {.what = "a map", .arguments = run({"--columns", "4", "--geojson", "{out}/map.geojson"}),
+         .err = summary + "{out}/out.csv\nfotoharvester-cli: map written to {out}/map.geojson: 0 photos placed, 2 "
+                          "without a position left out\n",
+         .written = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n"},
+        {.what = "photos from standard input",
+         .arguments = {"--columns", "4", "--full-path", "--output", "-", "--files-from", "-"},
+         .err = summary + "standard output\n", .out = "\"{photos}/a.jpg\",a.jpg\n\"{photos}/b.jpg\",b.jpg\n",
+         .input = "{photos}/b.jpg\n{photos}/a.jpg\n"},
+        {.what = "photos from a list separated by NUL",
+         .arguments = {"--columns", "4", "--output", "-", "--files-from", "{out}/list", "-0"},
+         .err = summary + "standard output\n", .out = "\"a\nb.jpg\",\"a\nb.jpg\"\n\"b.jpg\",b.jpg\n",
+         .photos = {"a\nb.jpg", "b.jpg"}, .list = std::string("{photos}/b.jpg\0{photos}/a\nb.jpg\0", 32)},
+        {.what = "a list that cannot be read", .arguments = {"--files-from", "{out}/missing", "--output", "-"},
+         .exitCode = 1, .err = "fotoharvester-cli: cannot read {out}/missing: No such file or directory\n"},
+        {.what = "the window's stored settings", .err = summary + "{out}/out.csv\n",
+         .written = "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n\"b.jpg\";b.jpg\n", .stored = stored},
+        {.what = "the defaults instead", .arguments = run({"--defaults", "--columns", "4"}),
+         .err = summary + "{out}/out.csv\n", .written = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n", .stored = stored},
+        {.what = "help", .arguments = {"--help"}, .out = HelpText()},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        TempFolder rowPhotos;
+        TempFolder rowOutput;
+        const auto fill = [&](std::string text) {
+            for (const auto& [name, folder] : {std::pair{"{photos}", &rowPhotos}, std::pair{"{out}", &rowOutput}})
+                for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at))
+                    text.replace(at, std::strlen(name), folder->Path().string());
+            return text;
+        };
+        for (const std::string& photo : row.photos)
+            rowPhotos.Touch(photo);
+        rowOutput.Touch("out.csv", "keep me\n");
+        rowOutput.Touch("list", fill(row.list));
+        std::filesystem::remove_all(cli.config.Path() / "QX Software");
+        if (!row.stored.empty())
+            cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored));
+        cli.environment.insert("FOTOHARVESTER_READER", row.reader);
+        platform::ReplacementFile otherRun;
+        if (row.locked) {
+            ASSERT_EQ(otherRun.Open(fill("{out}/out.csv")), platform::ReplacementFile::Opening::Opened);
+        }
+        QStringList arguments;
+        for (const std::string& argument : row.arguments)
+            arguments << QString::fromStdString(fill(argument));
 
-    // Or to standard output, and nothing into the current folder.
-    outcome = Run({"--output", "-", "--columns", "4,7", "--separator", "tab", "--", Folder()});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out, "\"a.jpg\"\ta.jpg\t0x0\n\"b.jpg\"\tb.jpg\t0x0\n");
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: 2 photos read, records written to standard output\n");
-    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.Path()));
-}
-
-// Names a shell user gives for a device or a stream are used as they are, and a name that is no
-// name is refused rather than made into a hidden ".csv".
-TEST_F(BatchCommand, OutputNamesAreTakenAsAShellUserMeansThem)
-{
-    photos.Touch("a.jpg");
-    Outcome outcome = Run({Folder(), "--columns", "4", "--output", "/dev/stdout"});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(outcome.out, "\"a.jpg\",a.jpg\n");
-    EXPECT_FALSE(std::filesystem::exists("/dev/stdout.csv"));
-    outcome = Run({Folder(), "--columns", "4", "--output", "/dev/null"});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_FALSE(std::filesystem::exists("/dev/null.csv"));
-
-    for (const QString& name : {QString(), QStringLiteral(".csv"), Output(".csv")}) {
-        outcome = Run({Folder(), "--defaults", "--columns", "4", "--output", name});
-        EXPECT_EQ(outcome.exitCode, 2) << name.toStdString();
-        EXPECT_EQ(outcome.err.rfind("fotoharvester-cli: ", 0), 0u) << outcome.err;
+        const Outcome outcome = cli.Run(arguments, QByteArray::fromStdString(fill(row.input)));
+        EXPECT_EQ(outcome.exitCode, row.exitCode);
+        EXPECT_EQ(outcome.err, fill(row.err));
+        EXPECT_EQ(outcome.out, fill(row.out));
+        EXPECT_EQ(rowOutput.Read("out.csv"), row.written);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(workingFolder.Path()), {}), 1);
     }
-    outcome = Run({Folder(), "--defaults", "--columns", "4"});  // and no output stored
-    EXPECT_EQ(outcome.exitCode, 2);
-    EXPECT_NE(outcome.err.find("no output file"), std::string::npos) << outcome.err;
-    EXPECT_TRUE(std::filesystem::is_empty(workingFolder.Path()));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 0);
 }
 
-// Read back as a spreadsheet reads it: a byte-order mark, and every name and value as it was, with
-// an apostrophe before those that would start a formula.
-TEST_F(BatchCommand, ForSpreadsheetsAByteOrderMarkAndNoFormulas)
-{
-    for (const char* name : {"=1+1.jpg", "-2.jpg", "@x.jpg", "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg"})
-        photos.Touch(name);
-    const Outcome outcome = Run({Folder(), "--output", Output(), "--columns", "4,7", "--headings", "--spreadsheet",
-                                 "--separator", "semicolon"});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    const std::string written = output.Read("out.csv");
-    ASSERT_EQ(written.rfind("\xEF\xBB\xBF!", 0), 0u);
-    using Records = std::vector<std::vector<std::string>>;
-    EXPECT_EQ(ParseCsv(std::string_view(written).substr(3), ";"),
-              (Records{{"!Filename", "Camera manufacturer", "Width x height"},
-                       {"'-2.jpg", "'-2.jpg", "0x0"},
-                       {"'=1+1.jpg", "'=1+1.jpg", "0x0"},
-                       {"'@x.jpg", "'@x.jpg", "0x0"},
-                       {"Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg", "Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9\x65.jpg", "0x0"}}));
-}
-
-TEST_F(BatchCommand, DuplicateNamesStopWithoutYesAndLeaveTheOldFile)
-{
-    photos.Touch("x/a.jpg");
-    photos.Touch("y/a.jpg");
-    output.Touch("out.csv", "keep me\n");
-    Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--subfolders", "--columns", "4"});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to "
-                           "tell them apart, or --yes to write them all the same\n");
-    EXPECT_EQ(output.Read("out.csv"), "keep me\n");
-
-    outcome = Run({"--folder", Folder(), "--output", Output(), "--subfolders", "--columns", "4", "--yes"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg\n\"a.jpg\",a.jpg\n");
-}
-
-TEST_F(BatchCommand, RefusalsAndUsageErrorsHaveTheirOwnExitStatusAndOneLineEach)
-{
-    Outcome outcome = Run({Folder() + "/missing", "--output", Output()});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: cannot open folder " + Folder().toStdString() +
-                               "/missing/: No such file or directory\n");
-    outcome = Run({"--folder", "", "--output", Output()});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n");
-    outcome = Run({Folder(), "--output", Output("no-such-folder/out.csv")});
-    EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: cannot write " + Output("no-such-folder/out.csv").toStdString() +
-                               ": No such file or directory\n");
-    for (const QStringList& wrong : {QStringList{"--columns", "99"}, QStringList{"--separator", "Semicolon"},
-                                     QStringList{Folder(), Folder()}}) {
-        outcome = Run(wrong);
-        EXPECT_EQ(outcome.exitCode, 2) << wrong.join(' ').toStdString();
-        EXPECT_EQ(outcome.err.rfind("fotoharvester-cli: ", 0), 0u) << outcome.err;
-    }
-    outcome = Run({"--help"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_NE(outcome.out.find("--month-names"), std::string::npos);
-    outcome = Run({"-V"});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.out.rfind("fotoharvester-cli ", 0), 0u);
-}
-
-TEST_F(BatchCommand, PhotosThatCouldNotBeReadAreReportedAndChangeTheExitStatus)
-{
-    photos.Touch("a.jpg");
-    photos.Touch("crash.jpg");
-    Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7"});
-    EXPECT_EQ(outcome.exitCode, 3);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: " + photos.Text() + "crash.jpg: crashed the reader\n"
-                           "fotoharvester-cli: 2 photos read, records written to " + Output().toStdString() + "\n"
-                           "fotoharvester-cli: 1 photo could not be read; its record holds no metadata\n");
-    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n");
-
-    // Quiet: the same run and status, and not a word.
-    outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4,7", "-q"});
-    EXPECT_EQ(outcome.exitCode, 3);
-    EXPECT_EQ(outcome.err, "");
-
-    // A photo the first library fails on and the second reads counts as read.
-    std::filesystem::remove(photos.Path() / "crash.jpg");
-    photos.Touch("fallback.jpg");
-    outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4"});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg\n\"fallback.jpg\",fallback.jpg\n");
-}
-
-TEST_F(BatchCommand, AFullDiskIsAnErrorNamingTheFile)
-{
-    photos.Touch("a.jpg");
-    std::filesystem::create_symlink("/dev/full", output.Path() / "full.csv");
-    const Outcome outcome = Run({"--folder", Folder(), "--output", Output("full.csv"), "--columns", "4"});
-    EXPECT_EQ(outcome.exitCode, 4);
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: could not write " + Output("full.csv").toStdString() +
-                               ": No space left on device; an earlier file of that name is left as it was\n");
-}
-
-TEST_F(BatchCommand, InterruptFinishesThePhotoInProgressAndClosesTheFile)
+// Ctrl-C stops after the photo in hand, with the records so far in place of the earlier file; a
+// kill leaves the file as it was, and the next run nothing beside its own.
+TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
-    QProcess process;
-    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "1"});
+    QProcess interrupted;
+    cli.Start(interrupted, Arguments({"--columns", "4", "--readers", "1"}));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitCode(), 130);
-    const std::string written = output.Read("out.csv");
-    ASSERT_FALSE(written.empty());
-    EXPECT_EQ(written.back(), '\n');
-    const auto lines = std::count(written.begin(), written.end(), '\n');
-    EXPECT_GT(lines, 0);
-    EXPECT_LT(lines, 200);
-    EXPECT_EQ(written.substr(0, 23), "\"slow1000.jpg\",slow1000");
-    EXPECT_NE(process.readAllStandardError().toStdString().find("fotoharvester-cli: stopped after "), std::string::npos);
-}
+    ::kill(static_cast<pid_t>(interrupted.processId()), SIGINT);
+    ASSERT_TRUE(interrupted.waitForFinished(10000));
+    const Outcome outcome = Program::Ended(interrupted);
+    EXPECT_EQ(outcome.exitCode, 130);
+    EXPECT_NE(outcome.err.find("fotoharvester-cli: stopped after "), std::string::npos) << outcome.err;
+    const std::string stopped = output.Read("out.csv");
+    const auto lines = std::count(stopped.begin(), stopped.end(), '\n');
+    EXPECT_TRUE(lines > 0 && lines < 200) << lines;
+    EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
-TEST_F(BatchCommand, AKilledRunLeavesTheEarlierOutputAndTheNextRunNothingBesideItsOwn)
-{
-    for (int i = 0; i < 200; ++i)
-        photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");
-    const std::string earlier("an earlier output\n\0\xFF\n", 21);
-    output.Touch("out.csv", earlier);
-    QProcess process;
-    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "1"});
+    QProcess killed;
+    cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
     // Killed once the run has started writing: something appears beside the output.
     const auto started = std::chrono::steady_clock::now();
     while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
            std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(output.Read("out.csv"), earlier);
+    ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    EXPECT_EQ(output.Read("out.csv"), stopped);
 
-    const Outcome next = Run({"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "8"});
+    const Outcome next = cli.Run(Arguments({"--columns", "4", "--readers", "8"}));
     EXPECT_EQ(next.exitCode, 0) << next.err;
     const std::string written = output.Read("out.csv");
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 200);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 1);
-}
-
-TEST_F(BatchCommand, TwoRunsOnOneOutputGiveOneWholeFileAndARefusalNamingIt)
-{
-    // The two write records of different lengths, so that any mixing of them shows.
-    std::string shortRecords;
-    std::string longRecords;
-    for (int i = 0; i < 300; ++i) {
-        const std::string name = "slow" + std::to_string(1000 + i) + ".jpg";
-        photos.Touch(name);
-        shortRecords += "\"" + name + "\"," + name + "\n";
-        longRecords += "\"" + name + "\"," + name + ",0x0\n";
-    }
-    QProcess first;
-    QProcess second;
-    Start(first, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "8"});
-    Start(second, {"--folder", Folder(), "--output", Output(), "--columns", "4,7", "--readers", "8"});
-    ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
-    const std::string written = output.Read("out.csv");
-    EXPECT_TRUE(written == shortRecords || written == longRecords) << written.substr(0, 2000);
-    for (QProcess* run : {&first, &second}) {
-        const std::string err = run->readAllStandardError().toStdString();
-        EXPECT_TRUE(run->exitCode() == 0 || run->exitCode() == 1) << err;
-        if (run->exitCode() == 1) {
-            EXPECT_NE(err.find(Output().toStdString() + " is being written by another"), std::string::npos) << err;
-        }
-    }
-}
-
-TEST_F(BatchCommand, DefaultsComeFromTheWindowsStoredSettings)
-{
-    photos.Touch("a.jpg");
-    const auto configFolder = config.Path() / "QX Software";
-    std::filesystem::create_directories(configFolder);
-    std::ofstream(configFolder / "Pixgatherer.conf")
-        << "[General]\nFolder=" << photos.Path().string() << "\nOutFile=" << Output().toStdString()
-        << "\nFlags=00001\nCommentLine=1\nSeparatorNum=2\n";
-    Outcome outcome = Run({});
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(output.Read("out.csv"), "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n");
-
-    // Unless the script asks for the defaults: the same file on every machine.
-    outcome = Run({"--defaults", "--columns", "4,7", "--output", Output(), Folder()});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(output.Read("out.csv"), "\"a.jpg\",a.jpg,0x0\n");
-}
-
-// A list of photos instead of a folder: lines or NUL-separated names, from a file or standard
-// input, sorted, with anything that is no photo left out.
-TEST_F(BatchCommand, PhotosFromAList)
-{
-    const std::string b = photos.Touch("b.jpg");
-    const std::string a = photos.Touch("sub/a.jpg");
-    const std::string c = photos.Touch("c.jpg");
-    photos.Touch("ignored.jpg");
-    const QStringList run{"--columns", "4", "--full-path", "--output", "-", "--files-from"};
-    Outcome outcome = Run(run + QStringList{"-"}, QByteArray::fromStdString(c + "\n" + a + "\r\nnotes.txt\n\n" + b));
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(outcome.out, "\"" + b + "\",b.jpg\n\"" + c + "\",c.jpg\n\"" + a + "\",a.jpg\n");
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: 3 photos read, records written to standard output\n");
-
-    const std::string list = output.Touch("list", a + '\0' + b + '\0');
-    outcome = Run(run + QStringList{QString::fromStdString(list), "-0"});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(outcome.out, "\"" + b + "\",b.jpg\n\"" + a + "\",a.jpg\n");
-}
-
-TEST_F(BatchCommand, WithoutAWorkingReaderTheRunIsRefusedAndTheOutputLeftAlone)
-{
-    photos.Touch("a.jpg");
-    output.Touch("out.csv", "keep me\n");
-    // A reader named without a folder must not be taken from the current folder, even when one is there.
-    std::filesystem::copy_file(FAKE_READER_PATH, workingFolder.Path() / "fake_reader");
-    const std::string folder = photos.Path().string();
-    for (const std::string& reader : {std::string("/nonexistent/fotoharvester-reader"), std::string("fake_reader"),
-                                      std::string("/bin/false"), folder}) {
-        environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader));
-        const Outcome outcome = Run({"--folder", Folder(), "--output", Output(), "--columns", "4"});
-        EXPECT_EQ(outcome.exitCode, 5) << reader;
-        EXPECT_NE(outcome.err.find("No photo can be read: the photo reader " + reader + " could not be started"),
-                  std::string::npos)
-            << outcome.err;
-        EXPECT_EQ(output.Read("out.csv"), "keep me\n") << reader;
-    }
 }
 
 TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
@@ -352,11 +229,11 @@ TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
     // A copy of the reader of its own, so that its processes are told from those of other tests.
     const std::filesystem::path reader = output.Path() / "stuck-reader";
     std::filesystem::copy_file(FAKE_READER_PATH, reader);
-    environment.insert("FOTOHARVESTER_READER", QString::fromStdString(reader.string()));
+    cli.environment.insert("FOTOHARVESTER_READER", Q(reader));
     photos.Touch("a-hang.jpg");  // the fake reader never finishes it
     photos.Touch("b-hang.jpg");
     QProcess process;
-    Start(process, {"--folder", Folder(), "--output", Output(), "--columns", "4", "--readers", "2"});
+    cli.Start(process, Arguments({"--columns", "4", "--readers", "2"}));
     const auto waitFor = [&reader](auto enough) {
         for (int tries = 0; tries < 300 && !enough(ProcessesOf(reader).size()); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

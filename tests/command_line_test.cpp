@@ -10,62 +10,80 @@
 
 namespace {
 
-ParseResult Parse(std::vector<std::string> arguments)
+std::string Value(const SettingField& field, ExtractionSettings settings)
 {
-    return ParseCommandLine(arguments);
+    return field.kind == SettingField::Kind::Text ? field.Text(settings) : std::to_string(field.Number(settings));
 }
 
 }  // namespace
 
-TEST(CommandLine, TakesEveryOptionInBothSpellings)
+// Each option changes its own setting and no other; what the command line does not name keeps
+// the stored value. Every row starts from stored values that differ from the one it expects.
+TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
 {
-    const auto parsed = Parse({"/p", "--output=/o/x", "--columns", "0,2,28", "--separator", ";", "--headings",
-                               "--full-path", "--subfolders", "--date-format", "3", "--yes", "--spreadsheet", "--sub-seconds",
-                               "--month-names=a,b,c,d,e,f,g,h,i,j,k,l", "--readers", "3", "--geojson", "/o/map.geojson",
-                               "--defaults", "-q"});
-    ASSERT_EQ(parsed.error, "");
-    const CommandLine& line = parsed.commandLine;
-    EXPECT_EQ(line.folder, "/p");
-    EXPECT_EQ(line.output, "/o/x");
-    EXPECT_EQ(line.flags, "101" + std::string(25, '0') + "1");
-    EXPECT_EQ(line.separator, ";");
-    EXPECT_EQ(line.headings, true);
-    EXPECT_EQ(line.fullPath, true);
-    EXPECT_EQ(line.subFolders, true);
-    EXPECT_EQ(line.spreadsheet, true);
-    EXPECT_EQ(line.dateFormat, 3);
-    EXPECT_EQ(ApplyCommandLine({}, line).SubSeconds, 1);
-    EXPECT_TRUE(line.answerYes);
-    ASSERT_TRUE(line.monthNames);
-    EXPECT_EQ((*line.monthNames)[11], "l");
-    EXPECT_EQ(line.readers, 3);
-    EXPECT_EQ(line.mapPath, "/o/map.geojson");
-    EXPECT_TRUE(line.defaults);
-    EXPECT_TRUE(line.quiet);
-
-    const auto fromList = Parse({"--files-from", "-", "-0", "-V"}).commandLine;
-    EXPECT_EQ(fromList.filesFrom, "-");
-    EXPECT_TRUE(fromList.nulSeparated);
-    EXPECT_TRUE(fromList.showVersion);
-    // After "--" everything is the folder, however it looks.
-    EXPECT_EQ(Parse({"--no-headings", "--", "--headings"}).commandLine.folder, "--headings");
-    EXPECT_EQ(Parse({"--folder", "-"}).commandLine.folder, "-");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string field;
+        std::string value;
+    };
+    const Case cases[] = {
+        {{"/p"}, "Folder", "/p"},                           {{"--folder", "-"}, "Folder", "-"},
+        {{"--", "--headings"}, "Folder", "--headings"},     {{"--output=/o/x"}, "OutFile", "/o/x"},
+        {{"--columns", "0,2,28"}, "Flags", "101" + std::string(25, '0') + "1"},
+        {{"--columns", "all"}, "Flags", std::string(29, '1')}, {{"--columns", ""}, "Flags", std::string(29, '0')},
+        {{"--headings"}, "CommentLine", "1"},               {{"--no-headings"}, "CommentLine", "0"},
+        {{"--full-path"}, "FullFilePath", "1"},             {{"--no-full-path"}, "FullFilePath", "0"},
+        {{"--subfolders"}, "SubFolders", "1"},              {{"--no-subfolders"}, "SubFolders", "0"},
+        {{"--spreadsheet"}, "Spreadsheet", "1"},            {{"--no-spreadsheet"}, "Spreadsheet", "0"},
+        {{"--sub-seconds"}, "SubSeconds", "1"},             {{"--no-sub-seconds"}, "SubSeconds", "0"},
+        {{"--date-format", "3"}, "DateFormat", "3"},        {{"--formats", "all"}, "Formats", "1"},
+        {{"--formats=jpeg-tiff"}, "Formats", "0"},
+    };
+    ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
+    zeros.Folder = "/stored";
+    zeros.OutFile = "/stored.csv";
+    zeros.Flags = "1" + std::string(28, '0');
+    ExtractionSettings ones = zeros;
+    for (const SettingField& field : PersistedSettingFields()) {
+        if (field.kind == SettingField::Kind::Number) {
+            field.Number(zeros) = 0;
+            field.Number(ones) = 1;
+        }
+    }
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.arguments.front());
+        const ParseResult parsed = ParseCommandLine(row.arguments);
+        ASSERT_EQ(parsed.error, "");
+        const ExtractionSettings& stored = row.value == "0" ? ones : zeros;
+        const ExtractionSettings applied = ApplyCommandLine(stored, parsed.commandLine);
+        for (const SettingField& field : PersistedSettingFields())
+            EXPECT_EQ(Value(field, applied), field.name == row.field ? row.value : Value(field, stored)) << field.name;
+    }
+    const CommandLine months = ParseCommandLine({"--month-names=a,b,c,d,e,f,g,h,i,j,k,l"}).commandLine;
+    EXPECT_EQ(ApplyCommandLine(zeros, months).MonthNames,
+              (std::array<std::string, 12>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"}));
+    EXPECT_EQ(ParseCommandLine({"--readers", "3"}).commandLine.readers, 3);  // not a setting
 }
 
-TEST(CommandLine, SeparatorsByNameOrAsOneCharacter)
+TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
 {
     const std::vector<std::pair<std::string, std::string>> accepted{
         {"comma", ","}, {"semicolon", ";"}, {"colon", ":"}, {"tab", "\t"}, {",", ","},
         {"|", "|"},     {"T", "T"},         {"t", "t"},     {"\xC2\xA7", "\xC2\xA7"}};
+    ExtractionSettings settings;
+    settings.SeparatorNum = 3;
     for (const auto& [given, separator] : accepted) {
-        const auto parsed = Parse({"--separator", given});
+        const auto parsed = ParseCommandLine({"--separator", given});
         EXPECT_EQ(parsed.error, "") << given;
-        EXPECT_EQ(parsed.commandLine.separator, separator) << given;
+        EXPECT_EQ(SeparatorFor(settings, parsed.commandLine), separator) << given;
     }
     for (const std::string given : {"", "Semicolon", "\\t", "ab", "Tab", "\"", "\n", "\xC2"}) {
-        const std::string error = Parse({"--separator", given}).error;
+        const std::string error = ParseCommandLine({"--separator", given}).error;
         EXPECT_NE(error.find("comma, semicolon, colon, tab or one character"), std::string::npos) << given;
     }
+    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "\t");
+    settings.SeparatorNum = -1;  // typed in the window, and so not stored
+    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "");
 }
 
 TEST(CommandLine, RejectsWhatItCannotUse)
@@ -76,45 +94,10 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"--folder"},                 {"--colour"},               {"--yes=no"},
         {"/a", "/b"},                 {"--folder", "/a", "/b"},   {"--files-from", "list", "/a"},
         {"--files-from", ""},         {"--geojson", "-"},         {"--geojson", ""},
-        {"-x"},
+        {"-x"},                       {"--readers", "0"},         {"--formats", "all", "--formats", "png"},
     };
     for (const auto& arguments : rejected)
-        EXPECT_NE(Parse(arguments).error, "") << arguments.front();
-}
-
-TEST(CommandLine, AllColumnsAndNoColumns)
-{
-    EXPECT_EQ(Parse({"--columns", "all"}).commandLine.flags, std::string(29, '1'));
-    EXPECT_EQ(Parse({"--columns", ""}).commandLine.flags, std::string(29, '0'));
-}
-
-TEST(CommandLine, OptionsNotGivenKeepTheStoredSettings)
-{
-    ExtractionSettings stored;
-    stored.Folder = "/stored";
-    stored.OutFile = "/stored.csv";
-    stored.Flags = "1" + std::string(28, '0');
-    stored.CommentLine = 1;
-    stored.SubFolders = 1;
-    stored.DateFormat = 5;
-    stored.SeparatorNum = 3;
-    stored.Spreadsheet = 1;
-
-    const auto parsed = Parse({"/new", "--no-headings"});
-    const ExtractionSettings settings = ApplyCommandLine(stored, parsed.commandLine);
-    EXPECT_EQ(settings.Folder, "/new");
-    EXPECT_EQ(settings.OutFile, "/stored.csv");
-    EXPECT_EQ(settings.Flags, stored.Flags);
-    EXPECT_EQ(settings.CommentLine, 0);
-    EXPECT_EQ(settings.SubFolders, 1);
-    EXPECT_EQ(settings.DateFormat, 5);
-    EXPECT_EQ(settings.Spreadsheet, 1);
-    EXPECT_EQ(ApplyCommandLine(stored, Parse({"--no-spreadsheet"}).commandLine).Spreadsheet, 0);
-    EXPECT_EQ(SeparatorFor(settings, parsed.commandLine), "\t");
-    EXPECT_EQ(SeparatorFor(settings, Parse({"--separator", "T"}).commandLine), "T");
-
-    stored.SeparatorNum = -1;  // typed in the window, and so not stored
-    EXPECT_EQ(SeparatorFor(stored, CommandLine{}), "");
+        EXPECT_NE(ParseCommandLine(arguments).error, "") << arguments.front();
 }
 
 TEST(CommandLine, OutputNamesAsAShellUserMeansThem)

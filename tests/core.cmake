@@ -27,6 +27,7 @@ target_link_libraries(command_line_test PRIVATE fh_cli GTest::gtest_main)
 gtest_discover_tests(command_line_test DISCOVERY_TIMEOUT 60)
 
 fh_core_test(batch_command_test ${CMAKE_CURRENT_LIST_DIR}/batch_command_test.cpp)
+target_link_libraries(batch_command_test PRIVATE fh_cli)
 target_compile_definitions(batch_command_test PRIVATE
   FAKE_READER_PATH="$<TARGET_FILE:fake_reader>" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>")
 add_dependencies(batch_command_test fake_reader fotoharvester-cli)
