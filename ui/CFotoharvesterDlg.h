@@ -13,6 +13,7 @@
 #include <optional>
 
 class QAction;
+class QBoxLayout;
 class QDragEnterEvent;
 class QDropEvent;
 class QCheckBox;
@@ -51,7 +52,6 @@ public:
     void SetDesktopOpener(DesktopOpener opener) { m_openOnDesktop = std::move(opener); }
     // Folders searched in order for the help index; the first that holds it wins.
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
-    const QStringList& HelpFolders() const { return m_helpFolders; }
 
     // The command line's arguments after the program's name: the first that is no option names
     // the folder to scan, or a photo in it.
@@ -101,7 +101,16 @@ protected:
 private:
     enum class Direction { ToSettings, ToControls };
 
+    // The controls and their layout, made stage by stage down the window.
     void BuildControls();
+    void BuildChooseBox();
+    void BuildSelectBox();
+    QBoxLayout* BuildTickRow();       // All, None
+    QBoxLayout* BuildSeparatorRow();
+    QBoxLayout* BuildCommandColumn();  // Extract, Setup, Help
+    QBoxLayout* BuildRunRow();         // the hint, and the run's status, progress and Abort
+    void InstallEventFilters();
+    void ConnectControls();
     void BuildActions();
     void FillColumnList();
     void TickEveryColumn(bool ticked);
@@ -126,7 +135,6 @@ private:
 
     // Exchanged with the controls like the settings, but never stored.
     std::string m_separatorText;
-    std::string m_statusText;
 
     bool m_running = false;
     bool m_abortRequested = false;
