@@ -407,11 +407,12 @@ void CFotoharvesterDlg::BuildActions()
 void CFotoharvesterDlg::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
+    const ColumnSelection ticked = SelectionFromFlags(m_settings.Flags);
     for (int column = 0; column < ColumnCount; ++column) {
         const std::string_view heading = catalogue[column].heading;
         auto* item = new QListWidgetItem(QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(m_settings.IsColumnTicked(column) ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(ticked[column] ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
     }
 }
@@ -479,15 +480,18 @@ void CFotoharvesterDlg::ShowSettings()
     Exchange(Direction::ToControls);
 }
 
-std::string CFotoharvesterDlg::SeparatorText() const
-{
-    return m_separatorText;
-}
-
 bool CFotoharvesterDlg::IsColumnTicked(int column) const
 {
     const QListWidgetItem* item = m_columnList->item(column);
     return item != nullptr && item->checkState() == Qt::Checked;
+}
+
+std::string CFotoharvesterDlg::TickedFlags() const
+{
+    ColumnSelection ticked;
+    for (int column = 0; column < ColumnCount; ++column)
+        ticked[column] = IsColumnTicked(column);
+    return FlagsFromSelection(ticked);
 }
 
 int CFotoharvesterDlg::SeparatorPosition() const
@@ -605,10 +609,7 @@ RunRequest CFotoharvesterDlg::TakeRunRequest()
     TakeControlValues();
     RunRequest request;
     request.settings = m_settings;
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    request.settings.Flags = FlagsFromSelection(ticked);
+    request.settings.Flags = TickedFlags();
     request.settings.SeparatorNum = SeparatorPosition();
     request.separator = SeparatorFromText(m_separatorText);
     if (m_settings.MapFile != 0)
@@ -656,10 +657,7 @@ void CFotoharvesterDlg::Finish()
 {
     TakeControlValues();
     // The ticks and the separator choice are kept as the user left them, run or no run.
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    m_settings.Flags = FlagsFromSelection(ticked);
+    m_settings.Flags = TickedFlags();
     m_settings.SeparatorNum = SeparatorPosition();
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.

@@ -56,17 +56,10 @@ public:
     // The command line's arguments after the program's name: the first that is no option names
     // the folder to scan, or a photo in it.
     void OpenArguments(const QStringList& arguments);
-    // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
-    // folder that holds it. False when the path is empty.
-    bool ShowFolderOf(const QString& path);
 
-    // Copies what the user has entered into the settings / shows the settings again.
-    void TakeControlValues();
-    void ShowSettings();
-    // The separator text as typed or chosen, when last taken (not a stored setting).
-    std::string SeparatorText() const;
+    // What the controls show now: a column's tick, and the chosen entry of the separator list
+    // (-1 when the text matches none).
     bool IsColumnTicked(int column) const;
-    // The chosen entry of the separator list, -1 when the text matches none.
     int SeparatorPosition() const;
 
     // RunHost: what an extraction run asks of the window.
@@ -114,13 +107,21 @@ private:
     void BuildActions();
     void FillColumnList();
     void TickEveryColumn(bool ticked);
+    // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
+    // folder that holds it. False when the path is empty.
+    bool ShowFolderOf(const QString& path);
     // The first existing local file or folder a drag carries; empty when it carries none, or
     // while a run goes on.
     QString DroppedPath(const QDropEvent& event) const;
     // Offers the file a run has written on the desktop, as the user chose in its ending message.
     void OpenWritten(const QString& file, int action);
+    // The ticks of the column list as the settings keep them.
+    std::string TickedFlags() const;
     void SelectSeparatorPosition(int position);
     void Exchange(Direction direction);
+    // Copies what the user has entered into the settings / shows the settings again.
+    void TakeControlValues();
+    void ShowSettings();
     // Closes now, or, while a run is going, stops it and closes when it has ended. True when
     // the window has closed.
     bool RequestClose();
