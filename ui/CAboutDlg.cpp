@@ -52,7 +52,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(notice, 2, 0, 1, 3);
     layout->setColumnStretch(1, 1);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    // Wide enough for the notice's longest line on one line, as the original box shows it.
+    // Wide enough for the notice's longest line: a label that wraps words otherwise guesses a
+    // width of its own, and may break that line in two.
     notice->setMinimumWidth(fontMetrics().horizontalAdvance(
                                 QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")) +
                             fontMetrics().averageCharWidth() * 4);

@@ -147,10 +147,31 @@ CFotoharvesterDlg::~CFotoharvesterDlg()
 void CFotoharvesterDlg::BuildControls()
 {
     // The controls are made in the order Tab visits them: down the form, then the buttons.
+    BuildChooseBox();
+    BuildSelectBox();
+    QBoxLayout* commandColumn = BuildCommandColumn();
+    QBoxLayout* runRow = BuildRunRow();
+    m_exitButton = new QPushButton(QStringLiteral("E&xit"), this);
+    m_exitButton->setObjectName(QStringLiteral("button2"));
+    MatchButtonWidths({m_extractButton, m_setupButton, m_helpButton, m_exitButton});
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_chooseBox, 0, 0, 1, 2);
+    layout->addWidget(m_selectBox, 1, 0);
+    layout->addLayout(commandColumn, 1, 1);
+    layout->addLayout(runRow, 2, 0);
+    layout->addWidget(m_exitButton, 2, 1);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(0, 1);
+
+    InstallEventFilters();
+    ConnectControls();
+}
+
+void CFotoharvesterDlg::BuildChooseBox()
+{
     const QFontMetrics metrics = fontMetrics();
     const int charWidth = metrics.averageCharWidth();
-
-    // Choose files
     auto* chooseBox = m_chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
     auto* folderLabel = new QLabel(QStringLiteral("&Folder to scan:"), chooseBox);
     m_folderEdit = new QLineEdit(chooseBox);
@@ -193,48 +214,24 @@ void CFotoharvesterDlg::BuildControls()
     chooseGrid->addWidget(m_browseOutputButton, 2, 2);
     chooseGrid->addWidget(m_mapFileCheck, 3, 1);
     chooseGrid->setColumnStretch(1, 1);
+}
 
-    // Select data: the list takes the box's whole width and every pixel the window gains.
+void CFotoharvesterDlg::BuildSelectBox()
+{
+    // The list takes the box's whole width and every pixel the window gains.
     auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select &data"), this);
     m_columnList = new ColumnList(selectBox);
     m_columnList->setObjectName(QStringLiteral("list1003"));
     m_columnList->setAccessibleName(QStringLiteral("Data to write"));
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_columnList->setUniformItemSizes(true);
-    m_columnList->setMinimumHeight(metrics.lineSpacing() * 8);
-    m_allButton = new QPushButton(QStringLiteral("&All"), selectBox);
-    m_allButton->setObjectName(QStringLiteral("buttonAll"));
-    m_allButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
-    m_noneButton = new QPushButton(QStringLiteral("&None"), selectBox);
-    m_noneButton->setObjectName(QStringLiteral("buttonNone"));
-    m_noneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
+    m_columnList->setMinimumHeight(fontMetrics().lineSpacing() * 8);
+    QBoxLayout* tickRow = BuildTickRow();
     m_commentLineCheck = new QCheckBox(QStringLiteral("Add &column headings"), selectBox);
     m_commentLineCheck->setObjectName(QStringLiteral("check1025"));
     m_fullPathCheck = new QCheckBox(QStringLiteral("Use full file &path in file names"), selectBox);
     m_fullPathCheck->setObjectName(QStringLiteral("check1026"));
-    auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), selectBox);
-    m_separatorCombo = new QComboBox(selectBox);
-    m_separatorCombo->setObjectName(QStringLiteral("combo1027"));
-    m_separatorCombo->setEditable(true);
-    // The typed text is the user's own separator: it must neither join the list nor be completed.
-    m_separatorCombo->setInsertPolicy(QComboBox::NoInsert);
-    m_separatorCombo->setCompleter(nullptr);
-    for (std::string_view entry : SeparatorListEntries())
-        m_separatorCombo->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
-    m_separatorCombo->setMinimumContentsLength(14);
-    separatorLabel->setBuddy(m_separatorCombo);
-    for (QPushButton* button : {m_allButton, m_noneButton})
-        button->setAutoDefault(false);
-    MatchButtonWidths({m_allButton, m_noneButton});
-
-    auto* tickRow = new QHBoxLayout;
-    tickRow->addStretch(1);
-    tickRow->addWidget(m_allButton);
-    tickRow->addWidget(m_noneButton);
-    auto* separatorRow = new QHBoxLayout;
-    separatorRow->addWidget(separatorLabel);
-    separatorRow->addWidget(m_separatorCombo);
-    separatorRow->addStretch(1);
+    QBoxLayout* separatorRow = BuildSeparatorRow();
 
     auto* selectGrid = new QGridLayout(selectBox);
     selectGrid->addWidget(m_columnList, 0, 0, 1, 2);
@@ -244,8 +241,50 @@ void CFotoharvesterDlg::BuildControls()
     selectGrid->addLayout(separatorRow, 3, 0, 1, 2);
     selectGrid->setColumnStretch(1, 1);
     selectGrid->setRowStretch(0, 1);
+}
 
-    // Buttons on the right
+QBoxLayout* CFotoharvesterDlg::BuildTickRow()
+{
+    m_allButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
+    m_allButton->setObjectName(QStringLiteral("buttonAll"));
+    m_allButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
+    m_noneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
+    m_noneButton->setObjectName(QStringLiteral("buttonNone"));
+    m_noneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
+    for (QPushButton* button : {m_allButton, m_noneButton})
+        button->setAutoDefault(false);
+    MatchButtonWidths({m_allButton, m_noneButton});
+
+    auto* tickRow = new QHBoxLayout;
+    tickRow->addStretch(1);
+    tickRow->addWidget(m_allButton);
+    tickRow->addWidget(m_noneButton);
+    return tickRow;
+}
+
+QBoxLayout* CFotoharvesterDlg::BuildSeparatorRow()
+{
+    auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), m_selectBox);
+    m_separatorCombo = new QComboBox(m_selectBox);
+    m_separatorCombo->setObjectName(QStringLiteral("combo1027"));
+    m_separatorCombo->setEditable(true);
+    // The typed text is the user's own separator: it must neither join the list nor be completed.
+    m_separatorCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_separatorCombo->setCompleter(nullptr);
+    for (std::string_view entry : SeparatorListEntries())
+        m_separatorCombo->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+    m_separatorCombo->setMinimumContentsLength(14);
+    separatorLabel->setBuddy(m_separatorCombo);
+
+    auto* separatorRow = new QHBoxLayout;
+    separatorRow->addWidget(separatorLabel);
+    separatorRow->addWidget(m_separatorCombo);
+    separatorRow->addStretch(1);
+    return separatorRow;
+}
+
+QBoxLayout* CFotoharvesterDlg::BuildCommandColumn()
+{
     m_extractButton = new QPushButton(QStringLiteral("&Extract"), this);
     m_extractButton->setObjectName(QStringLiteral("button1"));
     m_extractButton->setDefault(true);
@@ -261,7 +300,11 @@ void CFotoharvesterDlg::BuildControls()
     commandColumn->addWidget(m_setupButton);
     commandColumn->addWidget(m_helpButton);
     commandColumn->addStretch(1);
+    return commandColumn;
+}
 
+QBoxLayout* CFotoharvesterDlg::BuildRunRow()
+{
     // Run state, on the bottom line beside the hint, so that no band stays empty while idle.
     auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
     m_statusEdit = new QLineEdit(this);
@@ -270,10 +313,11 @@ void CFotoharvesterDlg::BuildControls()
     m_statusEdit->setReadOnly(true);
     m_statusEdit->setFrame(false);
     m_statusEdit->setFocusPolicy(Qt::NoFocus);
+    const QFontMetrics metrics = fontMetrics();
     const std::string_view extracting = MessageText(MessageId::Extracting);
     m_statusEdit->setMinimumWidth(
         metrics.horizontalAdvance(QString::fromUtf8(extracting.data(), static_cast<qsizetype>(extracting.size()))) +
-        2 * charWidth);
+        2 * metrics.averageCharWidth());
     QPalette statusPalette = m_statusEdit->palette();
     statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
     m_statusEdit->setPalette(statusPalette);
@@ -291,34 +335,30 @@ void CFotoharvesterDlg::BuildControls()
         runControl->setSizePolicy(policy);
         runControl->hide();
     }
-    m_exitButton = new QPushButton(QStringLiteral("E&xit"), this);
-    m_exitButton->setObjectName(QStringLiteral("button2"));
 
-    MatchButtonWidths({m_extractButton, m_setupButton, m_helpButton, m_exitButton});
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(helpLabel);
+    runRow->addWidget(m_statusEdit, 1);
+    runRow->addWidget(m_progress, 2);
+    runRow->addWidget(m_abortButton);
+    return runRow;
+}
 
-    auto* bottomRow = new QHBoxLayout;
-    bottomRow->addWidget(helpLabel);
-    bottomRow->addWidget(m_statusEdit, 1);
-    bottomRow->addWidget(m_progress, 2);
-    bottomRow->addWidget(m_abortButton);
-
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(chooseBox, 0, 0, 1, 2);
-    layout->addWidget(selectBox, 1, 0);
-    layout->addLayout(commandColumn, 1, 1);
-    layout->addLayout(bottomRow, 2, 0);
-    layout->addWidget(m_exitButton, 2, 1);
-    layout->setRowStretch(1, 1);
-    layout->setColumnStretch(0, 1);
-
+void CFotoharvesterDlg::InstallEventFilters()
+{
     // A folder or a photo dropped anywhere on the window names the folder to scan; over a text
     // box too, where its address would otherwise be typed.
     setAcceptDrops(true);
     for (QWidget* textBox : {static_cast<QWidget*>(m_folderEdit), static_cast<QWidget*>(m_outFileEdit),
                              static_cast<QWidget*>(m_separatorCombo->lineEdit())})
         textBox->installEventFilter(this);
+    // The select box's letter is sent to the box itself, which would pass the focus on to
+    // whichever of its controls had it last.
     m_selectBox->installEventFilter(this);
+}
 
+void CFotoharvesterDlg::ConnectControls()
+{
     connect(m_extractButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnOK);
     connect(m_exitButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnCancel);
     connect(m_abortButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnAbort);
@@ -367,11 +407,12 @@ void CFotoharvesterDlg::BuildActions()
 void CFotoharvesterDlg::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
+    const ColumnSelection ticked = SelectionFromFlags(m_settings.Flags);
     for (int column = 0; column < ColumnCount; ++column) {
         const std::string_view heading = catalogue[column].heading;
         auto* item = new QListWidgetItem(QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(m_settings.IsColumnTicked(column) ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(ticked[column] ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
     }
 }
@@ -420,7 +461,6 @@ void CFotoharvesterDlg::Exchange(Direction direction)
     text(m_folderEdit, m_settings.Folder);
     text(m_outFileEdit, m_settings.OutFile);
     check(m_commentLineCheck, m_settings.CommentLine);
-    text(m_statusEdit, m_statusText);
     check(m_fullPathCheck, m_settings.FullFilePath);
     if (toSettings)
         m_separatorText = m_separatorCombo->currentText().toStdString();
@@ -440,15 +480,18 @@ void CFotoharvesterDlg::ShowSettings()
     Exchange(Direction::ToControls);
 }
 
-std::string CFotoharvesterDlg::SeparatorText() const
-{
-    return m_separatorText;
-}
-
 bool CFotoharvesterDlg::IsColumnTicked(int column) const
 {
     const QListWidgetItem* item = m_columnList->item(column);
     return item != nullptr && item->checkState() == Qt::Checked;
+}
+
+std::string CFotoharvesterDlg::TickedFlags() const
+{
+    ColumnSelection ticked;
+    for (int column = 0; column < ColumnCount; ++column)
+        ticked[column] = IsColumnTicked(column);
+    return FlagsFromSelection(ticked);
 }
 
 int CFotoharvesterDlg::SeparatorPosition() const
@@ -471,7 +514,6 @@ void CFotoharvesterDlg::SetProgressPosition(std::int64_t photosDone)
 
 void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
 {
-    m_statusText = statusText;
     m_statusEdit->setText(FromNarrow(statusText));
     m_progress->setVisible(running);
     m_abortButton->setVisible(running);
@@ -567,10 +609,7 @@ RunRequest CFotoharvesterDlg::TakeRunRequest()
     TakeControlValues();
     RunRequest request;
     request.settings = m_settings;
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    request.settings.Flags = FlagsFromSelection(ticked);
+    request.settings.Flags = TickedFlags();
     request.settings.SeparatorNum = SeparatorPosition();
     request.separator = SeparatorFromText(m_separatorText);
     if (m_settings.MapFile != 0)
@@ -618,10 +657,7 @@ void CFotoharvesterDlg::Finish()
 {
     TakeControlValues();
     // The ticks and the separator choice are kept as the user left them, run or no run.
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    m_settings.Flags = FlagsFromSelection(ticked);
+    m_settings.Flags = TickedFlags();
     m_settings.SeparatorNum = SeparatorPosition();
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.

@@ -13,6 +13,7 @@
 #include <optional>
 
 class QAction;
+class QBoxLayout;
 class QDragEnterEvent;
 class QDropEvent;
 class QCheckBox;
@@ -51,22 +52,14 @@ public:
     void SetDesktopOpener(DesktopOpener opener) { m_openOnDesktop = std::move(opener); }
     // Folders searched in order for the help index; the first that holds it wins.
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
-    const QStringList& HelpFolders() const { return m_helpFolders; }
 
     // The command line's arguments after the program's name: the first that is no option names
     // the folder to scan, or a photo in it.
     void OpenArguments(const QStringList& arguments);
-    // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
-    // folder that holds it. False when the path is empty.
-    bool ShowFolderOf(const QString& path);
 
-    // Copies what the user has entered into the settings / shows the settings again.
-    void TakeControlValues();
-    void ShowSettings();
-    // The separator text as typed or chosen, when last taken (not a stored setting).
-    std::string SeparatorText() const;
+    // What the controls show now: a column's tick, and the chosen entry of the separator list
+    // (-1 when the text matches none).
     bool IsColumnTicked(int column) const;
-    // The chosen entry of the separator list, -1 when the text matches none.
     int SeparatorPosition() const;
 
     // RunHost: what an extraction run asks of the window.
@@ -101,17 +94,34 @@ protected:
 private:
     enum class Direction { ToSettings, ToControls };
 
+    // The controls and their layout, made stage by stage down the window.
     void BuildControls();
+    void BuildChooseBox();
+    void BuildSelectBox();
+    QBoxLayout* BuildTickRow();       // All, None
+    QBoxLayout* BuildSeparatorRow();
+    QBoxLayout* BuildCommandColumn();  // Extract, Setup, Help
+    QBoxLayout* BuildRunRow();         // the hint, and the run's status, progress and Abort
+    void InstallEventFilters();
+    void ConnectControls();
     void BuildActions();
     void FillColumnList();
     void TickEveryColumn(bool ticked);
+    // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
+    // folder that holds it. False when the path is empty.
+    bool ShowFolderOf(const QString& path);
     // The first existing local file or folder a drag carries; empty when it carries none, or
     // while a run goes on.
     QString DroppedPath(const QDropEvent& event) const;
     // Offers the file a run has written on the desktop, as the user chose in its ending message.
     void OpenWritten(const QString& file, int action);
+    // The ticks of the column list as the settings keep them.
+    std::string TickedFlags() const;
     void SelectSeparatorPosition(int position);
     void Exchange(Direction direction);
+    // Copies what the user has entered into the settings / shows the settings again.
+    void TakeControlValues();
+    void ShowSettings();
     // Closes now, or, while a run is going, stops it and closes when it has ended. True when
     // the window has closed.
     bool RequestClose();
@@ -126,7 +136,6 @@ private:
 
     // Exchanged with the controls like the settings, but never stored.
     std::string m_separatorText;
-    std::string m_statusText;
 
     bool m_running = false;
     bool m_abortRequested = false;

@@ -32,15 +32,41 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("dialog129"));
     setWindowTitle(QStringLiteral("Setup"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("button1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("button2"));
-    MatchButtonWidths({ok, cancel});
-    connect(ok, &QPushButton::clicked, this, &CSetup::accept);
-    connect(cancel, &QPushButton::clicked, this, &CSetup::reject);
+    QBoxLayout* buttons = BuildButtons();
+    QGroupBox* monthBox = BuildMonthBox();
+    QBoxLayout* optionsColumn = BuildOptionsColumn();
 
+    auto* upper = new QHBoxLayout;
+    upper->addWidget(monthBox, 1);
+    upper->addLayout(optionsColumn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(upper);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    SetTabOrder();
+}
+
+QBoxLayout* CSetup::BuildButtons()
+{
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("button1"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("button2"));
+    MatchButtonWidths({m_okButton, m_cancelButton});
+    connect(m_okButton, &QPushButton::clicked, this, &CSetup::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CSetup::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_cancelButton);
+    buttons->addWidget(m_okButton);
+    return buttons;
+}
+
+QGroupBox* CSetup::BuildMonthBox()
+{
     auto* monthBox = new QGroupBox(QStringLiteral("&Month names"), this);
     auto* monthGrid = new QGridLayout(monthBox);
     const int editWidth = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24;
@@ -48,7 +74,6 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
         auto* number = new QLabel(QString::number(month + 1), monthBox);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* edit = new QLineEdit(monthBox);
-        // Month m lives in control 1005 + m.
         edit->setObjectName(QStringLiteral("edit%1").arg(1006 + month));
         edit->setMinimumWidth(editWidth);
         number->setBuddy(edit);
@@ -58,7 +83,11 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
         connect(edit, &QLineEdit::textChanged, this, &CSetup::ShowExamples);
     }
     monthGrid->setColumnStretch(1, 1);
+    return monthBox;
+}
 
+QBoxLayout* CSetup::BuildOptionsColumn()
+{
     auto* dateLabel = new QLabel(QStringLiteral("&Date format:"), this);
     m_dateFormatCombo = new QComboBox(this);
     m_dateFormatCombo->setObjectName(QStringLiteral("combo1018"));
@@ -98,24 +127,16 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     optionsColumn->addWidget(formatsLabel);
     optionsColumn->addWidget(m_formatsCombo);
     optionsColumn->addStretch(1);
+    return optionsColumn;
+}
 
-    auto* upper = new QHBoxLayout;
-    upper->addWidget(monthBox, 1);
-    upper->addLayout(optionsColumn);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cancel);
-    buttons->addWidget(ok);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(upper);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
-
-    // The order of the original form: the buttons first, then the months, the layout, the option.
-    setTabOrder(ok, cancel);
-    QWidget* previous = cancel;
+void CSetup::SetTabOrder()
+{
+    // OK first, so that the dialog opens with the focus on it and someone who opened it only to
+    // look leaves with Enter or Space; then Cancel, and down the form: the months, the layout,
+    // the options.
+    setTabOrder(m_okButton, m_cancelButton);
+    QWidget* previous = m_cancelButton;
     for (QLineEdit* edit : m_monthEdits) {
         setTabOrder(previous, edit);
         previous = edit;

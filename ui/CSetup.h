@@ -8,9 +8,12 @@
 #include <cstdint>
 #include <string>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
+class QPushButton;
 
 // The Setup dialog: the twelve month names, the date layout, the sub-seconds option and the
 // option for spreadsheets. It works on its own copies; the caller takes them back only when the
@@ -41,6 +44,10 @@ public:
     void accept() override;
 
 private:
+    QBoxLayout* BuildButtons();
+    QGroupBox* BuildMonthBox();
+    QBoxLayout* BuildOptionsColumn();  // the date layout and the options beside the months
+    void SetTabOrder();
     // Fills the date layout list: each layout's pattern beside the present moment laid out that way.
     void ShowExamples();
 
@@ -50,6 +57,8 @@ private:
     std::int32_t m_formats = 1;
     std::int32_t m_spreadsheet = 0;
 
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
     std::array<QLineEdit*, ExtractionSettings::MonthCount> m_monthEdits{};
     QComboBox* m_dateFormatCombo = nullptr;
     QCheckBox* m_subSecondsCheck = nullptr;

@@ -54,9 +54,7 @@ public:
     // For tests: once the queued answers are used up, answer with this instead of showing a box
     // that nobody would close. A question answered NoButton counts as No.
     void setAnswerWhenNoneQueued(std::optional<QMessageBox::StandardButton> answer) { m_fallbackAnswer = answer; }
-    bool hasPendingAnswers() const { return !m_nextAnswers.empty(); }
     const std::vector<Shown>& shown() const { return m_shown; }
-    void clearShown() { m_shown.clear(); }
 
 private:
     std::deque<Answer> m_nextAnswers;

@@ -11,8 +11,7 @@ class TestHost : public RunHost {
 public:
     Answer duplicateAnswer = Answer::No;
     int abortAfterPhotos = -1;  // requests Abort once this many photos have been shown
-    std::function<void(int photosDone)> onPhoto;  // runs at each progress step
-    std::function<void()> onQuestion;             // runs when a Yes/No question is shown
+    std::function<void()> onQuestion;  // runs when a Yes/No question is shown
 
     std::vector<Message> messages;
     std::vector<bool> runningStates;
@@ -23,8 +22,6 @@ public:
     void SetProgressPosition(std::int64_t photosDone) override
     {
         progressPositions.push_back(photosDone);
-        if (onPhoto)
-            onPhoto(static_cast<int>(photosDone));
         if (abortAfterPhotos >= 0 && photosDone + 1 >= abortAfterPhotos)
             m_abort = true;
     }
