@@ -16,10 +16,10 @@ extern "C" void OnInterrupt(int)
 
 void InstallInterruptHandler()
 {
+    // Only Ctrl-C, which asks to stop and keep what was read. A kill, a closed terminal or the
+    // system shutting down (SIGTERM, SIGHUP) end the run where it is, which leaves the earlier
+    // file as it was.
     std::signal(SIGINT, OnInterrupt);
-#ifdef SIGTERM
-    std::signal(SIGTERM, OnInterrupt);
-#endif
 }
 
 bool InterruptRequested()

@@ -187,7 +187,8 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 }
 
 // Ctrl-C stops after the photo in hand, with the records so far in place of the earlier file; a
-// kill leaves the file as it was, and the next run nothing beside its own.
+// kill, a closed terminal or a shutdown leave the file as it was, and the next run nothing beside
+// its own.
 TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
@@ -205,17 +206,20 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
-    QProcess killed;
-    cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
-    // Killed once the run has started writing: something appears beside the output.
-    const auto started = std::chrono::steady_clock::now();
-    while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
-           std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
-    ASSERT_TRUE(killed.waitForFinished(10000));
-    EXPECT_EQ(output.Read("out.csv"), stopped);
+    for (const int signal : {SIGKILL, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QProcess killed;
+        cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
+        // Killed once the run has started writing: something appears beside the output.
+        const auto started = std::chrono::steady_clock::now();
+        while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
+               std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::kill(static_cast<pid_t>(killed.processId()), signal);
+        ASSERT_TRUE(killed.waitForFinished(10000));
+        EXPECT_EQ(output.Read("out.csv"), stopped);
+    }
 
     const Outcome next = cli.Run(Arguments({"--columns", "4", "--readers", "8"}));
     EXPECT_EQ(next.exitCode, 0) << next.err;
