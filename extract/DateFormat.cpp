@@ -2,12 +2,21 @@
 
 #include "metadata/NumberText.h"
 
+#include <algorithm>
+
 std::string FormatDate(const std::string& date, int dateFormat,
                        const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
 {
     if (date.size() < 18)
         return {};
-    // Fields are cut by position; the separators between them are not checked.
+    // Fields are cut by position; the separators between them are not checked. A damaged date
+    // with other than plain ASCII among its fields would be cut inside a character and leave
+    // invalid UTF-8 in the file: it has no layout but its own.
+    constexpr std::size_t fieldsEnd = 11;
+    const bool plainFields = std::all_of(date.begin(), date.begin() + fieldsEnd,
+                                         [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!plainFields)
+        return dateFormat == 0 ? date : std::string();
     const std::string year = date.substr(0, 4);
     const std::string month = date.substr(5, 2);
     const std::string day = date.substr(8, 2);

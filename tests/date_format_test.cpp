@@ -60,6 +60,12 @@ TEST(DateLayouts, OddDatesLayoutsAndMonthNames)
         {"2000:13:07 14:22:01", 1, english, ""},
         {"2000:13:07 14:22:01", 2, english, ""},
         {"2000:12:07 14:22:01", 2, english, "December 07 2000 14:22:01"},
+        // A damaged date whose fields are not plain ASCII keeps only its own layout, whole.
+        {"2019:1\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C", 0, english,
+         "2019:1\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C"},
+        {"2019:1\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C", 3, english, ""},
+        {"2019:1\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C\xE2\x80\x9C", 1, english, ""},
+        {"2000:05:07 14:22:01 \xC2\xB1", 3, english, "2000-05-07 14:22:01 \xC2\xB1"},  // the time is not cut
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatDate(c.date, c.layout, c.months), c.expected) << c.date << " in layout " << c.layout;
