@@ -23,7 +23,9 @@ struct DateLayout {
 // One of the data columns the user can tick. Its index is its place in the window's list, in the
 // heading line, in every record and in the Flags setting.
 struct Column {
-    enum class Quoting { Quoted, Bare };
+    // A number is written bare like a text that needs no quotes, but is never taken for a formula
+    // (a negative latitude stays a number in a spreadsheet).
+    enum class Quoting { Quoted, Bare, Number };
 
     int stringId;
     std::string_view heading;

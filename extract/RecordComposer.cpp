@@ -8,10 +8,11 @@
 
 namespace {
 
+// A text that a spreadsheet would take for a formula. Any such text in a text column is kept as
+// text, even one that reads as a number ("+44" stays "+44"); number columns are never touched.
 bool LooksLikeAFormula(std::string_view value)
 {
-    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos &&
-           !IsPlainNumber(value);
+    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos;
 }
 
 }  // namespace
@@ -73,7 +74,7 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
 {
     std::string line;
     // A file name is bytes to the system; the file must be UTF-8 for every program that opens it.
-    AppendQuoted(line, Utf8FromUnstated(name));
+    AppendQuoted(line, Utf8FromUnstated(name), true);
     bool anyValue = false;
     for (int column = 0; column < ColumnCount; ++column) {
         if (!ticked[column])
@@ -82,20 +83,27 @@ std::optional<std::string> RecordComposer::Record(std::string_view name, const C
         const std::string& value = values[column];
         anyValue = anyValue || !value.empty();
         line += m_separator;
-        if (definition.quoting == Column::Quoting::Quoted)
-            AppendQuoted(line, value);
-        else
-            AppendBare(line, value);
+        switch (definition.quoting) {
+        case Column::Quoting::Quoted:
+            AppendQuoted(line, value, true);
+            break;
+        case Column::Quoting::Bare:
+            AppendBare(line, value, true);
+            break;
+        case Column::Quoting::Number:
+            AppendBare(line, value, false);
+            break;
+        }
     }
     if (!anyValue)
         return std::nullopt;
     return line;
 }
 
-void RecordComposer::AppendQuoted(std::string& line, std::string_view value) const
+void RecordComposer::AppendQuoted(std::string& line, std::string_view value, bool isText) const
 {
     line += '"';
-    if (m_forSpreadsheets && LooksLikeAFormula(value))
+    if (m_forSpreadsheets && isText && LooksLikeAFormula(value))
         line += '\'';
     for (char c : value) {
         if (c == '"')
@@ -105,14 +113,14 @@ void RecordComposer::AppendQuoted(std::string& line, std::string_view value) con
     line += '"';
 }
 
-void RecordComposer::AppendBare(std::string& line, std::string_view value) const
+void RecordComposer::AppendBare(std::string& line, std::string_view value, bool isText) const
 {
     const bool holdsSeparator = !m_separator.empty() && value.find(m_separator) != std::string_view::npos;
     if (holdsSeparator || value.find_first_of("\"\r\n") != std::string_view::npos) {
-        AppendQuoted(line, value);
+        AppendQuoted(line, value, isText);
         return;
     }
-    if (m_forSpreadsheets && LooksLikeAFormula(value))
+    if (m_forSpreadsheets && isText && LooksLikeAFormula(value))
         line += '\'';
     line += value;
 }

@@ -40,8 +40,9 @@ public:
                                       CFotoHarvest& reader) const;
 
 private:
-    void AppendQuoted(std::string& line, std::string_view value) const;
-    void AppendBare(std::string& line, std::string_view value) const;
+    // `isText`: the value is a text, which for spreadsheets may need keeping from being a formula.
+    void AppendQuoted(std::string& line, std::string_view value, bool isText) const;
+    void AppendBare(std::string& line, std::string_view value, bool isText) const;
 
     std::string m_separator;
     DateLayout m_layout;

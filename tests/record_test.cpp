@@ -140,7 +140,8 @@ TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAn
         {4, "=a,b", "\"'=a,b\""},               // bare, but quoted for its separator
         {16, "-33.865143", "-33.865143"},       // a negative latitude is a number
         {18, "-12.50", "-12.50"},
-        {26, "+44", "\"+44\""},
+        {26, "+44", "\"'+44\""},            // in a text column a number-like text stays text
+        {11, "-5", "-5"},                       // ISO, a number column
         {27, "a=b", "\"a=b\""},
         {4, "Canon", "Canon"},
     };
