@@ -31,11 +31,13 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     MatchButtonWidths({ok});
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    // FreeImage is offered under the GPL as well as under its own licence; its own does not go
+    // with the GPL of the program as a whole.
     auto* notice = new QLabel(this);
     notice->setObjectName(QStringLiteral("labelNotice"));
     notice->setText(QStringLiteral("This software uses the FreeImage open source image library.\n"
                                    "See https://freeimage.sourceforge.io for details.\n\n"
-                                   "FreeImage is used under the FreeImage Public License version 1.0.\n"
+                                   "FreeImage is used under the GNU General Public License, version 3.\n"
                                    "libexiv2 (https://exiv2.org) is used under the GNU General Public License, "
                                    "version 2 or later.\n\n"
                                    "Fotoharvester is free software under the GNU General Public License, "
@@ -55,6 +57,6 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     // Wide enough for the notice's longest line: a label that wraps words otherwise guesses a
     // width of its own, and may break that line in two.
     notice->setMinimumWidth(fontMetrics().horizontalAdvance(
-                                QStringLiteral("FreeImage is used under the FreeImage Public License version 1.0.")) +
+                                QStringLiteral("FreeImage is used under the GNU General Public License, version 3.")) +
                             fontMetrics().averageCharWidth() * 4);
 }
