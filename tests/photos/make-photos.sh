@@ -275,7 +275,7 @@ et -charset iptc=Latin -IPTC:Headline='Crème brûlée' -IPTC:Keywords='café' -
 photo iptc-utf8.jpg
 et -IPTC:CodedCharacterSet=UTF8 -IPTC:Headline='Crème brûlée' iptc-utf8.jpg
 photo iptc-latin1-named.jpg
-et -charset iptc=UTF8 -IPTC:CodedCharacterSet='ESC . A' -IPTC:Headline='Ã©' iptc-latin1-named.jpg
+et -charset iptc=Latin -IPTC:CodedCharacterSet='ESC . A' -IPTC:Headline='Ã©' iptc-latin1-named.jpg
 
 # TIFFs as scanners and cameras write them, in both byte orders, turned a quarter (orientation 6),
 # with a GPS position and IPTC. The big-endian one keeps its IPTC block as UNDEFINED bytes, the
