@@ -10,6 +10,8 @@ struct MessageEntry {
     std::string_view text;
     Message::Buttons buttons;
     Message::Icon icon;
+    // The text when the count it starts with (its first argument) is 1, where English needs one.
+    std::string_view textForOne = {};
 };
 
 constexpr std::array messageTable{
@@ -39,7 +41,8 @@ constexpr std::array messageTable{
                  Message::Buttons::Ok, Message::Icon::Warning},
     MessageEntry{MessageId::UnlistedFolders,
                  "%d folders could not be opened: any photos in them are missing from the file.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
+                 Message::Buttons::Ok, Message::Icon::Warning,
+                 "%d folder could not be opened: any photos in it are missing from the file."},
     MessageEntry{MessageId::NoReader,
                  "No photo can be read: the photo reader %s could not be started (%s). Nothing was written.",
                  Message::Buttons::Ok, Message::Icon::Warning},
@@ -52,7 +55,8 @@ constexpr std::array messageTable{
     MessageEntry{MessageId::SummaryWithUnread, "EXIF data have been extracted from %d of %d files and stored in %s.",
                  Message::Buttons::Ok, Message::Icon::Warning},
     MessageEntry{MessageId::Stopped, "Stopped after %d photos; %s holds the records written so far.",
-                 Message::Buttons::Ok, Message::Icon::Information},
+                 Message::Buttons::Ok, Message::Icon::Information,
+                 "Stopped after %d photo; %s holds the records written so far."},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -76,7 +80,8 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
     // Placeholders are filled by hand rather than by printf: a path may itself hold "%s".
     std::string text;
     auto argument = arguments.begin();
-    const std::string_view pattern = entry.text;
+    const bool one = !entry.textForOne.empty() && arguments.size() > 0 && *arguments.begin() == "1";
+    const std::string_view pattern = one ? entry.textForOne : entry.text;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() &&
                                  (pattern[i + 1] == 'd' || pattern[i + 1] == 's');

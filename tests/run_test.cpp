@@ -275,7 +275,7 @@ TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndSaysSo)
     EXPECT_EQ(result.photoCount, 1);
     EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photos; " + OutputPath() + " holds the records written so far.");
+    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photo; " + OutputPath() + " holds the records written so far.");
     EXPECT_EQ(host.messages[0].writtenFile, OutputPath());
 
     host.abortAfterPhotos = -1;  // the request is still there when the next run starts
@@ -304,8 +304,8 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               "EXIF data have been extracted from 2 of 4 files and stored in " + OutputPath() +
-                  ".\n2 of these files could not be read as photos: their records hold no metadata.\n1 folders could "
-                  "not be opened: any photos in them are missing from the file.");
+                  ".\n2 of these files could not be read as photos: their records hold no metadata.\n1 folder could "
+                  "not be opened: any photos in it are missing from the file.");
     EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{
                                             root + "broken.jpg: crashed the reader",
                                             root + "text.jpg: not a photo, or damaged",
