@@ -351,10 +351,7 @@ OutputChoice ChooseOutput(const std::string& outFile)
         return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};
     // A device, a pipe or a file the system provides is written as it is named; a ".csv" added
     // would make a new regular file beside it.
-    for (const char* system : {"/dev/", "/proc/", "/sys/"})
-        if (outFile.rfind(system, 0) == 0)
-            return {outFile, false, {}};
-    if (platform::IsSpecialFile(outFile))
+    if (platform::IsSystemPath(outFile) || platform::IsSpecialFile(outFile))
         return {outFile, false, {}};
     return {OutputPathFor(outFile), false, {}};
 }

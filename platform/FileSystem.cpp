@@ -182,6 +182,19 @@ bool CanListFolder(const std::string& folder, std::error_code* error)
     return !listingError;
 }
 
+bool IsSystemPath(const std::string& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    for (const char* system : {"/dev/", "/proc/", "/sys/"})
+        if (path.rfind(system, 0) == 0)
+            return true;
+    return false;
+#endif
+}
+
 bool IsSpecialFile(const std::string& path)
 {
     std::error_code error;
@@ -278,6 +291,15 @@ ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
 {
     Discard();
     m_error = 0;
+    // Replacing what /dev/stdout leads to would put a new file in the place of the one the caller's
+    // shell opened, and lose its earlier lines under ">>".
+    if (IsSystemPath(path)) {
+        m_stream = std::fopen(path.c_str(), "a");
+        if (m_stream == nullptr)
+            return Failed(errno);
+        m_target = path;
+        return Opening::Opened;
+    }
     // Through a link to the file it names: that file is replaced and the link stays.
     std::string target = path;
     struct stat link {};

@@ -48,6 +48,11 @@ FileForReading OpenRegularFileForReading(const std::string& path);
 // Whether the folder exists and its entries can be listed; when not, `error` says why.
 bool CanListFolder(const std::string& folder, std::error_code* error = nullptr);
 
+// A name in the system's own trees (/dev, /proc, /sys) stands for a device, a pipe or a file some
+// process holds open, such as /dev/stdout. Such a name is written as it is: never given an
+// extension, never replaced by a new file. Always false on Windows.
+bool IsSystemPath(const std::string& path);
+
 // Whether `path` names something that exists and is not a regular file (a device, a pipe, a
 // folder), after following links: such a thing is written as it is, never replaced.
 bool IsSpecialFile(const std::string& path);
@@ -57,8 +62,9 @@ bool IsSpecialFile(const std::string& path);
 // writer alone; Commit flushes it to the disk and renames it over the target, so that a kill, a
 // crash or a power cut at any moment leaves either the earlier file or the new one, never a part.
 // The next writer of the same target takes over a temporary file left by a writer that died.
-// Anything else (a device, a pipe, a terminal) is written directly. Line ends follow the
-// platform's text mode.
+// Anything else (a device, a pipe, a terminal) is written directly, and a system path (see
+// IsSystemPath) is appended to, as the descriptor behind it would be: /dev/stdout sent with ">>"
+// to a file keeps that file's lines. Line ends follow the platform's text mode.
 class ReplacementFile {
 public:
     enum class Opening { Opened, InUse, Failed };

@@ -3,7 +3,6 @@
 // ends when it is stopped or killed.
 
 #include "cli/CommandLine.h"
-#include "platform/FileSystem.h"
 
 #include "support/Program.h"
 #include "support/TempFolder.h"
@@ -78,8 +77,8 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         std::string input{};   // standard input
         std::string list{};    // {out}/list
         std::string stored{};  // the window's settings
-        bool locked = false;   // another run is writing out.csv
         const char* reader = FAKE_READER_PATH;
+        std::vector<std::string> wrapper{};  // what starts the command, e.g. a shell that redirects
     };
     // The photos of {photos} into {out}/out.csv, and what else is given.
     const auto run = [](std::vector<std::string> more) {
@@ -98,6 +97,10 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = {"{photos}", "--columns", "4", "--output", "/dev/full"}, .exitCode = 4,
          .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
                 "name is left as it was\n"},
+        {.what = "standard output by its system name, sent to a file with >>: appended, never replaced",
+         .arguments = {"{photos}", "--columns", "4", "--output", "/dev/stdout"}, .err = summary + "/dev/stdout\n",
+         .written = "keep me\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n",
+         .wrapper = {"sh", "-c", "exec \"$0\" \"$@\" >> {out}/out.csv"}},
         {.what = "an unknown option", .arguments = {"--colour"}, .exitCode = 2,
          .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
         {.what = "no output named or stored", .arguments = {"{photos}", "--defaults"}, .exitCode = 2,
@@ -111,9 +114,6 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .err = "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n"},
         {.what = "an output in a missing folder", .arguments = {"{photos}", "--output", "{out}/missing/out.csv"},
          .exitCode = 1, .err = "fotoharvester-cli: cannot write {out}/missing/out.csv: No such file or directory\n"},
-        {.what = "an output another run is writing", .arguments = run({}), .exitCode = 1,
-         .err = "fotoharvester-cli: {out}/out.csv is being written by another run; try again when it has ended\n",
-         .locked = true},
         {.what = "duplicate names", .arguments = run({"--subfolders"}), .exitCode = 1,
          .err = "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to tell them "
                 "apart, or --yes to write them all the same\n",
@@ -169,15 +169,14 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         if (!row.stored.empty())
             cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored));
         cli.environment.insert("FOTOHARVESTER_READER", row.reader);
-        platform::ReplacementFile otherRun;
-        if (row.locked) {
-            ASSERT_EQ(otherRun.Open(fill("{out}/out.csv")), platform::ReplacementFile::Opening::Opened);
-        }
         QStringList arguments;
         for (const std::string& argument : row.arguments)
             arguments << QString::fromStdString(fill(argument));
+        QStringList wrapper;
+        for (const std::string& part : row.wrapper)
+            wrapper << QString::fromStdString(fill(part));
 
-        const Outcome outcome = cli.Run(arguments, QByteArray::fromStdString(fill(row.input)));
+        const Outcome outcome = cli.Run(arguments, QByteArray::fromStdString(fill(row.input)), wrapper);
         EXPECT_EQ(outcome.exitCode, row.exitCode);
         EXPECT_EQ(outcome.err, fill(row.err));
         EXPECT_EQ(outcome.out, fill(row.out));
@@ -206,6 +205,11 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
+    // A copy of the reader of its own, so that its processes are told from those of other tests.
+    const TempFolder readers;
+    const std::filesystem::path reader = readers.Path() / "killed-reader";
+    std::filesystem::copy_file(FAKE_READER_PATH, reader);
+    cli.environment.insert("FOTOHARVESTER_READER", Q(reader));
     for (const int signal : {SIGKILL, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         QProcess killed;
@@ -215,17 +219,51 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
         while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
                std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 2)
+            << "the run had not started writing";
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ::kill(static_cast<pid_t>(killed.processId()), signal);
         ASSERT_TRUE(killed.waitForFinished(10000));
         EXPECT_EQ(output.Read("out.csv"), stopped);
+        for (int tries = 0; tries < 300 && !ProcessesOf(reader).empty(); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(ProcessesOf(reader).size(), 0u) << "readers outlived the command";
     }
+    cli.environment.insert("FOTOHARVESTER_READER", FAKE_READER_PATH);
 
     const Outcome next = cli.Run(Arguments({"--columns", "4", "--readers", "8"}));
     EXPECT_EQ(next.exitCode, 0) << next.err;
     const std::string written = output.Read("out.csv");
     EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 200);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 1);
+}
+
+// A second run on the output a first one is writing is refused, and the first one's file is whole.
+TEST_F(BatchCommand, ASecondRunOnTheSameOutputIsRefusedWhileTheFirstWrites)
+{
+    for (int i = 0; i < 40; ++i)
+        photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
+    output.Touch("out.csv", "keep me\n");
+    QProcess first;
+    cli.Start(first, Arguments({"--columns", "4", "--readers", "1"}));
+    const auto started = std::chrono::steady_clock::now();
+    while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 2)
+        << "the first run had not started writing";
+
+    const Outcome second = cli.Run(Arguments({"--columns", "4,7", "--readers", "1"}));
+    ASSERT_TRUE(first.waitForFinished(20000));
+    const Outcome firstOutcome = Program::Ended(first);
+    EXPECT_EQ(firstOutcome.exitCode, 0) << firstOutcome.err;
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.err, "fotoharvester-cli: " + (output.Path() / "out.csv").string() +
+                              " is being written by another run; try again when it has ended\n");
+    std::string whole;
+    for (int i = 0; i < 40; ++i)
+        whole += "\"slow" + std::to_string(1000 + i) + ".jpg\",slow" + std::to_string(1000 + i) + ".jpg\n";
+    EXPECT_EQ(output.Read("out.csv"), whole);
 }
 
 TEST_F(BatchCommand, KillingTheCommandLeavesNoReaderRunning)
