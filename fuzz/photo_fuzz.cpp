@@ -34,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The XP texts are decoded from whatever bytes a photo holds.
-    Utf8FromUtf16Le(file.substr(0, 512));
+    Require(IsValidUtf8(Utf8FromUtf16Le(file.substr(0, 512))), "an XP text decodes to valid UTF-8");
     return 0;
 }

@@ -135,8 +135,13 @@ def run_batch(cli, folder, output, config, readers=2, timeout=600, environment=N
 
     try:
         with open(output, "rb") as f:
-            # Values are bytes as the photos hold them, not always UTF-8.
-            text = f.read().decode("latin-1")
+            raw = f.read()
+        # Every value is UTF-8 whatever the photo held; the names here are plain ASCII.
+        try:
+            text = raw.decode("utf-8")
+        except UnicodeDecodeError as error:
+            result.problems.append(f"output is not valid UTF-8 at byte {error.start}: {raw[error.start:error.start + 16]!r}")
+            text = raw.decode("latin-1")
         # The heading line is marked by a "!" before its first field.
         if not text.startswith('!"Filename"'):
             raise ValueError("it does not start with the heading line")

@@ -69,6 +69,7 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
 {
     EXPECT_EQ(LoadSettings(), defaults);
     EXPECT_EQ(defaults.Flags, std::string(29, '0'));
+    EXPECT_EQ(defaults.Formats, 1);  // "All photo formats": a phone's HEIC photos are not left out
     for (const auto& name : defaults.MonthNames)
         EXPECT_FALSE(name.empty());
 
