@@ -18,9 +18,9 @@ namespace {
 void PrintUsage()
 {
     std::fputs(R"(Usage: fotoharvester [OPTION]... [FOLDER]
-Opens the Fotoharvester window, which gathers the metadata of the JPEG and TIFF photos in a folder
-into one delimited text file, one line per photo. fotoharvester-cli runs the same extraction from
-scripts.
+Opens the Fotoharvester window, which gathers the metadata of the photos in a folder (JPEG, TIFF,
+HEIC/HEIF, camera RAW, DNG, PNG and WebP) into one delimited text file, one line per photo.
+fotoharvester-cli runs the same extraction from scripts.
 
 FOLDER, or a photo in it, is put in as the folder to scan; without it the window shows the folder
 of last time.

@@ -13,8 +13,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The summary above is the synopsis line; this is the text below it.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Fotoharvester reads the metadata of the JPEG and TIFF photos in a
-folder (Exif, GPS, IPTC, the JPEG comment and the Windows XP text fields)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Fotoharvester reads the metadata of the photos in a folder (JPEG,
+TIFF, HEIC/HEIF, camera RAW, DNG, PNG and WebP: Exif, GPS, IPTC, XMP, the
+JPEG comment and the Windows XP text fields)
 and writes it into one delimited text file, one line per photo, with the
 columns, separator, heading line and date layout you choose.
 .

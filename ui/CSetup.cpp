@@ -110,7 +110,7 @@ QBoxLayout* CSetup::BuildOptionsColumn()
     m_formatsCombo->setToolTip(QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
-    m_spreadsheetCheck = new QCheckBox(QStringLiteral("For spreadsheets"), this);
+    m_spreadsheetCheck = new QCheckBox(QStringLiteral("&For spreadsheets"), this);
     m_spreadsheetCheck->setObjectName(QStringLiteral("check1033"));
     m_spreadsheetCheck->setToolTip(
         QStringLiteral("Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
