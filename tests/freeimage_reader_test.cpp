@@ -279,11 +279,18 @@ void ExpectReadersAgree(const std::filesystem::path& folder)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string path = entry.path().string();
         const std::string extension = entry.path().extension().string();
+        // The photos made to crash FreeImage would take this test's process with them.
         if (!entry.is_regular_file() || !IsJpegOrTiffExtension(extension.empty() ? "" : extension.substr(1)) ||
-            path.find("crash") != std::string::npos || documentedDifferences.count(entry.path().filename().string()))
+            path.find("crash") != std::string::npos)
             continue;
         const TagReading ours = freeImage.Read(path);
         const TagReading second = exiv2.Read(path);
+        if (documentedDifferences.count(entry.path().filename().string())) {
+            // Still a difference, so that an entry outliving its reason hides nothing.
+            EXPECT_NE(ours.outcome, ReadOutcome::Read) << path;
+            EXPECT_EQ(second.outcome, ReadOutcome::Read) << path;
+            continue;
+        }
         EXPECT_EQ(ours.outcome == ReadOutcome::Read, second.outcome == ReadOutcome::Read) << path;
         if (ours.outcome != ReadOutcome::Read || second.outcome != ReadOutcome::Read)
             continue;
