@@ -129,8 +129,8 @@ void BatchHost::Report(const RunResult& result, const std::string& mapPath)
     }
     if (result.outcome != RunResult::Outcome::Completed)
         return;
-    PrintLine(Count(static_cast<std::size_t>(result.photoCount), "photo", "photos") + " read, records written to " +
-              destination);
+    // One record per photo, read or not: the lines below name the photos whose records are empty.
+    PrintLine(Count(static_cast<std::size_t>(result.photoCount), "record", "records") + " written to " + destination);
     if (!result.unreadPhotos.empty())
         PrintLine(Count(result.unreadPhotos.size(), "photo", "photos") + " could not be read; " +
                   (result.unreadPhotos.size() == 1 ? "its record holds" : "their records hold") + " no metadata");

@@ -26,7 +26,7 @@ PHOTO_EXTENSIONS = (".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".heic", ".heif", 
                     ".3fr", ".erf", ".png", ".webp")
 COLUMN_COUNT = 29
 SEPARATOR = ","
-SUMMARY = re.compile(r"(\d+) photos? read, records written to")
+SUMMARY = re.compile(r"(\d+) records? written to")
 UNREADABLE = re.compile(r"(\d+) photos? could not be read")
 UNOPENED_FOLDERS = re.compile(r"(\d+) folders? could not be opened")
 

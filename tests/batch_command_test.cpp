@@ -62,7 +62,7 @@ std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 // holds "keep me" before each run.
 TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 {
-    const std::string summary = "fotoharvester-cli: 2 photos read, records written to ";
+    const std::string summary = "fotoharvester-cli: 2 records written to ";
     const std::string tryHelp = "\nTry 'fotoharvester-cli --help'.\n";
     const std::string stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nCommentLine=1\n"
                                "SeparatorNum=2\n";

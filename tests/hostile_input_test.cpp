@@ -118,7 +118,7 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     const std::vector<std::string> named{
         "fotoharvester-cli: cannot open folder " + photos.Text() + "closed/: Permission denied\n",
         "/: File name too long\n", root + "dangling.jpg: ", root + "empty.jpg: ", root + "locked.jpg: ",
-        root + "pipe.jpg: ", "fotoharvester-cli: 8 photos read", "fotoharvester-cli: 4 photos could not be read",
+        root + "pipe.jpg: ", "fotoharvester-cli: 8 records written", "fotoharvester-cli: 4 photos could not be read",
         "fotoharvester-cli: 2 folders could not be opened"};
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;

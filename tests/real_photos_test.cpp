@@ -315,7 +315,7 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
         EXPECT_EQ(outcome.exitCode, 3);
         const std::string root = "fotoharvester-cli: " + folder.Text();
         EXPECT_EQ(outcome.err, root + "b.jpg: crashed the reader\n" + root + "d.jpg: crashed the reader\n" + root +
-                                   "e.jpg: crashed the reader\nfotoharvester-cli: 7 photos read, records written to " +
+                                   "e.jpg: crashed the reader\nfotoharvester-cli: 7 records written to " +
                                    folder.Text() + "out.txt\nfotoharvester-cli: 3 photos could not be read; their "
                                    "records hold no metadata\n");
         EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"|Canon|6x8|\"  Paris headline \"\n"
