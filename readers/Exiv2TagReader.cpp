@@ -46,26 +46,35 @@ std::optional<TagDirectory> DirectoryOf(const std::string& group)
 
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
 {
+    // libexiv2 0.27 finds a HEIF photo's Exif and XMP only where the item locations have one of the
+    // layouts it knows, and reads no Exif at all from a photo exiftool has written to. They are
+    // taken from the items themselves; so is the size, as libexiv2 gives the size the Exif names,
+    // which is the sensor's, not that of the picture the file holds (an edit may have cropped it).
+    const std::optional<HeifContent> heif = ReadHeif(photo.Reader());
     decodingErrors = 0;
     image.readMetadata();
+    Exiv2::ExifData heifExif;
+    if (heif && heif->exif) {
+        decodingErrors = 0;  // what libexiv2 made of the Exif it looked for elsewhere
+        Exiv2::ExifParser::decode(heifExif, reinterpret_cast<const Exiv2::byte*>(heif->exif->data()),
+                                  static_cast<std::uint32_t>(heif->exif->size()));
+    }
     // A photo whose Exif, IPTC or XMP block is damaged past reading is not read as one without
     // metadata: that would lose its values without a word.
     if (decodingErrors > 0)
         return {ReadOutcome::NotOpened, {}};
     TagReading reading{ReadOutcome::Read, {}};
     PhotoTags& tags = reading.tags;
-    // libexiv2 gives a HEIF photo the size its Exif names, which is the sensor's, not that of the
-    // picture the file holds (a phone's edit may have cropped it).
-    if (const auto heif = HeifPrimaryImageSize(photo.Reader())) {
-        tags.width = static_cast<std::int32_t>(heif->first);
-        tags.height = static_cast<std::int32_t>(heif->second);
+    if (heif && heif->primarySize) {
+        tags.width = static_cast<std::int32_t>(heif->primarySize->first);
+        tags.height = static_cast<std::int32_t>(heif->primarySize->second);
     } else {
         tags.width = image.pixelWidth();
         tags.height = image.pixelHeight();
     }
 
     std::vector<Exiv2::byte> bytes;
-    for (const Exiv2::Exifdatum& datum : image.exifData()) {
+    for (const Exiv2::Exifdatum& datum : heif && heif->exif ? heifExif : image.exifData()) {
         const std::optional<TagDirectory> directory = DirectoryOf(datum.groupName());
         if (!directory)
             continue;
@@ -84,7 +93,7 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
         const Exiv2::DataBuf block = Exiv2::IptcParser::encode(image.iptcData());
         ReadIptcBlock(std::string_view(reinterpret_cast<const char*>(block.pData_), block.size_), tags);
     }
-    ReadXmpPacket(image.xmpPacket(), tags);
+    ReadXmpPacket(heif && heif->xmp ? *heif->xmp : image.xmpPacket(), tags);
     if (const std::string comment = image.comment(); !comment.empty())
         tags[Tag::Comment] = TagValue::Text(Utf8FromUnstated(comment.substr(0, comment.find('\0'))));
     return reading;

@@ -2,6 +2,7 @@
 
 #include "readers/ByteOrder.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,19 +60,123 @@ std::optional<std::string> Content(const TiffFile::ReadAt& read, const Box& box,
     return size > limit ? std::nullopt : read(box.start, size);
 }
 
-}  // namespace
 
-std::optional<std::pair<std::uint32_t, std::uint32_t>> HeifPrimaryImageSize(const TiffFile::ReadAt& read)
+
+// Numbers of 0 to 8 bytes, big-endian, read one after another from a box's content; once one does
+// not fit, every later one reads as 0 and Fits() stays false.
+class Fields {
+public:
+    explicit Fields(std::string_view bytes, std::size_t at = 0) : m_bytes(bytes), m_at(at) {}
+
+    std::uint64_t Number(std::size_t size)
+    {
+        if (size > 8 || m_at + size > m_bytes.size()) {
+            m_fits = false;
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < size; ++i)
+            value = (value << 8) | static_cast<unsigned char>(m_bytes[m_at + i]);
+        m_at += size;
+        return value;
+    }
+    // A text ended by a NUL byte.
+    std::string_view Text()
+    {
+        const std::size_t end = m_bytes.find('\0', m_at);
+        if (end == std::string_view::npos) {
+            m_fits = false;
+            return {};
+        }
+        const std::string_view text = m_bytes.substr(m_at, end - m_at);
+        m_at = end + 1;
+        return text;
+    }
+    bool Fits() const { return m_fits; }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_at;
+    bool m_fits = true;
+};
+
+// The first item of `type` (and, for "mime", of `contentType`), from the item information box.
+std::optional<std::uint32_t> ItemOf(const TiffFile::ReadAt& read, const Box& iinf, std::string_view type,
+                                    std::string_view contentType = {})
 {
-    const std::optional<std::string> start = read(0, 12);
-    if (!start || start->substr(4, 4) != "ftyp")
+    const std::optional<std::string> header = read(iinf.start, 8);
+    if (!header)
         return std::nullopt;
-    // The top level is read as far as the file goes; no HEIF file puts its meta box beyond 4 GiB.
-    const std::vector<Box> top = Boxes(read, 0, std::uint64_t{1} << 32);
-    const Box* meta = Find(top, "meta");
-    if (!meta)
+    const std::uint64_t first = iinf.start + ((*header)[0] == 0 ? 6 : 8);  // version, flags, entry count
+    for (const Box& infe : Boxes(read, first, iinf.end)) {
+        const std::optional<std::string> entry = infe.type == "infe" ? Content(read, infe, 4096) : std::nullopt;
+        if (!entry || entry->empty() || (*entry)[0] < 2)  // HEIF names its items' types from version 2 on
+            continue;
+        Fields fields(*entry, 4);
+        const auto item = static_cast<std::uint32_t>(fields.Number((*entry)[0] == 2 ? 2 : 4));
+        fields.Number(2);  // protection
+        const std::uint64_t packed = fields.Number(4);
+        const std::string typeName{static_cast<char>(packed >> 24), static_cast<char>(packed >> 16),
+                                   static_cast<char>(packed >> 8), static_cast<char>(packed)};
+        fields.Text();  // the item's name
+        if (!fields.Fits() || typeName != type)
+            continue;
+        if (!contentType.empty() && fields.Text() != contentType)
+            continue;
+        return item;
+    }
+    return std::nullopt;
+}
+
+// The bytes of an item, its extents joined, from the file or from the item data box; at most `limit`.
+std::optional<std::string> ItemBytes(const TiffFile::ReadAt& read, const Box& iloc, const Box* idat,
+                                     std::uint32_t wanted, std::size_t limit)
+{
+    const std::optional<std::string> locations = Content(read, iloc, 1u << 20);
+    if (!locations)
         return std::nullopt;
-    const std::vector<Box> inMeta = Boxes(read, meta->start + 4, meta->end);  // after version and flags
+    Fields fields(*locations);
+    const std::uint64_t version = fields.Number(1);
+    fields.Number(3);  // flags
+    const std::uint64_t sizes = fields.Number(1);
+    const std::uint64_t moreSizes = fields.Number(1);
+    const std::size_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = moreSizes >> 4;
+    const std::size_t indexSize = version == 1 || version == 2 ? moreSizes & 15 : 0;
+    const std::uint64_t items = fields.Number(version < 2 ? 2 : 4);
+    for (std::uint64_t i = 0; i < items && fields.Fits(); ++i) {
+        const std::uint64_t item = fields.Number(version < 2 ? 2 : 4);
+        const std::uint64_t method = version == 1 || version == 2 ? fields.Number(2) & 15 : 0;
+        fields.Number(2);  // data reference
+        const std::uint64_t base = fields.Number(baseSize);
+        const std::uint64_t extents = fields.Number(2);
+        std::string bytes;
+        bool whole = item == wanted && (method == 0 || (method == 1 && idat != nullptr));
+        for (std::uint64_t e = 0; e < extents && fields.Fits(); ++e) {
+            fields.Number(indexSize);
+            const std::uint64_t offset = fields.Number(offsetSize);
+            const std::uint64_t length = fields.Number(lengthSize);
+            if (!whole)
+                continue;
+            std::uint64_t at = base + offset;
+            if (method == 1) {
+                at += idat->start;
+                whole = at >= idat->start && length <= idat->end - std::min(at, idat->end);
+            }
+            const std::optional<std::string> part =
+                whole && length > 0 && length <= limit - bytes.size() ? read(at, length) : std::nullopt;
+            whole = part.has_value();
+            if (part)
+                bytes += *part;
+        }
+        if (item == wanted)
+            return whole && fields.Fits() ? std::optional<std::string>(std::move(bytes)) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFile::ReadAt& read,
+                                                                   const std::vector<Box>& inMeta)
+{
     const Box* pitm = Find(inMeta, "pitm");
     const Box* iprp = Find(inMeta, "iprp");
     if (!pitm || !iprp)
@@ -121,4 +226,39 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> HeifPrimaryImageSize(cons
         }
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<HeifContent> ReadHeif(const TiffFile::ReadAt& read)
+{
+    const std::optional<std::string> start = read(0, 12);
+    if (!start || start->substr(4, 4) != "ftyp")
+        return std::nullopt;
+    // The top level is read as far as the file goes; no HEIF file puts its meta box beyond 4 GiB.
+    const std::vector<Box> top = Boxes(read, 0, std::uint64_t{1} << 32);
+    const Box* meta = Find(top, "meta");
+    if (!meta)
+        return std::nullopt;
+    const std::vector<Box> inMeta = Boxes(read, meta->start + 4, meta->end);  // after version and flags
+    HeifContent content;
+    content.primarySize = PrimarySize(read, inMeta);
+    const Box* iinf = Find(inMeta, "iinf");
+    const Box* iloc = Find(inMeta, "iloc");
+    if (!iinf || !iloc)
+        return content;
+    const Box* idat = Find(inMeta, "idat");
+    constexpr std::size_t itemLimit = 16u << 20;
+    if (const auto exif = ItemOf(read, *iinf, "Exif")) {
+        // The item starts with the distance from its first four bytes to the TIFF header.
+        const std::optional<std::string> item = ItemBytes(read, *iloc, idat, *exif, itemLimit);
+        if (item && item->size() >= 4) {
+            const std::uint64_t header = 4 + std::uint64_t{ReadNumber(*item, 0, 4, true)};
+            if (header < item->size())
+                content.exif = item->substr(header);
+        }
+    }
+    if (const auto xmp = ItemOf(read, *iinf, "mime", "application/rdf+xml"))
+        content.xmp = ItemBytes(read, *iloc, idat, *xmp, itemLimit);
+    return content;
 }

@@ -295,14 +295,15 @@ cp base-mm.tif tiff-mm-odd-bits.tif
 et -Make='Scanner odd' -DateTimeOriginal='2020:03:04 05:06:07' -IPTC:Headline='odd bits' \
    '-BitsPerSample=3 3 3' tiff-mm-odd-bits.tif
 
-# Photos of the formats libexiv2 reads, tagged as cameras and catalogues tag them: PNG and WebP with
-# Exif and XMP, TIFF-based raw files (a DNG and a Nikon NEF are TIFF files with tags of their own),
+# Photos of the formats libexiv2 reads, tagged as cameras and catalogues tag them: HEIC, PNG and WebP
+# with Exif and XMP, TIFF-based raw files (a DNG and a Nikon NEF are TIFF files with tags of their own),
 # and a PNG under a JPEG's name, which FreeImage cannot open and libexiv2 reads by its content.
 convert -size 8x6 xc:green format.png
 convert -size 8x6 xc:green format.webp
+convert -size 8x6 xc:green format.heic
 cp base.tif format.dng
 cp base.tif format.nef
-for file in format.png format.webp format.dng format.nef; do
+for file in format.heic format.png format.webp format.dng format.nef; do
     et -Make="Maker ${file#format.}" -Model='Model 1' -DateTimeOriginal='2022:08:09 10:11:12' -ISO=250 \
        -ExposureTime=1/320 -FNumber=4 -FocalLength=35 -Orientation#=8 \
        -GPSLatitude='35 41 22.2' -GPSLatitudeRef=N -GPSLongitude='139 41 30.1' -GPSLongitudeRef=E \
