@@ -101,6 +101,18 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = {"{photos}", "--columns", "4", "--output", "/dev/stdout"}, .err = summary + "/dev/stdout\n",
          .written = "keep me\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n",
          .wrapper = {"sh", "-c", "exec \"$0\" \"$@\" >> {out}/out.csv"}},
+        {.what = "for spreadsheets: the byte-order mark, and a formula kept as text",
+         .arguments = run({"--columns", "4", "--spreadsheet"}),
+         .err = "fotoharvester-cli: 1 record written to {out}/out.csv\n",
+         .written = "\xEF\xBB\xBF\"'=1+1.jpg\",'=1+1.jpg\n", .photos = {"=1+1.jpg"}},
+        {.what = "an output name that is only an extension", .arguments = {"{photos}", "--output", "{out}/.csv"},
+         .exitCode = 2,
+         .err = "fotoharvester-cli: the output name \"{out}/.csv\" has no name before its extension: name the file" +
+                tryHelp},
+        {.what = "a separator by a name it does not know", .arguments = run({"--separator", "Semicolon"}),
+         .exitCode = 2,
+         .err = "fotoharvester-cli: --separator takes comma, semicolon, colon, tab or one character other than a "
+                "quote or a line break, not \"Semicolon\"" + tryHelp},
         {.what = "an unknown option", .arguments = {"--colour"}, .exitCode = 2,
          .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
         {.what = "no output named or stored", .arguments = {"{photos}", "--defaults"}, .exitCode = 2,
