@@ -143,6 +143,10 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .err = "fotoharvester-cli: No photo can be read: the photo reader fake_reader could not be started "
                 "(FOTOHARVESTER_READER must name it with an absolute path). Nothing was written.\n",
          .reader = "fake_reader"},
+        {.what = "no file descriptors left for a reader", .arguments = run({}), .exitCode = 5,
+         .err = std::string("fotoharvester-cli: No photo can be read: the photo reader ") + FAKE_READER_PATH +
+                " could not be started (Too many open files). Nothing was written.\n",
+         .wrapper = {"sh", "-c", "ulimit -n 6; exec \"$0\" \"$@\""}},
         {.what = "a map", .arguments = run({"--columns", "4", "--geojson", "{out}/map.geojson"}),
          .err = summary + "{out}/out.csv\nfotoharvester-cli: map written to {out}/map.geojson: 0 photos placed, 2 "
                           "without a position left out\n",
