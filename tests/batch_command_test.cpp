@@ -36,6 +36,16 @@ protected:
         return arguments;
     }
 
+    // Whether a run has started writing, seen as its temporary file beside the output, within 5 s.
+    bool RunIsWriting() const
+    {
+        const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
+        const auto started = std::chrono::steady_clock::now();
+        while (entries() < 2 && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return entries() == 2;
+    }
+
     Program cli{BATCH_COMMAND_PATH};
     TempFolder photos;
     TempFolder output;
@@ -230,13 +240,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
         SCOPED_TRACE(signal);
         QProcess killed;
         cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
-        // Killed once the run has started writing: something appears beside the output.
-        const auto started = std::chrono::steady_clock::now();
-        while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
-               std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 2)
-            << "the run had not started writing";
+        ASSERT_TRUE(RunIsWriting());
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ::kill(static_cast<pid_t>(killed.processId()), signal);
         ASSERT_TRUE(killed.waitForFinished(10000));
@@ -262,12 +266,7 @@ TEST_F(BatchCommand, ASecondRunOnTheSameOutputIsRefusedWhileTheFirstWrites)
     output.Touch("out.csv", "keep me\n");
     QProcess first;
     cli.Start(first, Arguments({"--columns", "4", "--readers", "1"}));
-    const auto started = std::chrono::steady_clock::now();
-    while (std::distance(std::filesystem::directory_iterator(output.Path()), {}) < 2 &&
-           std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_EQ(std::distance(std::filesystem::directory_iterator(output.Path()), {}), 2)
-        << "the first run had not started writing";
+    ASSERT_TRUE(RunIsWriting());
 
     const Outcome second = cli.Run(Arguments({"--columns", "4,7", "--readers", "1"}));
     ASSERT_TRUE(first.waitForFinished(20000));
