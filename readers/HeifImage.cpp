@@ -60,8 +60,6 @@ std::optional<std::string> Content(const TiffFile::ReadAt& read, const Box& box,
     return size > limit ? std::nullopt : read(box.start, size);
 }
 
-
-
 // Numbers of 0 to 8 bytes, big-endian, read one after another from a box's content; once one does
 // not fit, every later one reads as 0 and Fits() stays false.
 class Fields {
