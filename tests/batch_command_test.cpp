@@ -89,6 +89,7 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         std::string stored{};  // the window's settings
         const char* reader = FAKE_READER_PATH;
         std::vector<std::string> wrapper{};  // what starts the command, e.g. a shell that redirects
+        bool starved = false;                // the wrapper leaves it almost no file descriptors
     };
     // The photos of {photos} into {out}/out.csv, and what else is given.
     const auto run = [](std::vector<std::string> more) {
@@ -156,7 +157,7 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "no file descriptors left for a reader", .arguments = run({}), .exitCode = 5,
          .err = std::string("fotoharvester-cli: No photo can be read: the photo reader ") + FAKE_READER_PATH +
                 " could not be started (Too many open files). Nothing was written.\n",
-         .wrapper = {"sh", "-c", "ulimit -n 6; exec \"$0\" \"$@\""}},
+         .wrapper = {"sh", "-c", "ulimit -n 6; exec \"$0\" \"$@\""}, .starved = true},
         {.what = "a map", .arguments = run({"--columns", "4", "--geojson", "{out}/map.geojson"}),
          .err = summary + "{out}/out.csv\nfotoharvester-cli: map written to {out}/map.geojson: 0 photos placed, 2 "
                           "without a position left out\n",
@@ -179,6 +180,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
+#ifdef __SANITIZE_ADDRESS__
+        // The sanitizers' own checks take file descriptors, and fail without them.
+        if (row.starved)
+            continue;
+#endif
         TempFolder rowPhotos;
         TempFolder rowOutput;
         const auto fill = [&](std::string text) {
