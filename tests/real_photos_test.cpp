@@ -270,9 +270,9 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
                              "date-none.jpg", "orientation-1.jpg", "orientation-3.jpg", "orientation-6.jpg",
                              "orientation-8.jpg", "tagged.tif", "no-metadata.jpg", "with-thumbnail.jpg", "iso-32.jpg",
                              "exposure-unreduced.jpg", "distance-unknown.jpg", "gps-signed.jpg", "long-texts.jpg",
-                             "iptc-utf8.jpg", "iptc-latin1-named.jpg", "tiff-ii.tif", "tiff-mm.tif", "format.heic", "format.png",
-                             "format.webp", "format.dng", "format.nef", "xmp-only.jpg", "png-named.jpg",
-                             "tiff-mm-odd-bits.tif"})
+                             "iptc-utf8.jpg", "iptc-latin1-named.jpg", "tiff-ii.tif", "tiff-mm.tif", "format.heic",
+                             "format.png", "format.webp", "format.dng", "format.nef", "raw-preview.nef",
+                             "xmp-only.jpg", "png-named.jpg", "tiff-mm-odd-bits.tif"})
         CopyPhotos(folder, {{name, name}});
     ExpectEveryPhotoAgrees(folder.Path());
 }

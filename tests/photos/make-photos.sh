@@ -310,6 +310,16 @@ for file in format.heic format.png format.webp format.dng format.nef; do
        -XMP-photoshop:Headline="$file headline" -XMP-dc:Subject=red -XMP-dc:Subject=green "$file"
 done
 et -DNGVersion=1.4.0.0 format.dng
+# A raw file as cameras lay it out: the first directory is a small preview (new subfile type 1),
+# the full image is described in a sub-directory (type 0). Its size is the full image's.
+perl -e 'sub entry { my ($tag, $type, $count, $value) = @_; pack("vvV", $tag, $type, $count) . $value }
+    print "II*\0", pack("V", 8), pack("v", 7),
+        entry(0xFE, 4, 1, pack("V", 1)), entry(0x100, 4, 1, pack("V", 160)), entry(0x101, 4, 1, pack("V", 120)),
+        entry(0x10F, 2, 18, pack("V", 98)), entry(0x110, 2, 11, pack("V", 116)), entry(0x112, 3, 1, pack("vv", 1, 0)),
+        entry(0x14A, 4, 1, pack("V", 128)), pack("V", 0), "NIKON CORPORATION\0", "NIKON D750\0\0",
+        pack("v", 5), entry(0xFE, 4, 1, pack("V", 0)), entry(0x100, 4, 1, pack("V", 6032)),
+        entry(0x101, 4, 1, pack("V", 4032)), entry(0x102, 3, 1, pack("vv", 14, 0)),
+        entry(0x103, 3, 1, pack("vv", 34713, 0)), pack("V", 0)' > raw-preview.nef
 cp format.png png-named.jpg
 
 # A photo edited in a catalogue program: headline, description, keywords and capture date in XMP
