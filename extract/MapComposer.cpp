@@ -4,12 +4,13 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-// A coordinate as JSON takes it: a plain decimal number (JSON allows no "+", no leading point and
-// no leading zeros), within the bound. Empty when the text is none.
-std::optional<std::string_view> Coordinate(std::string_view text, double bound)
+// A number as JSON takes it: a plain decimal number (JSON allows no "+", no leading point and no
+// leading zeros), within the bound. Empty when the text is none.
+std::optional<std::string_view> JsonNumber(std::string_view text, double bound = std::numeric_limits<double>::max())
 {
     if (!IsPlainNumber(text) || text.front() == '+' || text.front() == '.' || text.back() == '.')
         return std::nullopt;
@@ -50,6 +51,20 @@ std::string JsonString(std::string_view given)
     return json;
 }
 
+// A number column's value as a JSON number, so that a map program can sort and style by it, and
+// null when the photo has none; a text, or a number column's text that is no plain number
+// ("F7.1"), as a string.
+std::string PropertyValue(const Column& column, std::string_view value)
+{
+    if (column.quoting == Column::Quoting::Number) {
+        if (value.empty())
+            return "null";
+        if (const auto number = JsonNumber(value))
+            return std::string(*number);
+    }
+    return JsonString(value);
+}
+
 }  // namespace
 
 std::string_view MapComposer::Opening()
@@ -71,19 +86,20 @@ std::optional<std::string> MapComposer::Feature(std::string_view name, const Col
                                                 const ColumnValues& values, std::string_view latitude,
                                                 std::string_view longitude, std::string_view altitude) const
 {
-    const auto north = Coordinate(latitude, 90.0);
-    const auto east = Coordinate(longitude, 180.0);
+    const auto north = JsonNumber(latitude, 90.0);
+    const auto east = JsonNumber(longitude, 180.0);
     if (!north || !east)
         return std::nullopt;
     std::string feature = "{\"type\":\"Feature\",\"geometry\":{\"type\":\"Point\",\"coordinates\":[";
     feature.append(*east).append(",").append(*north);
-    if (const auto height = Coordinate(altitude, 1e7))
+    if (const auto height = JsonNumber(altitude, 1e7))
         feature.append(",").append(*height);
     feature += "]},\"properties\":{\"Filename\":" + JsonString(name);
     for (int column = 0; column < ColumnCount; ++column) {
         if (!ticked[column])
             continue;
-        feature += ',' + JsonString(ColumnCatalogue()[column].heading) + ':' + JsonString(values[column]);
+        const Column& definition = ColumnCatalogue()[column];
+        feature += ',' + JsonString(definition.heading) + ':' + PropertyValue(definition, values[column]);
     }
     feature += "}}";
     return feature;

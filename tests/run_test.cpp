@@ -321,7 +321,7 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     source.Set("north.jpg", At(4850, "N", 225, "E", 1234));
     photos.Touch("\xFF edge.jpg");
     source.Set("\xFF edge.jpg", At(9000, "N", 18000, "W"));
-    settings.Flags = FlagsWith({4, 16});
+    settings.Flags = FlagsWith({4, 16, 18});
     mapPath = (output.Path() / "map.geojson").string();
     const RunResult result = Execute();
     EXPECT_EQ(result.mappedCount, 2);
@@ -337,10 +337,13 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     ASSERT_EQ(features.size(), 2);
     EXPECT_EQ(features[0]["geometry"]["coordinates"].toArray(), (QJsonArray{2.25, 48.5, 123.4}));
     EXPECT_EQ(features[1]["geometry"]["coordinates"].toArray(), (QJsonArray{-180.0, 90.0}));
+    // Numbers as numbers, for a map program to sort and style by; none as null.
+    EXPECT_EQ(features[0]["properties"]["GPS altitude"], QJsonValue(123.4));
     const QJsonObject properties = features[1]["properties"].toObject();
-    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS latitude"}));
+    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS altitude", "GPS latitude"}));
     EXPECT_EQ(properties["Filename"].toString(), "\u00FF edge.jpg");
-    EXPECT_EQ(properties["GPS latitude"].toString(), "90.000000");
+    EXPECT_EQ(properties["GPS latitude"], QJsonValue(90.0));
+    EXPECT_TRUE(properties["GPS altitude"].isNull());
 }
 
 TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
