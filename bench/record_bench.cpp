@@ -9,7 +9,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/RecordComposer.h"
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 
 #include <benchmark/benchmark.h>
@@ -175,7 +175,7 @@ void BM_PhotoRecord(benchmark::State& state)
 {
     const PhotoFile file;
     CannedTagSource source;
-    CFotoHarvest reader(source);
+    PhotoValues reader(source);
     const RecordComposer composer(",", Layout(static_cast<int>(state.range(0))));
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -195,7 +195,7 @@ void BM_RecordOnly(benchmark::State& state)
 {
     const PhotoFile file;
     CannedTagSource source;
-    CFotoHarvest reader(source);
+    PhotoValues reader(source);
     const RecordComposer composer(",", Layout(0));
     reader.ReadImage(file.Path());
     for (auto _ : state) {
@@ -211,7 +211,7 @@ void BM_ReadImageAndClear(benchmark::State& state)
 {
     const PhotoFile file;
     CannedTagSource source;
-    CFotoHarvest reader(source);
+    PhotoValues reader(source);
     for (auto _ : state) {
         reader.ReadImage(file.Path());
         reader.ClearValues();

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-class CFotoHarvest;
+class PhotoValues;
 
 constexpr int ColumnCount = 29;
 using ColumnSelection = std::bitset<ColumnCount>;
@@ -30,7 +30,7 @@ struct Column {
     int stringId;
     std::string_view heading;
     Quoting quoting;
-    std::string (*value)(CFotoHarvest& reader, const DateLayout& layout);
+    std::string (*value)(PhotoValues& reader, const DateLayout& layout);
 };
 
 const std::array<Column, ColumnCount>& ColumnCatalogue();

@@ -5,7 +5,7 @@
 #include "extract/OutputFile.h"
 #include "extract/RecordComposer.h"
 #include "extract/RunHost.h"
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -195,7 +195,7 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
     m_host.ClearAbortRequest();
 
-    CFotoHarvest reader(m_tags);
+    PhotoValues reader(m_tags);
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
     bool aborted = false;
     for (const std::string& path : photos) {
@@ -214,7 +214,7 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
     return aborted;
 }
 
-void ExtractionRun::WritePhoto(Files& files, CFotoHarvest& reader, const std::string& path, RunResult& result)
+void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result)
 {
     const std::string name = m_request.settings.FullFilePath != 0 ? path : CUtility().GetFileName(path);
     reader.ReadImage(path);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class CFotoHarvest;
+class PhotoValues;
 class OutputFile;
 class RunHost;
 class TagSource;
@@ -82,7 +82,7 @@ private:
     // Writes the heading line and a record per photo; whether the user stopped the run.
     bool WriteRecords(Files& files, PhotoList photos, RunResult& result);
     // Reads one photo and writes its record and its point on the map.
-    void WritePhoto(Files& files, CFotoHarvest& reader, const std::string& path, RunResult& result);
+    void WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result);
     // Puts the files in place, or keeps the earlier ones, and tells the user how the run ended.
     void Finish(Files& files, bool aborted, RunResult& result);
 

@@ -1,6 +1,6 @@
 #include "extract/RecordComposer.h"
 
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 #include "metadata/TextEncoding.h"
 
 #include <algorithm>
@@ -54,7 +54,7 @@ std::string RecordComposer::HeadingLine(const ColumnSelection& ticked) const
     return line;
 }
 
-ColumnValues RecordComposer::Values(const ColumnSelection& ticked, CFotoHarvest& reader) const
+ColumnValues RecordComposer::Values(const ColumnSelection& ticked, PhotoValues& reader) const
 {
     ColumnValues values;
     for (int column = 0; column < ColumnCount; ++column)
@@ -64,7 +64,7 @@ ColumnValues RecordComposer::Values(const ColumnSelection& ticked, CFotoHarvest&
 }
 
 std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
-                                                  CFotoHarvest& reader) const
+                                                  PhotoValues& reader) const
 {
     return Record(name, ticked, Values(ticked, reader));
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-class CFotoHarvest;
+class PhotoValues;
 
 // The values of one photo's columns, by column index; "" for a column not ticked.
 using ColumnValues = std::array<std::string, ColumnCount>;
@@ -31,13 +31,13 @@ public:
     std::string HeadingLine(const ColumnSelection& ticked) const;
 
     // The ticked columns' values of the photo the reader has just read.
-    ColumnValues Values(const ColumnSelection& ticked, CFotoHarvest& reader) const;
+    ColumnValues Values(const ColumnSelection& ticked, PhotoValues& reader) const;
     // The record of a photo, or nothing when every ticked column's value is empty (the name does
     // not count).
     std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
                                       const ColumnValues& values) const;
     std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
-                                      CFotoHarvest& reader) const;
+                                      PhotoValues& reader) const;
 
 private:
     // `isText`: the value is a text, which for spreadsheets may need keeping from being a formula.

@@ -3,7 +3,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/RecordComposer.h"
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 #include "metadata/TextEncoding.h"
 
@@ -85,9 +85,9 @@ void CheckWireRoundTrip(const TagReading& reading)
 void CheckRecords(const TagReading& reading)
 {
     GivenReading source(reading);
-    CFotoHarvest harvest(source);
+    PhotoValues values(source);
     // No such file: the size and file date stay empty, and no file is touched.
-    harvest.ReadImage(std::string());
+    values.ReadImage(std::string());
     ColumnSelection every;
     every.set();
     const std::array<std::string, ExtractionSettings::MonthCount> months{
@@ -96,7 +96,7 @@ void CheckRecords(const TagReading& reading)
     for (int layout = 0; layout < DateLayoutCount; ++layout) {
         for (const std::string_view separator : {",", "\t", "\xC2\xA7"}) {
             const RecordComposer composer(std::string(separator), DateLayout{layout, months});
-            const std::optional<std::string> record = composer.Record("photo.jpg", every, harvest);
+            const std::optional<std::string> record = composer.Record("photo.jpg", every, values);
             // The lens model reads "Unknown" when the photo names none, so a record is never empty.
             Require(record.has_value(), "every photo has a record");
             Require(CountFields(*record, separator) == ColumnCount + 1, "a record holds one field per column");

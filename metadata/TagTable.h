@@ -1,7 +1,7 @@
 #pragma once
 // The tags the program knows, one row each: where every reader finds the tag and what kind of
 // value it holds. Reading, the messages between the processes and the value slots all follow
-// from this table; the formatting (CFotoHarvest) turns the values into the column texts.
+// from this table; the formatting (PhotoValues) turns the values into the column texts.
 
 #include <array>
 #include <cstddef>

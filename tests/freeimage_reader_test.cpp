@@ -2,11 +2,11 @@
 // photos store them (the column texts made of them are the formatting's tests), and the photos it
 // must decline.
 
-#include "metadata/CFotoHarvest.h"
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
 #include "readers/IptcBlock.h"
 #include "metadata/PhotoFormats.h"
+#include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 #include "metadata/TextEncoding.h"
 
@@ -219,7 +219,7 @@ TEST(TextEncoding, EveryTextBecomesValidUtf8)
 
 namespace {
 
-// Hands one reading to CFotoHarvest, so that the texts of both readers' values can be compared.
+// Hands one reading to PhotoValues, so that the texts of both readers' values can be compared.
 class GivenReading : public TagSource {
 public:
     explicit GivenReading(TagReading reading) : m_reading(std::move(reading)) {}
@@ -229,7 +229,7 @@ private:
     TagReading m_reading;
 };
 
-using Operation = std::string (CFotoHarvest::*)() const;
+using Operation = std::string (PhotoValues::*)() const;
 
 struct ColumnText {
     const char* name;
@@ -237,29 +237,29 @@ struct ColumnText {
 };
 
 const ColumnText columnTexts[] = {
-    {"date", &CFotoHarvest::GetDateTime},         {"make", &CFotoHarvest::GetMake},
-    {"model", &CFotoHarvest::GetModel},           {"lens", &CFotoHarvest::GetLensModel},
-    {"size", &CFotoHarvest::GetDimensions},       {"exposure", &CFotoHarvest::GetExposureTime},
-    {"f-number", &CFotoHarvest::GetFNumber},      {"ISO", &CFotoHarvest::GetISOSpeed},
-    {"flash", &CFotoHarvest::GetFlash},           {"distance", &CFotoHarvest::GetSubjectDistance},
-    {"focal", &CFotoHarvest::GetFocalLength},     {"comment", &CFotoHarvest::GetComment},
-    {"latitude", &CFotoHarvest::GetLatitude},     {"longitude", &CFotoHarvest::GetLongitude},
-    {"altitude", &CFotoHarvest::GetGPSAltitude},  {"GPS time", &CFotoHarvest::GetGPSDateTime},
-    {"direction", &CFotoHarvest::GetGPSImgDirection}, {"headline", &CFotoHarvest::GetHeadline},
-    {"caption", &CFotoHarvest::GetCaption},       {"keywords", &CFotoHarvest::GetKeywords},
-    {"XP keywords", &CFotoHarvest::GetXPKeywords}, {"XP comment", &CFotoHarvest::GetXPComment},
-    {"XP author", &CFotoHarvest::GetXPAuthor},    {"XP title", &CFotoHarvest::GetXPTitle},
-    {"XP subject", &CFotoHarvest::GetXPSubject},  {"sub-seconds", &CFotoHarvest::GetSubSecTimeOriginal},
+    {"date", &PhotoValues::GetDateTime},         {"make", &PhotoValues::GetMake},
+    {"model", &PhotoValues::GetModel},           {"lens", &PhotoValues::GetLensModel},
+    {"size", &PhotoValues::GetDimensions},       {"exposure", &PhotoValues::GetExposureTime},
+    {"f-number", &PhotoValues::GetFNumber},      {"ISO", &PhotoValues::GetISOSpeed},
+    {"flash", &PhotoValues::GetFlash},           {"distance", &PhotoValues::GetSubjectDistance},
+    {"focal", &PhotoValues::GetFocalLength},     {"comment", &PhotoValues::GetComment},
+    {"latitude", &PhotoValues::GetLatitude},     {"longitude", &PhotoValues::GetLongitude},
+    {"altitude", &PhotoValues::GetGPSAltitude},  {"GPS time", &PhotoValues::GetGPSDateTime},
+    {"direction", &PhotoValues::GetGPSImgDirection}, {"headline", &PhotoValues::GetHeadline},
+    {"caption", &PhotoValues::GetCaption},       {"keywords", &PhotoValues::GetKeywords},
+    {"XP keywords", &PhotoValues::GetXPKeywords}, {"XP comment", &PhotoValues::GetXPComment},
+    {"XP author", &PhotoValues::GetXPAuthor},    {"XP title", &PhotoValues::GetXPTitle},
+    {"XP subject", &PhotoValues::GetXPSubject},  {"sub-seconds", &PhotoValues::GetSubSecTimeOriginal},
 };
 
 std::vector<std::string> Texts(const TagReading& reading)
 {
     GivenReading source(reading);
-    CFotoHarvest harvest(source);
-    harvest.ReadImage(std::string());  // no file: the file date stays empty
+    PhotoValues values(source);
+    values.ReadImage(std::string());  // no file: the file date stays empty
     std::vector<std::string> texts;
     for (const ColumnText& column : columnTexts)
-        texts.push_back((harvest.*column.operation)());
+        texts.push_back((values.*column.operation)());
     return texts;
 }
 

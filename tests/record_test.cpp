@@ -1,6 +1,6 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/RecordComposer.h"
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -30,13 +30,13 @@ public:
         m_source.Set("IMG_0001.JPG", std::move(tags), outcome);
         m_reader.ReadImage(m_path);
     }
-    CFotoHarvest& Reader() { return m_reader; }
+    PhotoValues& Reader() { return m_reader; }
 
 private:
     TempFolder m_folder;
     std::string m_path;
     ScriptedTagSource m_source;
-    CFotoHarvest m_reader{m_source};
+    PhotoValues m_reader{m_source};
 };
 
 RecordComposer Comma(int dateFormat = 0)

@@ -1,6 +1,6 @@
 // The value operations: how each column's text comes from the typed values of a photo.
 
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -17,7 +17,7 @@ namespace {
 class ValueFormat : public ::testing::Test {
 protected:
     // Reads one photo whose tags are `tags`.
-    CFotoHarvest& Read(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
+    PhotoValues& Read(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
     {
         const std::string path = folder.Touch("p.jpg", "1234567");
         source.Set("p.jpg", std::move(tags), outcome);
@@ -27,13 +27,13 @@ protected:
 
     TempFolder folder;
     ScriptedTagSource source;
-    CFotoHarvest reader{source};
+    PhotoValues reader{source};
 };
 
 struct Case {
     const char* what;
     PhotoTags tags;
-    std::string (CFotoHarvest::*operation)() const;
+    std::string (PhotoValues::*operation)() const;
     std::string expected;
 };
 
@@ -46,7 +46,7 @@ GpsCoordinate Coordinate(float degrees, float minutes, float seconds, std::strin
 
 TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
 {
-    using C = CFotoHarvest;
+    using C = PhotoValues;
     const Case cases[] = {
         // Exposure: the stored 1/N as it stands, other fractions to the nearest 1/N as exiftool
         // rounds them, a quarter of a second and longer as decimals.
@@ -171,7 +171,7 @@ TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
     EXPECT_EQ(reader.GetLatitude(), "");
     EXPECT_EQ(reader.GetDimensions(), "8x6");
 
-    CFotoHarvest& photo = Read(tags, ReadOutcome::Crashed);
+    PhotoValues& photo = Read(tags, ReadOutcome::Crashed);
     EXPECT_EQ(photo.LastOutcome(), ReadOutcome::Crashed);
     EXPECT_EQ(photo.GetMake(), "");
     EXPECT_EQ(photo.GetDimensions(), "0x0");

@@ -1,4 +1,4 @@
-#include "metadata/CFotoHarvest.h"
+#include "metadata/PhotoValues.h"
 
 #include "metadata/NumberText.h"
 #include "platform/FileSystem.h"
@@ -82,17 +82,17 @@ float Quotient(const Rational& rational)
 
 }  // namespace
 
-CFotoHarvest::CFotoHarvest(TagSource& source) : m_source(source) {}
+PhotoValues::PhotoValues(TagSource& source) : m_source(source) {}
 
-void CFotoHarvest::ReadImage(const std::string& path)
+void PhotoValues::ReadImage(const std::string& path)
 {
     // A file whose status cannot be read gets no size and no date, never the previous photo's.
     if (const auto status = platform::ReadFileStatus(path)) {
-        m_nFileSize = status->size;
-        m_strFileDate = status->creationTime;
+        m_fileSize = status->size;
+        m_fileDate = status->creationTime;
     } else {
-        m_nFileSize.reset();
-        m_strFileDate.clear();
+        m_fileSize.reset();
+        m_fileDate.clear();
     }
 
     TagReading reading = m_source.Read(path);
@@ -100,7 +100,7 @@ void CFotoHarvest::ReadImage(const std::string& path)
     m_tags = reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{};
 }
 
-void CFotoHarvest::ClearValues()
+void PhotoValues::ClearValues()
 {
     // Dimensions, size and file date stay: the next ReadImage sets them.
     const auto width = m_tags.width;
@@ -110,17 +110,17 @@ void CFotoHarvest::ClearValues()
     m_tags.height = height;
 }
 
-std::string CFotoHarvest::GetMake() const
+std::string PhotoValues::GetMake() const
 {
     return TrimBlanks(Text(Tag::Make));
 }
 
-std::string CFotoHarvest::GetModel() const
+std::string PhotoValues::GetModel() const
 {
     return TrimBlanks(Text(Tag::Model));
 }
 
-std::string CFotoHarvest::GetExposureTime() const
+std::string PhotoValues::GetExposureTime() const
 {
     const TagValue& value = Value(Tag::ExposureTime);
     const std::optional<double> seconds = FirstRational(value);
@@ -140,19 +140,19 @@ std::string CFotoHarvest::GetExposureTime() const
     return Seconds(*seconds) + " sec";
 }
 
-std::string CFotoHarvest::GetFNumber() const
+std::string PhotoValues::GetFNumber() const
 {
     const std::optional<double> number = FirstRational(Value(Tag::FNumber));
     return number ? "F" + FormatFixed(*number, 1) : std::string();
 }
 
-std::string CFotoHarvest::GetISOSpeed() const
+std::string PhotoValues::GetISOSpeed() const
 {
     const TagValue& value = Value(Tag::ISOSpeed);
     return value.type() == TagValue::Type::Integer ? std::to_string(value.integer()) : std::string();
 }
 
-std::string CFotoHarvest::GetFlash() const
+std::string PhotoValues::GetFlash() const
 {
     const TagValue& value = Value(Tag::Flash);
     if (value.type() != TagValue::Type::Integer)
@@ -163,7 +163,7 @@ std::string CFotoHarvest::GetFlash() const
     return "Unknown (" + std::to_string(value.integer()) + ")";
 }
 
-std::string CFotoHarvest::FirstText(Tag tag) const
+std::string PhotoValues::FirstText(Tag tag) const
 {
     for (const Tag preferred : PreferenceOf(tag))
         if (!Text(preferred).empty())
@@ -171,13 +171,13 @@ std::string CFotoHarvest::FirstText(Tag tag) const
     return {};
 }
 
-std::string CFotoHarvest::GetDateTime() const
+std::string PhotoValues::GetDateTime() const
 {
     std::string date = FirstText(Tag::DateTimeOriginal);
-    return date.empty() ? m_strFileDate : date;
+    return date.empty() ? m_fileDate : date;
 }
 
-std::string CFotoHarvest::GetSubSecTimeOriginal() const
+std::string PhotoValues::GetSubSecTimeOriginal() const
 {
     // Only the digits count: cameras pad the field with blanks.
     const std::string& text = Text(Tag::SubSecTimeOriginal);
@@ -188,12 +188,12 @@ std::string CFotoHarvest::GetSubSecTimeOriginal() const
     return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
 }
 
-std::string CFotoHarvest::GetMakeAndModel() const
+std::string PhotoValues::GetMakeAndModel() const
 {
     return GetMake() + ' ' + GetModel();
 }
 
-std::string CFotoHarvest::GetDimensions() const
+std::string PhotoValues::GetDimensions() const
 {
     // Orientations 5 to 8 are quarter turns, so the picture as shown is turned on its side.
     const std::int64_t orientation = Value(Tag::Orientation).integer();
@@ -203,18 +203,18 @@ std::string CFotoHarvest::GetDimensions() const
     return std::to_string(shownWidth) + 'x' + std::to_string(shownHeight);
 }
 
-std::string CFotoHarvest::GetFileSize() const
+std::string PhotoValues::GetFileSize() const
 {
-    return m_nFileSize ? std::to_string(*m_nFileSize) : std::string();
+    return m_fileSize ? std::to_string(*m_fileSize) : std::string();
 }
 
-std::string CFotoHarvest::GetFocalLength() const
+std::string PhotoValues::GetFocalLength() const
 {
     const std::optional<double> millimetres = FirstRational(Value(Tag::FocalLength));
     return millimetres ? FormatFixed(*millimetres, 1) : std::string();
 }
 
-std::string CFotoHarvest::GetSubjectDistance() const
+std::string PhotoValues::GetSubjectDistance() const
 {
     const TagValue& value = Value(Tag::SubjectDistance);
     if (value.rationalCount() == 0)
@@ -228,7 +228,7 @@ std::string CFotoHarvest::GetSubjectDistance() const
     return FormatFixed(*metres, 3);
 }
 
-std::string CFotoHarvest::GetGPSImgDirection() const
+std::string PhotoValues::GetGPSImgDirection() const
 {
     // The whole degrees, cut rather than rounded: 271.5 is 271.
     const std::optional<double> degrees = FirstRational(Value(Tag::GPSImgDirection));
@@ -238,13 +238,13 @@ std::string CFotoHarvest::GetGPSImgDirection() const
     return text.substr(0, text.find('.'));
 }
 
-std::string CFotoHarvest::GetLensModel() const
+std::string PhotoValues::GetLensModel() const
 {
     const std::string& lens = Text(Tag::LensModel);
     return lens.empty() ? std::string("Unknown") : lens;
 }
 
-GpsCoordinate CFotoHarvest::Coordinate(Tag position, Tag reference) const
+GpsCoordinate PhotoValues::Coordinate(Tag position, Tag reference) const
 {
     GpsCoordinate coordinate;
     const TagValue& value = Value(position);
@@ -257,17 +257,17 @@ GpsCoordinate CFotoHarvest::Coordinate(Tag position, Tag reference) const
     return coordinate;
 }
 
-std::string CFotoHarvest::GetLatitude() const
+std::string PhotoValues::GetLatitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
 }
 
-std::string CFotoHarvest::GetLongitude() const
+std::string PhotoValues::GetLongitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
 }
 
-std::string CFotoHarvest::GetGPSAltitude() const
+std::string PhotoValues::GetGPSAltitude() const
 {
     const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
     float altitude = metres ? static_cast<float>(*metres) : 0.0f;
@@ -278,7 +278,7 @@ std::string CFotoHarvest::GetGPSAltitude() const
     return FormatFixed(altitude, 2);
 }
 
-std::string CFotoHarvest::GetGPSDateTime() const
+std::string PhotoValues::GetGPSDateTime() const
 {
     std::string time;
     const TagValue& stamp = Value(Tag::GPSTimeStamp);

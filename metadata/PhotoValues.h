@@ -15,13 +15,13 @@ struct GpsCoordinate {
     std::string reference;  // "S" and "W" make the coordinate negative
 };
 
-// The metadata reader of one run: ReadImage takes one photo's file status and tag values, the
-// value operations turn them into the texts of the output columns, ClearValues empties them before
-// the next photo. No value operation touches the file, and a column's text depends only on the
-// values, never on which reader read them.
-class CFotoHarvest {
+// The values of one photo and their formatting, one object for a whole run: ReadImage takes a
+// photo's file status and tag values, the value operations turn them into the texts of the output
+// columns, ClearValues empties them before the next photo. No value operation touches
+// the file, and a column's text depends only on the values, never on which reader read them.
+class PhotoValues {
 public:
-    explicit CFotoHarvest(TagSource& source);
+    explicit PhotoValues(TagSource& source);
 
     // Reads the photo's file status and tags. Never fails: an unreadable photo leaves 0 by 0
     // pixels, no tags and whatever the file status gives; LastOutcome says why.
@@ -74,8 +74,8 @@ private:
     TagSource& m_source;
     ReadOutcome m_lastOutcome = ReadOutcome::Read;
     PhotoTags m_tags;
-    std::optional<std::int64_t> m_nFileSize;  // empty when the file status could not be read
-    std::string m_strFileDate;
+    std::optional<std::int64_t> m_fileSize;  // empty when the file status could not be read
+    std::string m_fileDate;
 };
 
 // A coordinate as signed decimal degrees with six decimals; "" when the photo has none.
