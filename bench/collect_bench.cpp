@@ -2,7 +2,7 @@
 // names the way a run does before reading the first photo, and prints how long each step took.
 // The last step is the check that an output file which already exists is none of the photos.
 
-#include "extract/CUtility.h"
+#include "extract/PhotoCollection.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
 
     const auto started = Clock::now();
     PhotoList photos;
-    CUtility().CollectPhotoFiles(photos, folder, true);
+    CollectPhotoFiles(photos, folder, true);
     const auto collected = Clock::now();
     SortPhotoList(photos);
     const auto sorted = Clock::now();

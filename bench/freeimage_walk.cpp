@@ -4,7 +4,7 @@
 // or record writing. Plain, it loads each file whole, as FreeImage is usually used;
 // --no-thumbnails reads the way our reader processes do, without decoding the Exif thumbnail.
 
-#include "extract/CUtility.h"
+#include "extract/PhotoCollection.h"
 #include "readers/FreeImageTagReader.h"
 
 #include <chrono>
@@ -24,7 +24,7 @@ int main(int argc, char* argv[])
 
     const auto started = std::chrono::steady_clock::now();
     PhotoList photos;
-    CUtility().CollectPhotoFiles(photos, folder, true);
+    CollectPhotoFiles(photos, folder, true);
     // The same order as the batch command, so that both touch the files alike.
     SortPhotoList(photos);
 

@@ -345,7 +345,7 @@ OutputChoice ChooseOutput(const std::string& outFile)
         return {{}, true, {}};
     if (outFile.empty())
         return {{}, false, "no output file: give one with --output FILE, or --output - for standard output"};
-    const std::string name = CUtility().GetFileName(outFile);
+    const std::string name = FileNameOf(outFile);
     const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
     if (stem.find_first_not_of('.') == std::string::npos)
         return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "extract/CUtility.h"
 #include "extract/ExtractionSettings.h"
+#include "extract/PhotoCollection.h"
 
 #include <array>
 #include <cstdio>

@@ -56,13 +56,12 @@ Message Ending(const RunResult& result, bool toStandardOutput, const std::string
 
 std::string OutputPathFor(const std::string& outFile)
 {
-    return CUtility().GetExtension(outFile).empty() ? outFile + ".csv" : outFile;
+    return ExtensionOf(outFile).empty() ? outFile + ".csv" : outFile;
 }
 
 std::string MapPathFor(const std::string& outputPath)
 {
-    const CUtility utility;
-    const std::string extension = utility.GetExtension(utility.GetFileName(outputPath));
+    const std::string extension = ExtensionOf(FileNameOf(outputPath));
     const std::string stem = outputPath.substr(0, outputPath.size() - extension.size() - (extension.empty() ? 0 : 1));
     // A map must never take the place of the records it goes with.
     return extension == "geojson" ? outputPath + ".geojson" : stem + ".geojson";
@@ -113,12 +112,11 @@ RunResult ExtractionRun::Execute()
 
 std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
 {
-    const CUtility utility;
     const PhotoFormats formats = m_request.settings.ChosenFormats();
     PhotoList photos;
     if (m_request.photos) {
         photos = std::move(*m_request.photos);
-        std::erase_if(photos, [&](const std::string& path) { return !utility.IsPhotoFile(path, formats); });
+        std::erase_if(photos, [&](const std::string& path) { return !IsPhotoFile(path, formats); });
     } else {
         std::string& folder = m_request.settings.Folder;
         if (folder.empty()) {
@@ -131,8 +129,8 @@ std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
             m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
             return std::nullopt;
         }
-        result.unlistedFolders = utility.CollectPhotoFiles(photos, folder, m_request.settings.SubFolders != 0,
-                                                           [this] { m_host.KeepAlive(); }, formats);
+        result.unlistedFolders = CollectPhotoFiles(photos, folder, m_request.settings.SubFolders != 0,
+                                                   [this] { m_host.KeepAlive(); }, formats);
     }
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
@@ -216,7 +214,7 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
 
 void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result)
 {
-    const std::string name = m_request.settings.FullFilePath != 0 ? path : CUtility().GetFileName(path);
+    const std::string name = m_request.settings.FullFilePath != 0 ? path : FileNameOf(path);
     reader.ReadImage(path);
     if (reader.LastOutcome() != ReadOutcome::Read)
         result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});

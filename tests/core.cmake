@@ -6,7 +6,7 @@ function(fh_core_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 
-fh_core_test(utility_test ${CMAKE_CURRENT_LIST_DIR}/utility_test.cpp)
+fh_core_test(photo_collection_test ${CMAKE_CURRENT_LIST_DIR}/photo_collection_test.cpp)
 fh_core_test(date_format_test ${CMAKE_CURRENT_LIST_DIR}/date_format_test.cpp)
 fh_core_test(record_test ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp)
 fh_core_test(value_format_test ${CMAKE_CURRENT_LIST_DIR}/value_format_test.cpp)

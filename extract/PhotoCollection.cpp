@@ -1,4 +1,4 @@
-#include "extract/CUtility.h"
+#include "extract/PhotoCollection.h"
 
 #include "platform/FileSystem.h"
 
@@ -39,7 +39,6 @@ constexpr int entriesBetweenKeepAlives = 256;
 
 // What one collection carries down the folder tree.
 struct Collection {
-    const CUtility& utility;
     PhotoList& list;
     bool includeSubFolders;
     const std::function<void()>& keepAlive;
@@ -84,7 +83,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
         if (entry.is_directory(typeError)) {
             if (collection.includeSubFolders)
                 CollectFolder(collection, path + platform::NativeSeparator());
-        } else if (collection.utility.IsPhotoFile(path, collection.formats)) {
+        } else if (IsPhotoFile(path, collection.formats)) {
             collection.list.push_back(std::move(path));
         }
     }
@@ -95,26 +94,26 @@ void CollectFolder(Collection& collection, const std::string& folder)
 
 }  // namespace
 
-std::string CUtility::GetFileName(std::string_view path) const
+std::string FileNameOf(std::string_view path)
 {
     return std::string(FileNamePart(path));
 }
 
-std::string CUtility::GetExtension(std::string_view path) const
+std::string ExtensionOf(std::string_view path)
 {
     const auto dot = path.rfind('.');
     return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot + 1));
 }
 
-bool CUtility::IsPhotoFile(std::string_view path, PhotoFormats formats) const
+bool IsPhotoFile(std::string_view path, PhotoFormats formats)
 {
-    return path.size() >= 3 && IsPhotoExtension(GetExtension(path), formats);
+    return path.size() >= 3 && IsPhotoExtension(ExtensionOf(path), formats);
 }
 
-std::vector<Unread> CUtility::CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                                const std::function<void()>& keepAlive, PhotoFormats formats) const
+std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                      const std::function<void()>& keepAlive, PhotoFormats formats)
 {
-    Collection collection{*this, list, includeSubFolders, keepAlive, formats, {}, 0, {}};
+    Collection collection{list, includeSubFolders, keepAlive, formats, {}, 0, {}};
     CollectFolder(collection, folder);
     return collection.unlistedFolders;
 }

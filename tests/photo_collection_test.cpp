@@ -1,4 +1,4 @@
-#include "extract/CUtility.h"
+#include "extract/PhotoCollection.h"
 
 #include "support/TempFolder.h"
 
@@ -22,7 +22,6 @@ std::vector<std::string> Names(const PhotoList& list, const std::string& root)
 
 TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot)
 {
-    const CUtility utility;
     const struct {
         const char* path;
         const char* name;
@@ -33,13 +32,13 @@ TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot
         {"x.tar.jpg", "x.tar.jpg", "jpg"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(utility.GetFileName(c.path), c.name) << c.path;
-        EXPECT_EQ(utility.GetExtension(c.path), c.extension) << c.path;
+        EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
+        EXPECT_EQ(ExtensionOf(c.path), c.extension) << c.path;
     }
     for (const char* photo : {"x.jpg", "x.Jpeg", "x.TIF", "x.tiff", "x.jpe", "/a/b.JPG"})
-        EXPECT_TRUE(utility.IsPhotoFile(photo)) << photo;
+        EXPECT_TRUE(IsPhotoFile(photo)) << photo;
     for (const char* other : {"x.png", "x.jfif", "x.jpg.bak", "x", "jp", "/a.jpg/readme"})
-        EXPECT_FALSE(utility.IsPhotoFile(other)) << other;
+        EXPECT_FALSE(IsPhotoFile(other)) << other;
 }
 
 TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)
@@ -47,14 +46,13 @@ TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)
     TempFolder folder;
     for (const char* name : {"a.JPG", "b.jpeg", "c.Tif", "d.png", "e", "sub/f.jpg", "photos.jpg/g.jpg"})
         folder.Touch(name);
-    const CUtility utility;
 
     PhotoList flat;
-    utility.CollectPhotoFiles(flat, folder.Text(), false);
+    CollectPhotoFiles(flat, folder.Text(), false);
     EXPECT_EQ(Names(flat, folder.Text()), (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Tif"}));
 
     PhotoList deep;
-    utility.CollectPhotoFiles(deep, folder.Text(), true);
+    CollectPhotoFiles(deep, folder.Text(), true);
     EXPECT_EQ(Names(deep, folder.Text()),
               (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Tif", "photos.jpg/g.jpg", "sub/f.jpg"}));
 }
@@ -63,11 +61,10 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
 {
     TempFolder folder;
     folder.Touch("a.jpg");
-    const CUtility utility;
     PhotoList list{"kept"};
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path().parent_path());
-    utility.CollectPhotoFiles(list, folder.Path().filename().string() + "/", false);
+    CollectPhotoFiles(list, folder.Path().filename().string() + "/", false);
     std::filesystem::current_path(previous);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0], "kept");
@@ -77,10 +74,9 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
 TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreNamedWithTheReason)
 {
     TempFolder folder;
-    const CUtility utility;
     PhotoList list;
-    EXPECT_TRUE(utility.CollectPhotoFiles(list, folder.Text(), true).empty());
-    EXPECT_EQ(utility.CollectPhotoFiles(list, folder.Text() + "missing/", true),
+    EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
+    EXPECT_EQ(CollectPhotoFiles(list, folder.Text() + "missing/", true),
               (std::vector<Unread>{{folder.Text() + "missing/", "No such file or directory"}}));
     EXPECT_TRUE(list.empty());
 }
@@ -97,7 +93,7 @@ TEST(PhotoCollection, LinkedFolders)
     std::filesystem::create_directory_symlink(folder.Path() / "sub", folder.Path() / "sub" / "itself");
     std::filesystem::create_directory_symlink(elsewhere.Path(), folder.Path() / "linked");
     PhotoList list;
-    EXPECT_TRUE(CUtility().CollectPhotoFiles(list, folder.Text(), true).empty());
+    EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
 }
 
@@ -108,7 +104,7 @@ TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolder)
         folder.Touch("many/" + std::to_string(i) + ".jpg");
     int calls = 0;
     PhotoList list;
-    CUtility().CollectPhotoFiles(list, folder.Text(), true, [&calls] { ++calls; });
+    CollectPhotoFiles(list, folder.Text(), true, [&calls] { ++calls; });
     EXPECT_EQ(list.size(), 600u);
     EXPECT_GE(calls, 2);
 }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "metadata/PhotoFormats.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using PhotoList = std::vector<std::string>;
+
+// A photo or a folder that could not be read, and why, in a few words.
+struct Unread {
+    std::string path;
+    std::string reason;
+
+    bool operator==(const Unread&) const = default;
+};
+
+// The text after the last "\" or "/"; the whole path when it holds neither.
+std::string FileNameOf(std::string_view path);
+// The text after the last "." anywhere in the path (folders included), or "".
+std::string ExtensionOf(std::string_view path);
+// Whether the extension, upper-cased, is JPG, JPE, JPEG, TIF or TIFF, or, for all formats, one of
+// the other photo formats (PhotoFormats.h).
+bool IsPhotoFile(std::string_view path, PhotoFormats formats = PhotoFormats::JpegAndTiff);
+// Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder below
+// it. Each real folder is visited once, so links that loop back are harmless. `keepAlive` is called
+// every few hundred entries, so that a window stays responsive while a large library is listed.
+// Returns the folders that could not be listed (access denied, a path beyond the system's limit, a
+// read error part-way), each ending in a separator: their photos are missing from the list.
+std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
+                                      const std::function<void()>& keepAlive = {},
+                                      PhotoFormats formats = PhotoFormats::JpegAndTiff);
+
+// Byte order: no case folding, no locale, no natural number order.
+void SortPhotoList(PhotoList& list);
+
+// Whether `path` names the same file as one of the listed photos (through a link or a second
+// hard link).
+bool IsListedPhoto(const PhotoList& list, const std::string& path);
+
+// Whether two listed paths share a file name (case-sensitive).
+bool HasDuplicateFileNames(const PhotoList& list);
+// The first file name (in byte order) that two listed paths share, or "".
+std::string FirstDuplicateFileName(const PhotoList& list);
