@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "settings/CVORegistry.h"
+#include "settings/NativeStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "platform/ChildProcess.h"
 #include "platform/InstallLayout.h"
@@ -20,14 +20,14 @@ std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
 ExtractionSettings LoadSettings()
 {
     ExtractionSettings settings = DefaultSettings(DefaultMonthNames());
-    const CVORegistry store(CVORegistry::Scope::User);
+    const NativeStore store(NativeStore::Scope::User);
     for (const SettingField& field : PersistedSettingFields()) {
         if (field.kind == SettingField::Kind::Text) {
             std::string stored = store.ReadString(field.name, field.Text(settings));
             if (field.Accepts(stored))
                 field.Text(settings) = std::move(stored);
         } else {
-            const std::int32_t stored = store.ReadDword(field.name, field.Number(settings));
+            const std::int32_t stored = store.ReadNumber(field.name, field.Number(settings));
             if (field.Accepts(stored))
                 field.Number(settings) = stored;
         }
@@ -41,12 +41,12 @@ bool SaveSettings(const ExtractionSettings& settings)
 {
     ExtractionSettings copy = settings;
     copy.Flags.resize(ColumnCount, '0');
-    CVORegistry store(CVORegistry::Scope::User);
+    NativeStore store(NativeStore::Scope::User);
     for (const SettingField& field : PersistedSettingFields()) {
         if (field.kind == SettingField::Kind::Text)
             store.WriteString(field.name, field.Text(copy));
         else
-            store.WriteDword(field.name, field.Number(copy));
+            store.WriteNumber(field.name, field.Number(copy));
     }
     return store.Flush();
 }
@@ -57,18 +57,18 @@ constexpr const char* windowGeometryKey = "Window/Geometry";
 
 QByteArray LoadWindowGeometry()
 {
-    return CVORegistry(CVORegistry::Scope::User).ReadBytes(windowGeometryKey);
+    return NativeStore(NativeStore::Scope::User).ReadBytes(windowGeometryKey);
 }
 
 bool SaveWindowGeometry(const QByteArray& geometry)
 {
-    CVORegistry store(CVORegistry::Scope::User);
+    NativeStore store(NativeStore::Scope::User);
     store.WriteBytes(windowGeometryKey, geometry);
     return store.Flush();
 }
 
 std::string HelpFolder()
 {
-    return CVORegistry(CVORegistry::Scope::System)
+    return NativeStore(NativeStore::Scope::System)
         .ReadString("install_path", platform::DataFolder(platform::ExecutableFolder()));
 }

@@ -3,7 +3,7 @@
 // user's and the machine's settings are never touched.
 
 #include "settings/SettingsStore.h"
-#include "settings/CVORegistry.h"
+#include "settings/NativeStore.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +99,7 @@ TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)
     // Closing again and again without a run must not make the stored value grow.
     for (int start = 0; start < 3; ++start) {
         ASSERT_TRUE(SaveSettings(LoadSettings()));
-        EXPECT_EQ(CVORegistry(CVORegistry::Scope::User).ReadString("Flags", ""), std::string(29, '1'));
+        EXPECT_EQ(NativeStore(NativeStore::Scope::User).ReadString("Flags", ""), std::string(29, '1'));
     }
 }
 

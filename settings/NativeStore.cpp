@@ -1,4 +1,4 @@
-#include "settings/CVORegistry.h"
+#include "settings/NativeStore.h"
 
 #include "settings/SettingsStore.h"
 
@@ -36,12 +36,12 @@ private:
 #if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
 // Where Qt keeps the native store on this system: the user's configuration folder, or for the
 // machine the first of the system's configuration folders that holds the file.
-QString StoreFilePath(CVORegistry::Scope scope)
+QString StoreFilePath(NativeStore::Scope scope)
 {
     const QString relative = QStringLiteral("/%1/%2.conf")
                                  .arg(QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication));
     const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (scope == CVORegistry::Scope::User)
+    if (scope == NativeStore::Scope::User)
         return user + relative;
     QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
     folders.removeAll(user);
@@ -62,12 +62,12 @@ bool MayBeRead(const QString& path)
     const fs::file_status status = fs::status(file, error);
     if (status.type() == fs::file_type::not_found)
         return true;
-    return !error && fs::is_regular_file(status) && fs::file_size(file, error) <= CVORegistry::MaxFileSize && !error;
+    return !error && fs::is_regular_file(status) && fs::file_size(file, error) <= NativeStore::MaxFileSize && !error;
 }
 
 }  // namespace
 
-CVORegistry::CVORegistry(Scope scope)
+NativeStore::NativeStore(Scope scope)
 {
 #if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
     m_settings = std::make_unique<QSettings>(QSettings::NativeFormat,
@@ -82,9 +82,9 @@ CVORegistry::CVORegistry(Scope scope)
 #endif
 }
 
-CVORegistry::~CVORegistry() = default;
+NativeStore::~NativeStore() = default;
 
-QSettings& CVORegistry::Writable()
+QSettings& NativeStore::Writable()
 {
     if (!m_settings) {
         // Whatever is in the way is no store of ours: it makes room for one.
@@ -95,7 +95,7 @@ QSettings& CVORegistry::Writable()
     return *m_settings;
 }
 
-QVariant CVORegistry::Stored(const std::string& name) const
+QVariant NativeStore::Stored(const std::string& name) const
 {
     if (!m_settings)
         return {};
@@ -104,7 +104,7 @@ QVariant CVORegistry::Stored(const std::string& name) const
     return m_settings->value(Key(name));
 }
 
-std::string CVORegistry::ReadString(const std::string& name, const std::string& defaultValue) const
+std::string NativeStore::ReadString(const std::string& name, const std::string& defaultValue) const
 {
     const QVariant value = Stored(name);
     if (value.typeId() == QMetaType::QString)
@@ -114,7 +114,7 @@ std::string CVORegistry::ReadString(const std::string& name, const std::string& 
     return defaultValue;
 }
 
-std::int32_t CVORegistry::ReadDword(const std::string& name, std::int32_t defaultValue) const
+std::int32_t NativeStore::ReadNumber(const std::string& name, std::int32_t defaultValue) const
 {
     const QVariant value = Stored(name);
     switch (value.typeId()) {
@@ -143,28 +143,28 @@ std::int32_t CVORegistry::ReadDword(const std::string& name, std::int32_t defaul
     }
 }
 
-QByteArray CVORegistry::ReadBytes(const std::string& name) const
+QByteArray NativeStore::ReadBytes(const std::string& name) const
 {
     const QVariant value = Stored(name);
     return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
 }
 
-void CVORegistry::WriteBytes(const std::string& name, const QByteArray& value)
+void NativeStore::WriteBytes(const std::string& name, const QByteArray& value)
 {
     Writable().setValue(Key(name), value);
 }
 
-void CVORegistry::WriteString(const std::string& name, const std::string& value)
+void NativeStore::WriteString(const std::string& name, const std::string& value)
 {
     Writable().setValue(Key(name), QString::fromStdString(value));
 }
 
-void CVORegistry::WriteDword(const std::string& name, std::int32_t value)
+void NativeStore::WriteNumber(const std::string& name, std::int32_t value)
 {
     Writable().setValue(Key(name), static_cast<int>(value));
 }
 
-bool CVORegistry::Flush()
+bool NativeStore::Flush()
 {
     if (!m_settings)
         return true;  // nothing was written

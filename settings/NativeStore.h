@@ -11,21 +11,21 @@
 // or of the wrong type reads as the default it is asked with; nothing is ever reported. A stored
 // file that is not a regular file of sane size (a pipe, a device, gigabytes) is never opened: it
 // reads as empty, and writing replaces it.
-class CVORegistry {
+class NativeStore {
 public:
     enum class Scope { User, System };
     // Larger than any store the program writes by far; a larger file is damaged or not ours.
     static constexpr std::uintmax_t MaxFileSize = 4 * 1024 * 1024;
 
-    explicit CVORegistry(Scope scope);
-    ~CVORegistry();
-    CVORegistry(const CVORegistry&) = delete;
-    CVORegistry& operator=(const CVORegistry&) = delete;
+    explicit NativeStore(Scope scope);
+    ~NativeStore();
+    NativeStore(const NativeStore&) = delete;
+    NativeStore& operator=(const NativeStore&) = delete;
 
     std::string ReadString(const std::string& name, const std::string& defaultValue) const;
-    std::int32_t ReadDword(const std::string& name, std::int32_t defaultValue) const;
+    std::int32_t ReadNumber(const std::string& name, std::int32_t defaultValue) const;
     void WriteString(const std::string& name, const std::string& value);
-    void WriteDword(const std::string& name, std::int32_t value);
+    void WriteNumber(const std::string& name, std::int32_t value);
     // Bytes that are no text, such as a window's geometry; empty when missing or of another type.
     QByteArray ReadBytes(const std::string& name) const;
     void WriteBytes(const std::string& name, const QByteArray& value);
