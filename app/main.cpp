@@ -4,8 +4,8 @@
 #include "settings/SettingsStore.h"
 #include "metadata/ReaderPool.h"
 #include "ui/AppInfo.h"
-#include "ui/CFotoharvesterDlg.h"
 #include "ui/HelpPages.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(FOTOHARVESTER_APP_ID));
 
     ReaderPool readers(ReaderPool::DefaultOptions());
-    CFotoharvesterDlg window(LoadSettings(), readers);
+    MainWindow window(LoadSettings(), readers);
     // Qt has taken out its own options by now.
     window.OpenArguments(QApplication::arguments().mid(1));
     window.exec();

@@ -6,7 +6,7 @@
 
 #include "settings/SettingsStore.h"
 #include "metadata/ReaderPool.h"
-#include "ui/CFotoharvesterDlg.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,7 +47,7 @@ int main(int argc, char* argv[])
     settings.CommentLine = 1;
 
     ReaderPool readers(ReaderPool::DefaultOptions());
-    CFotoharvesterDlg window(settings, readers);
+    MainWindow window(settings, readers);
     window.Messages().setAnswerWhenNoneQueued(QMessageBox::Ok);
     window.show();
 
@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     QTimer::singleShot(50, [&] {
         input.start();
         run.start();
-        window.OnOK();
+        window.OnExtract();
         const qint64 runMs = run.elapsed();
         std::printf("run: %.2f s; longest gap between handled events: %lld ms (%lld ticks); peak memory %.1f MB\n",
                     runMs / 1000.0, static_cast<long long>(longestGapMs), static_cast<long long>(ticks),

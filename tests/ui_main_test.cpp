@@ -6,9 +6,9 @@
 #include "settings/SettingsStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "extract/Messages.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CFotoharvesterDlg.h"
-#include "ui/CSetup.h"
+#include "ui/AboutDialog.h"
+#include "ui/MainWindow.h"
+#include "ui/SetupDialog.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -52,7 +52,7 @@ T* Child(const QObject& parent, const char* name)
     return child;
 }
 
-const CSetup::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
+const SetupDialog::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
                                  "July",    "August",   "September", "October", "November", "December"};
 
 ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
@@ -118,12 +118,12 @@ struct Photos {
 // The window with nothing that could wait for a person: a message box beyond the answers a test
 // queues is answered "none" (and recorded), the choosers stay shut, and what the desktop is asked
 // to open is recorded.
-class Window : public CFotoharvesterDlg {
+class Window : public MainWindow {
 public:
     QList<QUrl> opened;
     bool desktopOpens = true;
 
-    Window(ExtractionSettings settings, TagSource& tags) : CFotoharvesterDlg(std::move(settings), tags)
+    Window(ExtractionSettings settings, TagSource& tags) : MainWindow(std::move(settings), tags)
     {
         Messages().setAnswerWhenNoneQueued(QMessageBox::NoButton);
         SetFolderChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
@@ -428,7 +428,7 @@ private slots:
         // Each value is changed from what Setup shows: one it was not given, or did not hand back,
         // ends wrong.
         QTimer::singleShot(0, &dlg, [&] {
-            auto* setup = dlg.findChild<CSetup*>();
+            auto* setup = dlg.findChild<SetupDialog*>();
             QVERIFY(setup != nullptr && setup->isVisible());
             if (change) {
                 Child<QLineEdit>(*setup, "edit1017")->insert(u"!"_s);
@@ -460,7 +460,7 @@ private slots:
 
     void setupShowsTheMomentInEachLayout()
     {
-        CSetup setup;
+        SetupDialog setup;
         setup.SetValues(english, 0, 0);
         const QDate today = QDate::currentDate();
         // A month name typed in the dialog shows at once in the layouts that spell the month.
@@ -687,7 +687,7 @@ private slots:
         QVERIFY(entries.size() == 2 && dlg.actions() == entries);  // the same in the right-click menu
         bool shown = false;
         QTimer::singleShot(0, &dlg, [&] {
-            auto* box = dlg.findChild<CAboutDlg*>();
+            auto* box = dlg.findChild<AboutDialog*>();
             QVERIFY(box != nullptr);
             shown = box->isVisible();
             box->accept();

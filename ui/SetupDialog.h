@@ -18,12 +18,12 @@ class QPushButton;
 // The Setup dialog: the twelve month names, the date layout, the sub-seconds option and the
 // option for spreadsheets. It works on its own copies; the caller takes them back only when the
 // dialog ends with OK.
-class CSetup : public QDialog {
+class SetupDialog : public QDialog {
     Q_OBJECT
 public:
     using MonthNames = std::array<std::string, ExtractionSettings::MonthCount>;
 
-    explicit CSetup(QWidget* parent = nullptr);
+    explicit SetupDialog(QWidget* parent = nullptr);
 
     // Puts the values into the controls; called before the dialog is shown.
     void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,

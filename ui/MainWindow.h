@@ -29,7 +29,7 @@ class TagSource;
 // The main window: shows the settings for editing, starts the extraction and hosts it while it
 // runs. It saves the settings, the ticks and the separator choice as they stand, and its own size
 // and place, once, when it is closed by whichever way (Exit, Escape, close box).
-class CFotoharvesterDlg : public QDialog, public RunHost {
+class MainWindow : public QDialog, public RunHost {
     Q_OBJECT
 public:
     // Seams for the choosers and for what the desktop opens (the help pages, the written file and
@@ -40,8 +40,8 @@ public:
     using DesktopOpener = std::function<bool(const QUrl& address)>;
 
     // `tags` reads the photos of every run; it must outlive the window.
-    CFotoharvesterDlg(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
-    ~CFotoharvesterDlg() override;
+    MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     const ExtractionSettings& Settings() const { return m_settings; }
     MessageBoxes& Messages() { return m_messages; }
@@ -72,8 +72,8 @@ public:
     void ClearAbortRequest() override;
 
 public slots:
-    void OnOK();      // Extract, also Enter
-    void OnCancel();  // Exit, also Escape and the close box
+    void OnExtract();  // Extract, also Enter
+    void OnExit();     // Exit, also Escape and the close box
     void OnAbort();
     void OnBrowseFolder();
     void OnBrowseOutputFile();

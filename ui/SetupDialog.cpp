@@ -1,4 +1,4 @@
-#include "ui/CSetup.h"
+#include "ui/SetupDialog.h"
 
 #include "extract/DateFormat.h"
 #include "ui/AppInfo.h"
@@ -17,7 +17,7 @@
 
 static_assert(DateLayoutCount == 9, "every date layout needs its label in the Setup list");
 
-const std::array<const char*, 9>& CSetup::DateFormatLabels()
+const std::array<const char*, 9>& SetupDialog::DateFormatLabels()
 {
     static constexpr std::array<const char*, 9> labels{
         "YYYY:MM:DD HH:MI:SS", "DD month YYYY HH:MI:SS", "month DD YYYY HH:MI:SS",
@@ -27,7 +27,7 @@ const std::array<const char*, 9>& CSetup::DateFormatLabels()
     return labels;
 }
 
-CSetup::CSetup(QWidget* parent) : QDialog(parent)
+SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dialog129"));
     setWindowTitle(QStringLiteral("Setup"));
@@ -47,7 +47,7 @@ CSetup::CSetup(QWidget* parent) : QDialog(parent)
     SetTabOrder();
 }
 
-QBoxLayout* CSetup::BuildButtons()
+QBoxLayout* SetupDialog::BuildButtons()
 {
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
     m_okButton->setObjectName(QStringLiteral("button1"));
@@ -55,8 +55,8 @@ QBoxLayout* CSetup::BuildButtons()
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("button2"));
     MatchButtonWidths({m_okButton, m_cancelButton});
-    connect(m_okButton, &QPushButton::clicked, this, &CSetup::accept);
-    connect(m_cancelButton, &QPushButton::clicked, this, &CSetup::reject);
+    connect(m_okButton, &QPushButton::clicked, this, &SetupDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SetupDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -65,7 +65,7 @@ QBoxLayout* CSetup::BuildButtons()
     return buttons;
 }
 
-QGroupBox* CSetup::BuildMonthBox()
+QGroupBox* SetupDialog::BuildMonthBox()
 {
     auto* monthBox = new QGroupBox(QStringLiteral("&Month names"), this);
     auto* monthGrid = new QGridLayout(monthBox);
@@ -80,13 +80,13 @@ QGroupBox* CSetup::BuildMonthBox()
         monthGrid->addWidget(number, month, 0);
         monthGrid->addWidget(edit, month, 1);
         m_monthEdits[month] = edit;
-        connect(edit, &QLineEdit::textChanged, this, &CSetup::ShowExamples);
+        connect(edit, &QLineEdit::textChanged, this, &SetupDialog::ShowExamples);
     }
     monthGrid->setColumnStretch(1, 1);
     return monthBox;
 }
 
-QBoxLayout* CSetup::BuildOptionsColumn()
+QBoxLayout* SetupDialog::BuildOptionsColumn()
 {
     auto* dateLabel = new QLabel(QStringLiteral("&Date format:"), this);
     m_dateFormatCombo = new QComboBox(this);
@@ -130,7 +130,7 @@ QBoxLayout* CSetup::BuildOptionsColumn()
     return optionsColumn;
 }
 
-void CSetup::SetTabOrder()
+void SetupDialog::SetTabOrder()
 {
     // OK first, so that the dialog opens with the focus on it and someone who opened it only to
     // look leaves with Enter or Space; then Cancel, and down the form: the months, the layout,
@@ -147,7 +147,7 @@ void CSetup::SetTabOrder()
     setTabOrder(m_spreadsheetCheck, m_formatsCombo);
 }
 
-void CSetup::ShowExamples()
+void SetupDialog::ShowExamples()
 {
     // Now, laid out in each layout with the month names as they stand in the boxes.
     const std::string now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")).toStdString();
@@ -160,13 +160,13 @@ void CSetup::ShowExamples()
                                                    QString::fromStdString(FormatDate(now, layout, names))));
 }
 
-void CSetup::SetFormats(std::int32_t formats)
+void SetupDialog::SetFormats(std::int32_t formats)
 {
     m_formats = formats == 0 ? 0 : 1;
     m_formatsCombo->setCurrentIndex(m_formats);
 }
 
-void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
+void SetupDialog::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
                        std::int32_t spreadsheet)
 {
     m_monthNames = monthNames;
@@ -182,7 +182,7 @@ void CSetup::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, st
     m_spreadsheetCheck->setChecked(m_spreadsheet != 0);
 }
 
-void CSetup::accept()
+void SetupDialog::accept()
 {
     // Taken only here: Cancel, Escape and the close box leave the copies as they were given.
     m_dateFormat = m_dateFormatCombo->currentIndex();

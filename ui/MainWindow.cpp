@@ -1,13 +1,13 @@
-#include "ui/CFotoharvesterDlg.h"
+#include "ui/MainWindow.h"
 
 #include "settings/SettingsStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "extract/ExtractionRun.h"
 #include "extract/RecordComposer.h"
+#include "ui/AboutDialog.h"
 #include "ui/AppInfo.h"
-#include "ui/CAboutDlg.h"
-#include "ui/CSetup.h"
 #include "ui/HelpPages.h"
+#include "ui/SetupDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -109,7 +109,7 @@ QString FromNarrow(const std::string& text)
 
 }  // namespace
 
-CFotoharvesterDlg::CFotoharvesterDlg(ExtractionSettings settings, TagSource& tags, QWidget* parent)
+MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent)
     : QDialog(parent),
       m_settings(std::move(settings)),
       m_tags(tags),
@@ -138,13 +138,13 @@ CFotoharvesterDlg::CFotoharvesterDlg(ExtractionSettings settings, TagSource& tag
     }
 }
 
-CFotoharvesterDlg::~CFotoharvesterDlg()
+MainWindow::~MainWindow()
 {
     if (m_waitCursorShown)
         QApplication::restoreOverrideCursor();
 }
 
-void CFotoharvesterDlg::BuildControls()
+void MainWindow::BuildControls()
 {
     // The controls are made in the order Tab visits them: down the form, then the buttons.
     BuildChooseBox();
@@ -168,7 +168,7 @@ void CFotoharvesterDlg::BuildControls()
     ConnectControls();
 }
 
-void CFotoharvesterDlg::BuildChooseBox()
+void MainWindow::BuildChooseBox()
 {
     const QFontMetrics metrics = fontMetrics();
     const int charWidth = metrics.averageCharWidth();
@@ -216,7 +216,7 @@ void CFotoharvesterDlg::BuildChooseBox()
     chooseGrid->setColumnStretch(1, 1);
 }
 
-void CFotoharvesterDlg::BuildSelectBox()
+void MainWindow::BuildSelectBox()
 {
     // The list takes the box's whole width and every pixel the window gains.
     auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select &data"), this);
@@ -243,7 +243,7 @@ void CFotoharvesterDlg::BuildSelectBox()
     selectGrid->setRowStretch(0, 1);
 }
 
-QBoxLayout* CFotoharvesterDlg::BuildTickRow()
+QBoxLayout* MainWindow::BuildTickRow()
 {
     m_allButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
     m_allButton->setObjectName(QStringLiteral("buttonAll"));
@@ -262,7 +262,7 @@ QBoxLayout* CFotoharvesterDlg::BuildTickRow()
     return tickRow;
 }
 
-QBoxLayout* CFotoharvesterDlg::BuildSeparatorRow()
+QBoxLayout* MainWindow::BuildSeparatorRow()
 {
     auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), m_selectBox);
     m_separatorCombo = new QComboBox(m_selectBox);
@@ -283,7 +283,7 @@ QBoxLayout* CFotoharvesterDlg::BuildSeparatorRow()
     return separatorRow;
 }
 
-QBoxLayout* CFotoharvesterDlg::BuildCommandColumn()
+QBoxLayout* MainWindow::BuildCommandColumn()
 {
     m_extractButton = new QPushButton(QStringLiteral("&Extract"), this);
     m_extractButton->setObjectName(QStringLiteral("button1"));
@@ -303,7 +303,7 @@ QBoxLayout* CFotoharvesterDlg::BuildCommandColumn()
     return commandColumn;
 }
 
-QBoxLayout* CFotoharvesterDlg::BuildRunRow()
+QBoxLayout* MainWindow::BuildRunRow()
 {
     // Run state, on the bottom line beside the hint, so that no band stays empty while idle.
     auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
@@ -344,7 +344,7 @@ QBoxLayout* CFotoharvesterDlg::BuildRunRow()
     return runRow;
 }
 
-void CFotoharvesterDlg::InstallEventFilters()
+void MainWindow::InstallEventFilters()
 {
     // A folder or a photo dropped anywhere on the window names the folder to scan; over a text
     // box too, where its address would otherwise be typed.
@@ -357,20 +357,20 @@ void CFotoharvesterDlg::InstallEventFilters()
     m_selectBox->installEventFilter(this);
 }
 
-void CFotoharvesterDlg::ConnectControls()
+void MainWindow::ConnectControls()
 {
-    connect(m_extractButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnOK);
-    connect(m_exitButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnCancel);
-    connect(m_abortButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnAbort);
-    connect(m_browseFolderButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseFolder);
-    connect(m_browseOutputButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnBrowseOutputFile);
-    connect(m_setupButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnSetup);
-    connect(m_subFoldersCheck, &QCheckBox::clicked, this, &CFotoharvesterDlg::OnSubFoldersClicked);
-    connect(m_allButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnTickAll);
-    connect(m_noneButton, &QPushButton::clicked, this, &CFotoharvesterDlg::OnTickNone);
+    connect(m_extractButton, &QPushButton::clicked, this, &MainWindow::OnExtract);
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::OnExit);
+    connect(m_abortButton, &QPushButton::clicked, this, &MainWindow::OnAbort);
+    connect(m_browseFolderButton, &QPushButton::clicked, this, &MainWindow::OnBrowseFolder);
+    connect(m_browseOutputButton, &QPushButton::clicked, this, &MainWindow::OnBrowseOutputFile);
+    connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
+    connect(m_subFoldersCheck, &QCheckBox::clicked, this, &MainWindow::OnSubFoldersClicked);
+    connect(m_allButton, &QPushButton::clicked, this, &MainWindow::OnTickAll);
+    connect(m_noneButton, &QPushButton::clicked, this, &MainWindow::OnTickNone);
 }
 
-void CFotoharvesterDlg::BuildActions()
+void MainWindow::BuildActions()
 {
     // Help and About behind a button of their own, and in the window's right-click menu.
     m_helpAction = new QAction(QStringLiteral("&Help"), this);
@@ -398,13 +398,13 @@ void CFotoharvesterDlg::BuildActions()
     }
     m_columnList->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    connect(m_helpAction, &QAction::triggered, this, &CFotoharvesterDlg::OnHelp);
-    connect(m_aboutAction, &QAction::triggered, this, &CFotoharvesterDlg::OnAbout);
-    connect(m_tickAllAction, &QAction::triggered, this, &CFotoharvesterDlg::OnTickAll);
-    connect(m_tickNoneAction, &QAction::triggered, this, &CFotoharvesterDlg::OnTickNone);
+    connect(m_helpAction, &QAction::triggered, this, &MainWindow::OnHelp);
+    connect(m_aboutAction, &QAction::triggered, this, &MainWindow::OnAbout);
+    connect(m_tickAllAction, &QAction::triggered, this, &MainWindow::OnTickAll);
+    connect(m_tickNoneAction, &QAction::triggered, this, &MainWindow::OnTickNone);
 }
 
-void CFotoharvesterDlg::FillColumnList()
+void MainWindow::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
     const ColumnSelection ticked = SelectionFromFlags(m_settings.Flags);
@@ -417,23 +417,23 @@ void CFotoharvesterDlg::FillColumnList()
     }
 }
 
-void CFotoharvesterDlg::TickEveryColumn(bool ticked)
+void MainWindow::TickEveryColumn(bool ticked)
 {
     for (int column = 0; column < m_columnList->count(); ++column)
         m_columnList->item(column)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
-void CFotoharvesterDlg::OnTickAll()
+void MainWindow::OnTickAll()
 {
     TickEveryColumn(true);
 }
 
-void CFotoharvesterDlg::OnTickNone()
+void MainWindow::OnTickNone()
 {
     TickEveryColumn(false);
 }
 
-void CFotoharvesterDlg::SelectSeparatorPosition(int position)
+void MainWindow::SelectSeparatorPosition(int position)
 {
     // A stored position that names no entry shows none, and an empty separator text.
     const bool known = position >= 0 && position < m_separatorCombo->count();
@@ -442,7 +442,7 @@ void CFotoharvesterDlg::SelectSeparatorPosition(int position)
         m_separatorCombo->setEditText(QString());
 }
 
-void CFotoharvesterDlg::Exchange(Direction direction)
+void MainWindow::Exchange(Direction direction)
 {
     const bool toSettings = direction == Direction::ToSettings;
     const auto text = [toSettings](QLineEdit* edit, std::string& value) {
@@ -470,23 +470,23 @@ void CFotoharvesterDlg::Exchange(Direction direction)
     check(m_mapFileCheck, m_settings.MapFile);
 }
 
-void CFotoharvesterDlg::TakeControlValues()
+void MainWindow::TakeControlValues()
 {
     Exchange(Direction::ToSettings);
 }
 
-void CFotoharvesterDlg::ShowSettings()
+void MainWindow::ShowSettings()
 {
     Exchange(Direction::ToControls);
 }
 
-bool CFotoharvesterDlg::IsColumnTicked(int column) const
+bool MainWindow::IsColumnTicked(int column) const
 {
     const QListWidgetItem* item = m_columnList->item(column);
     return item != nullptr && item->checkState() == Qt::Checked;
 }
 
-std::string CFotoharvesterDlg::TickedFlags() const
+std::string MainWindow::TickedFlags() const
 {
     ColumnSelection ticked;
     for (int column = 0; column < ColumnCount; ++column)
@@ -494,25 +494,25 @@ std::string CFotoharvesterDlg::TickedFlags() const
     return FlagsFromSelection(ticked);
 }
 
-int CFotoharvesterDlg::SeparatorPosition() const
+int MainWindow::SeparatorPosition() const
 {
     // A text the user typed over an entry is no longer that entry.
     return m_separatorCombo->findText(m_separatorCombo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-void CFotoharvesterDlg::SetProgressRange(std::int64_t photoCount)
+void MainWindow::SetProgressRange(std::int64_t photoCount)
 {
     const auto maximum = static_cast<int>(std::clamp<std::int64_t>(photoCount, 0, std::numeric_limits<int>::max()));
     m_progress->setRange(0, maximum);
     m_progress->setValue(0);
 }
 
-void CFotoharvesterDlg::SetProgressPosition(std::int64_t photosDone)
+void MainWindow::SetProgressPosition(std::int64_t photosDone)
 {
     m_progress->setValue(static_cast<int>(std::clamp<std::int64_t>(photosDone, 0, m_progress->maximum())));
 }
 
-void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
+void MainWindow::SetRunning(bool running, const std::string& statusText)
 {
     m_statusEdit->setText(FromNarrow(statusText));
     m_progress->setVisible(running);
@@ -532,7 +532,7 @@ void CFotoharvesterDlg::SetRunning(bool running, const std::string& statusText)
     }
 }
 
-Answer CFotoharvesterDlg::ShowMessage(const Message& message)
+Answer MainWindow::ShowMessage(const Message& message)
 {
     // A run stopped by closing the window ends unannounced: the user has already left.
     if (message.id == MessageId::Stopped && m_closeWhenRunEnds)
@@ -555,7 +555,7 @@ Answer CFotoharvesterDlg::ShowMessage(const Message& message)
     return answer.button == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-void CFotoharvesterDlg::OpenWritten(const QString& file, int action)
+void MainWindow::OpenWritten(const QString& file, int action)
 {
     const QFileInfo written(file);
     const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
@@ -564,7 +564,7 @@ void CFotoharvesterDlg::OpenWritten(const QString& file, int action)
                         QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(target)));
 }
 
-void CFotoharvesterDlg::KeepAlive()
+void MainWindow::KeepAlive()
 {
     // Called for every photo, thousands of times a second; a few milliseconds between two looks
     // at the queue keep the window as responsive as looking every time, for a fraction of the cost.
@@ -574,13 +574,13 @@ void CFotoharvesterDlg::KeepAlive()
     m_sinceEventsProcessed.start();
 }
 
-void CFotoharvesterDlg::ClearAbortRequest()
+void MainWindow::ClearAbortRequest()
 {
     // A close asked for while the run was still preparing must still stop it.
     m_abortRequested = m_closeWhenRunEnds;
 }
 
-void CFotoharvesterDlg::OnOK()
+void MainWindow::OnExtract()
 {
     if (m_running)
         return;  // Enter on a button of its own while a run goes on
@@ -604,7 +604,7 @@ void CFotoharvesterDlg::OnOK()
     }
 }
 
-RunRequest CFotoharvesterDlg::TakeRunRequest()
+RunRequest MainWindow::TakeRunRequest()
 {
     TakeControlValues();
     RunRequest request;
@@ -617,17 +617,17 @@ RunRequest CFotoharvesterDlg::TakeRunRequest()
     return request;
 }
 
-void CFotoharvesterDlg::OnCancel()
+void MainWindow::OnExit()
 {
     RequestClose();
 }
 
-void CFotoharvesterDlg::reject()
+void MainWindow::reject()
 {
     RequestClose();
 }
 
-void CFotoharvesterDlg::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Already closed (and saved): a close sent to the hidden window, e.g. as the program quits.
     if (!isVisible()) {
@@ -640,11 +640,11 @@ void CFotoharvesterDlg::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-bool CFotoharvesterDlg::RequestClose()
+bool MainWindow::RequestClose()
 {
     if (m_running) {
         // Stops like Abort: the photo in progress is finished and the file closed, then the
-        // window closes from OnOK.
+        // window closes from OnExtract.
         m_abortRequested = true;
         m_closeWhenRunEnds = true;
         return false;
@@ -653,7 +653,7 @@ bool CFotoharvesterDlg::RequestClose()
     return true;
 }
 
-void CFotoharvesterDlg::Finish()
+void MainWindow::Finish()
 {
     TakeControlValues();
     // The ticks and the separator choice are kept as the user left them, run or no run.
@@ -666,12 +666,12 @@ void CFotoharvesterDlg::Finish()
     QDialog::done(QDialog::Accepted);
 }
 
-void CFotoharvesterDlg::OnAbort()
+void MainWindow::OnAbort()
 {
     m_abortRequested = true;
 }
 
-void CFotoharvesterDlg::OnBrowseFolder()
+void MainWindow::OnBrowseFolder()
 {
     TakeControlValues();
     const QString typed = FromNarrow(m_settings.Folder);
@@ -682,14 +682,14 @@ void CFotoharvesterDlg::OnBrowseFolder()
     ShowSettings();
 }
 
-void CFotoharvesterDlg::OpenArguments(const QStringList& arguments)
+void MainWindow::OpenArguments(const QStringList& arguments)
 {
     for (const QString& argument : arguments)
         if (!argument.startsWith(QLatin1Char('-')) && ShowFolderOf(argument))
             return;
 }
 
-bool CFotoharvesterDlg::ShowFolderOf(const QString& path)
+bool MainWindow::ShowFolderOf(const QString& path)
 {
     if (path.isEmpty())
         return false;
@@ -700,7 +700,7 @@ bool CFotoharvesterDlg::ShowFolderOf(const QString& path)
     return true;
 }
 
-QString CFotoharvesterDlg::DroppedPath(const QDropEvent& event) const
+QString MainWindow::DroppedPath(const QDropEvent& event) const
 {
     if (m_running || event.mimeData() == nullptr)
         return {};
@@ -710,19 +710,19 @@ QString CFotoharvesterDlg::DroppedPath(const QDropEvent& event) const
     return {};
 }
 
-void CFotoharvesterDlg::dragEnterEvent(QDragEnterEvent* event)
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!DroppedPath(*event).isEmpty())
         event->acceptProposedAction();
 }
 
-void CFotoharvesterDlg::dropEvent(QDropEvent* event)
+void MainWindow::dropEvent(QDropEvent* event)
 {
     if (ShowFolderOf(DroppedPath(*event)))
         event->acceptProposedAction();
 }
 
-bool CFotoharvesterDlg::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     // The box's letter leads to the list, not back to whichever of its controls had the focus last.
@@ -743,7 +743,7 @@ bool CFotoharvesterDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void CFotoharvesterDlg::OnBrowseOutputFile()
+void MainWindow::OnBrowseOutputFile()
 {
     // Taken first, like the folder's chooser: what was typed elsewhere must survive the exchange.
     TakeControlValues();
@@ -752,9 +752,9 @@ void CFotoharvesterDlg::OnBrowseOutputFile()
     ShowSettings();
 }
 
-void CFotoharvesterDlg::OnSetup()
+void MainWindow::OnSetup()
 {
-    CSetup setup(this);
+    SetupDialog setup(this);
     setup.SetValues(m_settings.MonthNames, m_settings.DateFormat, m_settings.SubSeconds, m_settings.Spreadsheet);
     setup.SetFormats(m_settings.Formats);
     if (setup.exec() != QDialog::Accepted)
@@ -766,17 +766,17 @@ void CFotoharvesterDlg::OnSetup()
     m_settings.Spreadsheet = setup.GetSpreadsheet();
 }
 
-void CFotoharvesterDlg::OnSubFoldersClicked()
+void MainWindow::OnSubFoldersClicked()
 {
     TakeControlValues();
 }
 
-QString CFotoharvesterDlg::HelpIndexPath() const
+QString MainWindow::HelpIndexPath() const
 {
     return FindHelpIndex(m_helpFolders);
 }
 
-void CFotoharvesterDlg::OnHelp()
+void MainWindow::OnHelp()
 {
     const QString index = HelpIndexPath();
     if (index.isEmpty()) {
@@ -794,8 +794,8 @@ void CFotoharvesterDlg::OnHelp()
                             .arg(QDir::toNativeSeparators(index)));
 }
 
-void CFotoharvesterDlg::OnAbout()
+void MainWindow::OnAbout()
 {
-    CAboutDlg about(this);
+    AboutDialog about(this);
     about.exec();
 }

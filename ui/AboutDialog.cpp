@@ -1,4 +1,4 @@
-#include "ui/CAboutDlg.h"
+#include "ui/AboutDialog.h"
 
 #include "ui/AppInfo.h"
 
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dialog100"));
     setWindowTitle(QStringLiteral("About Fotoharvester"));

@@ -3,8 +3,8 @@
 #include <QDialog>
 
 // The About box: name, version and the image library's notice. It has no logic of its own.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
