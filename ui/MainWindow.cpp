@@ -129,7 +129,7 @@ MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* pa
     BuildControls();
     BuildActions();
     FillColumnList();
-    Exchange(Direction::ToControls);
+    ShowSettings();
     SelectSeparatorPosition(m_settings.SeparatorNum);
     if (!restoreGeometry(LoadWindowGeometry())) {
         // The natural size, which Qt would cap at two thirds of the screen: at large font sizes
@@ -442,42 +442,26 @@ void MainWindow::SelectSeparatorPosition(int position)
         m_separatorCombo->setEditText(QString());
 }
 
-void MainWindow::Exchange(Direction direction)
-{
-    const bool toSettings = direction == Direction::ToSettings;
-    const auto text = [toSettings](QLineEdit* edit, std::string& value) {
-        if (toSettings)
-            value = edit->text().toStdString();
-        else
-            edit->setText(FromNarrow(value));
-    };
-    const auto check = [toSettings](QCheckBox* box, std::int32_t& value) {
-        if (toSettings)
-            value = box->isChecked() ? 1 : 0;
-        else
-            box->setChecked(value != 0);
-    };
-
-    text(m_folderEdit, m_settings.Folder);
-    text(m_outFileEdit, m_settings.OutFile);
-    check(m_commentLineCheck, m_settings.CommentLine);
-    check(m_fullPathCheck, m_settings.FullFilePath);
-    if (toSettings)
-        m_separatorText = m_separatorCombo->currentText().toStdString();
-    else
-        m_separatorCombo->setEditText(FromNarrow(m_separatorText));
-    check(m_subFoldersCheck, m_settings.SubFolders);
-    check(m_mapFileCheck, m_settings.MapFile);
-}
-
 void MainWindow::TakeControlValues()
 {
-    Exchange(Direction::ToSettings);
+    m_settings.Folder = m_folderEdit->text().toStdString();
+    m_settings.OutFile = m_outFileEdit->text().toStdString();
+    m_settings.CommentLine = m_commentLineCheck->isChecked() ? 1 : 0;
+    m_settings.FullFilePath = m_fullPathCheck->isChecked() ? 1 : 0;
+    m_separatorText = m_separatorCombo->currentText().toStdString();
+    m_settings.SubFolders = m_subFoldersCheck->isChecked() ? 1 : 0;
+    m_settings.MapFile = m_mapFileCheck->isChecked() ? 1 : 0;
 }
 
 void MainWindow::ShowSettings()
 {
-    Exchange(Direction::ToControls);
+    m_folderEdit->setText(FromNarrow(m_settings.Folder));
+    m_outFileEdit->setText(FromNarrow(m_settings.OutFile));
+    m_commentLineCheck->setChecked(m_settings.CommentLine != 0);
+    m_fullPathCheck->setChecked(m_settings.FullFilePath != 0);
+    m_separatorCombo->setEditText(FromNarrow(m_separatorText));
+    m_subFoldersCheck->setChecked(m_settings.SubFolders != 0);
+    m_mapFileCheck->setChecked(m_settings.MapFile != 0);
 }
 
 bool MainWindow::IsColumnTicked(int column) const
@@ -745,7 +729,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::OnBrowseOutputFile()
 {
-    // Taken first, like the folder's chooser: what was typed elsewhere must survive the exchange.
+    // Taken first, like the folder's chooser: what was typed elsewhere must survive ShowSettings below.
     TakeControlValues();
     if (const auto chosen = m_chooseOutputFile(this, FromNarrow(m_settings.OutFile)))
         m_settings.OutFile = chosen->toStdString();

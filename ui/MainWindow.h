@@ -92,8 +92,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Direction { ToSettings, ToControls };
-
     // The controls and their layout, made stage by stage down the window.
     void BuildControls();
     void BuildChooseBox();
@@ -118,7 +116,6 @@ private:
     // The ticks of the column list as the settings keep them.
     std::string TickedFlags() const;
     void SelectSeparatorPosition(int position);
-    void Exchange(Direction direction);
     // Copies what the user has entered into the settings / shows the settings again.
     void TakeControlValues();
     void ShowSettings();
@@ -134,7 +131,7 @@ private:
     TagSource& m_tags;
     MessageBoxes m_messages;
 
-    // Exchanged with the controls like the settings, but never stored.
+    // Taken from the controls and shown in them like the settings, but never stored.
     std::string m_separatorText;
 
     bool m_running = false;
