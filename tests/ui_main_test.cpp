@@ -181,27 +181,27 @@ private slots:
         ScriptedTags tags;
         QRect placed;
         {
-            Window dlg(stored, tags);
-            QVERIFY(dlg.ShowActive());
-            placed = QRect(20, 30, dlg.width() + 31, dlg.height() - 17);
-            dlg.setGeometry(placed);
-            Child<QLineEdit>(dlg, "edit1000")->setText(u"/typed/Fotos-\u00e4"_s);
-            Child<QLineEdit>(dlg, "edit1001")->setText(u"/typed/out.txt"_s);
-            for (const char* name : {"check1025", "check1026", "check1029", "check1032"})
-                Child<QCheckBox>(dlg, name)->setChecked(true);
-            auto* list = Child<QListWidget>(dlg, "list1003");
+            Window window(stored, tags);
+            QVERIFY(window.ShowActive());
+            placed = QRect(20, 30, window.width() + 31, window.height() - 17);
+            window.setGeometry(placed);
+            Child<QLineEdit>(window, "folderEdit")->setText(u"/typed/Fotos-\u00e4"_s);
+            Child<QLineEdit>(window, "outputEdit")->setText(u"/typed/out.txt"_s);
+            for (const char* name : {"headingsCheck", "fullPathCheck", "subFoldersCheck", "mapFileCheck"})
+                Child<QCheckBox>(window, name)->setChecked(true);
+            auto* list = Child<QListWidget>(window, "columnList");
             list->item(3)->setCheckState(Qt::Unchecked);
             list->item(28)->setCheckState(Qt::Checked);
             if (!separator.isEmpty())
-                Child<QComboBox>(dlg, "combo1027")->setEditText(separator);
+                Child<QComboBox>(window, "separatorCombo")->setEditText(separator);
 
             if (how == "exit"_L1)
-                Child<QPushButton>(dlg, "button2")->click();
+                Child<QPushButton>(window, "exitButton")->click();
             else if (how == "escape"_L1)
-                QTest::keyClick(Child(dlg, "edit1000"), Qt::Key_Escape);
+                QTest::keyClick(Child(window, "folderEdit"), Qt::Key_Escape);
             else
-                QVERIFY(dlg.close());
-            QVERIFY(!dlg.isVisible());
+                QVERIFY(window.close());
+            QVERIFY(!window.isVisible());
         }
 
         const ExtractionSettings kept = LoadSettings();
@@ -215,22 +215,22 @@ private slots:
         // The next window opens where this one was left, at its size, showing what was kept.
         Window next(kept, tags);
         QCOMPARE(next.geometry(), placed);
-        QCOMPARE(Child<QLineEdit>(next, "edit1000")->text(), u"/typed/Fotos-\u00e4"_s);
+        QCOMPARE(Child<QLineEdit>(next, "folderEdit")->text(), u"/typed/Fotos-\u00e4"_s);
         QCOMPARE(next.SeparatorPosition(), keptSeparator);
     }
 
     void firstSizeShowsMostColumnsAndTheListGrows()
     {
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        dlg.resize(dlg.sizeHint());  // the natural size, as on any screen tall enough for it
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        auto* list = Child<QListWidget>(dlg, "list1003");
+        Window window(Defaults(), tags);
+        window.resize(window.sizeHint());  // the natural size, as on any screen tall enough for it
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* list = Child<QListWidget>(window, "columnList");
         const auto rowsShown = [list] { return list->viewport()->height() / list->sizeHintForRow(0); };
         QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount, qPrintable(QString::number(rowsShown())));
         const int listHeight = list->height();
-        dlg.resize(dlg.width() + 100, dlg.height() + 200);
+        window.resize(window.width() + 100, window.height() + 200);
         QTRY_COMPARE(list->height(), listHeight + 200);
         QVERIFY(rowsShown() >= ColumnCount);
     }
@@ -239,8 +239,8 @@ private slots:
     {
         QTest::addColumn<QString>("how");  // a button, keys in the list, or an entry of its menu
         QTest::addColumn<bool>("ticked");
-        QTest::newRow("All") << u"buttonAll"_s << true;
-        QTest::newRow("None") << u"buttonNone"_s << false;
+        QTest::newRow("All") << u"tickAllButton"_s << true;
+        QTest::newRow("None") << u"tickNoneButton"_s << false;
         QTest::newRow("Ctrl+A in the list") << u"Ctrl+A"_s << true;
         QTest::newRow("Ctrl+Shift+A in the list") << u"Ctrl+Shift+A"_s << false;
         QTest::newRow("list menu: all") << u"menu 0"_s << true;
@@ -252,11 +252,11 @@ private slots:
         QFETCH(QString, how);
         QFETCH(bool, ticked);
         ScriptedTags tags;
-        Window dlg(Defaults({2, 5}), tags);
-        QVERIFY(dlg.ShowActive());
-        auto* list = Child<QListWidget>(dlg, "list1003");
-        if (how.startsWith("button"_L1)) {
-            Child<QPushButton>(dlg, qPrintable(how))->click();
+        Window window(Defaults({2, 5}), tags);
+        QVERIFY(window.ShowActive());
+        auto* list = Child<QListWidget>(window, "columnList");
+        if (how.endsWith("Button"_L1)) {
+            Child<QPushButton>(window, qPrintable(how))->click();
         } else if (how.startsWith("menu"_L1)) {
             QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
             list->actions().at(how.back().digitValue())->trigger();
@@ -265,34 +265,34 @@ private slots:
             QTest::keySequence(list, QKeySequence(how));
         }
         for (int column = 0; column < ColumnCount; ++column)
-            QCOMPARE(dlg.IsColumnTicked(column), ticked);
+            QCOMPARE(window.IsColumnTicked(column), ticked);
     }
 
     void keysAndNamesForEveryControl()
     {
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        QVERIFY(dlg.ShowActive());
+        Window window(Defaults(), tags);
+        QVERIFY(window.ShowActive());
         // Every control that takes the focus has a name a screen reader can say.
-        for (QWidget* widget : dlg.findChildren<QWidget*>())
+        for (QWidget* widget : window.findChildren<QWidget*>())
             if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) && widget->focusProxy() == nullptr)
                 QVERIFY2(!QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).remove(u"..."_s).isEmpty(),
                          qPrintable(widget->objectName()));
         // The letters are all different, and the data's leads to the list even when another
         // control of its box had the focus last.
         QStringList letters;
-        for (const QAbstractButton* button : dlg.findChildren<QAbstractButton*>())
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
             letters << button->shortcut().toString();
-        for (const QLabel* label : dlg.findChildren<QLabel*>())
+        for (const QLabel* label : window.findChildren<QLabel*>())
             letters << QKeySequence::mnemonic(label->text()).toString();
-        for (const QGroupBox* box : dlg.findChildren<QGroupBox*>())
+        for (const QGroupBox* box : window.findChildren<QGroupBox*>())
             letters << QKeySequence::mnemonic(box->title()).toString();
         letters.removeAll(QString());
         QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
-        Child(dlg, "check1025")->setFocus();
-        Child(dlg, "edit1000")->setFocus();
-        QTest::keyClick(&dlg, Qt::Key_D, Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), Child(dlg, "list1003"));
+        Child(window, "headingsCheck")->setFocus();
+        Child(window, "folderEdit")->setFocus();
+        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt_data()
@@ -303,14 +303,15 @@ private slots:
         QTest::addColumn<QString>("given");   // to the chooser
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("outFile");
-        const QString folder = u"button1019"_s, output = u"button1020"_s, typed = u"/typed"_s, out = u"/out"_s;
+        const QString folder = u"browseFolderButton"_s, output = u"browseOutputButton"_s;
+        const QString typed = u"/typed"_s, out = u"/out"_s;
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         QTest::newRow("folder chosen") << folder << typed << u"/chosen"_s << typed << u"/chosen"_s << out;
         QTest::newRow("folder cancelled") << folder << typed << QString() << typed << typed << out;
         QTest::newRow("no folder yet: Pictures") << folder << QString() << QString() << pictures << QString() << out;
         QTest::newRow("output chosen") << output << typed << u"/chosen.csv"_s << out << typed << u"/chosen.csv"_s;
         QTest::newRow("output cancelled") << output << typed << QString() << out << typed << out;
-        QTest::newRow("sub-folders clicked") << u"check1029"_s << typed << QString() << QString() << typed << out;
+        QTest::newRow("sub-folders clicked") << u"subFoldersCheck"_s << typed << QString() << QString() << typed << out;
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt()
@@ -325,25 +326,25 @@ private slots:
         settings.Folder = "/held/photos";
         settings.OutFile = "/held/out.csv";
         ScriptedTags tags;
-        Window dlg(settings, tags);
+        Window window(settings, tags);
         QString givenToChooser;
         const auto chooser = [&](QWidget*, const QString& start) {
             givenToChooser = start;
             return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
         };
-        dlg.SetFolderChooser(chooser);
-        dlg.SetOutputFileChooser(chooser);
-        Child<QLineEdit>(dlg, "edit1000")->setText(typedFolder);
-        Child<QLineEdit>(dlg, "edit1001")->setText(u"/out"_s);
-        Child<QCheckBox>(dlg, "check1025")->setChecked(true);
-        Child<QAbstractButton>(dlg, qPrintable(control))->click();
+        window.SetFolderChooser(chooser);
+        window.SetOutputFileChooser(chooser);
+        Child<QLineEdit>(window, "folderEdit")->setText(typedFolder);
+        Child<QLineEdit>(window, "outputEdit")->setText(u"/out"_s);
+        Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
+        Child<QAbstractButton>(window, qPrintable(control))->click();
 
         QCOMPARE(givenToChooser, given);
-        QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), folder);
-        QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), outFile);
-        QVERIFY(Child<QCheckBox>(dlg, "check1025")->isChecked());
+        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), folder);
+        QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), outFile);
+        QVERIFY(Child<QCheckBox>(window, "headingsCheck")->isChecked());
         // What was typed is taken at once, as a run or the close would take it.
-        QCOMPARE(QString::fromStdString(dlg.Settings().Folder), folder);
+        QCOMPARE(QString::fromStdString(window.Settings().Folder), folder);
     }
 
     void folderArgumentAndDropsFillTheFolder_data()
@@ -357,11 +358,11 @@ private slots:
         QTest::newRow("photo argument, after an option") << args << QStringList{u"--x"_s, photo} << photos << true;
         QTest::newRow("missing folder argument") << args << QStringList{gone} << gone << true;
         QTest::newRow("no argument") << args << QStringList{} << u"held"_s << true;
-        QTest::newRow("folder dropped on the window") << u"dialog102"_s << QStringList{photos} << photos << true;
-        QTest::newRow("photo dropped on the output box") << u"edit1001"_s << QStringList{photo} << photos << true;
-        QTest::newRow("missing, then a photo, dropped on the folder box") << u"edit1000"_s << QStringList{gone, photo}
+        QTest::newRow("folder dropped on the window") << u"mainWindow"_s << QStringList{photos} << photos << true;
+        QTest::newRow("photo dropped on the output box") << u"outputEdit"_s << QStringList{photo} << photos << true;
+        QTest::newRow("missing, then a photo, dropped on the folder box") << u"folderEdit"_s << QStringList{gone, photo}
                                                                            << photos << true;
-        QTest::newRow("web address dropped") << u"dialog102"_s << QStringList{u"https://example.org/a.jpg"_s}
+        QTest::newRow("web address dropped") << u"mainWindow"_s << QStringList{u"https://example.org/a.jpg"_s}
                                              << u"held"_s << false;
     }
 
@@ -376,9 +377,9 @@ private slots:
         ExtractionSettings settings = Defaults();
         settings.Folder = "held";
         ScriptedTags tags;
-        Window dlg(settings, tags);
+        Window window(settings, tags);
         if (target == "arguments"_L1) {
-            dlg.OpenArguments(given);
+            window.OpenArguments(given);
         } else {
             QList<QUrl> urls;
             for (const QString& address : given)
@@ -387,15 +388,15 @@ private slots:
             QMimeData data;
             data.setUrls(urls);
             data.setText(urls.constFirst().toString());
-            QWidget* on = target == "dialog102"_L1 ? &dlg : Child(dlg, qPrintable(target));
+            QWidget* on = target == "mainWindow"_L1 ? &window : Child(window, qPrintable(target));
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(on, &enter);
             QCOMPARE(enter.isAccepted(), accepted);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(on, &drop);
         }
-        QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), folder.replace(u"@"_s, photos.folder.path()));
-        QCOMPARE(Child<QLineEdit>(dlg, "edit1001")->text(), QString());
+        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), folder.replace(u"@"_s, photos.folder.path()));
+        QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), QString());
     }
 
     void setupHandsItsChoicesToTheWindowOnlyOnOk_data()
@@ -424,37 +425,38 @@ private slots:
         settings.DateFormat = storedLayout;
         settings.SubSeconds = settings.Spreadsheet = settings.Formats = 1;
         ScriptedTags tags;
-        Window dlg(settings, tags);
+        Window window(settings, tags);
         // Each value is changed from what Setup shows: one it was not given, or did not hand back,
         // ends wrong.
-        QTimer::singleShot(0, &dlg, [&] {
-            auto* setup = dlg.findChild<SetupDialog*>();
+        QTimer::singleShot(0, &window, [&] {
+            auto* setup = window.findChild<SetupDialog*>();
             QVERIFY(setup != nullptr && setup->isVisible());
             if (change) {
-                Child<QLineEdit>(*setup, "edit1017")->insert(u"!"_s);
-                Child<QLineEdit>(*setup, "edit1010")->clear();
-                for (const char* name : {"check1028", "check1033"})
+                Child<QLineEdit>(*setup, "monthEdit12")->insert(u"!"_s);
+                Child<QLineEdit>(*setup, "monthEdit5")->clear();
+                for (const char* name : {"subSecondsCheck", "spreadsheetCheck"})
                     Child<QCheckBox>(*setup, name)->toggle();
-                for (auto* combo : {Child<QComboBox>(*setup, "combo1018"), Child<QComboBox>(*setup, "comboFormats")})
+                for (auto* combo :
+                     {Child<QComboBox>(*setup, "dateFormatCombo"), Child<QComboBox>(*setup, "formatsCombo")})
                     combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
             }
             if (how == "ok"_L1 || how == "cancel"_L1)
-                Child<QPushButton>(*setup, how == "ok"_L1 ? "button1" : "button2")->click();
+                Child<QPushButton>(*setup, how == "ok"_L1 ? "okButton" : "cancelButton")->click();
             else if (how == "escape"_L1)
-                QTest::keyClick(Child<QLineEdit>(*setup, "edit1006"), Qt::Key_Escape);
+                QTest::keyClick(Child<QLineEdit>(*setup, "monthEdit1"), Qt::Key_Escape);
             else
                 setup->close();
             // Its own copies too, for any other caller.
             QCOMPARE(setup->GetMonthNames()[11], std::string(change && how == "ok"_L1 ? "December!" : "December"));
         });
-        Child<QPushButton>(dlg, "button1005")->click();
+        Child<QPushButton>(window, "setupButton")->click();
 
         const bool taken = change && how == "ok"_L1;
-        QCOMPARE(dlg.Settings().DateFormat, layout);
-        QCOMPARE(dlg.Settings().MonthNames[11], std::string(taken ? "December!" : "December"));
-        QCOMPARE(dlg.Settings().MonthNames[4], std::string(taken ? "" : "May"));
+        QCOMPARE(window.Settings().DateFormat, layout);
+        QCOMPARE(window.Settings().MonthNames[11], std::string(taken ? "December!" : "December"));
+        QCOMPARE(window.Settings().MonthNames[4], std::string(taken ? "" : "May"));
         const int was = taken ? 0 : 1;
-        QCOMPARE((std::array{dlg.Settings().SubSeconds, dlg.Settings().Spreadsheet, dlg.Settings().Formats}),
+        QCOMPARE((std::array{window.Settings().SubSeconds, window.Settings().Spreadsheet, window.Settings().Formats}),
                  (std::array{was, was, was}));
     }
 
@@ -464,13 +466,13 @@ private slots:
         setup.SetValues(english, 0, 0);
         const QDate today = QDate::currentDate();
         // A month name typed in the dialog shows at once in the layouts that spell the month.
-        Child<QLineEdit>(setup, qPrintable(u"edit%1"_s.arg(1005 + today.month())))->setText(u"Mois"_s);
+        Child<QLineEdit>(setup, qPrintable(u"monthEdit%1"_s.arg(today.month())))->setText(u"Mois"_s);
         const char* const layouts[][2]{
             {"YYYY:MM:DD", "yyyy:MM:dd"}, {"DD month YYYY", "dd 'Mois' yyyy"}, {"month DD YYYY", "'Mois' dd yyyy"},
             {"YYYY-MM-DD", "yyyy-MM-dd"}, {"DD-MM-YYYY", "dd-MM-yyyy"},        {"DD/MM/YYYY", "dd/MM/yyyy"},
             {"MM/DD/YYYY", "MM/dd/yyyy"}, {"DD.MM.YYYY", "dd.MM.yyyy"},        {"YYYY/MM/DD", "yyyy/MM/dd"},
         };
-        const auto* combo = Child<QComboBox>(setup, "combo1018");
+        const auto* combo = Child<QComboBox>(setup, "dateFormatCombo");
         QCOMPARE(combo->count(), int(std::size(layouts)));
         for (int layout = 0; layout < combo->count(); ++layout) {
             const QString expected = u"^%1 HH:MI:SS   \\(%2 [0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\)$"_s.arg(
@@ -484,18 +486,18 @@ private slots:
     void enterStartsTheRunEvenInTheSeparatorBox()
     {
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        QVERIFY(dlg.ShowActive());
-        Child<QComboBox>(dlg, "combo1027")->setEditText(u"|"_s);
-        Child(dlg, "combo1027")->setFocus();
+        Window window(Defaults(), tags);
+        QVERIFY(window.ShowActive());
+        Child<QComboBox>(window, "separatorCombo")->setEditText(u"|"_s);
+        Child(window, "separatorCombo")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         // Refused for want of a folder, with a warning; the window stays as it was.
-        QCOMPARE(int(dlg.Shown().size()), 1);
-        QCOMPARE(dlg.Shown()[0].text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
-        QCOMPARE(dlg.Shown()[0].icon, QMessageBox::Warning);
-        QVERIFY(dlg.isVisible() && Child(dlg, "button1")->isEnabled());
+        QCOMPARE(int(window.Shown().size()), 1);
+        QCOMPARE(window.Shown()[0].text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
+        QCOMPARE(window.Shown()[0].icon, QMessageBox::Warning);
+        QVERIFY(window.isVisible() && Child(window, "extractButton")->isEnabled());
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(Child<QComboBox>(dlg, "combo1027")->count(), 4);  // Enter did not add the text to the list
+        QCOMPARE(Child<QComboBox>(window, "separatorCombo")->count(), 4);  // Enter did not add the text to the list
     }
 
     void runShowsItsStateAndTakesTheSettingsItStartedWith()
@@ -507,38 +509,40 @@ private slots:
         settings.DateFormat = 1;
         settings.SubSeconds = 1;
         settings.MapFile = 1;
-        Window dlg(settings, photos.tags);
-        QVERIFY(dlg.ShowActive());
-        Child<QCheckBox>(dlg, "check1029")->setChecked(true);
-        Child<QComboBox>(dlg, "combo1027")->setCurrentIndex(2);  // "; (semi colon)"
-        dlg.Messages().setNextAnswers({QMessageBox::Yes, QMessageBox::Ok});
+        Window window(settings, photos.tags);
+        QVERIFY(window.ShowActive());
+        Child<QCheckBox>(window, "subFoldersCheck")->setChecked(true);
+        Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);  // "; (semi colon)"
+        window.Messages().setNextAnswers({QMessageBox::Yes, QMessageBox::Ok});
 
         // What the window shows while the run goes on, seen from inside the run's event handling.
         QStringList enabledDuringRun;
         bool runShown = false;
-        QTimer::singleShot(0, &dlg, [&] {
-            for (const char* name : {"edit1000", "edit1001", "button1019", "button1020", "check1029", "list1003",
-                                     "buttonAll", "buttonNone", "check1025", "check1026", "combo1027", "button1",
-                                     "button1005", "button1031", "button2"})
-                if (Child(dlg, name)->isEnabled())
+        QTimer::singleShot(0, &window, [&] {
+            for (const char* name :
+                 {"folderEdit", "outputEdit", "browseFolderButton", "browseOutputButton", "subFoldersCheck",
+                  "columnList", "tickAllButton", "tickNoneButton", "headingsCheck", "fullPathCheck", "separatorCombo",
+                  "extractButton", "setupButton", "abortButton", "exitButton"})
+                if (Child(window, name)->isEnabled())
                     enabledDuringRun << QLatin1String(name);
-            runShown = dlg.IsRunning() && Child<QLineEdit>(dlg, "edit1024")->text() == "Extracting data..."_L1 &&
-                       Child(dlg, "progress1023")->isVisible() && Child(dlg, "button1031")->isVisible() &&
+            runShown = window.IsRunning() &&
+                       Child<QLineEdit>(window, "statusEdit")->text() == "Extracting data..."_L1 &&
+                       Child(window, "progressBar")->isVisible() && Child(window, "abortButton")->isVisible() &&
                        QApplication::overrideCursor() != nullptr &&
                        QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             // Changed by a program, as no user can while they are disabled: the run goes on as started.
-            Child<QListWidget>(dlg, "list1003")->item(4)->setCheckState(Qt::Checked);
-            Child<QCheckBox>(dlg, "check1026")->setChecked(true);
+            Child<QListWidget>(window, "columnList")->item(4)->setCheckState(Qt::Checked);
+            Child<QCheckBox>(window, "fullPathCheck")->setChecked(true);
         });
-        Child<QPushButton>(dlg, "button1")->click();
+        Child<QPushButton>(window, "extractButton")->click();
 
         QVERIFY(runShown);
-        QCOMPARE(enabledDuringRun, (QStringList{u"button1031"_s, u"button2"_s}));
+        QCOMPARE(enabledDuringRun, (QStringList{u"abortButton"_s, u"exitButton"_s}));
         const QStringList lines = ReadLines(photos.OutFile());
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], u"\"a.jpg\";\"07 May 2000 14:22:01.25\""_s);
         QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
-        const auto& shown = dlg.Shown();
+        const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), 2);
         QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames).text));
         QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -546,14 +550,14 @@ private slots:
         QVERIFY(shown[1].details.contains(u"bad1.jpg"_s) && shown[1].details.contains(u"bad2.jpg"_s));
 
         // Back to idle, with the folder shown as the run completed it.
-        QVERIFY(!dlg.IsRunning());
-        for (const char* name : {"button1", "button1005", "list1003", "edit1000"})
-            QVERIFY2(Child(dlg, name)->isEnabled(), name);
-        QVERIFY(Child(dlg, "progress1023")->isHidden() && Child(dlg, "button1031")->isHidden());
-        QVERIFY(Child<QLineEdit>(dlg, "edit1024")->text().isEmpty() && QApplication::overrideCursor() == nullptr);
-        QCOMPARE(Child<QLineEdit>(dlg, "edit1000")->text(), photos.folder.path() + QLatin1Char('/'));
-        QCOMPARE(dlg.Settings().Flags, Defaults({2}).Flags);
-        QCOMPARE(dlg.Settings().SeparatorNum, 2);
+        QVERIFY(!window.IsRunning());
+        for (const char* name : {"extractButton", "setupButton", "columnList", "folderEdit"})
+            QVERIFY2(Child(window, name)->isEnabled(), name);
+        QVERIFY(Child(window, "progressBar")->isHidden() && Child(window, "abortButton")->isHidden());
+        QVERIFY(Child<QLineEdit>(window, "statusEdit")->text().isEmpty() && QApplication::overrideCursor() == nullptr);
+        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), photos.folder.path() + QLatin1Char('/'));
+        QCOMPARE(window.Settings().Flags, Defaults({2}).Flags);
+        QCOMPARE(window.Settings().SeparatorNum, 2);
     }
 
     void duplicateNamesAnsweredNoStopsBeforeReading()
@@ -561,10 +565,10 @@ private slots:
         Photos photos({"a.jpg", "sub/a.jpg"});
         ExtractionSettings settings = photos.Settings({4});
         settings.SubFolders = 1;
-        Window dlg(settings, photos.tags);
-        dlg.Messages().setNextAnswers({QMessageBox::No});
-        Child<QPushButton>(dlg, "button1")->click();
-        QCOMPARE(int(dlg.Shown().size()), 1);
+        Window window(settings, photos.tags);
+        window.Messages().setNextAnswers({QMessageBox::No});
+        Child<QPushButton>(window, "extractButton")->click();
+        QCOMPARE(int(window.Shown().size()), 1);
         QVERIFY(!QFile::exists(photos.OutFile()));
         QVERIFY(photos.tags.readPaths.empty());
     }
@@ -589,23 +593,23 @@ private slots:
         QFETCH(bool, opens);
         QFETCH(QString, opened);
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
-        Window dlg(photos.Settings({4}), photos.tags);
-        dlg.desktopOpens = opens;
-        dlg.Messages().setNextAnswers(
+        Window window(photos.Settings({4}), photos.tags);
+        window.desktopOpens = opens;
+        window.Messages().setNextAnswers(
             {answer < 0 ? MessageBoxes::Answer(QMessageBox::Ok) : MessageBoxes::Answer::Action(answer)});
         if (abort)
-            photos.tags.whileReading = [&] { Child<QPushButton>(dlg, "button1031")->click(); };
-        Child<QPushButton>(dlg, "button1")->click();
+            photos.tags.whileReading = [&] { Child<QPushButton>(window, "abortButton")->click(); };
+        Child<QPushButton>(window, "extractButton")->click();
 
         QCOMPARE(ReadLines(photos.OutFile()).size(), abort ? 1 : 3);
-        const auto& shown = dlg.Shown();
+        const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), opens ? 1 : 2);
         QCOMPARE(shown[0].actions, (QStringList{u"&Open file"_s, u"&Show in folder"_s}));
         QCOMPARE(shown[0].icon, QMessageBox::Information);
         QList<QUrl> expected;
         if (!opened.isEmpty())
             expected << QUrl::fromLocalFile(opened == "file"_L1 ? photos.OutFile() : photos.outFolder.path());
-        QCOMPARE(dlg.opened, expected);
+        QCOMPARE(window.opened, expected);
         if (!opens)
             QVERIFY(shown[1].text.contains(QDir::toNativeSeparators(photos.OutFile())));
     }
@@ -613,11 +617,11 @@ private slots:
     void progressBarHoldsMoreThan65535Photos()
     {
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        dlg.SetProgressRange(70000);
-        dlg.SetProgressPosition(69999);
-        QCOMPARE(Child<QProgressBar>(dlg, "progress1023")->maximum(), 70000);
-        QCOMPARE(Child<QProgressBar>(dlg, "progress1023")->value(), 69999);
+        Window window(Defaults(), tags);
+        window.SetProgressRange(70000);
+        window.SetProgressPosition(69999);
+        QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 70000);
+        QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 69999);
     }
 
     void closingDuringRunStopsKeepsFileAndSaves()
@@ -625,23 +629,23 @@ private slots:
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
         ExtractionSettings settings = photos.Settings({4});
         settings.SeparatorNum = 3;  // Tab
-        Window dlg(settings, photos.tags);
-        QVERIFY(dlg.ShowActive());
+        Window window(settings, photos.tags);
+        QVERIFY(window.ShowActive());
         bool closeAccepted = true, runningAfterClose = false, closing = false;
         photos.tags.whileReading = [&] {
             if (std::exchange(closing, true))
                 return;
-            closeAccepted = dlg.close();
-            runningAfterClose = dlg.IsRunning() && dlg.isVisible();
-            dlg.reject();  // a second request while stopping changes nothing
+            closeAccepted = window.close();
+            runningAfterClose = window.IsRunning() && window.isVisible();
+            window.reject();  // a second request while stopping changes nothing
         };
-        Child<QPushButton>(dlg, "button1")->click();
+        Child<QPushButton>(window, "extractButton")->click();
 
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
-        QVERIFY(!dlg.isVisible());                     // ... and then closed
+        QVERIFY(!window.isVisible());                     // ... and then closed
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"\"p1.jpg\"\tFuji"_s});
-        QVERIFY(dlg.Shown().empty());  // the user who closed the window is not told where it stopped
+        QVERIFY(window.Shown().empty());  // the user who closed the window is not told where it stopped
         const ExtractionSettings kept = LoadSettings();
         QCOMPARE(kept.Flags, Defaults({4}).Flags);
         QCOMPARE(kept.SeparatorNum, 3);
@@ -663,31 +667,31 @@ private slots:
         QFETCH(bool, opens);
         QTemporaryDir empty;
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        dlg.desktopOpens = opens;
+        Window window(Defaults(), tags);
+        window.desktopOpens = opens;
         if (!installed)
-            dlg.SetHelpFolders({empty.path()});
-        QVERIFY(dlg.ShowActive());
-        QTest::keyClick(Child(dlg, "edit1000"), Qt::Key_F1);
+            window.SetHelpFolders({empty.path()});
+        QVERIFY(window.ShowActive());
+        QTest::keyClick(Child(window, "folderEdit"), Qt::Key_F1);
 
-        QCOMPARE(dlg.opened.size(), installed ? 1 : 0);
-        QCOMPARE(int(dlg.Shown().size()), installed && opens ? 0 : 1);
+        QCOMPARE(window.opened.size(), installed ? 1 : 0);
+        QCOMPARE(int(window.Shown().size()), installed && opens ? 0 : 1);
         if (installed)
-            QVERIFY(dlg.opened[0].isLocalFile() && dlg.opened[0].fileName() == "index.html"_L1 &&
-                    QFileInfo(dlg.opened[0].toLocalFile()).isFile());
+            QVERIFY(window.opened[0].isLocalFile() && window.opened[0].fileName() == "index.html"_L1 &&
+                    QFileInfo(window.opened[0].toLocalFile()).isFile());
         if (!installed || !opens)  // the message names the page, or where it was looked for
-            QVERIFY(dlg.Shown()[0].text.contains(installed ? dlg.opened[0].toLocalFile() : empty.path()));
+            QVERIFY(window.Shown()[0].text.contains(installed ? window.opened[0].toLocalFile() : empty.path()));
     }
 
     void helpMenuOpensTheAboutBox()
     {
         ScriptedTags tags;
-        Window dlg(Defaults(), tags);
-        const QList<QAction*> entries = Child<QPushButton>(dlg, "buttonHelp")->menu()->actions();
-        QVERIFY(entries.size() == 2 && dlg.actions() == entries);  // the same in the right-click menu
+        Window window(Defaults(), tags);
+        const QList<QAction*> entries = Child<QPushButton>(window, "helpButton")->menu()->actions();
+        QVERIFY(entries.size() == 2 && window.actions() == entries);  // the same in the right-click menu
         bool shown = false;
-        QTimer::singleShot(0, &dlg, [&] {
-            auto* box = dlg.findChild<AboutDialog*>();
+        QTimer::singleShot(0, &window, [&] {
+            auto* box = window.findChild<AboutDialog*>();
             QVERIFY(box != nullptr);
             shown = box->isVisible();
             box->accept();

@@ -11,22 +11,22 @@
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("dialog100"));
+    setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About Fotoharvester"));
     setWindowIcon(ApplicationIcon());
 
     auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("icon128"));
+    icon->setObjectName(QStringLiteral("iconLabel"));
     const int iconSize =
         std::max(style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this), fontMetrics().height() * 2);
     icon->setPixmap(ApplicationIcon().pixmap(iconSize, iconSize));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     auto* product = new QLabel(ProductLine(), this);
-    product->setObjectName(QStringLiteral("labelProduct"));
+    product->setObjectName(QStringLiteral("productLabel"));
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("button1"));
+    ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     MatchButtonWidths({ok});
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -34,7 +34,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     // FreeImage is offered under the GPL as well as under its own licence; its own does not go
     // with the GPL of the program as a whole.
     auto* notice = new QLabel(this);
-    notice->setObjectName(QStringLiteral("labelNotice"));
+    notice->setObjectName(QStringLiteral("noticeLabel"));
     notice->setText(QStringLiteral("This software uses the FreeImage open source image library.\n"
                                    "See https://freeimage.sourceforge.io for details.\n\n"
                                    "FreeImage is used under the GNU General Public License, version 3.\n"

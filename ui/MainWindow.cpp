@@ -118,7 +118,7 @@ MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* pa
       m_openOnDesktop([](const QUrl& address) { return QDesktopServices::openUrl(address); }),
       m_helpFolders(DefaultHelpFolders())
 {
-    setObjectName(QStringLiteral("dialog102"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(MainWindowTitle());
     setWindowIcon(ApplicationIcon());
     // A main window of its own: no "?" button, but a place in the task bar, a close box, and the
@@ -152,7 +152,7 @@ void MainWindow::BuildControls()
     QBoxLayout* commandColumn = BuildCommandColumn();
     QBoxLayout* runRow = BuildRunRow();
     m_exitButton = new QPushButton(QStringLiteral("E&xit"), this);
-    m_exitButton->setObjectName(QStringLiteral("button2"));
+    m_exitButton->setObjectName(QStringLiteral("exitButton"));
     MatchButtonWidths({m_extractButton, m_setupButton, m_helpButton, m_exitButton});
 
     auto* layout = new QGridLayout(this);
@@ -175,25 +175,25 @@ void MainWindow::BuildChooseBox()
     auto* chooseBox = m_chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
     auto* folderLabel = new QLabel(QStringLiteral("&Folder to scan:"), chooseBox);
     m_folderEdit = new QLineEdit(chooseBox);
-    m_folderEdit->setObjectName(QStringLiteral("edit1000"));
+    m_folderEdit->setObjectName(QStringLiteral("folderEdit"));
     m_folderEdit->setMinimumWidth(charWidth * 40);
     folderLabel->setBuddy(m_folderEdit);
     m_browseFolderButton = new QPushButton(QStringLiteral("..."), chooseBox);
-    m_browseFolderButton->setObjectName(QStringLiteral("button1019"));
+    m_browseFolderButton->setObjectName(QStringLiteral("browseFolderButton"));
     m_browseFolderButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     m_browseFolderButton->setAccessibleName(QStringLiteral("Choose the folder to scan"));
     m_subFoldersCheck = new QCheckBox(QStringLiteral("Include photos in s&ub-folders"), chooseBox);
-    m_subFoldersCheck->setObjectName(QStringLiteral("check1029"));
+    m_subFoldersCheck->setObjectName(QStringLiteral("subFoldersCheck"));
     auto* outFileLabel = new QLabel(QStringLiteral("&Output filename :"), chooseBox);
-    m_outFileEdit = new QLineEdit(chooseBox);
-    m_outFileEdit->setObjectName(QStringLiteral("edit1001"));
-    outFileLabel->setBuddy(m_outFileEdit);
+    m_outputEdit = new QLineEdit(chooseBox);
+    m_outputEdit->setObjectName(QStringLiteral("outputEdit"));
+    outFileLabel->setBuddy(m_outputEdit);
     m_browseOutputButton = new QPushButton(QStringLiteral("..."), chooseBox);
-    m_browseOutputButton->setObjectName(QStringLiteral("button1020"));
+    m_browseOutputButton->setObjectName(QStringLiteral("browseOutputButton"));
     m_browseOutputButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_browseOutputButton->setAccessibleName(QStringLiteral("Choose the output file"));
     m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a &map file (GeoJSON)"), chooseBox);
-    m_mapFileCheck->setObjectName(QStringLiteral("check1032"));
+    m_mapFileCheck->setObjectName(QStringLiteral("mapFileCheck"));
     m_mapFileCheck->setToolTip(QStringLiteral("Writes the positions of the photos that have one beside the output file, "
                                               "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
@@ -210,7 +210,7 @@ void MainWindow::BuildChooseBox()
     chooseGrid->addWidget(m_browseFolderButton, 0, 2);
     chooseGrid->addWidget(m_subFoldersCheck, 1, 1);
     chooseGrid->addWidget(outFileLabel, 2, 0);
-    chooseGrid->addWidget(m_outFileEdit, 2, 1);
+    chooseGrid->addWidget(m_outputEdit, 2, 1);
     chooseGrid->addWidget(m_browseOutputButton, 2, 2);
     chooseGrid->addWidget(m_mapFileCheck, 3, 1);
     chooseGrid->setColumnStretch(1, 1);
@@ -221,21 +221,21 @@ void MainWindow::BuildSelectBox()
     // The list takes the box's whole width and every pixel the window gains.
     auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select &data"), this);
     m_columnList = new ColumnList(selectBox);
-    m_columnList->setObjectName(QStringLiteral("list1003"));
+    m_columnList->setObjectName(QStringLiteral("columnList"));
     m_columnList->setAccessibleName(QStringLiteral("Data to write"));
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_columnList->setUniformItemSizes(true);
     m_columnList->setMinimumHeight(fontMetrics().lineSpacing() * 8);
     QBoxLayout* tickRow = BuildTickRow();
-    m_commentLineCheck = new QCheckBox(QStringLiteral("Add &column headings"), selectBox);
-    m_commentLineCheck->setObjectName(QStringLiteral("check1025"));
+    m_headingsCheck = new QCheckBox(QStringLiteral("Add &column headings"), selectBox);
+    m_headingsCheck->setObjectName(QStringLiteral("headingsCheck"));
     m_fullPathCheck = new QCheckBox(QStringLiteral("Use full file &path in file names"), selectBox);
-    m_fullPathCheck->setObjectName(QStringLiteral("check1026"));
+    m_fullPathCheck->setObjectName(QStringLiteral("fullPathCheck"));
     QBoxLayout* separatorRow = BuildSeparatorRow();
 
     auto* selectGrid = new QGridLayout(selectBox);
     selectGrid->addWidget(m_columnList, 0, 0, 1, 2);
-    selectGrid->addWidget(m_commentLineCheck, 1, 0);
+    selectGrid->addWidget(m_headingsCheck, 1, 0);
     selectGrid->addLayout(tickRow, 1, 1);
     selectGrid->addWidget(m_fullPathCheck, 2, 0, 1, 2);
     selectGrid->addLayout(separatorRow, 3, 0, 1, 2);
@@ -245,20 +245,20 @@ void MainWindow::BuildSelectBox()
 
 QBoxLayout* MainWindow::BuildTickRow()
 {
-    m_allButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
-    m_allButton->setObjectName(QStringLiteral("buttonAll"));
-    m_allButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
-    m_noneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
-    m_noneButton->setObjectName(QStringLiteral("buttonNone"));
-    m_noneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
-    for (QPushButton* button : {m_allButton, m_noneButton})
+    m_tickAllButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
+    m_tickAllButton->setObjectName(QStringLiteral("tickAllButton"));
+    m_tickAllButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
+    m_tickNoneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
+    m_tickNoneButton->setObjectName(QStringLiteral("tickNoneButton"));
+    m_tickNoneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
+    for (QPushButton* button : {m_tickAllButton, m_tickNoneButton})
         button->setAutoDefault(false);
-    MatchButtonWidths({m_allButton, m_noneButton});
+    MatchButtonWidths({m_tickAllButton, m_tickNoneButton});
 
     auto* tickRow = new QHBoxLayout;
     tickRow->addStretch(1);
-    tickRow->addWidget(m_allButton);
-    tickRow->addWidget(m_noneButton);
+    tickRow->addWidget(m_tickAllButton);
+    tickRow->addWidget(m_tickNoneButton);
     return tickRow;
 }
 
@@ -266,7 +266,7 @@ QBoxLayout* MainWindow::BuildSeparatorRow()
 {
     auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), m_selectBox);
     m_separatorCombo = new QComboBox(m_selectBox);
-    m_separatorCombo->setObjectName(QStringLiteral("combo1027"));
+    m_separatorCombo->setObjectName(QStringLiteral("separatorCombo"));
     m_separatorCombo->setEditable(true);
     // The typed text is the user's own separator: it must neither join the list nor be completed.
     m_separatorCombo->setInsertPolicy(QComboBox::NoInsert);
@@ -286,13 +286,13 @@ QBoxLayout* MainWindow::BuildSeparatorRow()
 QBoxLayout* MainWindow::BuildCommandColumn()
 {
     m_extractButton = new QPushButton(QStringLiteral("&Extract"), this);
-    m_extractButton->setObjectName(QStringLiteral("button1"));
+    m_extractButton->setObjectName(QStringLiteral("extractButton"));
     m_extractButton->setDefault(true);
     m_extractButton->setMinimumHeight(m_extractButton->sizeHint().height() * 3 / 2);
     m_setupButton = new QPushButton(QStringLiteral("Se&tup"), this);
-    m_setupButton->setObjectName(QStringLiteral("button1005"));
+    m_setupButton->setObjectName(QStringLiteral("setupButton"));
     m_helpButton = new QPushButton(QStringLiteral("&Help"), this);
-    m_helpButton->setObjectName(QStringLiteral("buttonHelp"));
+    m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setAutoDefault(false);
 
     auto* commandColumn = new QVBoxLayout;
@@ -308,7 +308,7 @@ QBoxLayout* MainWindow::BuildRunRow()
     // Run state, on the bottom line beside the hint, so that no band stays empty while idle.
     auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
     m_statusEdit = new QLineEdit(this);
-    m_statusEdit->setObjectName(QStringLiteral("edit1024"));
+    m_statusEdit->setObjectName(QStringLiteral("statusEdit"));
     m_statusEdit->setAccessibleName(QStringLiteral("Status"));
     m_statusEdit->setReadOnly(true);
     m_statusEdit->setFrame(false);
@@ -321,15 +321,15 @@ QBoxLayout* MainWindow::BuildRunRow()
     QPalette statusPalette = m_statusEdit->palette();
     statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
     m_statusEdit->setPalette(statusPalette);
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("progress1023"));
-    m_progress->setAccessibleName(QStringLiteral("Photos done"));
-    m_progress->setTextVisible(false);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("Photos done"));
+    m_progressBar->setTextVisible(false);
     m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
-    m_abortButton->setObjectName(QStringLiteral("button1031"));
+    m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
     // Hidden while idle, but keeping their place, so that the window does not jump at each run.
-    for (QWidget* runControl : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_abortButton)}) {
+    for (QWidget* runControl : {static_cast<QWidget*>(m_progressBar), static_cast<QWidget*>(m_abortButton)}) {
         QSizePolicy policy = runControl->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         runControl->setSizePolicy(policy);
@@ -339,7 +339,7 @@ QBoxLayout* MainWindow::BuildRunRow()
     auto* runRow = new QHBoxLayout;
     runRow->addWidget(helpLabel);
     runRow->addWidget(m_statusEdit, 1);
-    runRow->addWidget(m_progress, 2);
+    runRow->addWidget(m_progressBar, 2);
     runRow->addWidget(m_abortButton);
     return runRow;
 }
@@ -349,7 +349,7 @@ void MainWindow::InstallEventFilters()
     // A folder or a photo dropped anywhere on the window names the folder to scan; over a text
     // box too, where its address would otherwise be typed.
     setAcceptDrops(true);
-    for (QWidget* textBox : {static_cast<QWidget*>(m_folderEdit), static_cast<QWidget*>(m_outFileEdit),
+    for (QWidget* textBox : {static_cast<QWidget*>(m_folderEdit), static_cast<QWidget*>(m_outputEdit),
                              static_cast<QWidget*>(m_separatorCombo->lineEdit())})
         textBox->installEventFilter(this);
     // The select box's letter is sent to the box itself, which would pass the focus on to
@@ -366,19 +366,19 @@ void MainWindow::ConnectControls()
     connect(m_browseOutputButton, &QPushButton::clicked, this, &MainWindow::OnBrowseOutputFile);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
     connect(m_subFoldersCheck, &QCheckBox::clicked, this, &MainWindow::OnSubFoldersClicked);
-    connect(m_allButton, &QPushButton::clicked, this, &MainWindow::OnTickAll);
-    connect(m_noneButton, &QPushButton::clicked, this, &MainWindow::OnTickNone);
+    connect(m_tickAllButton, &QPushButton::clicked, this, &MainWindow::OnTickAll);
+    connect(m_tickNoneButton, &QPushButton::clicked, this, &MainWindow::OnTickNone);
 }
 
 void MainWindow::BuildActions()
 {
     // Help and About behind a button of their own, and in the window's right-click menu.
     m_helpAction = new QAction(QStringLiteral("&Help"), this);
-    m_helpAction->setObjectName(QStringLiteral("actionHelp"));
+    m_helpAction->setObjectName(QStringLiteral("helpAction"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     m_helpAction->setShortcutContext(Qt::WindowShortcut);
     m_aboutAction = new QAction(QStringLiteral("&About Fotoharvester..."), this);
-    m_aboutAction->setObjectName(QStringLiteral("actionAbout"));
+    m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
     addAction(m_helpAction);
     addAction(m_aboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -445,8 +445,8 @@ void MainWindow::SelectSeparatorPosition(int position)
 void MainWindow::TakeControlValues()
 {
     m_settings.Folder = m_folderEdit->text().toStdString();
-    m_settings.OutFile = m_outFileEdit->text().toStdString();
-    m_settings.CommentLine = m_commentLineCheck->isChecked() ? 1 : 0;
+    m_settings.OutFile = m_outputEdit->text().toStdString();
+    m_settings.CommentLine = m_headingsCheck->isChecked() ? 1 : 0;
     m_settings.FullFilePath = m_fullPathCheck->isChecked() ? 1 : 0;
     m_separatorText = m_separatorCombo->currentText().toStdString();
     m_settings.SubFolders = m_subFoldersCheck->isChecked() ? 1 : 0;
@@ -456,8 +456,8 @@ void MainWindow::TakeControlValues()
 void MainWindow::ShowSettings()
 {
     m_folderEdit->setText(FromNarrow(m_settings.Folder));
-    m_outFileEdit->setText(FromNarrow(m_settings.OutFile));
-    m_commentLineCheck->setChecked(m_settings.CommentLine != 0);
+    m_outputEdit->setText(FromNarrow(m_settings.OutFile));
+    m_headingsCheck->setChecked(m_settings.CommentLine != 0);
     m_fullPathCheck->setChecked(m_settings.FullFilePath != 0);
     m_separatorCombo->setEditText(FromNarrow(m_separatorText));
     m_subFoldersCheck->setChecked(m_settings.SubFolders != 0);
@@ -487,19 +487,19 @@ int MainWindow::SeparatorPosition() const
 void MainWindow::SetProgressRange(std::int64_t photoCount)
 {
     const auto maximum = static_cast<int>(std::clamp<std::int64_t>(photoCount, 0, std::numeric_limits<int>::max()));
-    m_progress->setRange(0, maximum);
-    m_progress->setValue(0);
+    m_progressBar->setRange(0, maximum);
+    m_progressBar->setValue(0);
 }
 
 void MainWindow::SetProgressPosition(std::int64_t photosDone)
 {
-    m_progress->setValue(static_cast<int>(std::clamp<std::int64_t>(photosDone, 0, m_progress->maximum())));
+    m_progressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(photosDone, 0, m_progressBar->maximum())));
 }
 
 void MainWindow::SetRunning(bool running, const std::string& statusText)
 {
     m_statusEdit->setText(FromNarrow(statusText));
-    m_progress->setVisible(running);
+    m_progressBar->setVisible(running);
     m_abortButton->setVisible(running);
     // The run works on the settings it was started with: nothing that would change them may be
     // touched until it ends. Abort and Exit stay live.

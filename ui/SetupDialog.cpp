@@ -29,7 +29,7 @@ const std::array<const char*, 9>& SetupDialog::DateFormatLabels()
 
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("dialog129"));
+    setObjectName(QStringLiteral("setupDialog"));
     setWindowTitle(QStringLiteral("Setup"));
 
     QBoxLayout* buttons = BuildButtons();
@@ -50,10 +50,10 @@ SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
 QBoxLayout* SetupDialog::BuildButtons()
 {
     m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("button1"));
+    m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancelButton->setObjectName(QStringLiteral("button2"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     MatchButtonWidths({m_okButton, m_cancelButton});
     connect(m_okButton, &QPushButton::clicked, this, &SetupDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &SetupDialog::reject);
@@ -74,7 +74,7 @@ QGroupBox* SetupDialog::BuildMonthBox()
         auto* number = new QLabel(QString::number(month + 1), monthBox);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* edit = new QLineEdit(monthBox);
-        edit->setObjectName(QStringLiteral("edit%1").arg(1006 + month));
+        edit->setObjectName(QStringLiteral("monthEdit%1").arg(month + 1));
         edit->setMinimumWidth(editWidth);
         number->setBuddy(edit);
         monthGrid->addWidget(number, month, 0);
@@ -90,7 +90,7 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
 {
     auto* dateLabel = new QLabel(QStringLiteral("&Date format:"), this);
     m_dateFormatCombo = new QComboBox(this);
-    m_dateFormatCombo->setObjectName(QStringLiteral("combo1018"));
+    m_dateFormatCombo->setObjectName(QStringLiteral("dateFormatCombo"));
     m_dateFormatCombo->setEditable(false);
     for (int layout = 0; layout < DateLayoutCount; ++layout)
         m_dateFormatCombo->addItem(QString());
@@ -100,18 +100,18 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
     dateLabel->setBuddy(m_dateFormatCombo);
 
     m_subSecondsCheck = new QCheckBox(QStringLiteral("Include &sub-seconds \nWill only work with some cameras"), this);
-    m_subSecondsCheck->setObjectName(QStringLiteral("check1028"));
+    m_subSecondsCheck->setObjectName(QStringLiteral("subSecondsCheck"));
 
     auto* formatsLabel = new QLabel(QStringLiteral("&Photo formats:"), this);
     m_formatsCombo = new QComboBox(this);
-    m_formatsCombo->setObjectName(QStringLiteral("comboFormats"));
+    m_formatsCombo->setObjectName(QStringLiteral("formatsCombo"));
     m_formatsCombo->addItem(QStringLiteral("JPEG and TIFF only"));
     m_formatsCombo->addItem(QStringLiteral("All photo formats"));
     m_formatsCombo->setToolTip(QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
     m_spreadsheetCheck = new QCheckBox(QStringLiteral("&For spreadsheets"), this);
-    m_spreadsheetCheck->setObjectName(QStringLiteral("check1033"));
+    m_spreadsheetCheck->setObjectName(QStringLiteral("spreadsheetCheck"));
     m_spreadsheetCheck->setToolTip(
         QStringLiteral("Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
                        "apostrophe before any text that a spreadsheet would take as a formula."));
