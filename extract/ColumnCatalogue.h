@@ -27,7 +27,6 @@ struct Column {
     // (a negative latitude stays a number in a spreadsheet).
     enum class Quoting { Quoted, Bare, Number };
 
-    int stringId;
     std::string_view heading;
     Quoting quoting;
     std::string (*value)(PhotoValues& reader, const DateLayout& layout);

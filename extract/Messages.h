@@ -5,24 +5,24 @@
 #include <string_view>
 #include <vector>
 
-// The run's messages to the user, by string id. The window shows these texts; the batch command
-// words them its own way from the id and the arguments.
+// The run's messages to the user. The window shows these texts; the batch command words them its
+// own way from the id and the arguments.
 enum class MessageId {
-    FolderMissing = 300,
-    Summary = 301,
-    FolderEmpty = 302,
-    OutputNotOpened = 303,
-    Extracting = 304,
-    DuplicateNames = 305,
-    UnreadablePhotos = 306,
-    OutputNotWritten = 307,
-    OutputIsAPhoto = 308,
-    UnlistedFolders = 309,
-    NoReader = 310,
-    OutputInUse = 311,
-    MapSummary = 312,
-    SummaryWithUnread = 320,
-    Stopped = 321,
+    FolderMissing,
+    Summary,
+    FolderEmpty,
+    OutputNotOpened,
+    Extracting,
+    DuplicateNames,
+    UnreadablePhotos,
+    OutputNotWritten,
+    OutputIsAPhoto,
+    UnlistedFolders,
+    NoReader,
+    OutputInUse,
+    MapSummary,
+    SummaryWithUnread,
+    Stopped,
 };
 
 struct Message {

@@ -142,7 +142,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         EXPECT_EQ(host.progressPositions.size(), static_cast<std::size_t>(count));
         EXPECT_EQ(host.progressPositions.empty() ? -1 : host.progressPositions.back(), count - 1);
         EXPECT_EQ(source.readPaths, source.announced);
-        EXPECT_EQ(host.MessageIds(), (std::vector<int>{301}));
+        EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
         EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
     }
     EXPECT_EQ(host.messages[0].text, "EXIF data have been successfully extracted from 0 files and stored in " +
@@ -192,7 +192,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         host = TestHost();
         row.change();
         EXPECT_EQ(Execute().outcome, row.outcome);
-        EXPECT_EQ(host.MessageIds(), (std::vector<int>{static_cast<int>(row.message)}));
+        EXPECT_EQ(host.MessageIds(), (std::vector{row.message}));
         EXPECT_TRUE(host.runningStates.empty());
         EXPECT_TRUE(source.readPaths.empty());
         EXPECT_EQ(Output(), "earlier work\n");
@@ -237,7 +237,7 @@ TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
-    EXPECT_EQ(host.MessageIds(), (std::vector<int>{307}));
+    EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::OutputNotWritten}));
     EXPECT_NE(host.messages[0].text.find(OutputPath() + " (File too large)"), std::string::npos);
     EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
     EXPECT_EQ(Output(), "earlier work\n");
@@ -326,7 +326,7 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     const RunResult result = Execute();
     EXPECT_EQ(result.mappedCount, 2);
     EXPECT_EQ(result.unmappedCount, 2);  // the fixture's two photos have no position
-    ASSERT_EQ(host.MessageIds(), (std::vector<int>{301}));
+    ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
     EXPECT_TRUE(host.messages[0].text.ends_with(
         ".\nThe map file " + mapPath + " shows 2 of them; photos without a position (2) are left out."));
 
@@ -359,6 +359,6 @@ TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
     EXPECT_EQ(result.photoCount, 3);
     EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
                                                           root + "other/IMG_0001.JPG"}));
-    ASSERT_EQ(host.MessageIds(), (std::vector<int>{305, 301}));
+    ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
     EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
 }

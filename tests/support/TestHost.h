@@ -37,11 +37,11 @@ public:
     bool AbortRequested() const override { return m_abort; }
     void ClearAbortRequest() override { m_abort = false; }
 
-    std::vector<int> MessageIds() const
+    std::vector<MessageId> MessageIds() const
     {
-        std::vector<int> ids;
+        std::vector<MessageId> ids;
         for (const auto& message : messages)
-            ids.push_back(static_cast<int>(message.id));
+            ids.push_back(message.id);
         return ids;
     }
 
