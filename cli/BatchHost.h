@@ -1,15 +1,14 @@
 #pragma once
 
-#include "extract/ExtractionRun.h"
 #include "extract/RunHost.h"
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-// Hosts a run for the batch command: messages and progress go to standard error in the command's
-// own words (one line each, naming the path concerned), the duplicate-name question is answered
-// from the command line, Ctrl-C asks the run to stop.
+// Hosts a run for the batch command: messages and progress go to standard error, each message as
+// its batch lines (one line each, naming the path concerned), the duplicate-name question is
+// answered from the command line, Ctrl-C asks the run to stop.
 class BatchHost : public RunHost {
 public:
     struct Options {
@@ -27,9 +26,6 @@ public:
     void KeepAlive() override;
     bool AbortRequested() const override;
     void ClearAbortRequest() override;
-
-    // After the run: a line for each photo or folder that could not be read, then the summary.
-    void Report(const RunResult& result, const std::string& mapPath);
 
 private:
     void PrintProgress(std::int64_t photosDone);

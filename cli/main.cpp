@@ -112,10 +112,7 @@ int Run(const CommandLine& commandLine, RunRequest request)
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
-    const std::string mapPath = request.mapPath;
-    const RunResult result = ExtractionRun(std::move(request), host, readers).Execute();
-    host.Report(result, mapPath);
-    return ExitStatusFor(result);
+    return ExitStatusFor(ExtractionRun(std::move(request), host, readers).Execute());
 }
 
 }  // namespace

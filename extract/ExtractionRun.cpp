@@ -19,14 +19,13 @@ void AddLosses(Message& message, const RunResult& result)
     const auto addWarning = [&message](MessageId id, const std::vector<Unread>& lost, std::string_view what) {
         if (lost.empty())
             return;
-        message.text += '\n';
-        message.text += MakeMessage(id, {std::to_string(lost.size())}).text;
+        AppendLines(message, MakeMessage(id, {std::to_string(lost.size())}));
         message.icon = Message::Icon::Warning;
         for (const Unread& item : lost)
-            message.details.push_back(item.path + ": " + std::string(what) + item.reason);
+            message.details.push_back(std::string(what) + item.path + ": " + item.reason);
     };
     addWarning(MessageId::UnreadablePhotos, result.unreadPhotos, "");
-    addWarning(MessageId::UnlistedFolders, result.unlistedFolders, "folder not opened: ");
+    addWarning(MessageId::UnlistedFolders, result.unlistedFolders, "cannot open folder ");
 }
 
 // The message that ends a run which wrote its file: the count and the file, then the losses and
@@ -35,18 +34,16 @@ Message Ending(const RunResult& result, bool toStandardOutput, const std::string
 {
     const std::string count = std::to_string(result.photoCount);
     const auto read = std::to_string(result.photoCount - static_cast<std::int32_t>(result.unreadPhotos.size()));
+    const std::string destination = toStandardOutput ? std::string("standard output") : result.outputPath;
     Message ending = result.outcome == RunResult::Outcome::Aborted
-                         ? MakeMessage(MessageId::Stopped, {count, result.outputPath})
+                         ? MakeMessage(MessageId::Stopped, {count, destination})
                      : result.unreadPhotos.empty()
-                         ? MakeMessage(MessageId::Summary, {count, result.outputPath})
-                         : MakeMessage(MessageId::SummaryWithUnread, {read, count, result.outputPath});
+                         ? MakeMessage(MessageId::Summary, {count, destination})
+                         : MakeMessage(MessageId::SummaryWithUnread, {count, read, destination});
     AddLosses(ending, result);
-    if (!mapPath.empty()) {
-        ending.text += '\n';
-        ending.text += MakeMessage(MessageId::MapSummary, {mapPath, std::to_string(result.mappedCount),
-                                                           std::to_string(result.unmappedCount)})
-                           .text;
-    }
+    if (!mapPath.empty())
+        AppendLines(ending, MakeMessage(MessageId::MapSummary, {std::to_string(result.mappedCount), mapPath,
+                                                                std::to_string(result.unmappedCount)}));
     if (!toStandardOutput)
         ending.writtenFile = result.outputPath;
     return ending;

@@ -7,56 +7,87 @@ namespace {
 
 struct MessageEntry {
     MessageId id;
-    std::string_view text;
-    Message::Buttons buttons;
-    Message::Icon icon;
-    // The text when the count it starts with (its first argument) is 1, where English needs one.
-    std::string_view textForOne = {};
+    // The window's text: sentences, as a message box shows them.
+    std::string_view window;
+    // The batch command's line: lower case, no full stop, naming what it is about, and the option
+    // that helps where there is one; empty for a text the batch command never shows.
+    std::string_view batch;
+    Message::Buttons buttons = Message::Buttons::Ok;
+    Message::Icon icon = Message::Icon::Warning;
+    // The texts when the count (the first argument) is 1, where English needs them.
+    std::string_view windowForOne = {};
+    std::string_view batchForOne = {};
 };
 
+using B = Message::Buttons;
+using I = Message::Icon;
+
 constexpr std::array messageTable{
-    MessageEntry{MessageId::FolderMissing,
-                 "This folder does not exist! Please reenter or use the browse button to locate the folder..",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::Summary, "EXIF data have been successfully extracted from %d files and stored in %s.",
-                 Message::Buttons::Ok, Message::Icon::Information},
-    MessageEntry{MessageId::FolderEmpty, "Folder to scan cannot be empty. Please fill in or select a folder.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::OutputNotOpened,
-                 "Cannot open file for storing the extracted data. Please check that the folder exists.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::Extracting, "Extracting data...", Message::Buttons::Ok, Message::Icon::Information},
-    MessageEntry{MessageId::DuplicateNames,
-                 "Duplicate filenames found. Do you want to continue?\nTo avoid this problem, use the full path option. ",
-                 Message::Buttons::YesNo, Message::Icon::Question},
-    MessageEntry{MessageId::UnreadablePhotos,
-                 "%d of these files could not be read as photos: their records hold no metadata.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::OutputNotWritten,
-                 "The extracted data could not be written to %s (%s). Please check that the disk is not full "
-                 "and that the file may be written.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::OutputIsAPhoto,
-                 "The output file %s is one of the photos to be read. Please choose another output file.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::UnlistedFolders,
-                 "%d folders could not be opened: any photos in them are missing from the file.",
-                 Message::Buttons::Ok, Message::Icon::Warning,
-                 "%d folder could not be opened: any photos in it are missing from the file."},
-    MessageEntry{MessageId::NoReader,
-                 "No photo can be read: the photo reader %s could not be started (%s). Nothing was written.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::OutputInUse,
-                 "The output file %s is being written by another extraction. Please wait until it has ended, "
-                 "or choose another output file.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::MapSummary, "The map file %s shows %d of them; photos without a position (%d) are left out.",
-                 Message::Buttons::Ok, Message::Icon::Information},
-    MessageEntry{MessageId::SummaryWithUnread, "EXIF data have been extracted from %d of %d files and stored in %s.",
-                 Message::Buttons::Ok, Message::Icon::Warning},
-    MessageEntry{MessageId::Stopped, "Stopped after %d photos; %s holds the records written so far.",
-                 Message::Buttons::Ok, Message::Icon::Information,
-                 "Stopped after %d photo; %s holds the records written so far."},
+    MessageEntry{.id = MessageId::FolderMissing,
+                 .window = "The folder %1 cannot be opened (%2). Please reenter it or use the browse button to locate "
+                           "the folder.",
+                 .batch = "cannot open folder %1: %2"},
+    MessageEntry{.id = MessageId::Summary,
+                 .window = "EXIF data have been successfully extracted from %1 files and stored in %2.",
+                 .batch = "%1 records written to %2",
+                 .icon = I::Information,
+                 .batchForOne = "%1 record written to %2"},
+    MessageEntry{.id = MessageId::FolderEmpty,
+                 .window = "Folder to scan cannot be empty. Please fill in or select a folder.",
+                 .batch = "no folder to scan: name one as FOLDER, or give --files-from"},
+    MessageEntry{.id = MessageId::OutputNotOpened,
+                 .window = "Cannot open the file %1 for storing the extracted data (%2). Please check that the folder "
+                           "exists.",
+                 .batch = "cannot write %1: %2"},
+    // The window's status while a run goes on; the batch command shows its progress instead.
+    MessageEntry{.id = MessageId::Extracting, .window = "Extracting data...", .batch = "", .icon = I::Information},
+    MessageEntry{.id = MessageId::DuplicateNames,
+                 .window = "Duplicate filenames found. Do you want to continue?\nTo avoid this problem, use the full "
+                           "path option. ",
+                 .batch = "photos in different folders share the name %1; add --full-path to tell them apart, or "
+                          "--yes to write them all the same",
+                 .buttons = B::YesNo,
+                 .icon = I::Question},
+    MessageEntry{.id = MessageId::UnreadablePhotos,
+                 .window = "%1 of these files could not be read as photos: their records hold no metadata.",
+                 .batch = "%1 photos could not be read; their records hold no metadata",
+                 .batchForOne = "%1 photo could not be read; its record holds no metadata"},
+    MessageEntry{.id = MessageId::OutputNotWritten,
+                 .window = "The extracted data could not be written to %1 (%2). Please check that the disk is not "
+                           "full and that the file may be written.",
+                 .batch = "could not write %1: %2; an earlier file of that name is left as it was"},
+    MessageEntry{.id = MessageId::OutputIsAPhoto,
+                 .window = "The output file %1 is one of the photos to be read. Please choose another output file.",
+                 .batch = "the output %1 is one of the photos to read; choose another"},
+    MessageEntry{.id = MessageId::UnlistedFolders,
+                 .window = "%1 folders could not be opened: any photos in them are missing from the file.",
+                 .batch = "%1 folders could not be opened; any photos in them are missing",
+                 .windowForOne = "%1 folder could not be opened: any photos in it are missing from the file.",
+                 .batchForOne = "%1 folder could not be opened; any photos in it are missing"},
+    MessageEntry{.id = MessageId::NoReader,
+                 .window = "No photo can be read: the photo reader %1 could not be started (%2). Nothing was written.",
+                 .batch = "No photo can be read: the photo reader %1 could not be started (%2). Nothing was written."},
+    MessageEntry{.id = MessageId::OutputInUse,
+                 .window = "The output file %1 is being written by another extraction. Please wait until it has "
+                           "ended, or choose another output file.",
+                 .batch = "%1 is being written by another run; try again when it has ended"},
+    // The count first, for the batch command's "1 photo".
+    MessageEntry{.id = MessageId::MapSummary,
+                 .window = "The map file %2 shows %1 of them; photos without a position (%3) are left out.",
+                 .batch = "map written to %2: %1 photos placed, %3 without a position left out",
+                 .icon = I::Information,
+                 .batchForOne = "map written to %2: %1 photo placed, %3 without a position left out"},
+    // The count of photos first, then how many of them were read.
+    MessageEntry{.id = MessageId::SummaryWithUnread,
+                 .window = "EXIF data have been extracted from %2 of %1 files and stored in %3.",
+                 .batch = "%1 records written to %3",
+                 .batchForOne = "%1 record written to %3"},
+    MessageEntry{.id = MessageId::Stopped,
+                 .window = "Stopped after %1 photos; %2 holds the records written so far.",
+                 .batch = "stopped after %1 photos; %2 holds the records written so far",
+                 .icon = I::Information,
+                 .windowForOne = "Stopped after %1 photo; %2 holds the records written so far.",
+                 .batchForOne = "stopped after %1 photo; %2 holds the records written so far"},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -67,31 +98,48 @@ const MessageEntry& Entry(MessageId id)
     return messageTable.front();  // unreachable: every id has an entry
 }
 
-}  // namespace
-
-std::string_view MessageText(MessageId id)
+// The pattern with "%1" to "%9" replaced by the arguments. By hand rather than by a formatting
+// function, so that a path holding "%1" or "%s" is taken as it is.
+std::string Filled(std::string_view pattern, std::initializer_list<std::string_view> arguments)
 {
-    return Entry(id).text;
-}
-
-Message MakeMessage(MessageId id, std::initializer_list<std::string_view> arguments)
-{
-    const MessageEntry& entry = Entry(id);
-    // Placeholders are filled by hand rather than by printf: a path may itself hold "%s".
     std::string text;
-    auto argument = arguments.begin();
-    const bool one = !entry.textForOne.empty() && arguments.size() > 0 && *arguments.begin() == "1";
-    const std::string_view pattern = one ? entry.textForOne : entry.text;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() &&
-                                 (pattern[i + 1] == 'd' || pattern[i + 1] == 's');
-        if (placeholder && argument != arguments.end()) {
-            text += *argument++;
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        const std::size_t number = pattern[i] == '%' && next >= '1' && next <= '9' ? std::size_t(next - '0') : 0;
+        if (number > 0 && number <= arguments.size()) {
+            text += arguments.begin()[number - 1];
             ++i;
         } else {
             text += pattern[i];
         }
     }
-    return Message{id, std::move(text), entry.buttons, entry.icon,
-                   std::vector<std::string>(arguments.begin(), arguments.end()), {}, {}};
+    return text;
+}
+
+}  // namespace
+
+std::string_view MessageText(MessageId id)
+{
+    return Entry(id).window;
+}
+
+Message MakeMessage(MessageId id, std::initializer_list<std::string_view> arguments)
+{
+    const MessageEntry& entry = Entry(id);
+    const bool one = arguments.size() > 0 && *arguments.begin() == "1";
+    const auto form = [one](std::string_view text, std::string_view textForOne) {
+        return one && !textForOne.empty() ? textForOne : text;
+    };
+    std::string text = Filled(form(entry.window, entry.windowForOne), arguments);
+    Message message{id, std::move(text), {}, entry.buttons, entry.icon, {arguments.begin(), arguments.end()}, {}, {}};
+    if (!entry.batch.empty())
+        message.batchLines.push_back(Filled(form(entry.batch, entry.batchForOne), arguments));
+    return message;
+}
+
+void AppendLines(Message& message, const Message& more)
+{
+    message.text += '\n';
+    message.text += more.text;
+    message.batchLines.insert(message.batchLines.end(), more.batchLines.begin(), more.batchLines.end());
 }

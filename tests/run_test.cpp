@@ -165,12 +165,15 @@ TEST_F(Run, RefusedRunsTouchNothing)
         std::function<void()> change;
         MessageId message;
         RunResult::Outcome outcome = RunResult::Outcome::Refused;
+        std::string shown = "";  // a part of the text: the path and the reason, where the message has them
     };
     const Case cases[] = {
         {"no folder", [&] { settings.Folder = ""; }, MessageId::FolderEmpty},
-        {"a missing folder", [&] { settings.Folder = (photos.Path() / "missing").string(); }, MessageId::FolderMissing},
+        {"a missing folder", [&] { settings.Folder = (photos.Path() / "missing").string(); }, MessageId::FolderMissing,
+         RunResult::Outcome::Refused, (photos.Path() / "missing/ cannot be opened (No such file or directory)").string()},
         {"an output in a missing folder", [&] { settings.OutFile = (output.Path() / "missing" / "out.csv").string(); },
-         MessageId::OutputNotOpened},
+         MessageId::OutputNotOpened, RunResult::Outcome::Refused,
+         (output.Path() / "missing" / "out.csv for storing the extracted data (No such file or directory)").string()},
         {"the output is a photo", [&] { settings.OutFile = photo; }, MessageId::OutputIsAPhoto},
         {"the output links to a photo", [&] { settings.OutFile = (output.Path() / "link.csv").string(); },
          MessageId::OutputIsAPhoto},
@@ -193,6 +196,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         row.change();
         EXPECT_EQ(Execute().outcome, row.outcome);
         EXPECT_EQ(host.MessageIds(), (std::vector{row.message}));
+        EXPECT_NE(host.messages.at(0).text.find(row.shown), std::string::npos) << host.messages.at(0).text;
         EXPECT_TRUE(host.runningStates.empty());
         EXPECT_TRUE(source.readPaths.empty());
         EXPECT_EQ(Output(), "earlier work\n");
@@ -306,10 +310,9 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
               "EXIF data have been extracted from 2 of 4 files and stored in " + OutputPath() +
                   ".\n2 of these files could not be read as photos: their records hold no metadata.\n1 folder could "
                   "not be opened: any photos in it are missing from the file.");
-    EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{
-                                            root + "broken.jpg: crashed the reader",
-                                            root + "text.jpg: not a photo, or damaged",
-                                            result.unlistedFolders[0].path + ": folder not opened: File name too long"}));
+    EXPECT_EQ(host.messages[0].details,
+              (std::vector<std::string>{root + "broken.jpg: crashed the reader", root + "text.jpg: not a photo, or damaged",
+                                        "cannot open folder " + result.unlistedFolders[0].path + ": File name too long"}));
     EXPECT_NE(Output().find("\"broken.jpg\",0x0\n"), std::string::npos);
 }
 
