@@ -43,7 +43,6 @@ done
 # Allocations FreeImage cannot get must fail as they would outside the sanitizer, not end the run.
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/scripts/sanitizers.supp
 export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
 
 # run_target NAME SECONDS MAX_LEN
@@ -103,7 +102,7 @@ if [[ ${#unrepeated[@]} -gt 0 ]]; then
     for artifact in "${unrepeated[@]}"; do
         as_photo "$artifact" "$work/contained/unrepeated"
     done
-    "$python" scripts/harvest_check.py --cli "$build/bin/fotoharvester-cli" "$work/contained/unrepeated" || failed=1
+    "$python" tests/support/harvest_check.py --cli "$build/bin/fotoharvester-cli" "$work/contained/unrepeated" || failed=1
 fi
 reports=("$work"/reports/*.log)
 if [[ ${#reports[@]} -gt 0 ]]; then
@@ -115,7 +114,7 @@ if [[ ${#reports[@]} -gt 0 ]]; then
         as_photo "$work/artifacts/$name" "$folder"
         cp "$work/photos/camera-full.jpg" "$work/photos/tagged.tif" "$folder/"
         printf '%s: ' "$name"
-        "$python" scripts/harvest_check.py --cli "$build/bin/fotoharvester-cli" --expect-unreadable 1 "$folder" \
+        "$python" tests/support/harvest_check.py --cli "$build/bin/fotoharvester-cli" --expect-unreadable 1 "$folder" \
             || failed=1
     done < <("$python" scripts/sanitizer-triage.py --json "${reports[@]}" |
              "$python" -c 'import json, sys

@@ -4,7 +4,7 @@
 usage: mutate.py --cli PATH --bases DIR --work DIR [--count N] [--seed S] [--per-folder K]
 
 Writes N mutants of the photos in DIR (the same seed gives the same mutants), K to a folder, runs
-the batch command once per folder (scripts/harvest_check.py checks each run) and prints the
+the batch command once per folder (tests/support/harvest_check.py checks each run) and prints the
 figures: mutants run, runs completed, photos with records, photos reported unreadable, crashes of
 the run. Exits with 1 when any run broke its promise; the folders of those runs are kept under
 WORK/failed.
@@ -27,7 +27,7 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import harvest_check  # noqa: E402
 
 PHOTO_EXTENSIONS = harvest_check.PHOTO_EXTENSIONS

@@ -25,7 +25,7 @@ bash tests/mutation/make-bases.sh "$work/bases" >/dev/null
 if grep -q 'fsanitize=address' "$build/CMakeCache.txt" 2>/dev/null; then
     export ASAN_OPTIONS="log_path=$reports/asan:allocator_may_return_null=1:detect_leaks=1"
     export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1"
-    export LSAN_OPTIONS="suppressions=$PWD/scripts/sanitizers.supp:print_suppressions=0"
+    export LSAN_OPTIONS="print_suppressions=0"
 fi
 status=0
 /usr/bin/python3 tests/mutation/mutate.py --cli "$build/bin/fotoharvester-cli" --bases "$work/bases" \

@@ -167,7 +167,7 @@ def run_batch(cli, folder, output, config, readers=2, timeout=600, environment=N
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--cli", default=os.path.join(os.path.dirname(HERE), "build", "bin", "fotoharvester-cli"))
+    parser.add_argument("--cli", default=os.path.join(HERE, "..", "..", "build", "bin", "fotoharvester-cli"))
     parser.add_argument("--expect-unreadable", type=int, help="the number of photos that must be unreadable")
     parser.add_argument("folder")
     options = parser.parse_args()
