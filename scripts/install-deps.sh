@@ -15,7 +15,7 @@ test_packages=(
   xvfb xauth exiv2 time
   dpkg-dev file
   desktop-file-utils appstream man-db
-  clang-14 libclang-rt-14-dev llvm-14 python3
+  clang-14 libclang-rt-14-dev llvm-14 clang-format-14 python3
 )
 packages=("${run_packages[@]}")
 [[ ${1:-} == --run ]] || packages+=("${test_packages[@]}")
