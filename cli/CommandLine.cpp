@@ -78,7 +78,8 @@ std::string TakeSeparator(CommandLine& line, const std::string& value)
     if (line.separator)
         return {};
     return "--separator takes comma, semicolon, colon, tab or one character other than a quote or a line break, "
-           "not \"" + value + "\"";
+           "not \"" +
+           value + "\"";
 }
 
 std::string TakeColumns(CommandLine& line, const std::string& value)
@@ -140,8 +141,16 @@ using TakeValue = std::string (*)(CommandLine& line, const std::string& value);
 const std::map<std::string, TakeValue>& ValueOptions()
 {
     static const std::map<std::string, TakeValue> options{
-        {"--folder", [](CommandLine& line, const std::string& value) { line.folder = value; return std::string(); }},
-        {"--output", [](CommandLine& line, const std::string& value) { line.output = value; return std::string(); }},
+        {"--folder",
+         [](CommandLine& line, const std::string& value) {
+             line.folder = value;
+             return std::string();
+         }},
+        {"--output",
+         [](CommandLine& line, const std::string& value) {
+             line.output = value;
+             return std::string();
+         }},
         {"--separator", TakeSeparator},
         {"--columns", TakeColumns},
         {"--date-format", TakeDateFormat},
@@ -156,15 +165,15 @@ const std::map<std::string, TakeValue>& ValueOptions()
 
 // Settings the command line turns on with "--NAME" and off with "--no-NAME".
 constexpr std::pair<std::string_view, std::optional<bool> CommandLine::*> settingSwitches[]{
-    {"headings", &CommandLine::headings},       {"full-path", &CommandLine::fullPath},
-    {"subfolders", &CommandLine::subFolders},   {"spreadsheet", &CommandLine::spreadsheet},
+    {"headings", &CommandLine::headings},      {"full-path", &CommandLine::fullPath},
+    {"subfolders", &CommandLine::subFolders},  {"spreadsheet", &CommandLine::spreadsheet},
     {"sub-seconds", &CommandLine::subSeconds},
 };
 
 // The command's own switches, long and short.
 constexpr std::pair<std::string_view, bool CommandLine::*> commandSwitches[]{
-    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults}, {"--quiet", &CommandLine::quiet},
-    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},      {"--help", &CommandLine::showHelp},
+    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},   {"--quiet", &CommandLine::quiet},
+    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},       {"--help", &CommandLine::showHelp},
     {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion}, {"-V", &CommandLine::showVersion},
 };
 
@@ -334,8 +343,8 @@ std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& 
 const std::array<std::string, ExtractionSettings::MonthCount>& FixedMonthNames()
 {
     static const std::array<std::string, ExtractionSettings::MonthCount> names{
-        "January", "February", "March", "April", "May", "June", "July", "August", "September", "October", "November",
-        "December"};
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
     return names;
 }
 
@@ -421,8 +430,9 @@ Columns:
 )";
     text += ColumnList();
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "others by libexiv2):\n  jpeg-tiff  " + WrappedList(JpegAndTiffExtensions(), 13) +
-            "\n  all        those and " + WrappedList(OtherPhotoExtensions(), 23) + "\n";
+            "others by libexiv2):\n  jpeg-tiff  " +
+            WrappedList(JpegAndTiffExtensions(), 13) + "\n  all        those and " +
+            WrappedList(OtherPhotoExtensions(), 23) + "\n";
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a

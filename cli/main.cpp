@@ -80,8 +80,8 @@ bool ReadPhotosFrom(const std::string& listPath, bool nulSeparated, PhotoList& p
 // The run the command line asks for, or the exit status of a command line that asks for none.
 int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
 {
-    request.settings = ApplyCommandLine(commandLine.defaults ? DefaultSettings(FixedMonthNames()) : LoadSettings(),
-                                       commandLine);
+    request.settings =
+        ApplyCommandLine(commandLine.defaults ? DefaultSettings(FixedMonthNames()) : LoadSettings(), commandLine);
     request.separator = SeparatorFor(request.settings, commandLine);
     const OutputChoice output = ChooseOutput(request.settings.OutFile);
     if (!output.error.empty())

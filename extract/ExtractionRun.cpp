@@ -35,11 +35,10 @@ Message Ending(const RunResult& result, bool toStandardOutput, const std::string
     const std::string count = std::to_string(result.photoCount);
     const auto read = std::to_string(result.photoCount - static_cast<std::int32_t>(result.unreadPhotos.size()));
     const std::string destination = toStandardOutput ? std::string("standard output") : result.outputPath;
-    Message ending = result.outcome == RunResult::Outcome::Aborted
-                         ? MakeMessage(MessageId::Stopped, {count, destination})
-                     : result.unreadPhotos.empty()
-                         ? MakeMessage(MessageId::Summary, {count, destination})
-                         : MakeMessage(MessageId::SummaryWithUnread, {count, read, destination});
+    Message ending =
+        result.outcome == RunResult::Outcome::Aborted ? MakeMessage(MessageId::Stopped, {count, destination})
+        : result.unreadPhotos.empty()                 ? MakeMessage(MessageId::Summary, {count, destination})
+                                      : MakeMessage(MessageId::SummaryWithUnread, {count, read, destination});
     AddLosses(ending, result);
     if (!mapPath.empty())
         AppendLines(ending, MakeMessage(MessageId::MapSummary, {std::to_string(result.mappedCount), mapPath,
@@ -96,7 +95,10 @@ RunResult ExtractionRun::Execute()
         result.outcome = RunResult::Outcome::NoReader;
         return result;
     }
-    Files files{{}, {}, !m_request.mapPath.empty(), SelectionFromFlags(settings.Flags),
+    Files files{{},
+                {},
+                !m_request.mapPath.empty(),
+                SelectionFromFlags(settings.Flags),
                 RecordComposer(m_request.separator,
                                DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
                                settings.Spreadsheet != 0)};
@@ -126,8 +128,8 @@ std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
             m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
             return std::nullopt;
         }
-        result.unlistedFolders = CollectPhotoFiles(photos, folder, m_request.settings.SubFolders != 0,
-                                                   [this] { m_host.KeepAlive(); }, formats);
+        result.unlistedFolders = CollectPhotoFiles(
+            photos, folder, m_request.settings.SubFolders != 0, [this] { m_host.KeepAlive(); }, formats);
     }
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));

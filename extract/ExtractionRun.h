@@ -31,8 +31,8 @@ struct RunRequest {
 
 struct RunResult {
     enum class Outcome {
-        Refused,      // a check failed; the user was told why
-        Declined,     // the user chose not to go on despite duplicate names
+        Refused,   // a check failed; the user was told why
+        Declined,  // the user chose not to go on despite duplicate names
         Completed,
         Aborted,
         WriteFailed,  // the output could not be stored; the user was told, the earlier file is kept
@@ -40,9 +40,9 @@ struct RunResult {
     };
 
     Outcome outcome = Outcome::Refused;
-    std::int32_t photoCount = 0;           // photos processed, with or without a record
-    std::vector<Unread> unreadPhotos;      // photos whose metadata could not be read
-    std::vector<Unread> unlistedFolders;   // folders whose photos could not be listed
+    std::int32_t photoCount = 0;          // photos processed, with or without a record
+    std::vector<Unread> unreadPhotos;     // photos whose metadata could not be read
+    std::vector<Unread> unlistedFolders;  // folders whose photos could not be listed
     std::string outputPath;
     std::int32_t mappedCount = 0;    // photos placed on the map
     std::int32_t unmappedCount = 0;  // photos left off the map: they have no position

@@ -46,9 +46,9 @@ struct SettingField {
 
     std::string name;
     Kind kind;
-    std::string ExtractionSettings::*text = nullptr;     // Kind::Text
-    std::int32_t ExtractionSettings::*number = nullptr;  // Kind::Number
-    int month = -1;                                      // a month name: index into MonthNames
+    std::string ExtractionSettings::*text = nullptr;                  // Kind::Text
+    std::int32_t ExtractionSettings::*number = nullptr;               // Kind::Number
+    int month = -1;                                                   // a month name: index into MonthNames
     std::int32_t minimum = std::numeric_limits<std::int32_t>::min();  // Kind::Number
     std::int32_t maximum = std::numeric_limits<std::int32_t>::max();
 

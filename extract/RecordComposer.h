@@ -36,8 +36,7 @@ public:
     // not count).
     std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
                                       const ColumnValues& values) const;
-    std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
-                                      PhotoValues& reader) const;
+    std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked, PhotoValues& reader) const;
 
 private:
     // `isText`: the value is a text, which for spreadsheets may need keeping from being a formula.

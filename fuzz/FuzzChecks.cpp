@@ -91,8 +91,8 @@ void CheckRecords(const TagReading& reading)
     ColumnSelection every;
     every.set();
     const std::array<std::string, ExtractionSettings::MonthCount> months{
-        "January", "February", "March", "April", "May", "June", "July", "August", "September", "October",
-        "November", "December"};
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
     for (int layout = 0; layout < DateLayoutCount; ++layout) {
         for (const std::string_view separator : {",", "\t", "\xC2\xA7"}) {
             const RecordComposer composer(std::string(separator), DateLayout{layout, months});

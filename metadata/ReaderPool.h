@@ -84,8 +84,8 @@ private:
     std::vector<std::string> m_single;  // the list of a Read outside any batch
     std::function<void()> m_whileWaiting;
     std::unique_ptr<Prefetcher> m_prefetcher;
-    std::map<std::size_t, TagReading> m_readings;  // read and not yet asked for
-    std::set<std::size_t> m_resend;                // to send again, before any new photo
+    std::map<std::size_t, TagReading> m_readings;                      // read and not yet asked for
+    std::set<std::size_t> m_resend;                                    // to send again, before any new photo
     std::deque<std::pair<std::size_t, ReadOutcome>> m_secondReadings;  // to read again first, how they failed
     std::size_t m_nextToSend = 0;
     std::size_t m_nextToRead = 0;

@@ -73,7 +73,7 @@ struct TagInfo {
     Tag tag;
     std::string_view name;  // the Exif name, which is also FreeImage's key; for XMP, libexiv2's key
     TagDirectory directory;
-    std::uint16_t number;   // the tag number in its directory; the dataset number for IPTC; 0 for XMP
+    std::uint16_t number;  // the tag number in its directory; the dataset number for IPTC; 0 for XMP
     ValueKind kind;
 };
 

@@ -353,8 +353,8 @@ bool ForkServer::Start(const std::string& program, int timeoutMs)
     // Every symbol of every library is bound as the server starts, once, rather than again in each
     // child on its first calls.
     std::int32_t answer = 0;
-    if (m_server.StartWith(program, "--fork-server", "LD_BIND_NOW=1") && Exchange(forkHello, 0, -1, answer, timeoutMs) &&
-        answer == forkServerMagic)
+    if (m_server.StartWith(program, "--fork-server", "LD_BIND_NOW=1") &&
+        Exchange(forkHello, 0, -1, answer, timeoutMs) && answer == forkServerMagic)
         return true;
     Stop();
     return false;
@@ -412,7 +412,8 @@ bool ForkServer::Exchange(int operation, int argument, int descriptor, int& answ
     std::size_t got = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (got < sizeof bytes) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd watched{socket, POLLIN, 0};
         if (left.count() < 0 || ::poll(&watched, 1, static_cast<int>(left.count())) < 0) {
             if (errno == EINTR)

@@ -98,9 +98,9 @@ bool ChildProcess::StartWith(const std::string& program, const char* argument, c
     std::wstring commandLine = L"\"" + PathFromNarrow(program).wstring() + L"\"";
     if (argument != nullptr)
         commandLine += L" " + PathFromNarrow(argument).wstring();
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                                        &m_state->process);
+    const BOOL started =
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW,
+                       nullptr, nullptr, &startup, &m_state->process);
     CloseHandle(childInput);
     CloseHandle(childOutput);
     if (nul != INVALID_HANDLE_VALUE)

@@ -241,8 +241,9 @@ ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
     // A file opened without sharing is the lock: no other writer can open it until it is closed.
     const std::filesystem::path temporary = TemporaryPathFor(target);
     int descriptor = -1;
-    const errno_t error = _wsopen_s(&descriptor, temporary.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT | _O_NOINHERIT,
-                                    _SH_DENYRW, _S_IREAD | _S_IWRITE);
+    const errno_t error =
+        _wsopen_s(&descriptor, temporary.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_TEXT | _O_NOINHERIT, _SH_DENYRW,
+                  _S_IREAD | _S_IWRITE);
     if (error != 0)
         return error == EACCES && std::filesystem::exists(temporary) ? Opening::InUse : Failed(error);
     m_stream = _fdopen(descriptor, "w");

@@ -11,7 +11,8 @@ namespace {
 
 bool IsType(std::uint16_t type, std::initializer_list<ExifType> types)
 {
-    return std::any_of(types.begin(), types.end(), [type](ExifType t) { return static_cast<std::uint16_t>(t) == type; });
+    return std::any_of(types.begin(), types.end(),
+                       [type](ExifType t) { return static_cast<std::uint16_t>(t) == type; });
 }
 
 // The text of a character field: up to its first NUL, in UTF-8.

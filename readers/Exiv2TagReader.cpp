@@ -137,8 +137,8 @@ TagReading Exiv2TagReader::Read(const std::string& path)
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 {
     try {
-        const auto image =
-            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()), static_cast<long>(file.size()));
+        const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
+                                                     static_cast<long>(file.size()));
         MemoryBytes photo(file, m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {

@@ -179,7 +179,7 @@ constexpr std::size_t largestValue = 1u << 20;
 
 // What the reader takes from a TIFF's first directory itself.
 struct TiffExtras {
-    PhotoTags tags;  // orientation, the GPS directory and IPTC
+    PhotoTags tags;                     // orientation, the GPS directory and IPTC
     std::vector<Stream::Patch> hidden;  // what FreeImage must not see
 };
 

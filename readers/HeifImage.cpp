@@ -197,7 +197,7 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
     if (!associations || associations->size() < 8)
         return std::nullopt;
     const std::string_view map = *associations;
-    const bool longIds = map[0] != 0;                              // version 1 or more
+    const bool longIds = map[0] != 0;                                 // version 1 or more
     const bool longIndexes = (ReadNumber(map, 1, 3, true) & 1) != 0;  // flags
     const std::uint32_t entries = ReadNumber(map, 4, 4, true);
     std::size_t at = 8;
@@ -214,7 +214,8 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
         for (std::size_t i = 0; i < count; ++i, at += indexSize) {
             if (item != primaryItem)
                 continue;
-            const std::uint32_t index = ReadNumber(map, at, static_cast<int>(indexSize), true) & (longIndexes ? 0x7FFF : 0x7F);
+            const std::uint32_t index =
+                ReadNumber(map, at, static_cast<int>(indexSize), true) & (longIndexes ? 0x7FFF : 0x7F);
             if (index == 0 || index > properties.size() || properties[index - 1].type != "ispe")
                 continue;
             const std::optional<std::string> extent = Content(read, properties[index - 1], 64);

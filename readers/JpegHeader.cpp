@@ -135,8 +135,8 @@ void TrimExif(std::string& segment, std::size_t exifStart)
     if (!first)
         return;
     std::vector<Directory> directories{*first};
-    for (const auto& [pointer, tags] : {std::pair{exifDirectoryTag, TagDirectory::Exif},
-                                        std::pair{gpsDirectoryTag, TagDirectory::Gps}}) {
+    for (const auto& [pointer, tags] :
+         {std::pair{exifDirectoryTag, TagDirectory::Exif}, std::pair{gpsDirectoryTag, TagDirectory::Gps}}) {
         const std::size_t entry = exif.Entry(first->at, pointer);
         if (entry == 0)
             continue;
@@ -155,8 +155,9 @@ void TrimExif(std::string& segment, std::size_t exifStart)
                 return;
     for (const Directory& directory : directories)
         KeepWantedEntries(exif, segment, directory,
-                          directory.tags == TagDirectory::Image ? std::initializer_list<std::uint16_t>{exifDirectoryTag, gpsDirectoryTag}
-                                                                : std::initializer_list<std::uint16_t>{});
+                          directory.tags == TagDirectory::Image
+                              ? std::initializer_list<std::uint16_t>{exifDirectoryTag, gpsDirectoryTag}
+                              : std::initializer_list<std::uint16_t>{});
 }
 
 class ByteSource {
@@ -282,4 +283,3 @@ JpegHead JpegHeaderWithoutThumbnail(std::string_view file)
     MemorySource source(file);
     return HeaderWithoutThumbnail(source);
 }
-

@@ -62,7 +62,8 @@ JpegHead FileBytes::Head()
 std::size_t FileBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)
 {
     if (offset != m_position) {
-        if (offset > static_cast<std::uint64_t>(LONG_MAX) || std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
+        if (offset > static_cast<std::uint64_t>(LONG_MAX) ||
+            std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0)
             return 0;
         m_position = offset;
     }

@@ -12,8 +12,8 @@
 class PhotoReader : public TagSource {
 public:
     enum class Library {
-        Any,         // the library for the format, then the other one
-        Exiv2Only,   // a photo that made FreeImage crash or hang in an earlier reader
+        Any,        // the library for the format, then the other one
+        Exiv2Only,  // a photo that made FreeImage crash or hang in an earlier reader
     };
 
     TagReading Read(const std::string& path) override { return Read(path, Library::Any); }

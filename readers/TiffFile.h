@@ -17,7 +17,7 @@ public:
         std::uint16_t tag = 0;
         std::uint16_t type = 0;
         std::uint32_t count = 0;
-        std::uint64_t at = 0;  // where the entry itself lies in the file
+        std::uint64_t at = 0;           // where the entry itself lies in the file
         std::uint32_t valueOffset = 0;  // the entry's last four bytes as an offset
         std::string inlineValue;        // the entry's last four bytes as they stand
     };

@@ -63,8 +63,9 @@ std::vector<Tag> Wanted(std::string_view packet, const PhotoTags& tags)
         if (info.directory != TagDirectory::Xmp)
             continue;
         const std::span<const Tag> preference = PreferenceOf(info.tag);
-        const bool preferredGiven = std::any_of(preference.begin(), std::find(preference.begin(), preference.end(), info.tag),
-                                                [&tags](Tag tag) { return !tags[tag].empty(); });
+        const bool preferredGiven =
+            std::any_of(preference.begin(), std::find(preference.begin(), preference.end(), info.tag),
+                        [&tags](Tag tag) { return !tags[tag].empty(); });
         const std::string_view property = info.name.substr(info.name.rfind('.') + 1);
         if (!preferredGiven && packet.find(property) != std::string_view::npos)
             wanted.push_back(info.tag);

@@ -38,8 +38,9 @@ private:
 // machine the first of the system's configuration folders that holds the file.
 QString StoreFilePath(NativeStore::Scope scope)
 {
-    const QString relative = QStringLiteral("/%1/%2.conf")
-                                 .arg(QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication));
+    const QString relative =
+        QStringLiteral("/%1/%2.conf")
+            .arg(QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication));
     const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (scope == NativeStore::Scope::User)
         return user + relative;
@@ -70,10 +71,9 @@ bool MayBeRead(const QString& path)
 NativeStore::NativeStore(Scope scope)
 {
 #if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
-    m_settings = std::make_unique<QSettings>(QSettings::NativeFormat,
-                                             scope == Scope::User ? QSettings::UserScope : QSettings::SystemScope,
-                                             QString::fromLatin1(SettingsOrganisation),
-                                             QString::fromLatin1(SettingsApplication));
+    m_settings = std::make_unique<QSettings>(
+        QSettings::NativeFormat, scope == Scope::User ? QSettings::UserScope : QSettings::SystemScope,
+        QString::fromLatin1(SettingsOrganisation), QString::fromLatin1(SettingsApplication));
 #else
     // Opened by name, without the fallback files Qt would also read, so that every file read is checked.
     m_filePath = StoreFilePath(scope);
@@ -124,7 +124,8 @@ std::int32_t NativeStore::ReadNumber(const std::string& name, std::int32_t defau
     case QMetaType::ULongLong: {
         bool ok = false;
         const qlonglong number = value.toLongLong(&ok);
-        if (ok && number >= std::numeric_limits<std::int32_t>::min() && number <= std::numeric_limits<std::uint32_t>::max())
+        if (ok && number >= std::numeric_limits<std::int32_t>::min() &&
+            number <= std::numeric_limits<std::uint32_t>::max())
             return static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
         return defaultValue;
     }

@@ -37,6 +37,6 @@ private:
     QVariant Stored(const std::string& name) const;
     QSettings& Writable();
 
-    QString m_filePath;  // the store's file; empty where the store is not a file
+    QString m_filePath;                     // the store's file; empty where the store is not a file
     std::unique_ptr<QSettings> m_settings;  // null while the file is not one to read
 };

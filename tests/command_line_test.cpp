@@ -27,16 +27,25 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         std::string value;
     };
     const Case cases[] = {
-        {{"/p"}, "Folder", "/p"},                           {{"--folder", "-"}, "Folder", "-"},
-        {{"--", "--headings"}, "Folder", "--headings"},     {{"--output=/o/x"}, "OutFile", "/o/x"},
+        {{"/p"}, "Folder", "/p"},
+        {{"--folder", "-"}, "Folder", "-"},
+        {{"--", "--headings"}, "Folder", "--headings"},
+        {{"--output=/o/x"}, "OutFile", "/o/x"},
         {{"--columns", "0,2,28"}, "Flags", "101" + std::string(25, '0') + "1"},
-        {{"--columns", "all"}, "Flags", std::string(29, '1')}, {{"--columns", ""}, "Flags", std::string(29, '0')},
-        {{"--headings"}, "CommentLine", "1"},               {{"--no-headings"}, "CommentLine", "0"},
-        {{"--full-path"}, "FullFilePath", "1"},             {{"--no-full-path"}, "FullFilePath", "0"},
-        {{"--subfolders"}, "SubFolders", "1"},              {{"--no-subfolders"}, "SubFolders", "0"},
-        {{"--spreadsheet"}, "Spreadsheet", "1"},            {{"--no-spreadsheet"}, "Spreadsheet", "0"},
-        {{"--sub-seconds"}, "SubSeconds", "1"},             {{"--no-sub-seconds"}, "SubSeconds", "0"},
-        {{"--date-format", "3"}, "DateFormat", "3"},        {{"--formats", "all"}, "Formats", "1"},
+        {{"--columns", "all"}, "Flags", std::string(29, '1')},
+        {{"--columns", ""}, "Flags", std::string(29, '0')},
+        {{"--headings"}, "CommentLine", "1"},
+        {{"--no-headings"}, "CommentLine", "0"},
+        {{"--full-path"}, "FullFilePath", "1"},
+        {{"--no-full-path"}, "FullFilePath", "0"},
+        {{"--subfolders"}, "SubFolders", "1"},
+        {{"--no-subfolders"}, "SubFolders", "0"},
+        {{"--spreadsheet"}, "Spreadsheet", "1"},
+        {{"--no-spreadsheet"}, "Spreadsheet", "0"},
+        {{"--sub-seconds"}, "SubSeconds", "1"},
+        {{"--no-sub-seconds"}, "SubSeconds", "0"},
+        {{"--date-format", "3"}, "DateFormat", "3"},
+        {{"--formats", "all"}, "Formats", "1"},
         {{"--formats=jpeg-tiff"}, "Formats", "0"},
     };
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
@@ -68,7 +77,7 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
 TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
 {
     const std::vector<std::pair<std::string, std::string>> accepted{
-        {"comma", ","}, {"semicolon", ";"}, {"colon", ":"}, {"tab", "\t"}, {",", ","},
+        {"comma", ","}, {"semicolon", ";"}, {"colon", ":"}, {"tab", "\t"},           {",", ","},
         {"|", "|"},     {"T", "T"},         {"t", "t"},     {"\xC2\xA7", "\xC2\xA7"}};
     ExtractionSettings settings;
     settings.SeparatorNum = 3;
@@ -89,12 +98,24 @@ TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
 TEST(CommandLine, RejectsWhatItCannotUse)
 {
     const std::vector<std::vector<std::string>> rejected{
-        {"--columns", "29"},          {"--columns", "1,,2"},      {"--columns", "x"},
-        {"--date-format", "9"},       {"--date-format", "1x"},    {"--month-names", "a,b"},
-        {"--folder"},                 {"--colour"},               {"--yes=no"},
-        {"/a", "/b"},                 {"--folder", "/a", "/b"},   {"--files-from", "list", "/a"},
-        {"--files-from", ""},         {"--geojson", "-"},         {"--geojson", ""},
-        {"-x"},                       {"--readers", "0"},         {"--formats", "all", "--formats", "png"},
+        {"--columns", "29"},
+        {"--columns", "1,,2"},
+        {"--columns", "x"},
+        {"--date-format", "9"},
+        {"--date-format", "1x"},
+        {"--month-names", "a,b"},
+        {"--folder"},
+        {"--colour"},
+        {"--yes=no"},
+        {"/a", "/b"},
+        {"--folder", "/a", "/b"},
+        {"--files-from", "list", "/a"},
+        {"--files-from", ""},
+        {"--geojson", "-"},
+        {"--geojson", ""},
+        {"-x"},
+        {"--readers", "0"},
+        {"--formats", "all", "--formats", "png"},
     };
     for (const auto& arguments : rejected)
         EXPECT_NE(ParseCommandLine(arguments).error, "") << arguments.front();
@@ -106,9 +127,11 @@ TEST(CommandLine, OutputNamesAsAShellUserMeansThem)
     const std::string pipe = (folder.Path() / "pipe").string();
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const std::vector<std::pair<std::string, std::string>> paths{
-        {"report", "report.csv"},     {"out.txt", "out.txt"},         {"dir/out.", "dir/out..csv"},
-        {"/dev/null", "/dev/null"},   {"/dev/stdout", "/dev/stdout"}, {"/proc/self/fd/2", "/proc/self/fd/2"},
-        {"/sys/none", "/sys/none"},   {pipe, pipe},                   {".hidden.csv", ".hidden.csv"},
+        {"report", "report.csv"},       {"out.txt", "out.txt"},
+        {"dir/out.", "dir/out..csv"},   {"/dev/null", "/dev/null"},
+        {"/dev/stdout", "/dev/stdout"}, {"/proc/self/fd/2", "/proc/self/fd/2"},
+        {"/sys/none", "/sys/none"},     {pipe, pipe},
+        {".hidden.csv", ".hidden.csv"},
     };
     for (const auto& [given, path] : paths) {
         const OutputChoice choice = ChooseOutput(given);

@@ -100,7 +100,8 @@ TEST_F(FreeImageReaderTest, PhotosWithoutTagsHaveNoneLeftFromTheOneBefore)
 TEST_F(FreeImageReaderTest, FilesThatAreNotPhotosSayWhy)
 {
     // Opening a pipe with no writer would wait for ever.
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("fh-special-" + std::to_string(::getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("fh-special-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "folder.jpg");
     ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0644), 0);
     std::filesystem::create_symlink("/dev/zero", folder / "endless.jpg");
@@ -152,7 +153,8 @@ TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
 {
     const auto dataset = [](int record, int number, std::string data) {
         return std::string{'\x1C', static_cast<char>(record), static_cast<char>(number),
-                           static_cast<char>(data.size() >> 8), static_cast<char>(data.size() & 0xFF)} + data;
+                           static_cast<char>(data.size() >> 8), static_cast<char>(data.size() & 0xFF)} +
+               data;
     };
     const std::string utf8 = dataset(1, 90, "\x1B%G");
     const std::string latin1 = dataset(1, 90, "\x1B.A");
@@ -189,13 +191,13 @@ TEST(TextEncoding, EveryTextBecomesValidUtf8)
         {"\x80\x00"sv, "\xC2\x80"},
         {"\xFF\x07"sv, "\xDF\xBF"},
         {"\x00\x08"sv, "\xE0\xA0\x80"},
-        {"\x00\xD8\x00\xDC"sv, "\xF0\x90\x80\x80"},      // U+10000
-        {"\xFF\xDB\xFF\xDF"sv, "\xF4\x8F\xBF\xBF"},      // U+10FFFF
+        {"\x00\xD8\x00\xDC"sv, "\xF0\x90\x80\x80"},  // U+10000
+        {"\xFF\xDB\xFF\xDF"sv, "\xF4\x8F\xBF\xBF"},  // U+10FFFF
         {""sv, ""},
         {"\x00\x00"sv, ""},
-        {"\xE9"sv, "é"},                                  // odd byte alone
-        {"\x3D\xD8"sv, "\uFFFD"},                         // high surrogate at the end
-        {"\x3D\xD8\x3D\xD8\x00\xDE"sv, "\uFFFD😀"},      // high, then a pair
+        {"\xE9"sv, "é"},                                 // odd byte alone
+        {"\x3D\xD8"sv, "\uFFFD"},                        // high surrogate at the end
+        {"\x3D\xD8\x3D\xD8\x00\xDE"sv, "\uFFFD😀"},       // high, then a pair
         {"\x3D\xD8\x00\x00\x00\xDE"sv, "\uFFFD\uFFFD"},  // pair split by U+0000
     };
     for (const auto& [bytes, expected] : utf16)
@@ -203,12 +205,12 @@ TEST(TextEncoding, EveryTextBecomesValidUtf8)
 
     const std::pair<std::string_view, std::string_view> unstated[] = {
         {"plain", "plain"},
-        {"Cr\xC3\xA8me", "Crème"},           // UTF-8 stays
-        {"Cr\xE8me", "Crème"},               // Latin-1
-        {"\x80 \x9F \x81", "€ Ÿ \xC2\x81"},  // Windows-1252, its gaps kept as C1 controls
-        {"\xC0\xAF", "À¯"},                  // an overlong form is not UTF-8
+        {"Cr\xC3\xA8me", "Crème"},                  // UTF-8 stays
+        {"Cr\xE8me", "Crème"},                      // Latin-1
+        {"\x80 \x9F \x81", "€ Ÿ \xC2\x81"},         // Windows-1252, its gaps kept as C1 controls
+        {"\xC0\xAF", "À¯"},                         // an overlong form is not UTF-8
         {"\xED\xA0\x80", "í\xC2\xA0\xE2\x82\xAC"},  // nor is a surrogate
-        {"\xE6\x97", "æ—"},                  // nor half a character
+        {"\xE6\x97", "æ—"},                         // nor half a character
     };
     for (const auto& [bytes, expected] : unstated) {
         EXPECT_EQ(Utf8FromUnstated(bytes), expected);
@@ -237,19 +239,32 @@ struct ColumnText {
 };
 
 const ColumnText columnTexts[] = {
-    {"date", &PhotoValues::GetDateTime},         {"make", &PhotoValues::GetMake},
-    {"model", &PhotoValues::GetModel},           {"lens", &PhotoValues::GetLensModel},
-    {"size", &PhotoValues::GetDimensions},       {"exposure", &PhotoValues::GetExposureTime},
-    {"f-number", &PhotoValues::GetFNumber},      {"ISO", &PhotoValues::GetISOSpeed},
-    {"flash", &PhotoValues::GetFlash},           {"distance", &PhotoValues::GetSubjectDistance},
-    {"focal", &PhotoValues::GetFocalLength},     {"comment", &PhotoValues::GetComment},
-    {"latitude", &PhotoValues::GetLatitude},     {"longitude", &PhotoValues::GetLongitude},
-    {"altitude", &PhotoValues::GetGPSAltitude},  {"GPS time", &PhotoValues::GetGPSDateTime},
-    {"direction", &PhotoValues::GetGPSImgDirection}, {"headline", &PhotoValues::GetHeadline},
-    {"caption", &PhotoValues::GetCaption},       {"keywords", &PhotoValues::GetKeywords},
-    {"XP keywords", &PhotoValues::GetXPKeywords}, {"XP comment", &PhotoValues::GetXPComment},
-    {"XP author", &PhotoValues::GetXPAuthor},    {"XP title", &PhotoValues::GetXPTitle},
-    {"XP subject", &PhotoValues::GetXPSubject},  {"sub-seconds", &PhotoValues::GetSubSecTimeOriginal},
+    {"date", &PhotoValues::GetDateTime},
+    {"make", &PhotoValues::GetMake},
+    {"model", &PhotoValues::GetModel},
+    {"lens", &PhotoValues::GetLensModel},
+    {"size", &PhotoValues::GetDimensions},
+    {"exposure", &PhotoValues::GetExposureTime},
+    {"f-number", &PhotoValues::GetFNumber},
+    {"ISO", &PhotoValues::GetISOSpeed},
+    {"flash", &PhotoValues::GetFlash},
+    {"distance", &PhotoValues::GetSubjectDistance},
+    {"focal", &PhotoValues::GetFocalLength},
+    {"comment", &PhotoValues::GetComment},
+    {"latitude", &PhotoValues::GetLatitude},
+    {"longitude", &PhotoValues::GetLongitude},
+    {"altitude", &PhotoValues::GetGPSAltitude},
+    {"GPS time", &PhotoValues::GetGPSDateTime},
+    {"direction", &PhotoValues::GetGPSImgDirection},
+    {"headline", &PhotoValues::GetHeadline},
+    {"caption", &PhotoValues::GetCaption},
+    {"keywords", &PhotoValues::GetKeywords},
+    {"XP keywords", &PhotoValues::GetXPKeywords},
+    {"XP comment", &PhotoValues::GetXPComment},
+    {"XP author", &PhotoValues::GetXPAuthor},
+    {"XP title", &PhotoValues::GetXPTitle},
+    {"XP subject", &PhotoValues::GetXPSubject},
+    {"sub-seconds", &PhotoValues::GetSubSecTimeOriginal},
 };
 
 std::vector<std::string> Texts(const TagReading& reading)

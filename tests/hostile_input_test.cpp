@@ -65,8 +65,8 @@ protected:
     // The model column of every photo below the photo folder, into out.csv.
     QStringList OverPhotos() const
     {
-        return {"--folder", Q(photos.Path()), "--output", Output(), "--columns", "5", "--separator", "|",
-                "--no-headings", "--full-path", "--subfolders"};
+        return {"--folder", Q(photos.Path()), "--output",    Output(),      "--columns", "5", "--separator",
+                "|",        "--no-headings",  "--full-path", "--subfolders"};
     }
 
     std::string Photo(const std::string& relative, const std::string& source = "camera-full.jpg") const
@@ -117,8 +117,13 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     const std::string root = "fotoharvester-cli: " + photos.Text();
     const std::vector<std::string> named{
         "fotoharvester-cli: cannot open folder " + photos.Text() + "closed/: Permission denied\n",
-        "/: File name too long\n", root + "dangling.jpg: ", root + "empty.jpg: ", root + "locked.jpg: ",
-        root + "pipe.jpg: ", "fotoharvester-cli: 8 records written", "fotoharvester-cli: 4 photos could not be read",
+        "/: File name too long\n",
+        root + "dangling.jpg: ",
+        root + "empty.jpg: ",
+        root + "locked.jpg: ",
+        root + "pipe.jpg: ",
+        "fotoharvester-cli: 8 records written",
+        "fotoharvester-cli: 4 photos could not be read",
         "fotoharvester-cli: 2 folders could not be opened"};
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
@@ -152,7 +157,8 @@ TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNow
     ASSERT_EQ(result.unreadPhotos.size(), 1u);
     EXPECT_EQ(result.unreadPhotos[0].path + ": " + result.unreadPhotos[0].reason,
               photos.Text() + "vanishing.jpg: gone, or not a regular file");
-    const std::string twin = "\"twin.jpg\"," + cameraModel + "," + std::to_string(fs::file_size(testPhotos / "camera-full.jpg"));
+    const std::string twin =
+        "\"twin.jpg\"," + cameraModel + "," + std::to_string(fs::file_size(testPhotos / "camera-full.jpg"));
     EXPECT_EQ(output.Read("out.csv"), twin + "\n" + twin + "\n\"changing.jpg\",E-M10," +
                                           std::to_string(fs::file_size(testPhotos / "with-thumbnail.jpg")) + "\n");
 }
@@ -164,14 +170,15 @@ TEST_F(HostileInput, DestinationsThatCannotTakeTheOutputLeaveEverythingAsItWas)
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     ::chown(readOnly.c_str(), 65534, 65534);
     fs::create_directory(output.Path() / "closed");
-    fs::permissions(output.Path() / "closed", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                                  fs::perms::others_exec);
+    fs::permissions(output.Path() / "closed",
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
     fs::create_directory(output.Path() / "folder.csv");
     const auto everything = [this] {
         std::map<fs::path, std::string> files;
         for (const TempFolder* folder : {&photos, &output})
             for (const auto& entry : fs::recursive_directory_iterator(folder->Path()))
-                files[entry.path()] = entry.is_regular_file() ? folder->Read(fs::relative(entry.path(), folder->Path())) : "";
+                files[entry.path()] =
+                    entry.is_regular_file() ? folder->Read(fs::relative(entry.path(), folder->Path())) : "";
         return files;
     };
     const auto before = everything();
@@ -181,7 +188,8 @@ TEST_F(HostileInput, DestinationsThatCannotTakeTheOutputLeaveEverythingAsItWas)
         {"closed/out.csv", "closed/out.csv: Permission denied\n"},
     };
     for (const auto& [name, reason] : destinations) {
-        const Outcome outcome = RunAsOrdinaryUser({"--folder", Q(photos.Path()), "--columns", "5", "--output", Output(name)});
+        const Outcome outcome =
+            RunAsOrdinaryUser({"--folder", Q(photos.Path()), "--columns", "5", "--output", Output(name)});
         EXPECT_EQ(outcome.exitCode, 1) << name;
         EXPECT_TRUE(outcome.err.ends_with(reason)) << outcome.err;
         EXPECT_EQ(everything(), before) << name;
@@ -198,17 +206,20 @@ TEST_F(HostileInput, ADiskThatFillsUpPartWayIsReportedAsAFailureAndKeepsTheEarli
     fs::create_directory(disk);
     cli.environment.insert("DISK", QString::fromStdString(disk));
     cli.environment.insert("PATH", cli.environment.value("PATH") + ":/usr/sbin:/sbin");
-    const QString script = "mount -t tmpfs -o size=8k tmpfs \"$DISK\" || exit 99; "
-                           "echo 'an earlier output' > \"$DISK/out.csv\"; \"$@\"; status=$?; "
-                           "echo \"stored: $(cat \"$DISK/out.csv\")\" >&2; echo \"files: $(ls -A \"$DISK\")\" >&2; exit $status";
+    const QString script =
+        "mount -t tmpfs -o size=8k tmpfs \"$DISK\" || exit 99; "
+        "echo 'an earlier output' > \"$DISK/out.csv\"; \"$@\"; status=$?; "
+        "echo \"stored: $(cat \"$DISK/out.csv\")\" >&2; echo \"files: $(ls -A \"$DISK\")\" >&2; exit $status";
     const Outcome outcome = cli.Run({"--folder", Q(photos.Path()), "--full-path", "--columns", "5", "--output",
                                      QString::fromStdString(disk + "/out.csv")},
                                     {}, {"unshare", "--mount", "sh", "-c", script, "small-disk"});
     if (outcome.exitCode == 99 || outcome.err.starts_with("unshare:"))
         GTEST_SKIP() << "no tmpfs can be mounted here: " << outcome.err;
     EXPECT_EQ(outcome.exitCode, 4) << outcome.err;
-    EXPECT_EQ(outcome.err, "fotoharvester-cli: could not write " + disk + "/out.csv: No space left on device; an "
-                           "earlier file of that name is left as it was\nstored: an earlier output\nfiles: out.csv\n");
+    EXPECT_EQ(outcome.err,
+              "fotoharvester-cli: could not write " + disk +
+                  "/out.csv: No space left on device; an "
+                  "earlier file of that name is left as it was\nstored: an earlier output\nfiles: out.csv\n");
 }
 
 TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
@@ -230,8 +241,9 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     fs::permissions(current.Path() / "fotoharvester-reader", fs::perms::owner_all);
     cli.workingFolder = Q(current.Path());
 
-    const Outcome outcome = cli.Run({"--folder", Q(photos.Path()), "--output", Output(), "--columns", "5"}, {},
-                                    {"unshare", "--mount", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" \"$@\""});
+    const Outcome outcome =
+        cli.Run({"--folder", Q(photos.Path()), "--output", Output(), "--columns", "5"}, {},
+                {"unshare", "--mount", "sh", "-c", "mount -t tmpfs none /proc && exec \"$0\" \"$@\""});
     EXPECT_EQ(outcome.exitCode, 5) << outcome.err;
     EXPECT_NE(outcome.err.find("the folder of the running program cannot be found"), std::string::npos) << outcome.err;
     EXPECT_FALSE(fs::exists(planted));

@@ -39,7 +39,8 @@ TEST(InstallLayout, HelperIsFoundInTheInstalledHelperFolder)
     fs::create_directories(programs);
     const fs::path installed = prefix.Touch((fs::path(HELPER_DIR) / ReaderFile).string());
 
-    EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")), installed.lexically_normal());
+    EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")),
+              installed.lexically_normal());
 }
 
 TEST(InstallLayout, MissingHelperIsLookedForWhereItWouldBeInstalled)

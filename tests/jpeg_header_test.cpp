@@ -50,10 +50,11 @@ TEST(JpegHeader, UnlinksTheThumbnailKeepsOnlyWantedEntriesAndStopsAtTheFirstScan
     // Only the Exif block changes, in place: every byte around it is the file's own.
     const std::size_t exifAt = file.find("\xFF\xE1");
     ASSERT_NE(exifAt, std::string::npos);
-    const std::size_t exifEnd = exifAt + 2 + (static_cast<unsigned char>(file[exifAt + 2]) << 8) +
-                                static_cast<unsigned char>(file[exifAt + 3]);
+    const std::size_t exifEnd =
+        exifAt + 2 + (static_cast<unsigned char>(file[exifAt + 2]) << 8) + static_cast<unsigned char>(file[exifAt + 3]);
     EXPECT_EQ(header->substr(0, exifAt + 4), file.substr(0, exifAt + 4));
-    EXPECT_EQ(header->substr(exifEnd, header->size() - 2 - exifEnd), file.substr(exifEnd, header->size() - 2 - exifEnd));
+    EXPECT_EQ(header->substr(exifEnd, header->size() - 2 - exifEnd),
+              file.substr(exifEnd, header->size() - 2 - exifEnd));
     EXPECT_EQ(ReadJpegHeaderWithoutThumbnail(std::string(FH_TEST_PHOTOS) + "/with-thumbnail.jpg").bytes, header);
 }
 

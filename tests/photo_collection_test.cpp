@@ -27,8 +27,12 @@ TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot
         const char* name;
         const char* extension;
     } cases[] = {
-        {"C:\\a/b\\c.jpg", "c.jpg", "jpg"}, {"/a\\b/c.jpg", "c.jpg", "jpg"}, {"C:\\photos\\", "", ""},
-        {"name", "name", ""},                {"out.", "out.", ""},             {"C:\\a.b\\file", "file", "b\\file"},
+        {"C:\\a/b\\c.jpg", "c.jpg", "jpg"},
+        {"/a\\b/c.jpg", "c.jpg", "jpg"},
+        {"C:\\photos\\", "", ""},
+        {"name", "name", ""},
+        {"out.", "out.", ""},
+        {"C:\\a.b\\file", "file", "b\\file"},
         {"x.tar.jpg", "x.tar.jpg", "jpg"},
     };
     for (const auto& c : cases) {

@@ -33,7 +33,8 @@ std::vector<std::string> ReadAll(ReaderPool& pool, const std::vector<std::string
     pool.Begin(paths, nullptr);
     for (const auto& path : paths) {
         const TagReading reading = pool.Read(path);
-        makes.push_back(reading.outcome == ReadOutcome::Read ? reading.tags[Tag::Make].text() : std::string(OutcomeReason(reading.outcome)));
+        makes.push_back(reading.outcome == ReadOutcome::Read ? reading.tags[Tag::Make].text()
+                                                             : std::string(OutcomeReason(reading.outcome)));
     }
     pool.End();
     return makes;
@@ -78,7 +79,8 @@ TEST(TagWire, TruncatedOrOverlongPayloadsAreRejected)
 TEST(TagWire, MessagesAreTakenWholeOneAtATime)
 {
     const std::string request = tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(7, "/a/b.jpg"));
-    std::string buffer = request + tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(1)) + request.substr(0, 6);
+    std::string buffer =
+        request + tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(1)) + request.substr(0, 6);
     tagwire::Message message;
     ASSERT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Message);
     std::uint32_t flags = 0;
@@ -92,7 +94,8 @@ TEST(TagWire, MessagesAreTakenWholeOneAtATime)
     EXPECT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Incomplete);
     EXPECT_EQ(buffer, request.substr(0, 6));
 
-    for (const std::string& broken : {std::string("\x01\x00\x00\x00\x09x", 6), std::string("\x00\x00\x00\x05\x04", 5)}) {
+    for (const std::string& broken :
+         {std::string("\x01\x00\x00\x00\x09x", 6), std::string("\x00\x00\x00\x05\x04", 5)}) {
         buffer = broken;
         EXPECT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Broken);
     }
@@ -122,20 +125,32 @@ TEST(ReaderPool, AFailureCostsOnlyThatPhotoAndStartsOnlyTheReadersNeeded)
         int readersStarted;
     };
     const Case cases[] = {
-        {"a crash among others", Paths({"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}),
-         {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"}, 3},
+        {"a crash among others",
+         Paths({"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}),
+         {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"},
+         3},
         {"a crash first in a fresh reader", Paths({"crash.jpg", "a.jpg", "b.jpg"}), {crashed, "a.jpg", "b.jpg"}, 3},
-        {"two crashes in a row", Paths({"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}),
-         {"a.jpg", crashed, crashed, "b.jpg"}, 5},
-        {"a crash that the second library reads", Paths({"a.jpg", "fallback.jpg", "b.jpg"}),
-         {"a.jpg", "fallback.jpg", "b.jpg"}, 2},
+        {"two crashes in a row",
+         Paths({"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}),
+         {"a.jpg", crashed, crashed, "b.jpg"},
+         5},
+        {"a crash that the second library reads",
+         Paths({"a.jpg", "fallback.jpg", "b.jpg"}),
+         {"a.jpg", "fallback.jpg", "b.jpg"},
+         2},
         {"a photo felled by an earlier one's damage is read again and kept",
-         Paths({"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}), {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}, 2},
-        {"nonsense and a silent end", Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}),
-         {crashed, "a.jpg", crashed, "b.jpg"}, 5},
+         Paths({"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}),
+         {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"},
+         2},
+        {"nonsense and a silent end",
+         Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}),
+         {crashed, "a.jpg", crashed, "b.jpg"},
+         5},
         {"a stuck photo", Paths({"a.jpg", "hang.jpg", "b.jpg"}), {"a.jpg", timedOut, "b.jpg"}, 3},
-        {"a slow photo that keeps reading", Paths({"a.jpg", "steady.jpg", "b.jpg"}),
-         {"a.jpg", "steady.jpg", "b.jpg"}, 1},
+        {"a slow photo that keeps reading",
+         Paths({"a.jpg", "steady.jpg", "b.jpg"}),
+         {"a.jpg", "steady.jpg", "b.jpg"},
+         1},
     };
     for (const Case& row : cases) {
         ReaderPool pool(FakeReaders(1, 300));

@@ -44,10 +44,10 @@ struct Harvest {
 Harvest AllColumns(const std::filesystem::path& folder)
 {
     TempFolder output;
-    const Outcome outcome = Program(BATCH_COMMAND_PATH).Run({"--subfolders", "--full-path", "--columns", "all",
-                                                             "--formats", "all", "--output", Q(output.Path() / "all.csv"),
-                                                             "--separator", ",", "--geojson",
-                                                             Q(output.Path() / "map.geojson"), Q(folder)});
+    const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                .Run({"--subfolders", "--full-path", "--columns", "all", "--formats", "all", "--output",
+                                      Q(output.Path() / "all.csv"), "--separator", ",", "--geojson",
+                                      Q(output.Path() / "map.geojson"), Q(folder)});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     Harvest harvest;
     for (auto& row : ParseCsv(output.Read("all.csv")))
@@ -134,8 +134,8 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
 
     // The Exif dates, else the XMP ones (without their time zone), else the file's creation time,
     // which exiftool does not give.
-    std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal",
-                                    "XMP-xmp:CreateDate"});
+    std::string date =
+        First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate"});
     date = date.substr(0, 19);
     if (!date.empty()) {
         EXPECT_EQ(column(2), date) << "date and time";
@@ -167,7 +167,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     } else {
         EXPECT_EQ(column(9), "") << "exposure";
     }
-    EXPECT_EQ(column(11), exif.contains("ExifIFD:ISO") ? Str(exif["ExifIFD:ISO"]).substr(0, Str(exif["ExifIFD:ISO"]).find(' ')) : "")
+    EXPECT_EQ(column(11), exif.contains("ExifIFD:ISO")
+                              ? Str(exif["ExifIFD:ISO"]).substr(0, Str(exif["ExifIFD:ISO"]).find(' '))
+                              : "")
         << "ISO";
     if (exif.contains("ExifIFD:Flash")) {
         const int flash = exif["ExifIFD:Flash"].toInt();
@@ -184,9 +186,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
 
     // Numbers, within the precision each column is written with; empty when unknown or zero.
     const std::tuple<int, const char*, double> numbers[] = {
-        {10, "ExifIFD:FNumber", 0.05},          {13, "ExifIFD:SubjectDistance", 0.0005},
-        {14, "ExifIFD:FocalLength", 0.05},      {16, "Composite:GPSLatitude", 2e-6},
-        {17, "Composite:GPSLongitude", 2e-6},   {18, "Composite:GPSAltitude", 0.006}};
+        {10, "ExifIFD:FNumber", 0.05},        {13, "ExifIFD:SubjectDistance", 0.0005},
+        {14, "ExifIFD:FocalLength", 0.05},    {16, "Composite:GPSLatitude", 2e-6},
+        {17, "Composite:GPSLongitude", 2e-6}, {18, "Composite:GPSAltitude", 0.006}};
     for (const auto& [c, key, tolerance] : numbers) {
         const auto theirs = Number(exif, key);
         const std::string ours = column(c).starts_with('F') ? column(c).substr(1) : column(c);
@@ -213,8 +215,11 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     EXPECT_EQ(column(21), First(exif, {"IPTC:Headline", "XMP-photoshop:Headline"})) << "headline";
     EXPECT_EQ(column(22), First(exif, {"IPTC:Caption-Abstract", "XMP-dc:Description"})) << "caption";
     EXPECT_EQ(column(23), First(exif, {"IPTC:Keywords", "XMP-dc:Subject"})) << "keywords";
-    const std::pair<const char*, int> xp[] = {{"IFD0:XPKeywords", 24}, {"IFD0:XPComment", 25}, {"IFD0:XPAuthor", 26},
-                                              {"IFD0:XPTitle", 27},    {"IFD0:XPSubject", 28}};
+    const std::pair<const char*, int> xp[] = {{"IFD0:XPKeywords", 24},
+                                              {"IFD0:XPComment", 25},
+                                              {"IFD0:XPAuthor", 26},
+                                              {"IFD0:XPTitle", 27},
+                                              {"IFD0:XPSubject", 28}};
     for (const auto& [key, c] : xp) {
         // exiftool 12.57 reads a character beyond U+FFFF in an XP text as question marks.
         const std::string theirs = Str(exif[key]);
@@ -266,13 +271,36 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
     // bytes as they are). FreeImage cannot open png-named.jpg and tiff-mm-odd-bits.tif; libexiv2
     // reads them, and the run counts nothing unread.
     TempFolder folder;
-    for (const char* name : {"camera-full.jpg", "gps-south-west.jpg", "date-both.jpg", "date-modified-only.jpg",
-                             "date-none.jpg", "orientation-1.jpg", "orientation-3.jpg", "orientation-6.jpg",
-                             "orientation-8.jpg", "tagged.tif", "no-metadata.jpg", "with-thumbnail.jpg", "iso-32.jpg",
-                             "exposure-unreduced.jpg", "distance-unknown.jpg", "gps-signed.jpg", "long-texts.jpg",
-                             "iptc-utf8.jpg", "iptc-latin1-named.jpg", "tiff-ii.tif", "tiff-mm.tif", "format.heic",
-                             "format.png", "format.webp", "format.dng", "format.nef", "raw-preview.nef",
-                             "xmp-only.jpg", "png-named.jpg", "tiff-mm-odd-bits.tif"})
+    for (const char* name : {"camera-full.jpg",
+                             "gps-south-west.jpg",
+                             "date-both.jpg",
+                             "date-modified-only.jpg",
+                             "date-none.jpg",
+                             "orientation-1.jpg",
+                             "orientation-3.jpg",
+                             "orientation-6.jpg",
+                             "orientation-8.jpg",
+                             "tagged.tif",
+                             "no-metadata.jpg",
+                             "with-thumbnail.jpg",
+                             "iso-32.jpg",
+                             "exposure-unreduced.jpg",
+                             "distance-unknown.jpg",
+                             "gps-signed.jpg",
+                             "long-texts.jpg",
+                             "iptc-utf8.jpg",
+                             "iptc-latin1-named.jpg",
+                             "tiff-ii.tif",
+                             "tiff-mm.tif",
+                             "format.heic",
+                             "format.png",
+                             "format.webp",
+                             "format.dng",
+                             "format.nef",
+                             "raw-preview.nef",
+                             "xmp-only.jpg",
+                             "png-named.jpg",
+                             "tiff-mm-odd-bits.tif"})
         CopyPhotos(folder, {{name, name}});
     ExpectEveryPhotoAgrees(folder.Path());
 }
@@ -320,19 +348,24 @@ TEST(RealPhotos, TextsInWindows1252ComeOutAsUtf8)
 TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
 {
     TempFolder folder;
-    CopyPhotos(folder, {{"camera-full.jpg", "a.jpg"}, {"crash-ifd-count.jpg", "b.jpg"}, {"gps-south-west.jpg", "c.jpg"},
-                        {"crash-ifd-count.jpg", "d.jpg"}, {"crash-ifd-count-ii.jpg", "e.jpg"},
-                        {"crash-iptc-length.tif", "f.tif"}, {"tagged.tif", "g.tif"}});
+    CopyPhotos(folder, {{"camera-full.jpg", "a.jpg"},
+                        {"crash-ifd-count.jpg", "b.jpg"},
+                        {"gps-south-west.jpg", "c.jpg"},
+                        {"crash-ifd-count.jpg", "d.jpg"},
+                        {"crash-ifd-count-ii.jpg", "e.jpg"},
+                        {"crash-iptc-length.tif", "f.tif"},
+                        {"tagged.tif", "g.tif"}});
     for (const char* readers : {"1", "2"}) {
         SCOPED_TRACE(std::string("readers: ") + readers);
-        const Outcome outcome = Program(BATCH_COMMAND_PATH).Run({"--folder", Q(folder.Path()), "--output",
-                                                                 Q(folder.Path() / "out.txt"), "--columns", "4,7,21",
-                                                                 "--separator", "|", "--readers", readers});
+        const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                    .Run({"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"),
+                                          "--columns", "4,7,21", "--separator", "|", "--readers", readers});
         EXPECT_EQ(outcome.exitCode, 3);
         const std::string root = "fotoharvester-cli: " + folder.Text();
         EXPECT_EQ(outcome.err, root + "b.jpg: crashed the reader\n" + root + "d.jpg: crashed the reader\n" + root +
                                    "e.jpg: crashed the reader\nfotoharvester-cli: 7 records written to " +
-                                   folder.Text() + "out.txt\nfotoharvester-cli: 3 photos could not be read; their "
+                                   folder.Text() +
+                                   "out.txt\nfotoharvester-cli: 3 photos could not be read; their "
                                    "records hold no metadata\n");
         EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"|Canon|6x8|\"  Paris headline \"\n"
                                           "\"b.jpg\"||0x0|\"\"\n"

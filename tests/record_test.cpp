@@ -74,8 +74,10 @@ TEST(Record, FromOnePhotosValues)
     const PhotoTags date = TagsWith({{Tag::DateTime, Text("2000:05:07 14:22:01")}});
     const PhotoTags subSeconds =
         TagsWith({{Tag::DateTimeOriginal, Text("2000:05:07 14:22:01")}, {Tag::SubSecTimeOriginal, Text("25 ")}});
-    const PhotoTags texts = TagsWith({{Tag::Make, Text("Maker, Inc.")}, {Tag::Model, Text("Model \"7\"\n")},
-                                      {Tag::ISOSpeed, Number(100)}, {Tag::Comment, Text("the \"best\" shot")}});
+    const PhotoTags texts = TagsWith({{Tag::Make, Text("Maker, Inc.")},
+                                      {Tag::Model, Text("Model \"7\"\n")},
+                                      {Tag::ISOSpeed, Number(100)},
+                                      {Tag::Comment, Text("the \"best\" shot")}});
     const struct {
         const char* what;
         PhotoTags tags;
@@ -104,10 +106,10 @@ TEST(Record, FromOnePhotosValues)
         {"sub-seconds not asked", subSeconds, ReadOutcome::Read, Comma(1), Ticked({1}), "\"n\",\"14:22:01\""},
         {"a date without blank has no date part", TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}),
          ReadOutcome::Read, Comma(), Ticked({0}), std::nullopt},
-        {"and a whole time part", TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}), ReadOutcome::Read,
-         Comma(), Ticked({0, 1}), "\"n\",\"\",\"2000:05:07T14:22:01\""},
-        {"a date that cannot be formatted", TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}),
-         ReadOutcome::Read, Comma(), Ticked({0, 1, 2}), std::nullopt},
+        {"and a whole time part", TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}}), ReadOutcome::Read, Comma(),
+         Ticked({0, 1}), "\"n\",\"\",\"2000:05:07T14:22:01\""},
+        {"a date that cannot be formatted", TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}), ReadOutcome::Read,
+         Comma(), Ticked({0, 1, 2}), std::nullopt},
         // Quotes inside quoted values are doubled; bare values holding the separator, quotes or
         // line breaks are quoted, and with another separator the comma is an ordinary character.
         {"bare values quoted", texts, ReadOutcome::Read, Comma(), Ticked({4, 5, 11}),
@@ -130,18 +132,18 @@ TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAn
         std::string field;
     };
     const std::vector<Case> cases{
-        {26, "=1+1", "\"'=1+1\""},             // XP Author, a quoted column
-        {4, "+cmd", "'+cmd"},                   // Camera manufacturer, a bare one
+        {26, "=1+1", "\"'=1+1\""},  // XP Author, a quoted column
+        {4, "+cmd", "'+cmd"},       // Camera manufacturer, a bare one
         {5, "-x", "'-x"},
         {5, "-", "'-"},
         {22, "@SUM(A1)", "\"'@SUM(A1)\""},
         {15, "\tHIDDEN", "\"'\tHIDDEN\""},
-        {4, "\rCR", "\"'\rCR\""},               // bare, but quoted for its CR
-        {4, "=a,b", "\"'=a,b\""},               // bare, but quoted for its separator
-        {16, "-33.865143", "-33.865143"},       // a negative latitude is a number
+        {4, "\rCR", "\"'\rCR\""},          // bare, but quoted for its CR
+        {4, "=a,b", "\"'=a,b\""},          // bare, but quoted for its separator
+        {16, "-33.865143", "-33.865143"},  // a negative latitude is a number
         {18, "-12.50", "-12.50"},
-        {26, "+44", "\"'+44\""},            // in a text column a number-like text stays text
-        {11, "-5", "-5"},                       // ISO, a number column
+        {26, "+44", "\"'+44\""},  // in a text column a number-like text stays text
+        {11, "-5", "-5"},         // ISO, a number column
         {27, "a=b", "\"a=b\""},
         {4, "Canon", "Canon"},
     };
@@ -160,8 +162,10 @@ TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAn
 TEST(Separator, FirstCharacterOfTheTextWithCapitalTForTab)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {", (comma)", ","}, {"; (semi colon)", ";"}, {"Tab", "\t"}, {"Trailing", "\t"}, {"tab", "t"}, {"|x", "|"},
-        {"", ""},          {"\xC2\xA7 section", "\xC2\xA7"},  // a whole UTF-8 character
+        {", (comma)", ","}, {"; (semi colon)", ";"},
+        {"Tab", "\t"},      {"Trailing", "\t"},
+        {"tab", "t"},       {"|x", "|"},
+        {"", ""},           {"\xC2\xA7 section", "\xC2\xA7"},  // a whole UTF-8 character
     };
     for (const auto& [text, separator] : cases)
         EXPECT_EQ(SeparatorFromText(text), separator) << text;

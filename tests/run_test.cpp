@@ -49,7 +49,8 @@ protected:
     Run()
     {
         photos.Touch("IMG_0001.JPG");
-        source.Set("IMG_0001.JPG", TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}, {Tag::Make, Text("Fuji")}}));
+        source.Set("IMG_0001.JPG",
+                   TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}, {Tag::Make, Text("Fuji")}}));
         photos.Touch("IMG_0002.JPG");
         source.Set("IMG_0002.JPG", TagsWith({{Tag::Model, Text("D70")}, {Tag::Make, Text("Nikon")}}));
     }
@@ -106,18 +107,28 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         bool emptyFolder = false;
     };
     const Case cases[] = {
-        {"headings and records in order", {5, 6, 11, 16},
+        {"headings and records in order",
+         {5, 6, 11, 16},
          "!\"Filename\",\"Camera model\",\"Lens model\",\"ISO\",\"GPS latitude\"\n"
-         "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n", true},
+         "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n",
+         true},
         {"no record for a photo without a value", {11}, "\"IMG_0001.JPG\",200\n"},
         {"no column ticked", {}, "!\"Filename\"\n", true},
         {"no separator", {4, 5}, "\"IMG_0001.JPG\"FujiX100\n\"IMG_0002.JPG\"NikonD70\n", false, ""},
-        {"full paths, which tell duplicate names apart", {4},
-         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root + "sub/IMG_0001.JPG\",Fuji\n",
-         false, ",", true},
-        {"for spreadsheets", {4},
-         "\xEF\xBB\xBF!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n", true, ",",
-         false, true},
+        {"full paths, which tell duplicate names apart",
+         {4},
+         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
+             "sub/IMG_0001.JPG\",Fuji\n",
+         false,
+         ",",
+         true},
+        {"for spreadsheets",
+         {4},
+         "\xEF\xBB\xBF!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n",
+         true,
+         ",",
+         false,
+         true},
         {"an empty folder", {0}, "!\"Filename\",\"Date\"\n", true, ",", false, false, true},
     };
     for (const Case& row : cases) {
@@ -145,8 +156,8 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
         EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
     }
-    EXPECT_EQ(host.messages[0].text, "EXIF data have been successfully extracted from 0 files and stored in " +
-                                         OutputPath() + ".");
+    EXPECT_EQ(host.messages[0].text,
+              "EXIF data have been successfully extracted from 0 files and stored in " + OutputPath() + ".");
     EXPECT_EQ(host.messages[0].icon, Message::Icon::Information);
     EXPECT_EQ(host.messages[0].writtenFile, OutputPath());
 }
@@ -170,7 +181,8 @@ TEST_F(Run, RefusedRunsTouchNothing)
     const Case cases[] = {
         {"no folder", [&] { settings.Folder = ""; }, MessageId::FolderEmpty},
         {"a missing folder", [&] { settings.Folder = (photos.Path() / "missing").string(); }, MessageId::FolderMissing,
-         RunResult::Outcome::Refused, (photos.Path() / "missing/ cannot be opened (No such file or directory)").string()},
+         RunResult::Outcome::Refused,
+         (photos.Path() / "missing/ cannot be opened (No such file or directory)").string()},
         {"an output in a missing folder", [&] { settings.OutFile = (output.Path() / "missing" / "out.csv").string(); },
          MessageId::OutputNotOpened, RunResult::Outcome::Refused,
          (output.Path() / "missing" / "out.csv for storing the extracted data (No such file or directory)").string()},
@@ -216,7 +228,8 @@ TEST_F(Run, FolderGetsATrailingSeparatorThatStays)
 
 TEST_F(Run, TheMapFileIsNamedAfterTheOutputAndNeverTakesItsPlace)
 {
-    const std::pair<std::string, std::string> maps[]{{"out.csv", "out.geojson"}, {"my.data/report", "my.data/report.geojson"},
+    const std::pair<std::string, std::string> maps[]{{"out.csv", "out.geojson"},
+                                                     {"my.data/report", "my.data/report.geojson"},
                                                      {"places.geojson", "places.geojson.geojson"}};
     for (const auto& [name, path] : maps)
         EXPECT_EQ(MapPathFor(name), path) << name;
@@ -254,14 +267,16 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     const mode_t previousMask = ::umask(027);
     Execute();
     ::umask(previousMask);
-    EXPECT_EQ(fs::status(OutputPath()).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(OutputPath()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     fs::permissions(OutputPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     output.Touch("real/target.csv", "earlier work\n");
     fs::create_symlink("real/target.csv", output.Path() / "link.csv");
     settings.Flags = FlagsWith({4});
     Execute();
-    EXPECT_EQ(fs::status(OutputPath()).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    EXPECT_EQ(fs::status(OutputPath()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     settings.OutFile = (output.Path() / "link.csv").string();
     Execute();
     EXPECT_TRUE(fs::is_symlink(output.Path() / "link.csv"));
@@ -310,9 +325,10 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
               "EXIF data have been extracted from 2 of 4 files and stored in " + OutputPath() +
                   ".\n2 of these files could not be read as photos: their records hold no metadata.\n1 folder could "
                   "not be opened: any photos in it are missing from the file.");
-    EXPECT_EQ(host.messages[0].details,
-              (std::vector<std::string>{root + "broken.jpg: crashed the reader", root + "text.jpg: not a photo, or damaged",
-                                        "cannot open folder " + result.unlistedFolders[0].path + ": File name too long"}));
+    EXPECT_EQ(
+        host.messages[0].details,
+        (std::vector<std::string>{root + "broken.jpg: crashed the reader", root + "text.jpg: not a photo, or damaged",
+                                  "cannot open folder " + result.unlistedFolders[0].path + ": File name too long"}));
     EXPECT_NE(Output().find("\"broken.jpg\",0x0\n"), std::string::npos);
 }
 
@@ -330,8 +346,8 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     EXPECT_EQ(result.mappedCount, 2);
     EXPECT_EQ(result.unmappedCount, 2);  // the fixture's two photos have no position
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
-    EXPECT_TRUE(host.messages[0].text.ends_with(
-        ".\nThe map file " + mapPath + " shows 2 of them; photos without a position (2) are left out."));
+    EXPECT_TRUE(host.messages[0].text.ends_with(".\nThe map file " + mapPath +
+                                                " shows 2 of them; photos without a position (2) are left out."));
 
     QJsonParseError error{};
     const QJsonDocument map = QJsonDocument::fromJson(QByteArray::fromStdString(output.Read("map.geojson")), &error);
@@ -353,15 +369,16 @@ TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
 {
     const std::string root = photos.Text();
     photos.Touch("other/IMG_0001.JPG");
-    photoList = PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    photoList =
+        PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
     settings.Folder = "";
     settings.Flags = FlagsWith({4});
     host.duplicateAnswer = Answer::Yes;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
     EXPECT_EQ(result.photoCount, 3);
-    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
-                                                          root + "other/IMG_0001.JPG"}));
+    EXPECT_EQ(source.readPaths,
+              (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG", root + "other/IMG_0001.JPG"}));
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
     EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
 }

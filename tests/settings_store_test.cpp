@@ -57,10 +57,10 @@ protected:
 
 void PrintTo(const ExtractionSettings& s, std::ostream* out)
 {
-    *out << "Folder=" << s.Folder << " OutFile=" << s.OutFile << " Flags=" << s.Flags << " CommentLine=" << s.CommentLine
-         << " DateFormat=" << s.DateFormat << " FullFilePath=" << s.FullFilePath << " SeparatorNum=" << s.SeparatorNum
-         << " SubSeconds=" << s.SubSeconds << " SubFolders=" << s.SubFolders << " Formats=" << s.Formats
-         << " Spreadsheet=" << s.Spreadsheet << " MapFile=" << s.MapFile << " Months=";
+    *out << "Folder=" << s.Folder << " OutFile=" << s.OutFile << " Flags=" << s.Flags
+         << " CommentLine=" << s.CommentLine << " DateFormat=" << s.DateFormat << " FullFilePath=" << s.FullFilePath
+         << " SeparatorNum=" << s.SeparatorNum << " SubSeconds=" << s.SubSeconds << " SubFolders=" << s.SubFolders
+         << " Formats=" << s.Formats << " Spreadsheet=" << s.Spreadsheet << " MapFile=" << s.MapFile << " Months=";
     for (const std::string& name : s.MonthNames)
         *out << name << ',';
 }
@@ -79,8 +79,8 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
     settings.Flags = "1" + std::string(27, '0') + "1";
     settings.MonthNames[4] = "Mai";
     settings.MonthNames[11] = "";
-    for (std::int32_t* field : {&settings.CommentLine, &settings.FullFilePath, &settings.SubSeconds, &settings.SubFolders,
-                                &settings.Spreadsheet, &settings.MapFile})
+    for (std::int32_t* field : {&settings.CommentLine, &settings.FullFilePath, &settings.SubSeconds,
+                                &settings.SubFolders, &settings.Spreadsheet, &settings.MapFile})
         *field = 1;
     settings.DateFormat = 8;
     settings.SeparatorNum = 3;
@@ -127,10 +127,12 @@ TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
     const std::string huge(2'000'000, 'A');  // the file stays below the size the store reads at all
     std::filesystem::create_directories(StoreFile().parent_path());
     std::ofstream(StoreFile(), std::ios::binary)
-        << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
+        << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant("
+           "\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
         << "Folder=\xFF\xFE/photos/\xC3(\nOutFile=" << huge << "\nFlags=" << std::string(100'000, '1')
         << "\nMonth1=\xE9t\xE9\nMonth2=" << std::string(1'000'000, 'B') << "\nCommentLine=true\n"
-        << "FullFilePath=99999999999999999999\nSubFolders=-1\n[broken\n=\n" << std::string("\0\x01\x02\n", 4);
+        << "FullFilePath=99999999999999999999\nSubFolders=-1\n[broken\n=\n"
+        << std::string("\0\x01\x02\n", 4);
 
     static QStringList complaints;
     complaints.clear();

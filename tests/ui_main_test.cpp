@@ -53,7 +53,7 @@ T* Child(const QObject& parent, const char* name)
 }
 
 const SetupDialog::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
-                                 "July",    "August",   "September", "October", "November", "December"};
+                                      "July",    "August",   "September", "October", "November", "December"};
 
 ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
 {
@@ -276,8 +276,9 @@ private slots:
         // Every control that takes the focus has a name a screen reader can say.
         for (QWidget* widget : window.findChildren<QWidget*>())
             if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) && widget->focusProxy() == nullptr)
-                QVERIFY2(!QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).remove(u"..."_s).isEmpty(),
-                         qPrintable(widget->objectName()));
+                QVERIFY2(
+                    !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).remove(u"..."_s).isEmpty(),
+                    qPrintable(widget->objectName()));
         // The letters are all different, and the data's leads to the list even when another
         // control of its box had the focus last.
         QStringList letters;
@@ -360,10 +361,10 @@ private slots:
         QTest::newRow("no argument") << args << QStringList{} << u"held"_s << true;
         QTest::newRow("folder dropped on the window") << u"mainWindow"_s << QStringList{photos} << photos << true;
         QTest::newRow("photo dropped on the output box") << u"outputEdit"_s << QStringList{photo} << photos << true;
-        QTest::newRow("missing, then a photo, dropped on the folder box") << u"folderEdit"_s << QStringList{gone, photo}
-                                                                           << photos << true;
-        QTest::newRow("web address dropped") << u"mainWindow"_s << QStringList{u"https://example.org/a.jpg"_s}
-                                             << u"held"_s << false;
+        QTest::newRow("missing, then a photo, dropped on the folder box")
+            << u"folderEdit"_s << QStringList{gone, photo} << photos << true;
+        QTest::newRow("web address dropped")
+            << u"mainWindow"_s << QStringList{u"https://example.org/a.jpg"_s} << u"held"_s << false;
     }
 
     void folderArgumentAndDropsFillTheFolder()
@@ -525,11 +526,10 @@ private slots:
                   "extractButton", "setupButton", "abortButton", "exitButton"})
                 if (Child(window, name)->isEnabled())
                     enabledDuringRun << QLatin1String(name);
-            runShown = window.IsRunning() &&
-                       Child<QLineEdit>(window, "statusEdit")->text() == "Extracting data..."_L1 &&
-                       Child(window, "progressBar")->isVisible() && Child(window, "abortButton")->isVisible() &&
-                       QApplication::overrideCursor() != nullptr &&
-                       QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            runShown =
+                window.IsRunning() && Child<QLineEdit>(window, "statusEdit")->text() == "Extracting data..."_L1 &&
+                Child(window, "progressBar")->isVisible() && Child(window, "abortButton")->isVisible() &&
+                QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             // Changed by a program, as no user can while they are disabled: the run goes on as started.
             Child<QListWidget>(window, "columnList")->item(4)->setCheckState(Qt::Checked);
             Child<QCheckBox>(window, "fullPathCheck")->setChecked(true);
@@ -642,7 +642,7 @@ private slots:
         Child<QPushButton>(window, "extractButton")->click();
 
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
-        QVERIFY(!window.isVisible());                     // ... and then closed
+        QVERIFY(!window.isVisible());                  // ... and then closed
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"\"p1.jpg\"\tFuji"_s});
         QVERIFY(window.Shown().empty());  // the user who closed the window is not told where it stopped

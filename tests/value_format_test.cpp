@@ -93,19 +93,23 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
          &C::GetGPSAltitude, "-0.02"},
         {"altitude 5/0", TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), &C::GetGPSAltitude, ""},
         // Positions, unsigned or signed rationals alike.
-        {"latitude north", TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
+        {"latitude north",
+         TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
          &C::GetLatitude, "48.856602"},
-        {"longitude west", TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
+        {"longitude west",
+         TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
          &C::GetLongitude, "-2.350000"},
         {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), &C::GetLatitude, ""},
         {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), &C::GetLatitude, ""},
         // GPS date and time, as FreeImage has always written the time.
-        {"gps stamps", TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {30, 1}, {15, 1})}}),
+        {"gps stamps",
+         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {30, 1}, {15, 1})}}),
          &C::GetGPSDateTime, "2021:07:14 7:30:15.00"},
         {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), &C::GetGPSDateTime,
          " 23:59:58.50"},
         {"no gps stamps", PhotoTags{}, &C::GetGPSDateTime, " "},
-        {"damaged gps time", TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
+        {"damaged gps time",
+         TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
          &C::GetGPSDateTime, " "},
         // Texts: cameras pad Make and Model with blanks, which go; other texts are kept whole.
         {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), &C::GetMake, "Canon"},
@@ -115,9 +119,11 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         {"lens", TagsWith({{Tag::LensModel, Text(" EF50 ")}}), &C::GetLensModel, " EF50 "},
         {"no lens", PhotoTags{}, &C::GetLensModel, "Unknown"},
         {"lens blank", TagsWith({{Tag::LensModel, Text(" ")}}), &C::GetLensModel, " "},
-        {"date original", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
+        {"date original",
+         TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
          &C::GetDateTime, "2021:07:14 09:30:15"},
-        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), &C::GetDateTime, "2022:01:02 03:04:05"},
+        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), &C::GetDateTime,
+         "2022:01:02 03:04:05"},
         {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), &C::GetSubSecTimeOriginal, "25"},
     };
     for (const Case& c : cases)
@@ -161,7 +167,8 @@ TEST_F(ValueFormat, FileSizeIsTheFullSizeAndEmptyWhenTheStatusIsUnknown)
 
 TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
 {
-    PhotoTags tags = TagsWith({{Tag::XPTitle, Text("Title")}, {Tag::Make, Text("Make")},
+    PhotoTags tags = TagsWith({{Tag::XPTitle, Text("Title")},
+                               {Tag::Make, Text("Make")},
                                {Tag::GPSLatitude, Triple({10, 1}, {0, 1}, {0, 1})}});
     tags.width = 8;
     tags.height = 6;

@@ -194,12 +194,13 @@ void MainWindow::BuildChooseBox()
     m_browseOutputButton->setAccessibleName(QStringLiteral("Choose the output file"));
     m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a &map file (GeoJSON)"), chooseBox);
     m_mapFileCheck->setObjectName(QStringLiteral("mapFileCheck"));
-    m_mapFileCheck->setToolTip(QStringLiteral("Writes the positions of the photos that have one beside the output file, "
-                                              "with the extension .geojson, for map programs such as QGIS"));
+    m_mapFileCheck->setToolTip(
+        QStringLiteral("Writes the positions of the photos that have one beside the output file, "
+                       "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
         browse->setAutoDefault(false);
         browse->setToolTip(QStringLiteral("%1 (%2)").arg(browse->accessibleName(),
-                                                          browse->shortcut().toString(QKeySequence::NativeText)));
+                                                         browse->shortcut().toString(QKeySequence::NativeText)));
         browse->setFixedWidth(std::max(m_folderEdit->sizeHint().height() + 4,
                                        metrics.horizontalAdvance(QStringLiteral("...")) + 3 * charWidth));
     }
@@ -659,8 +660,7 @@ void MainWindow::OnBrowseFolder()
 {
     TakeControlValues();
     const QString typed = FromNarrow(m_settings.Folder);
-    const QString start =
-        typed.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) : typed;
+    const QString start = typed.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) : typed;
     if (const auto chosen = m_chooseFolder(this, start))
         m_settings.Folder = chosen->toStdString();
     ShowSettings();

@@ -96,7 +96,7 @@ private:
     void BuildControls();
     void BuildChooseBox();
     void BuildSelectBox();
-    QBoxLayout* BuildTickRow();       // All, None
+    QBoxLayout* BuildTickRow();  // All, None
     QBoxLayout* BuildSeparatorRow();
     QBoxLayout* BuildCommandColumn();  // Extract, Setup, Help
     QBoxLayout* BuildRunRow();         // the hint, and the run's status, progress and Abort

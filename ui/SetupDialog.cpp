@@ -107,14 +107,15 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
     m_formatsCombo->setObjectName(QStringLiteral("formatsCombo"));
     m_formatsCombo->addItem(QStringLiteral("JPEG and TIFF only"));
     m_formatsCombo->addItem(QStringLiteral("All photo formats"));
-    m_formatsCombo->setToolTip(QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
+    m_formatsCombo->setToolTip(
+        QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
     m_spreadsheetCheck = new QCheckBox(QStringLiteral("&For spreadsheets"), this);
     m_spreadsheetCheck->setObjectName(QStringLiteral("spreadsheetCheck"));
-    m_spreadsheetCheck->setToolTip(
-        QStringLiteral("Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
-                       "apostrophe before any text that a spreadsheet would take as a formula."));
+    m_spreadsheetCheck->setToolTip(QStringLiteral(
+        "Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
+        "apostrophe before any text that a spreadsheet would take as a formula."));
 
     auto* optionsColumn = new QVBoxLayout;
     optionsColumn->addWidget(dateLabel);
@@ -155,9 +156,9 @@ void SetupDialog::ShowExamples()
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         names[month] = m_monthEdits[month]->text().toStdString();
     for (int layout = 0; layout < m_dateFormatCombo->count(); ++layout)
-        m_dateFormatCombo->setItemText(layout, QStringLiteral("%1   (%2)").arg(
-                                                   QString::fromLatin1(DateFormatLabels()[layout]),
-                                                   QString::fromStdString(FormatDate(now, layout, names))));
+        m_dateFormatCombo->setItemText(layout, QStringLiteral("%1   (%2)")
+                                                   .arg(QString::fromLatin1(DateFormatLabels()[layout]),
+                                                        QString::fromStdString(FormatDate(now, layout, names))));
 }
 
 void SetupDialog::SetFormats(std::int32_t formats)
@@ -167,7 +168,7 @@ void SetupDialog::SetFormats(std::int32_t formats)
 }
 
 void SetupDialog::SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
-                       std::int32_t spreadsheet)
+                            std::int32_t spreadsheet)
 {
     m_monthNames = monthNames;
     m_dateFormat = dateFormat;

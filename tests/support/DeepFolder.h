@@ -87,4 +87,3 @@ private:
     int m_levels = 0;
     bool m_made = false;
 };
-

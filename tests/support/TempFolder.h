@@ -11,13 +11,15 @@ public:
     TempFolder()
     {
         std::random_device random;
-        m_path = std::filesystem::temp_directory_path() / ("fh-test-" + std::to_string(random()) + std::to_string(random()));
+        m_path =
+            std::filesystem::temp_directory_path() / ("fh-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(m_path);
     }
     ~TempFolder()
     {
         std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
         std::filesystem::remove_all(m_path, ignored);
     }
     TempFolder(const TempFolder&) = delete;

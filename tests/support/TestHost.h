@@ -10,7 +10,7 @@
 class TestHost : public RunHost {
 public:
     Answer duplicateAnswer = Answer::No;
-    int abortAfterPhotos = -1;  // requests Abort once this many photos have been shown
+    int abortAfterPhotos = -1;         // requests Abort once this many photos have been shown
     std::function<void()> onQuestion;  // runs when a Yes/No question is shown
 
     std::vector<Message> messages;

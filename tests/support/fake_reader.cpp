@@ -50,7 +50,8 @@ int main(int argc, char* argv[])
             return 1;
         const std::string name = path.substr(path.find_last_of('/') + 1);
         const bool second = (flags & tagwire::ReadWithSecondLibrary) != 0;
-        if (name.find("crash") != std::string::npos || poisoned || (name.find("fallback") != std::string::npos && !second))
+        if (name.find("crash") != std::string::npos || poisoned ||
+            (name.find("fallback") != std::string::npos && !second))
             std::abort();
         poisoned = name.find("poison") != std::string::npos;
         if (name.find("quit") != std::string::npos)
