@@ -112,6 +112,7 @@ int Run(const CommandLine& commandLine, RunRequest request)
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
+    platform::InstallTerminationHandler();
     return ExitStatusFor(ExtractionRun(std::move(request), host, readers).Execute());
 }
 

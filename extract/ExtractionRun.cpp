@@ -240,25 +240,26 @@ void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
     // leaves the earlier ones as they were.
     if (files.mapped)
         files.map.Write(MapComposer::Closing());
-    const OutputFile* failed = nullptr;
-    std::string failedPath;
-    if (files.map.Failed() || !files.output.Commit()) {
-        failed = files.map.Failed() ? &files.map : &files.output;
-        failedPath = files.map.Failed() ? m_request.mapPath : result.outputPath;
-    } else if (files.mapped && !files.map.Commit()) {
-        failed = &files.map;
-        failedPath = m_request.mapPath;
+    // Every file is whole on the disk before any takes the place of an earlier one, so that a
+    // failure at any step, or a kill, leaves all the earlier files as they were.
+    const bool prepared = files.output.Prepare() && (!files.mapped || files.map.Prepare());
+    m_host.SetRunning(false, std::string());
+    // The map first: should the output then fail, the earlier output is still there.
+    if (!prepared || (files.mapped && !files.map.PutInPlace()) || !files.output.PutInPlace()) {
+        Fail(files, result);
+        return;
     }
+    result.outcome = aborted ? RunResult::Outcome::Aborted : RunResult::Outcome::Completed;
+    m_host.ShowMessage(Ending(result, m_request.toStandardOutput, m_request.mapPath));
+}
+
+void ExtractionRun::Fail(Files& files, RunResult& result)
+{
+    const bool mapFailed = files.map.Failed();
+    const OutputFile& failed = mapFailed ? files.map : files.output;
+    const std::string& failedPath = mapFailed ? m_request.mapPath : result.outputPath;
     files.output.Discard();
     files.map.Discard();
-
-    m_host.SetRunning(false, std::string());
-
-    if (failed != nullptr) {
-        result.outcome = RunResult::Outcome::WriteFailed;
-        m_host.ShowMessage(MakeMessage(MessageId::OutputNotWritten, {failedPath, failed->ErrorText()}));
-    } else {
-        result.outcome = aborted ? RunResult::Outcome::Aborted : RunResult::Outcome::Completed;
-        m_host.ShowMessage(Ending(result, m_request.toStandardOutput, m_request.mapPath));
-    }
+    result.outcome = RunResult::Outcome::WriteFailed;
+    m_host.ShowMessage(MakeMessage(MessageId::OutputNotWritten, {failedPath, failed.ErrorText()}));
 }

@@ -85,6 +85,8 @@ private:
     void WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result);
     // Puts the files in place, or keeps the earlier ones, and tells the user how the run ended.
     void Finish(Files& files, bool aborted, RunResult& result);
+    // Keeps the earlier files and tells the user that the one that failed could not be written.
+    void Fail(Files& files, RunResult& result);
 
     RunRequest m_request;
     RunHost& m_host;

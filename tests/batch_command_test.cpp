@@ -135,6 +135,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = {"--colour"},
          .exitCode = 2,
          .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
+        {.what = "a map that cannot be written: the output is left as it was too",
+         .arguments = run({"--columns", "4", "--geojson", "/dev/full"}),
+         .exitCode = 4,
+         .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
+                "name is left as it was\n"},
         {.what = "no output named or stored",
          .arguments = {"{photos}", "--defaults"},
          .exitCode = 2,
@@ -263,8 +268,8 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 }
 
 // Ctrl-C stops after the photo in hand, with the records so far in place of the earlier file; a
-// kill, a closed terminal or a shutdown leave the file as it was, and the next run nothing beside
-// its own.
+// kill, a closed terminal or a shutdown leave the file as it was, and only a kill that cannot be
+// caught leaves a temporary file, which the next run takes over.
 TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
@@ -281,13 +286,14 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     const auto lines = std::count(stopped.begin(), stopped.end(), '\n');
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
+    const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
 
     // A copy of the reader of its own, so that its processes are told from those of other tests.
     const TempFolder readers;
     const std::filesystem::path reader = readers.Path() / "killed-reader";
     std::filesystem::copy_file(FAKE_READER_PATH, reader);
     cli.environment.insert("FOTOHARVESTER_READER", Q(reader));
-    for (const int signal : {SIGKILL, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(signal);
         QProcess killed;
         cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
@@ -296,6 +302,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
         ::kill(static_cast<pid_t>(killed.processId()), signal);
         ASSERT_TRUE(killed.waitForFinished(10000));
         EXPECT_EQ(output.Read("out.csv"), stopped);
+        EXPECT_EQ(entries(), signal == SIGKILL ? 2 : 1);
         for (int tries = 0; tries < 300 && !ProcessesOf(reader).empty(); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(ProcessesOf(reader).size(), 0u) << "readers outlived the command";
