@@ -3,6 +3,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/ExtractionRun.h"
+#include "extract/Messages.h"
 #include "extract/RecordComposer.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/TextEncoding.h"
@@ -337,7 +338,7 @@ std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& 
     const auto& entries = SeparatorListEntries();
     if (settings.SeparatorNum >= 0 && static_cast<std::size_t>(settings.SeparatorNum) < entries.size())
         return SeparatorFromText(entries[settings.SeparatorNum]);
-    return {};
+    return SeparatorFromText(settings.SeparatorText);
 }
 
 const std::array<std::string, ExtractionSettings::MonthCount>& FixedMonthNames()
@@ -353,11 +354,9 @@ OutputChoice ChooseOutput(const std::string& outFile)
     if (outFile == "-")
         return {{}, true, {}};
     if (outFile.empty())
-        return {{}, false, "no output file: give one with --output FILE, or --output - for standard output"};
-    const std::string name = FileNameOf(outFile);
-    const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
-    if (stem.find_first_not_of('.') == std::string::npos)
-        return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};
+        return {{}, false, MakeMessage(MessageId::OutputEmpty).batchLines.front()};
+    if (!HasNameBeforeExtension(outFile))
+        return {{}, false, MakeMessage(MessageId::OutputUnnamed, {outFile}).batchLines.front()};
     // A device, a pipe or a file the system provides is written as it is named; a ".csv" added
     // would make a new regular file beside it.
     if (platform::IsSystemPath(outFile) || platform::IsSpecialFile(outFile))

@@ -32,13 +32,16 @@ void AddLosses(Message& message, const RunResult& result)
 // what the map holds. A run that could not read every photo does not call itself a success.
 Message Ending(const RunResult& result, bool toStandardOutput, const std::string& mapPath)
 {
-    const std::string count = std::to_string(result.photoCount);
+    const std::string photos = std::to_string(result.photoCount);
+    const std::string records = std::to_string(result.recordCount);
     const auto read = std::to_string(result.photoCount - static_cast<std::int32_t>(result.unreadPhotos.size()));
     const std::string destination = toStandardOutput ? std::string("standard output") : result.outputPath;
     Message ending =
-        result.outcome == RunResult::Outcome::Aborted ? MakeMessage(MessageId::Stopped, {count, destination})
-        : result.unreadPhotos.empty()                 ? MakeMessage(MessageId::Summary, {count, destination})
-                                      : MakeMessage(MessageId::SummaryWithUnread, {count, read, destination});
+        result.outcome == RunResult::Outcome::Aborted ? MakeMessage(MessageId::Stopped, {photos, destination})
+        : result.unreadPhotos.empty()                 ? MakeMessage(MessageId::Summary, {records, destination, photos})
+                                      : MakeMessage(MessageId::SummaryWithUnread, {records, read, destination, photos});
+    if (const std::int32_t withoutRecord = result.photoCount - result.recordCount; withoutRecord > 0)
+        ContinueLastLine(ending, MakeMessage(MessageId::PhotosWithoutValues, {std::to_string(withoutRecord)}));
     AddLosses(ending, result);
     if (!mapPath.empty())
         AppendLines(ending, MakeMessage(MessageId::MapSummary, {std::to_string(result.mappedCount), mapPath,
@@ -53,6 +56,13 @@ Message Ending(const RunResult& result, bool toStandardOutput, const std::string
 std::string OutputPathFor(const std::string& outFile)
 {
     return ExtensionOf(outFile).empty() ? outFile + ".csv" : outFile;
+}
+
+bool HasNameBeforeExtension(const std::string& outFile)
+{
+    const std::string name = FileNameOf(outFile);
+    const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
+    return stem.find_first_not_of('.') != std::string::npos;
 }
 
 std::string MapPathFor(const std::string& outputPath)
@@ -80,14 +90,14 @@ struct ExtractionRun::Files {
 RunResult ExtractionRun::Execute()
 {
     RunResult result;
-    std::optional<PhotoList> photos = CollectPhotos(result);
-    if (!photos)
-        return result;
     const ExtractionSettings& settings = m_request.settings;
     result.outputPath =
         m_request.toStandardOutput ? std::string("-") : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
+    if (!FolderIsUsable() || !ChoicesAreUsable(result))
+        return result;
+    PhotoList photos = CollectPhotos(result);
     // Asked before the output file is opened, so that "No" leaves an earlier output untouched.
-    if (!DuplicateNamesAccepted(*photos)) {
+    if (!DuplicateNamesAccepted(photos)) {
         result.outcome = RunResult::Outcome::Declined;
         return result;
     }
@@ -102,14 +112,49 @@ RunResult ExtractionRun::Execute()
                 RecordComposer(m_request.separator,
                                DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
                                settings.Spreadsheet != 0)};
-    if (!OpenFiles(files, result, *photos))
+    if (!OpenFiles(files, result, photos))
         return result;
-    const bool aborted = WriteRecords(files, std::move(*photos), result);
+    const bool aborted = WriteRecords(files, std::move(photos), result);
     Finish(files, aborted, result);
     return result;
 }
 
-std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
+bool ExtractionRun::FolderIsUsable()
+{
+    if (m_request.photos)
+        return true;
+    std::string& folder = m_request.settings.Folder;
+    if (folder.empty()) {
+        m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
+        return false;
+    }
+    if (folder.back() != '\\' && folder.back() != '/')
+        folder += platform::NativeSeparator();
+    if (std::error_code error; !platform::CanListFolder(folder, &error)) {
+        m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
+        return false;
+    }
+    return true;
+}
+
+bool ExtractionRun::ChoicesAreUsable(const RunResult& result)
+{
+    const ExtractionSettings& settings = m_request.settings;
+    std::optional<Message> refusal;
+    if (!m_request.toStandardOutput && !m_request.outputPath && settings.OutFile.empty())
+        refusal = MakeMessage(MessageId::OutputEmpty);
+    else if (!m_request.toStandardOutput && !HasNameBeforeExtension(result.outputPath))
+        refusal = MakeMessage(MessageId::OutputUnnamed, {m_request.outputPath.value_or(settings.OutFile)});
+    else if (!settings.ChoosesAnyColumn())
+        refusal = MakeMessage(MessageId::NoColumns);
+    else if (m_request.separator.empty())
+        refusal = MakeMessage(MessageId::SeparatorEmpty);
+    if (refusal)
+        m_host.ShowMessage(*refusal);
+    return !refusal;
+}
+
+PhotoList ExtractionRun::CollectPhotos(RunResult& result)
 {
     const PhotoFormats formats = m_request.settings.ChosenFormats();
     PhotoList photos;
@@ -117,19 +162,9 @@ std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
         photos = std::move(*m_request.photos);
         std::erase_if(photos, [&](const std::string& path) { return !IsPhotoFile(path, formats); });
     } else {
-        std::string& folder = m_request.settings.Folder;
-        if (folder.empty()) {
-            m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
-            return std::nullopt;
-        }
-        if (folder.back() != '\\' && folder.back() != '/')
-            folder += platform::NativeSeparator();
-        if (std::error_code error; !platform::CanListFolder(folder, &error)) {
-            m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
-            return std::nullopt;
-        }
         result.unlistedFolders = CollectPhotoFiles(
-            photos, folder, m_request.settings.SubFolders != 0, [this] { m_host.KeepAlive(); }, formats);
+            photos, m_request.settings.Folder, m_request.settings.SubFolders != 0, [this] { m_host.KeepAlive(); },
+            formats);
     }
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
@@ -218,8 +253,10 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
     if (reader.LastOutcome() != ReadOutcome::Read)
         result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
     const ColumnValues values = files.composer.Values(files.ticked, reader);
-    if (const auto record = files.composer.Record(name, files.ticked, values))
+    if (const auto record = files.composer.Record(name, files.ticked, values)) {
         files.output.WriteLine(*record);
+        ++result.recordCount;
+    }
     if (files.mapped) {
         const auto feature = MapComposer().Feature(name, files.ticked, values, reader.GetLatitude(),
                                                    reader.GetLongitude(), reader.GetGPSAltitude());
@@ -236,16 +273,18 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
 
 void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
 {
-    // Completed or stopped by the user, the files take the place of the earlier ones; a failure
-    // leaves the earlier ones as they were.
     if (files.mapped)
         files.map.Write(MapComposer::Closing());
     // Every file is whole on the disk before any takes the place of an earlier one, so that a
     // failure at any step, or a kill, leaves all the earlier files as they were.
     const bool prepared = files.output.Prepare() && (!files.mapped || files.map.Prepare());
     m_host.SetRunning(false, std::string());
+    if (!prepared) {
+        Fail(files, result);
+        return;
+    }
     // The map first: should the output then fail, the earlier output is still there.
-    if (!prepared || (files.mapped && !files.map.PutInPlace()) || !files.output.PutInPlace()) {
+    if ((files.mapped && !files.map.PutInPlace()) || !files.output.PutInPlace()) {
         Fail(files, result);
         return;
     }

@@ -41,6 +41,7 @@ struct RunResult {
 
     Outcome outcome = Outcome::Refused;
     std::int32_t photoCount = 0;          // photos processed, with or without a record
+    std::int32_t recordCount = 0;         // records written: photos with any of the chosen values
     std::vector<Unread> unreadPhotos;     // photos whose metadata could not be read
     std::vector<Unread> unlistedFolders;  // folders whose photos could not be listed
     std::string outputPath;
@@ -54,9 +55,9 @@ struct RunResult {
     }
 };
 
-// One extraction: checks the folder and the output name, collects and sorts the photos, asks about
-// duplicate names, then writes the heading line and one record per photo, driving the host's
-// progress and abort, and reports the count.
+// One extraction: checks the folder, the output name, the columns and the separator, collects and
+// sorts the photos, asks about duplicate names, then writes the heading line and one record per
+// photo, driving the host's progress and abort, and reports the count.
 class ExtractionRun {
 public:
     ExtractionRun(RunRequest request, RunHost& host, TagSource& tags);
@@ -69,8 +70,13 @@ public:
 private:
     struct Files;
 
-    // The photos to read, sorted, or nothing when the folder is refused.
-    std::optional<PhotoList> CollectPhotos(RunResult& result);
+    // Whether the folder can be listed; when not, the user is told. The folder gains a separator.
+    bool FolderIsUsable();
+    // Whether the output name, the columns and the separator make a file that can be read back;
+    // when not, the user is told.
+    bool ChoicesAreUsable(const RunResult& result);
+    // The photos to read, sorted.
+    PhotoList CollectPhotos(RunResult& result);
     // Whether the run may go on when two photos share a name.
     bool DuplicateNamesAccepted(const PhotoList& photos);
     // Whether a reader can be started; when not, the user is told.
@@ -95,5 +101,8 @@ private:
 
 // The output path for an output name: ".csv" is added when the name has no extension.
 std::string OutputPathFor(const std::string& outFile);
+// Whether an output name has a name before its extension: "", ".csv" and a folder's name ending in
+// a separator have none, and would make a hidden file.
+bool HasNameBeforeExtension(const std::string& outFile);
 // The map file beside an output file: the same name with the extension ".geojson".
 std::string MapPathFor(const std::string& outputPath);

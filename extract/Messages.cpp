@@ -27,8 +27,9 @@ constexpr std::array messageTable{
                  .window = "The folder %1 cannot be opened (%2). Please reenter it or use the browse button to locate "
                            "the folder.",
                  .batch = "cannot open folder %1: %2"},
+    // The count of records first, then the destination and the count of photos.
     MessageEntry{.id = MessageId::Summary,
-                 .window = "EXIF data have been successfully extracted from %1 files and stored in %2.",
+                 .window = "EXIF data have been successfully extracted from %3 files and stored in %2.",
                  .batch = "%1 records written to %2",
                  .icon = I::Information,
                  .batchForOne = "%1 record written to %2"},
@@ -77,9 +78,10 @@ constexpr std::array messageTable{
                  .batch = "map written to %2: %1 photos placed, %3 without a position left out",
                  .icon = I::Information,
                  .batchForOne = "map written to %2: %1 photo placed, %3 without a position left out"},
-    // The count of photos first, then how many of them were read.
+    // The count of records first, then how many photos were read, the destination and the count of
+    // photos.
     MessageEntry{.id = MessageId::SummaryWithUnread,
-                 .window = "EXIF data have been extracted from %2 of %1 files and stored in %3.",
+                 .window = "EXIF data have been extracted from %2 of %4 files and stored in %3.",
                  .batch = "%1 records written to %3",
                  .batchForOne = "%1 record written to %3"},
     MessageEntry{.id = MessageId::Stopped,
@@ -88,6 +90,28 @@ constexpr std::array messageTable{
                  .icon = I::Information,
                  .windowForOne = "Stopped after %1 photo; %2 holds the records written so far.",
                  .batchForOne = "stopped after %1 photo; %2 holds the records written so far"},
+    MessageEntry{.id = MessageId::NoColumns,
+                 .window = "No column is ticked, so there is nothing to write. Please tick the columns you want in "
+                           "the list.",
+                 .batch = "no column chosen: choose them with --columns (\"all\", or the numbers --help lists)"},
+    // Fields that run together cannot be told apart again.
+    MessageEntry{.id = MessageId::SeparatorEmpty,
+                 .window = "The separator character cannot be empty: the fields would run together and could not be "
+                           "read back. Please choose a separator, or type one.",
+                 .batch = "no separator: the fields would run together; give one with --separator"},
+    MessageEntry{.id = MessageId::OutputEmpty,
+                 .window = "Output filename cannot be empty. Please fill in a name or choose a file.",
+                 .batch = "no output file: give one with --output FILE, or --output - for standard output"},
+    MessageEntry{.id = MessageId::OutputUnnamed,
+                 .window = "The output filename %1 has no name before its extension. Please fill in a name or choose "
+                           "a file.",
+                 .batch = "the output name \"%1\" has no name before its extension: name the file"},
+    // A clause of a run's ending: the photos that have no record.
+    MessageEntry{.id = MessageId::PhotosWithoutValues,
+                 .window = "%1 of them had none of the chosen values and got no line in the file.",
+                 .batch = "%1 photos had none of the chosen values",
+                 .icon = I::Information,
+                 .batchForOne = "%1 photo had none of the chosen values"},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -142,4 +166,14 @@ void AppendLines(Message& message, const Message& more)
     message.text += '\n';
     message.text += more.text;
     message.batchLines.insert(message.batchLines.end(), more.batchLines.begin(), more.batchLines.end());
+}
+
+void ContinueLastLine(Message& message, const Message& more)
+{
+    message.text += ' ';
+    message.text += more.text;
+    if (message.batchLines.empty())
+        message.batchLines = more.batchLines;
+    else if (!more.batchLines.empty())
+        message.batchLines.back() += "; " + more.batchLines.front();
 }

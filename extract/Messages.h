@@ -23,6 +23,11 @@ enum class MessageId {
     MapSummary,
     SummaryWithUnread,
     Stopped,
+    NoColumns,
+    SeparatorEmpty,
+    OutputEmpty,
+    OutputUnnamed,
+    PhotosWithoutValues,
 };
 
 struct Message {
@@ -57,3 +62,5 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
 
 // Adds a message's texts to another's as further lines, as a run's ending gathers what it tells.
 void AppendLines(Message& message, const Message& more);
+// Adds a message's texts to the last line of another's, as a clause of the same sentence.
+void ContinueLastLine(Message& message, const Message& more);

@@ -140,6 +140,16 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .exitCode = 4,
          .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
                 "name is left as it was\n"},
+        {.what = "photos without any of the chosen values get no line, and are counted apart",
+         .arguments = run({"--columns", "16,17"}),
+         .err = "fotoharvester-cli: 0 records written to {out}/out.csv; 2 photos had none of the chosen values\n",
+         .written = ""},
+        {.what = "no column chosen",
+         .arguments = run({"--defaults"}),
+         .exitCode = 2,
+         .err = "fotoharvester-cli: no column chosen: choose them with --columns (\"all\", or the numbers --help "
+                "lists)" +
+                tryHelp},
         {.what = "no output named or stored",
          .arguments = {"{photos}", "--defaults"},
          .exitCode = 2,
@@ -150,19 +160,19 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .exitCode = 2,
          .err = "fotoharvester-cli: the map file and the output file must differ" + tryHelp},
         {.what = "a missing folder",
-         .arguments = {"{photos}/missing", "--output", "{out}/out.csv"},
+         .arguments = {"{photos}/missing", "--output", "{out}/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot open folder {photos}/missing/: No such file or directory\n"},
         {.what = "no folder",
-         .arguments = {"--folder", "", "--output", "{out}/out.csv"},
+         .arguments = {"--folder", "", "--output", "{out}/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n"},
         {.what = "an output in a missing folder",
-         .arguments = {"{photos}", "--output", "{out}/missing/out.csv"},
+         .arguments = {"{photos}", "--output", "{out}/missing/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot write {out}/missing/out.csv: No such file or directory\n"},
         {.what = "duplicate names",
-         .arguments = run({"--subfolders"}),
+         .arguments = run({"--subfolders", "--columns", "4"}),
          .exitCode = 1,
          .err = "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to tell them "
                 "apart, or --yes to write them all the same\n",
@@ -185,13 +195,13 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .written = "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n",
          .photos = {"a.jpg", "crash.jpg"}},
         {.what = "no reader",
-         .arguments = run({}),
+         .arguments = run({"--columns", "4"}),
          .exitCode = 5,
          .err = "fotoharvester-cli: No photo can be read: the photo reader fake_reader could not be started "
                 "(FOTOHARVESTER_READER must name it with an absolute path). Nothing was written.\n",
          .reader = "fake_reader"},
         {.what = "no file descriptors left for a reader",
-         .arguments = run({}),
+         .arguments = run({"--columns", "4"}),
          .exitCode = 5,
          .err = std::string("fotoharvester-cli: No photo can be read: the photo reader ") + FAKE_READER_PATH +
                 " could not be started (Too many open files). Nothing was written.\n",
@@ -214,13 +224,22 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .photos = {"a\nb.jpg", "b.jpg"},
          .list = std::string("{photos}/b.jpg\0{photos}/a\nb.jpg\0", 32)},
         {.what = "a list that cannot be read",
-         .arguments = {"--files-from", "{out}/missing", "--output", "-"},
+         .arguments = {"--files-from", "{out}/missing", "--output", "-", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot read {out}/missing: No such file or directory\n"},
         {.what = "the window's stored settings",
          .err = summary + "{out}/out.csv\n",
          .written = "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n\"b.jpg\";b.jpg\n",
          .stored = stored},
+        {.what = "a separator typed in the window",
+         .err = summary + "{out}/out.csv\n",
+         .written = "\"a.jpg\"|a.jpg\n\"b.jpg\"|b.jpg\n",
+         .stored =
+             "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\nSeparatorText=|\n"},
+        {.what = "no separator stored",
+         .exitCode = 2,
+         .err = "fotoharvester-cli: no separator: the fields would run together; give one with --separator" + tryHelp,
+         .stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\n"},
         {.what = "the defaults instead",
          .arguments = run({"--defaults", "--columns", "4"}),
          .err = summary + "{out}/out.csv\n",
@@ -286,6 +305,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     const auto lines = std::count(stopped.begin(), stopped.end(), '\n');
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
+
     const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
 
     // A copy of the reader of its own, so that its processes are told from those of other tests.

@@ -436,11 +436,12 @@ void MainWindow::OnTickNone()
 
 void MainWindow::SelectSeparatorPosition(int position)
 {
-    // A stored position that names no entry shows none, and an empty separator text.
+    // A stored position that names no entry shows none, and the separator typed last time.
     const bool known = position >= 0 && position < m_separatorCombo->count();
     m_separatorCombo->setCurrentIndex(known ? position : -1);
     if (!known)
-        m_separatorCombo->setEditText(QString());
+        m_separatorCombo->setEditText(FromNarrow(m_settings.SeparatorText));
+    m_separatorText = m_separatorCombo->currentText().toStdString();
 }
 
 void MainWindow::TakeControlValues()
@@ -580,6 +581,7 @@ void MainWindow::OnExtract()
         if (result.ReachedThePhotos()) {
             m_settings.Flags = request.settings.Flags;
             m_settings.SeparatorNum = request.settings.SeparatorNum;
+            m_settings.SeparatorText = request.settings.SeparatorText;
             ShowSettings();
         }
     }
@@ -596,6 +598,7 @@ RunRequest MainWindow::TakeRunRequest()
     request.settings = m_settings;
     request.settings.Flags = TickedFlags();
     request.settings.SeparatorNum = SeparatorPosition();
+    request.settings.SeparatorText = m_separatorText;
     request.separator = SeparatorFromText(m_separatorText);
     if (m_settings.MapFile != 0)
         request.mapPath = MapPathFor(OutputPathFor(m_settings.OutFile));
@@ -644,6 +647,7 @@ void MainWindow::Finish()
     // The ticks and the separator choice are kept as the user left them, run or no run.
     m_settings.Flags = TickedFlags();
     m_settings.SeparatorNum = SeparatorPosition();
+    m_settings.SeparatorText = m_separatorText;
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.
     if (isVisible())
