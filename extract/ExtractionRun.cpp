@@ -93,11 +93,18 @@ RunResult ExtractionRun::Execute()
     const ExtractionSettings& settings = m_request.settings;
     result.outputPath =
         m_request.toStandardOutput ? std::string("-") : m_request.outputPath.value_or(OutputPathFor(settings.OutFile));
+    // A stop asked for before now was for the run before; one asked for from here on, even while
+    // the folder is listed, stops this one.
+    m_host.ClearAbortRequest();
     if (!FolderIsUsable() || !ChoicesAreUsable(result))
         return result;
-    PhotoList photos = CollectPhotos(result);
+    std::optional<PhotoList> photos = CollectPhotos(result);
+    if (!photos) {
+        StoppedBeforeReading(result);
+        return result;
+    }
     // Asked before the output file is opened, so that "No" leaves an earlier output untouched.
-    if (!DuplicateNamesAccepted(photos)) {
+    if (!DuplicateNamesAccepted(*photos)) {
         result.outcome = RunResult::Outcome::Declined;
         return result;
     }
@@ -105,6 +112,8 @@ RunResult ExtractionRun::Execute()
         result.outcome = RunResult::Outcome::NoReader;
         return result;
     }
+    if (StoppedBeforeReading(result))
+        return result;
     Files files{{},
                 {},
                 !m_request.mapPath.empty(),
@@ -112,9 +121,9 @@ RunResult ExtractionRun::Execute()
                 RecordComposer(m_request.separator,
                                DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
                                settings.Spreadsheet != 0)};
-    if (!OpenFiles(files, result, photos))
+    if (!OpenFiles(files, result, *photos))
         return result;
-    const bool aborted = WriteRecords(files, std::move(photos), result);
+    const bool aborted = WriteRecords(files, std::move(*photos), result);
     Finish(files, aborted, result);
     return result;
 }
@@ -154,7 +163,7 @@ bool ExtractionRun::ChoicesAreUsable(const RunResult& result)
     return !refusal;
 }
 
-PhotoList ExtractionRun::CollectPhotos(RunResult& result)
+std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
 {
     const PhotoFormats formats = m_request.settings.ChosenFormats();
     PhotoList photos;
@@ -162,13 +171,27 @@ PhotoList ExtractionRun::CollectPhotos(RunResult& result)
         photos = std::move(*m_request.photos);
         std::erase_if(photos, [&](const std::string& path) { return !IsPhotoFile(path, formats); });
     } else {
-        result.unlistedFolders = CollectPhotoFiles(
-            photos, m_request.settings.Folder, m_request.settings.SubFolders != 0, [this] { m_host.KeepAlive(); },
-            formats);
+        const auto goOn = [this] {
+            m_host.KeepAlive();
+            return !m_host.AbortRequested();
+        };
+        result.unlistedFolders =
+            CollectPhotoFiles(photos, m_request.settings.Folder, m_request.settings.SubFolders != 0, goOn, formats);
+        if (m_host.AbortRequested())
+            return std::nullopt;
     }
     SortPhotoList(photos);
     m_host.SetProgressRange(static_cast<std::int64_t>(photos.size()));
     return photos;
+}
+
+bool ExtractionRun::StoppedBeforeReading(RunResult& result)
+{
+    if (!m_host.AbortRequested())
+        return false;
+    result.outcome = RunResult::Outcome::Aborted;
+    m_host.ShowMessage(MakeMessage(MessageId::StoppedBeforeReading));
+    return true;
 }
 
 bool ExtractionRun::DuplicateNamesAccepted(const PhotoList& photos)
@@ -225,7 +248,6 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
         files.map.Write(MapComposer::Opening());
 
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
-    m_host.ClearAbortRequest();
 
     PhotoValues reader(m_tags);
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
@@ -283,6 +305,12 @@ void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
         Fail(files, result);
         return;
     }
+    if (aborted && !KeepStoppedRecords(files, result)) {
+        files.output.Discard();
+        files.map.Discard();
+        result.outcome = RunResult::Outcome::Aborted;
+        return;
+    }
     // The map first: should the output then fail, the earlier output is still there.
     if ((files.mapped && !files.map.PutInPlace()) || !files.output.PutInPlace()) {
         Fail(files, result);
@@ -290,6 +318,17 @@ void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
     }
     result.outcome = aborted ? RunResult::Outcome::Aborted : RunResult::Outcome::Completed;
     m_host.ShowMessage(Ending(result, m_request.toStandardOutput, m_request.mapPath));
+}
+
+bool ExtractionRun::KeepStoppedRecords(const Files& files, const RunResult& result)
+{
+    std::string replaced = files.output.ReplacesAFile() ? result.outputPath : std::string();
+    if (files.mapped && files.map.ReplacesAFile())
+        replaced += (replaced.empty() ? "" : " and ") + m_request.mapPath;
+    if (replaced.empty())
+        return true;
+    const Message question = MakeMessage(MessageId::KeepStoppedRecords, {std::to_string(result.photoCount), replaced});
+    return m_host.ShowMessage(question) == Answer::Yes;
 }
 
 void ExtractionRun::Fail(Files& files, RunResult& result)

@@ -57,7 +57,8 @@ struct RunResult {
 
 // One extraction: checks the folder, the output name, the columns and the separator, collects and
 // sorts the photos, asks about duplicate names, then writes the heading line and one record per
-// photo, driving the host's progress and abort, and reports the count.
+// photo, driving the host's progress and abort, and reports the count. A run that is stopped
+// replaces no earlier file without asking the host.
 class ExtractionRun {
 public:
     ExtractionRun(RunRequest request, RunHost& host, TagSource& tags);
@@ -75,8 +76,10 @@ private:
     // Whether the output name, the columns and the separator make a file that can be read back;
     // when not, the user is told.
     bool ChoicesAreUsable(const RunResult& result);
-    // The photos to read, sorted.
-    PhotoList CollectPhotos(RunResult& result);
+    // The photos to read, sorted, or nothing when the user stopped the run while they were listed.
+    std::optional<PhotoList> CollectPhotos(RunResult& result);
+    // Whether the user has stopped the run before any photo was read; then the user is told.
+    bool StoppedBeforeReading(RunResult& result);
     // Whether the run may go on when two photos share a name.
     bool DuplicateNamesAccepted(const PhotoList& photos);
     // Whether a reader can be started; when not, the user is told.
@@ -91,6 +94,9 @@ private:
     void WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result);
     // Puts the files in place, or keeps the earlier ones, and tells the user how the run ended.
     void Finish(Files& files, bool aborted, RunResult& result);
+    // Whether the records of a stopped run are to take the place of the earlier files: asked when
+    // there are any.
+    bool KeepStoppedRecords(const Files& files, const RunResult& result);
     // Keeps the earlier files and tells the user that the one that failed could not be written.
     void Fail(Files& files, RunResult& result);
 

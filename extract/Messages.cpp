@@ -14,6 +14,7 @@ struct MessageEntry {
     std::string_view batch;
     Message::Buttons buttons = Message::Buttons::Ok;
     Message::Icon icon = Message::Icon::Warning;
+    bool noByDefault = false;
     // The texts when the count (the first argument) is 1, where English needs them.
     std::string_view windowForOne = {};
     std::string_view batchForOne = {};
@@ -112,6 +113,22 @@ constexpr std::array messageTable{
                  .batch = "%1 photos had none of the chosen values",
                  .icon = I::Information,
                  .batchForOne = "%1 photo had none of the chosen values"},
+    // The count of photos, then the earlier files the records would replace. The batch command
+    // never asks: it keeps the earlier files, and its line says so.
+    MessageEntry{.id = MessageId::KeepStoppedRecords,
+                 .window = "Stopped after %1 photos. Do you want to keep the records read so far?\nYes puts them in "
+                           "place of %2; No keeps %2 as before.",
+                 .batch = "stopped after %1 photos; kept %2 as before, without the records read so far",
+                 .buttons = B::YesNo,
+                 .icon = I::Question,
+                 .noByDefault = true,
+                 .windowForOne = "Stopped after %1 photo. Do you want to keep the records read so far?\nYes puts "
+                                 "them in place of %2; No keeps %2 as before.",
+                 .batchForOne = "stopped after %1 photo; kept %2 as before, without the records read so far"},
+    MessageEntry{.id = MessageId::StoppedBeforeReading,
+                 .window = "Stopped before any photo was read; nothing was written.",
+                 .batch = "stopped before any photo was read; nothing was written",
+                 .icon = I::Information},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -155,7 +172,9 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
         return one && !textForOne.empty() ? textForOne : text;
     };
     std::string text = Filled(form(entry.window, entry.windowForOne), arguments);
-    Message message{id, std::move(text), {}, entry.buttons, entry.icon, {arguments.begin(), arguments.end()}, {}, {}};
+    Message message{
+        id, std::move(text), {}, entry.buttons, entry.icon, entry.noByDefault, {arguments.begin(), arguments.end()}, {},
+        {}};
     if (!entry.batch.empty())
         message.batchLines.push_back(Filled(form(entry.batch, entry.batchForOne), arguments));
     return message;

@@ -28,6 +28,8 @@ enum class MessageId {
     OutputEmpty,
     OutputUnnamed,
     PhotosWithoutValues,
+    KeepStoppedRecords,
+    StoppedBeforeReading,
 };
 
 struct Message {
@@ -42,6 +44,8 @@ struct Message {
     std::vector<std::string> batchLines;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::Warning;
+    // What Enter answers a question with: the answer that loses nothing.
+    bool noByDefault = false;
     // What the message is about (a path, a reason, a count), whether or not the text shows it.
     std::vector<std::string> arguments;
     // One line per photo or folder the message counts, for a host to list with the text.

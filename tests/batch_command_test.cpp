@@ -286,10 +286,10 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
     }
 }
 
-// Ctrl-C stops after the photo in hand, with the records so far in place of the earlier file; a
-// kill, a closed terminal or a shutdown leave the file as it was, and only a kill that cannot be
-// caught leaves a temporary file, which the next run takes over.
-TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
+// Ctrl-C stops after the photo in hand, with the records so far where there was no file, and an
+// earlier file kept as it was; a kill, a closed terminal or a shutdown leave the file as it was,
+// and only a kill that cannot be caught leaves a temporary file, which the next run takes over.
+TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
@@ -307,6 +307,20 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
     const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
+    QProcess again;
+    cli.Start(again, Arguments({"--columns", "4,7", "--readers", "1"}));
+    ASSERT_TRUE(RunIsWriting());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::kill(static_cast<pid_t>(again.processId()), SIGINT);
+    ASSERT_TRUE(again.waitForFinished(10000));
+    const Outcome keptEarlier = Program::Ended(again);
+    EXPECT_EQ(keptEarlier.exitCode, 130);
+    EXPECT_NE(keptEarlier.err.find("; kept " + (output.Path() / "out.csv").string() +
+                                   " as before, without the records read so far\n"),
+              std::string::npos)
+        << keptEarlier.err;
+    EXPECT_EQ(output.Read("out.csv"), stopped);
+    EXPECT_EQ(entries(), 1);
 
     // A copy of the reader of its own, so that its processes are told from those of other tests.
     const TempFolder readers;

@@ -297,19 +297,63 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     EXPECT_EQ(std::distance(fs::directory_iterator(output.Path() / "real"), {}), 1);
 }
 
-TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndSaysSo)
+// A stopped run keeps the records read so far where there was no file; an earlier file it
+// replaces only when the host says so. Stopped while the folder is listed, it touches no file.
+TEST_F(Run, AStoppedRunReplacesNoEarlierFileWithoutAsking)
 {
-    output.Touch("out.csv", "earlier work\n");
-    host.abortAfterPhotos = 1;
-    const RunResult result = Execute();
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
-    EXPECT_EQ(result.photoCount, 1);
-    EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photo; " + OutputPath() + " holds the records written so far.");
-    EXPECT_EQ(host.messages[0].writtenFile, OutputPath());
+    const std::string records = "\"IMG_0001.JPG\",Fuji\n";
+    const std::string out = OutputPath();
+    struct Case {
+        const char* what;
+        bool earlierFile;
+        Answer answer;  // to the question whether to keep the records
+        std::string kept;
+        std::vector<MessageId> shown;
+        std::string said;  // a part of the first message
+        bool whileListing = false;
+    };
+    const Case cases[] = {
+        {"no earlier file",
+         false,
+         Answer::No,
+         records,
+         {MessageId::Stopped},
+         "Stopped after 1 photo; " + out + " holds the records written so far."},
+        {"an earlier file, replaced",
+         true,
+         Answer::Yes,
+         records,
+         {MessageId::KeepStoppedRecords, MessageId::Stopped},
+         "Stopped after 1 photo. Do you want to keep the records read so far?\nYes puts them in place of " + out +
+             "; No keeps " + out + " as before."},
+        {"an earlier file, kept", true, Answer::No, "earlier work\n", {MessageId::KeepStoppedRecords}, "; No keeps"},
+        {"stopped while listing", true, Answer::Yes, "earlier work\n", {MessageId::StoppedBeforeReading}, "", true},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fs::remove(out);
+        if (row.earlierFile)
+            output.Touch("out.csv", "earlier work\n");
+        if (row.whileListing)
+            for (int i = 0; i < 300; ++i)  // enough to be looked after while they are listed
+                photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
+        host = TestHost();
+        host.abortAfterPhotos = 1;
+        host.abortWhileListing = row.whileListing;
+        host.duplicateAnswer = row.answer;
+        source.readPaths.clear();
+        const RunResult result = Execute();
+        EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
+        EXPECT_EQ(source.readPaths.size(), row.whileListing ? 0u : 1u);
+        EXPECT_EQ(Output(), row.kept);
+        EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), 1);
+        ASSERT_EQ(host.MessageIds(), row.shown);
+        EXPECT_NE(host.messages[0].text.find(row.said), std::string::npos) << host.messages[0].text;
+        EXPECT_EQ(host.messages.back().writtenFile, row.kept == records ? out : "");
+    }
 
     host.abortAfterPhotos = -1;  // the request is still there when the next run starts
+    host.abortWhileListing = false;
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Completed);
 }
 

@@ -520,9 +520,14 @@ void MainWindow::SetRunning(bool running, const std::string& statusText)
 
 Answer MainWindow::ShowMessage(const Message& message)
 {
-    // A run stopped by closing the window ends unannounced: the user has already left.
-    if (message.id == MessageId::Stopped && m_closeWhenRunEnds)
-        return Answer::Ok;
+    // A run stopped by closing the window ends unannounced, and keeps any earlier file: the user
+    // has already left.
+    if (m_closeWhenRunEnds) {
+        if (message.id == MessageId::KeepStoppedRecords)
+            return Answer::No;
+        if (message.id == MessageId::Stopped || message.id == MessageId::StoppedBeforeReading)
+            return Answer::Ok;
+    }
     const bool question = message.buttons == Message::Buttons::YesNo;
     QStringList details;
     for (const std::string& line : message.details)
@@ -530,10 +535,12 @@ Answer MainWindow::ShowMessage(const Message& message)
     QStringList actions;
     if (!message.writtenFile.empty())
         actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
-    const MessageBoxes::Answer answer =
-        m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
-                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                       question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')), actions);
+    const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
+                                                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                                                       !question             ? QMessageBox::Ok
+                                                       : message.noByDefault ? QMessageBox::No
+                                                                             : QMessageBox::Yes,
+                                                       details.join(QLatin1Char('\n')), actions);
     if (answer.action >= 0)
         OpenWritten(FromNarrow(message.writtenFile), answer.action);
     if (!question)
