@@ -3,6 +3,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/ExtractionRun.h"
+#include "extract/Messages.h"
 #include "extract/RecordComposer.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/TextEncoding.h"
@@ -337,7 +338,7 @@ std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& 
     const auto& entries = SeparatorListEntries();
     if (settings.SeparatorNum >= 0 && static_cast<std::size_t>(settings.SeparatorNum) < entries.size())
         return SeparatorFromText(entries[settings.SeparatorNum]);
-    return {};
+    return SeparatorFromText(settings.SeparatorText);
 }
 
 const std::array<std::string, ExtractionSettings::MonthCount>& FixedMonthNames()
@@ -353,11 +354,9 @@ OutputChoice ChooseOutput(const std::string& outFile)
     if (outFile == "-")
         return {{}, true, {}};
     if (outFile.empty())
-        return {{}, false, "no output file: give one with --output FILE, or --output - for standard output"};
-    const std::string name = FileNameOf(outFile);
-    const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
-    if (stem.find_first_not_of('.') == std::string::npos)
-        return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};
+        return {{}, false, MakeMessage(MessageId::OutputEmpty).batchLines.front()};
+    if (!HasNameBeforeExtension(outFile))
+        return {{}, false, MakeMessage(MessageId::OutputUnnamed, {outFile}).batchLines.front()};
     // A device, a pipe or a file the system provides is written as it is named; a ".csv" added
     // would make a new regular file beside it.
     if (platform::IsSystemPath(outFile) || platform::IsSpecialFile(outFile))
@@ -402,9 +401,9 @@ made there can be re-run from a script), or the defaults with --defaults.
                         for devices, pipes and files under /dev, /proc and /sys; "-" writes the
                         records to standard output
       --columns LIST    the columns to write: "all", or column numbers separated by commas
-                        (see the list below)
+                        (see the list below); a run needs at least one
       --separator SEP   comma, semicolon, colon, tab, or any one character (default: the stored
-                        choice, at first a comma)
+                        choice, chosen or typed in the window, at first a comma)
       --headings        write the line of column headings first (--no-headings: do not)
       --full-path       write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
@@ -436,20 +435,23 @@ Columns:
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a
-terminal), the summary, every photo or folder that could not be read and every refusal go to
-standard error. The output file takes the place of an earlier one only when the run ends, so that
-a run that is killed or fails leaves the earlier file as it was; Ctrl-C stops after the photo in
-progress and keeps the records written so far.
+terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
+every photo or folder that could not be read and every refusal go to standard error. The output
+file and the map take the place of earlier ones only when the run ends and both are on the disk,
+so that a run that is killed or fails leaves the earlier files as they were. Ctrl-C stops after
+the photo in progress: where there was no file, the records written so far are kept; an earlier
+file is kept as it was.
 
 Exit status:
   0    every photo was processed
   1    the run was refused (missing folder, output not writable or in use by another run,
        duplicate names without --yes)
-  2    the command line was not understood
+  2    the command line was not understood, or it chooses no column or no separator
   3    the run completed, but some photos or folders could not be read (each is named)
-  4    the output file could not be written completely; an earlier file is left as it was
+  4    the output file or the map could not be written completely; earlier files are left as
+       they were
   5    no photo reader could be started; nothing was written
-  130  stopped by Ctrl-C
+  130  stopped by Ctrl-C; an earlier output file is left as it was
 )";
     return text;
 }

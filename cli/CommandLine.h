@@ -45,7 +45,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 // Settings for the run: the stored ones (or the defaults) with the command line's choices on top.
 ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLine& commandLine);
 
-// The separator for the run: the command line's, else that of the stored list entry.
+// The separator for the run: the command line's, else that of the stored list entry, else the one
+// typed in the window.
 std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& commandLine);
 
 // English month names, so that --defaults gives the same file on every machine.

@@ -4,6 +4,7 @@
 #include "cli/BatchHost.h"
 #include "cli/CommandLine.h"
 #include "extract/ExtractionRun.h"
+#include "extract/Messages.h"
 #include "metadata/ReaderPool.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupt.h"
@@ -92,6 +93,11 @@ int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
     request.mapPath = commandLine.mapPath.value_or(std::string());
     if (!output.standardOutput && request.mapPath == output.path)
         return ReportUsageError("the map file and the output file must differ");
+    // Refused by the run too, but named here as what the command line must add.
+    if (!request.settings.ChoosesAnyColumn())
+        return ReportUsageError(MakeMessage(MessageId::NoColumns).batchLines.front());
+    if (request.separator.empty())
+        return ReportUsageError(MakeMessage(MessageId::SeparatorEmpty).batchLines.front());
     if (commandLine.filesFrom &&
         !ReadPhotosFrom(*commandLine.filesFrom, commandLine.nulSeparated, request.photos.emplace()))
         return Refused;
@@ -112,6 +118,7 @@ int Run(const CommandLine& commandLine, RunRequest request)
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
+    platform::InstallTerminationHandler();
     return ExitStatusFor(ExtractionRun(std::move(request), host, readers).Execute());
 }
 

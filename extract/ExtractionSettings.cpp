@@ -10,6 +10,11 @@ bool ExtractionSettings::IsColumnTicked(int column) const
     return column >= 0 && static_cast<std::size_t>(column) < Flags.size() && Flags[column] == '1';
 }
 
+bool ExtractionSettings::ChoosesAnyColumn() const
+{
+    return SelectionFromFlags(Flags).any();
+}
+
 std::string& SettingField::Text(ExtractionSettings& settings) const
 {
     return month >= 0 ? settings.MonthNames[month] : settings.*text;
@@ -53,11 +58,13 @@ std::vector<SettingField> MakePersistedFields()
         NumberField("CommentLine", &ExtractionSettings::CommentLine),
     };
     AppendMonthFields(fields);
-    // -1 is kept: it is what a run stores when the separator was typed rather than chosen.
+    // -1 is kept: it is what a run stores when the separator was typed rather than chosen, and then
+    // SeparatorText holds it.
     const auto lastSeparator = static_cast<std::int32_t>(SeparatorListEntries().size()) - 1;
     for (auto field : {NumberField("DateFormat", &ExtractionSettings::DateFormat, 0, DateLayoutCount - 1),
                        NumberField("FullFilePath", &ExtractionSettings::FullFilePath),
                        NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum, -1, lastSeparator),
+                       TextField("SeparatorText", &ExtractionSettings::SeparatorText),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
                        NumberField("SubFolders", &ExtractionSettings::SubFolders),
                        NumberField("Formats", &ExtractionSettings::Formats, 0, 1),

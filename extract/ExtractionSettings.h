@@ -22,6 +22,9 @@ struct ExtractionSettings {
     std::int32_t DateFormat = 0;
     std::int32_t FullFilePath = 0;
     std::int32_t SeparatorNum = 0;
+    // The separator as the window's box shows it, typed or chosen: what a run uses when
+    // SeparatorNum names no entry of the list.
+    std::string SeparatorText;
     std::int32_t SubSeconds = 0;
     std::int32_t SubFolders = 0;
     // 0: JPEG and TIFF only; 1: every photo format (PhotoFormats.h).
@@ -32,6 +35,8 @@ struct ExtractionSettings {
     std::int32_t MapFile = 0;
 
     bool IsColumnTicked(int column) const;
+    // Whether any column is chosen: a run without one has nothing to write.
+    bool ChoosesAnyColumn() const;
     bool operator==(const ExtractionSettings&) const = default;
     PhotoFormats ChosenFormats() const { return Formats == 0 ? PhotoFormats::JpegAndTiff : PhotoFormats::All; }
 };

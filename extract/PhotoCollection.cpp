@@ -41,10 +41,11 @@ constexpr int entriesBetweenKeepAlives = 256;
 struct Collection {
     PhotoList& list;
     bool includeSubFolders;
-    const std::function<void()>& keepAlive;
+    const std::function<bool()>& goOn;
     PhotoFormats formats;
     std::set<std::string> visited;  // canonical forms of the folders already listed
     int entriesSinceKeepAlive = 0;
+    bool stopped = false;
     std::vector<Unread> unlistedFolders;
 };
 
@@ -73,10 +74,12 @@ void CollectFolder(Collection& collection, const std::string& folder)
 
     fs::directory_iterator entries(folderPath, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        if (collection.keepAlive && ++collection.entriesSinceKeepAlive >= entriesBetweenKeepAlives) {
+        if (collection.goOn && ++collection.entriesSinceKeepAlive >= entriesBetweenKeepAlives) {
             collection.entriesSinceKeepAlive = 0;
-            collection.keepAlive();
+            collection.stopped = collection.stopped || !collection.goOn();
         }
+        if (collection.stopped)
+            return;
         const fs::directory_entry& entry = *entries;
         std::string path = prefix + platform::NarrowFromPath(entry.path().filename());
         std::error_code typeError;
@@ -111,9 +114,9 @@ bool IsPhotoFile(std::string_view path, PhotoFormats formats)
 }
 
 std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                      const std::function<void()>& keepAlive, PhotoFormats formats)
+                                      const std::function<bool()>& goOn, PhotoFormats formats)
 {
-    Collection collection{list, includeSubFolders, keepAlive, formats, {}, 0, {}};
+    Collection collection{list, includeSubFolders, goOn, formats, {}, 0, false, {}};
     CollectFolder(collection, folder);
     return collection.unlistedFolders;
 }

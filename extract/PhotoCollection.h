@@ -25,12 +25,13 @@ std::string ExtensionOf(std::string_view path);
 // the other photo formats (PhotoFormats.h).
 bool IsPhotoFile(std::string_view path, PhotoFormats formats = PhotoFormats::JpegAndTiff);
 // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder below
-// it. Each real folder is visited once, so links that loop back are harmless. `keepAlive` is called
-// every few hundred entries, so that a window stays responsive while a large library is listed.
-// Returns the folders that could not be listed (access denied, a path beyond the system's limit, a
-// read error part-way), each ending in a separator: their photos are missing from the list.
+// it. Each real folder is visited once, so links that loop back are harmless. `goOn` is called
+// every few hundred entries, so that a window stays responsive while a large library is listed, and
+// the listing stops, part-way, when it answers false. Returns the folders that could not be listed
+// (access denied, a path beyond the system's limit, a read error part-way), each ending in a
+// separator: their photos are missing from the list.
 std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                      const std::function<void()>& keepAlive = {},
+                                      const std::function<bool()>& goOn = {},
                                       PhotoFormats formats = PhotoFormats::JpegAndTiff);
 
 // Byte order: no case folding, no locale, no natural number order.

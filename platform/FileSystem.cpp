@@ -1,7 +1,9 @@
 #include "platform/FileSystem.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -59,6 +61,46 @@ std::filesystem::path TemporaryPathFor(const std::filesystem::path& target)
 }
 
 #ifndef _WIN32
+// The temporary files open now, for RemoveTemporaryFiles. Global because a signal handler reaches
+// nothing else; fixed slots of plain characters because a handler may neither allocate nor lock.
+// A writer takes a slot for itself (`taken`); the handler reads its path only while it is `ready`.
+struct TemporaryName {
+    std::atomic<bool> taken{false};
+    std::atomic<bool> ready{false};
+    char path[4096] = {};
+};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only use lock-free atomics");
+TemporaryName temporaryNames[16];
+// A child forked from the program shares its memory until it runs a program of its own, and must
+// not remove the program's files when a signal ends it meanwhile.
+const pid_t temporaryNamesOwner = ::getpid();
+
+// The slot that now holds `path`, or -1 when none is free or the path is too long for one; such a
+// file is left behind by a signal, for the next writer to take over.
+int RememberTemporary(const std::string& path)
+{
+    if (path.size() >= sizeof TemporaryName::path)
+        return -1;
+    for (int slot = 0; slot < static_cast<int>(std::size(temporaryNames)); ++slot) {
+        TemporaryName& name = temporaryNames[slot];
+        if (name.taken.exchange(true))
+            continue;
+        std::memcpy(name.path, path.c_str(), path.size() + 1);
+        name.ready.store(true, std::memory_order_release);
+        return slot;
+    }
+    return -1;
+}
+
+void ForgetTemporary(int& slot)
+{
+    if (slot < 0)
+        return;
+    temporaryNames[slot].ready.store(false, std::memory_order_release);
+    temporaryNames[slot].taken.store(false, std::memory_order_release);
+    slot = -1;
+}
+
 mode_t CurrentUmask()
 {
     // Linux shows it in /proc; umask() can only read it by changing it for a moment.
@@ -256,7 +298,7 @@ ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
     return Opening::Opened;
 }
 
-bool ReplacementFile::Commit()
+bool ReplacementFile::Prepare()
 {
     if (m_stream == nullptr)
         return m_error == 0;
@@ -264,24 +306,35 @@ bool ReplacementFile::Commit()
     int error = std::fflush(stream) == 0 ? 0 : errno;
     if (error == 0 && !m_temporary.empty() && _commit(_fileno(stream)) != 0)
         error = errno;
+    // Closed here rather than after the rename, as Windows renames no file that is open. The lock
+    // goes with it: another writer may take the temporary name over until PutInPlace.
     if (std::fclose(stream) != 0 && error == 0)
         error = errno;
-    if (!m_temporary.empty()) {
-        const std::filesystem::path temporary = PathFromNarrow(std::exchange(m_temporary, std::string()));
-        if (error == 0 && !MoveFileExW(temporary.c_str(), PathFromNarrow(m_target).c_str(),
-                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            error = EACCES;
-        if (error != 0)
-            _wremove(temporary.c_str());
+    if (error != 0 && !m_temporary.empty())
+        _wremove(PathFromNarrow(std::exchange(m_temporary, std::string())).c_str());
+    return Succeeded(error);
+}
+
+bool ReplacementFile::PutInPlace()
+{
+    if (!Prepare())
+        return false;
+    if (m_temporary.empty())
+        return true;
+    const std::filesystem::path temporary = PathFromNarrow(std::exchange(m_temporary, std::string()));
+    int error = 0;
+    if (!MoveFileExW(temporary.c_str(), PathFromNarrow(m_target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = EACCES;
+        _wremove(temporary.c_str());
     }
     return Succeeded(error);
 }
 
 void ReplacementFile::Discard()
 {
-    if (m_stream == nullptr)
-        return;
-    std::fclose(std::exchange(m_stream, nullptr));
+    if (m_stream != nullptr)
+        std::fclose(std::exchange(m_stream, nullptr));
     if (!m_temporary.empty())
         _wremove(PathFromNarrow(std::exchange(m_temporary, std::string())).c_str());
 }
@@ -357,32 +410,47 @@ ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
         }
         m_target = target;
         m_temporary = temporary;
+        m_removalSlot = RememberTemporary(temporary);
         return Opening::Opened;
     }
     return Failed(EBUSY);
 }
 
-bool ReplacementFile::Commit()
+bool ReplacementFile::Prepare()
 {
-    if (m_stream == nullptr)
+    if (m_stream == nullptr || m_prepared)
         return m_error == 0;
-    std::FILE* stream = std::exchange(m_stream, nullptr);
-    const std::string temporary = std::exchange(m_temporary, std::string());
-    int error = std::fflush(stream) == 0 ? 0 : errno;
-    if (temporary.empty()) {
-        if (std::fclose(stream) != 0 && error == 0)
+    int error = std::fflush(m_stream) == 0 ? 0 : errno;
+    if (m_temporary.empty()) {
+        // Written directly, there is nothing to put in place; a device may report a failure only
+        // as it is closed.
+        if (std::fclose(std::exchange(m_stream, nullptr)) != 0 && error == 0)
             error = errno;
         return Succeeded(error);
     }
-    // Synced before the rename, so that the name never points at data that is not yet on disk;
-    // renamed before the close, while the lock still holds.
-    if (error == 0 && ::fsync(::fileno(stream)) != 0)
+    // Synced before the rename, so that the name never points at data that is not yet on disk.
+    if (error == 0 && ::fsync(::fileno(m_stream)) != 0)
         error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), m_target.c_str()) != 0)
-        error = errno;
+    if (error != 0) {
+        Discard();
+        return Succeeded(error);
+    }
+    m_prepared = true;
+    return true;
+}
+
+bool ReplacementFile::PutInPlace()
+{
+    if (!Prepare() || m_stream == nullptr)
+        return m_error == 0;
+    const std::string temporary = std::exchange(m_temporary, std::string());
+    m_prepared = false;
+    // Renamed before the close, while the lock still holds.
+    const int error = ::rename(temporary.c_str(), m_target.c_str()) == 0 ? 0 : errno;
     if (error != 0)
         ::unlink(temporary.c_str());
-    std::fclose(stream);
+    ForgetTemporary(m_removalSlot);
+    std::fclose(std::exchange(m_stream, nullptr));
     if (!Succeeded(error))
         return false;
     SyncFolder(std::filesystem::path(m_target).parent_path());
@@ -391,14 +459,33 @@ bool ReplacementFile::Commit()
 
 void ReplacementFile::Discard()
 {
+    m_prepared = false;
     if (m_stream == nullptr)
         return;
     if (!m_temporary.empty())
         ::unlink(std::exchange(m_temporary, std::string()).c_str());
+    ForgetTemporary(m_removalSlot);
     std::fclose(std::exchange(m_stream, nullptr));
 }
 
 #endif
+
+bool ReplacementFile::ReplacesAFile() const
+{
+    std::error_code error;
+    return !m_temporary.empty() && std::filesystem::exists(PathFromNarrow(m_target), error);
+}
+
+void RemoveTemporaryFiles()
+{
+#ifndef _WIN32
+    if (::getpid() != temporaryNamesOwner)
+        return;
+    for (TemporaryName& name : temporaryNames)
+        if (name.ready.load(std::memory_order_acquire))
+            ::unlink(name.path);
+#endif
+}
 
 std::string ErrorText(int errorNumber)
 {

@@ -59,9 +59,12 @@ bool IsSpecialFile(const std::string& path);
 
 // A text file that takes the place of an existing one only when it is complete. A regular file (or
 // a name not yet taken) is written to a temporary file beside it, which a lock holds for this
-// writer alone; Commit flushes it to the disk and renames it over the target, so that a kill, a
-// crash or a power cut at any moment leaves either the earlier file or the new one, never a part.
-// The next writer of the same target takes over a temporary file left by a writer that died.
+// writer alone; Prepare flushes it to the disk and PutInPlace renames it over the target, so that a
+// kill, a crash or a power cut at any moment leaves either the earlier file or the new one, never a
+// part. The two steps are apart so that a writer of several files can have all of them on the disk
+// before any takes the place of an earlier one. The next writer of the same target takes over a
+// temporary file left by a writer that died; one ended by SIGTERM or SIGHUP leaves none (see
+// RemoveTemporaryFiles).
 // Anything else (a device, a pipe, a terminal) is written directly, and a system path (see
 // IsSystemPath) is appended to, as the descriptor behind it would be: /dev/stdout sent with ">>"
 // to a file keeps that file's lines. Line ends follow the platform's text mode.
@@ -77,9 +80,15 @@ public:
     // InUse: another writer holds the target. Failed: see Error().
     Opening Open(const std::string& path);
     std::FILE* Stream() const { return m_stream; }
-    // Flushes, syncs and puts the file in place; false (with Error() set) when that failed, and
-    // then the target is left as it was.
-    bool Commit();
+    // Flushes and syncs what was written, the target untouched; false (with Error() set) when that
+    // failed, and then the temporary file is removed and the target is left as it was.
+    bool Prepare();
+    // Prepares the file, if that is still to do, and puts it in place of the target; false (with
+    // Error() set) when that failed, and then the target is left as it was.
+    bool PutInPlace();
+    // Whether PutInPlace would take the place of a file that exists now, rather than make a new one
+    // or write a device.
+    bool ReplacesAFile() const;
     // Removes the temporary file: the target stays as it was.
     void Discard();
     // The errno value of the last failure.
@@ -92,8 +101,14 @@ private:
     std::FILE* m_stream = nullptr;
     std::string m_target;
     std::string m_temporary;  // empty when the target is written directly
+    bool m_prepared = false;
+    int m_removalSlot = -1;  // where RemoveTemporaryFiles finds the temporary file
     int m_error = 0;
 };
+
+// Removes the temporary file of every ReplacementFile of the program that is open now, leaving
+// the targets as they were: for a program that a signal is about to end. Safe in a signal handler.
+void RemoveTemporaryFiles();
 
 // Human-readable text for an errno value.
 std::string ErrorText(int errorNumber);

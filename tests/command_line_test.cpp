@@ -90,9 +90,10 @@ TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
         const std::string error = ParseCommandLine({"--separator", given}).error;
         EXPECT_NE(error.find("comma, semicolon, colon, tab or one character"), std::string::npos) << given;
     }
+    settings.SeparatorText = "|";  // the list entry wins
     EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "\t");
-    settings.SeparatorNum = -1;  // typed in the window, and so not stored
-    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "");
+    settings.SeparatorNum = -1;  // typed in the window
+    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "|");
 }
 
 TEST(CommandLine, RejectsWhatItCannotUse)

@@ -101,16 +101,20 @@ TEST(PhotoCollection, LinkedFolders)
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
 }
 
-TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolder)
+TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolderAndStopsWhenTold)
 {
     TempFolder folder;
     for (int i = 0; i < 600; ++i)
         folder.Touch("many/" + std::to_string(i) + ".jpg");
     int calls = 0;
     PhotoList list;
-    CollectPhotoFiles(list, folder.Text(), true, [&calls] { ++calls; });
+    CollectPhotoFiles(list, folder.Text(), true, [&calls] { return ++calls > 0; });
     EXPECT_EQ(list.size(), 600u);
     EXPECT_GE(calls, 2);
+    // Told to stop, it stops part-way.
+    list.clear();
+    CollectPhotoFiles(list, folder.Text(), true, [] { return false; });
+    EXPECT_LT(list.size(), 300u);
 }
 
 TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)

@@ -60,6 +60,7 @@ protected:
         ExtractionSettings defaults;
         defaults.Folder = photos.Path().string();
         defaults.OutFile = (output.Path() / "out").string();  // .csv is added
+        defaults.Flags = FlagsWith({4});
         return defaults;
     }
 
@@ -113,8 +114,6 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n",
          true},
         {"no record for a photo without a value", {11}, "\"IMG_0001.JPG\",200\n"},
-        {"no column ticked", {}, "!\"Filename\"\n", true},
-        {"no separator", {4, 5}, "\"IMG_0001.JPG\"FujiX100\n\"IMG_0002.JPG\"NikonD70\n", false, ""},
         {"full paths, which tell duplicate names apart",
          {4},
          "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
@@ -149,6 +148,12 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         EXPECT_EQ(Output(), row.expected);
         const std::int64_t count = row.emptyFolder ? 0 : row.fullPathsBelow ? 3 : 2;
         EXPECT_EQ(result.photoCount, count);
+        // The records counted are the lines written, each a photo's; the photos without one are told.
+        const std::int64_t records =
+            std::count(row.expected.begin(), row.expected.end(), '\n') - (row.headings ? 1 : 0);
+        EXPECT_EQ(result.recordCount, records);
+        EXPECT_TRUE(host.messages.at(0).batchLines.at(0).starts_with(std::to_string(records) + " record"));
+        EXPECT_EQ(host.messages[0].text.find(" had none of the chosen values") != std::string::npos, records < count);
         EXPECT_EQ(host.progressRange, count);
         EXPECT_EQ(host.progressPositions.size(), static_cast<std::size_t>(count));
         EXPECT_EQ(host.progressPositions.empty() ? -1 : host.progressPositions.back(), count - 1);
@@ -199,11 +204,19 @@ TEST_F(Run, RefusedRunsTouchNothing)
          MessageId::OutputInUse},
         {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames,
          RunResult::Outcome::Declined},
+        // Nothing that could be read back: fields run together, no fields, or a hidden file.
+        {"no separator", [&] { separator = ""; }, MessageId::SeparatorEmpty},
+        {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
+        {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
+        {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
+         MessageId::OutputUnnamed, RunResult::Outcome::Refused,
+         "filename " + (output.Path() / ".csv").string() + " has"},
     };
     output.Touch("out.csv", "earlier work\n");
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
         settings = Defaults();
+        separator = ",";
         host = TestHost();
         row.change();
         EXPECT_EQ(Execute().outcome, row.outcome);
@@ -213,6 +226,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         EXPECT_TRUE(source.readPaths.empty());
         EXPECT_EQ(Output(), "earlier work\n");
         EXPECT_EQ(photos.Read("IMG_0003.jpg"), "precious");
+        EXPECT_FALSE(fs::exists(output.Path() / ".csv") || fs::exists(".csv"));
         otherRun.Discard();
     }
 }
@@ -273,7 +287,6 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     fs::permissions(OutputPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     output.Touch("real/target.csv", "earlier work\n");
     fs::create_symlink("real/target.csv", output.Path() / "link.csv");
-    settings.Flags = FlagsWith({4});
     Execute();
     EXPECT_EQ(fs::status(OutputPath()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
@@ -284,20 +297,63 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     EXPECT_EQ(std::distance(fs::directory_iterator(output.Path() / "real"), {}), 1);
 }
 
-TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndSaysSo)
+// A stopped run keeps the records read so far where there was no file; an earlier file it
+// replaces only when the host says so. Stopped while the folder is listed, it touches no file.
+TEST_F(Run, AStoppedRunReplacesNoEarlierFileWithoutAsking)
 {
-    settings.Flags = FlagsWith({4});
-    output.Touch("out.csv", "earlier work\n");
-    host.abortAfterPhotos = 1;
-    const RunResult result = Execute();
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
-    EXPECT_EQ(result.photoCount, 1);
-    EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photo; " + OutputPath() + " holds the records written so far.");
-    EXPECT_EQ(host.messages[0].writtenFile, OutputPath());
+    const std::string records = "\"IMG_0001.JPG\",Fuji\n";
+    const std::string out = OutputPath();
+    struct Case {
+        const char* what;
+        bool earlierFile;
+        Answer answer;  // to the question whether to keep the records
+        std::string kept;
+        std::vector<MessageId> shown;
+        std::string said;  // a part of the first message
+        bool whileListing = false;
+    };
+    const Case cases[] = {
+        {"no earlier file",
+         false,
+         Answer::No,
+         records,
+         {MessageId::Stopped},
+         "Stopped after 1 photo; " + out + " holds the records written so far."},
+        {"an earlier file, replaced",
+         true,
+         Answer::Yes,
+         records,
+         {MessageId::KeepStoppedRecords, MessageId::Stopped},
+         "Stopped after 1 photo. Do you want to keep the records read so far?\nYes puts them in place of " + out +
+             "; No keeps " + out + " as before."},
+        {"an earlier file, kept", true, Answer::No, "earlier work\n", {MessageId::KeepStoppedRecords}, "; No keeps"},
+        {"stopped while listing", true, Answer::Yes, "earlier work\n", {MessageId::StoppedBeforeReading}, "", true},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fs::remove(out);
+        if (row.earlierFile)
+            output.Touch("out.csv", "earlier work\n");
+        if (row.whileListing)
+            for (int i = 0; i < 300; ++i)  // enough to be looked after while they are listed
+                photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
+        host = TestHost();
+        host.abortAfterPhotos = 1;
+        host.abortWhileListing = row.whileListing;
+        host.duplicateAnswer = row.answer;
+        source.readPaths.clear();
+        const RunResult result = Execute();
+        EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
+        EXPECT_EQ(source.readPaths.size(), row.whileListing ? 0u : 1u);
+        EXPECT_EQ(Output(), row.kept);
+        EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), 1);
+        ASSERT_EQ(host.MessageIds(), row.shown);
+        EXPECT_NE(host.messages[0].text.find(row.said), std::string::npos) << host.messages[0].text;
+        EXPECT_EQ(host.messages.back().writtenFile, row.kept == records ? out : "");
+    }
 
     host.abortAfterPhotos = -1;  // the request is still there when the next run starts
+    host.abortWhileListing = false;
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Completed);
 }
 
@@ -372,7 +428,6 @@ TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
     photoList =
         PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
     settings.Folder = "";
-    settings.Flags = FlagsWith({4});
     host.duplicateAnswer = Answer::Yes;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);

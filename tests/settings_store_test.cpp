@@ -59,8 +59,9 @@ void PrintTo(const ExtractionSettings& s, std::ostream* out)
 {
     *out << "Folder=" << s.Folder << " OutFile=" << s.OutFile << " Flags=" << s.Flags
          << " CommentLine=" << s.CommentLine << " DateFormat=" << s.DateFormat << " FullFilePath=" << s.FullFilePath
-         << " SeparatorNum=" << s.SeparatorNum << " SubSeconds=" << s.SubSeconds << " SubFolders=" << s.SubFolders
-         << " Formats=" << s.Formats << " Spreadsheet=" << s.Spreadsheet << " MapFile=" << s.MapFile << " Months=";
+         << " SeparatorNum=" << s.SeparatorNum << " SeparatorText=" << s.SeparatorText << " SubSeconds=" << s.SubSeconds
+         << " SubFolders=" << s.SubFolders << " Formats=" << s.Formats << " Spreadsheet=" << s.Spreadsheet
+         << " MapFile=" << s.MapFile << " Months=";
     for (const std::string& name : s.MonthNames)
         *out << name << ',';
 }
@@ -84,6 +85,7 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
         *field = 1;
     settings.DateFormat = 8;
     settings.SeparatorNum = 3;
+    settings.SeparatorText = "|";
     settings.Formats = 0;
     ASSERT_TRUE(SaveSettings(settings));
     EXPECT_EQ(LoadSettings(), settings);

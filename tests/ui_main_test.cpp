@@ -161,12 +161,13 @@ private slots:
         QTest::addColumn<int>("storedSeparator");
         QTest::addColumn<QString>("separator");  // chosen or typed; empty: left alone
         QTest::addColumn<int>("keptSeparator");
-        QTest::newRow("Exit") << u"exit"_s << 3 << u": (colon)"_s << 1;
-        QTest::newRow("Escape") << u"escape"_s << 3 << u", (comma)"_s << 0;
-        QTest::newRow("close box") << u"close"_s << 3 << u"; (semi colon)"_s << 2;
-        QTest::newRow("typed separator") << u"exit"_s << 3 << u"|"_s << -1;
-        QTest::newRow("separator left alone") << u"exit"_s << 3 << QString() << 3;
-        QTest::newRow("typed separator last time") << u"exit"_s << -1 << QString() << -1;
+        QTest::addColumn<QString>("shownAgain");  // by the next window
+        QTest::newRow("Exit") << u"exit"_s << 3 << u": (colon)"_s << 1 << u": (colon)"_s;
+        QTest::newRow("Escape") << u"escape"_s << 3 << u", (comma)"_s << 0 << u", (comma)"_s;
+        QTest::newRow("close box") << u"close"_s << 3 << u"; (semi colon)"_s << 2 << u"; (semi colon)"_s;
+        QTest::newRow("typed separator") << u"exit"_s << 3 << u"|"_s << -1 << u"|"_s;
+        QTest::newRow("separator left alone") << u"exit"_s << 3 << QString() << 3 << u"Tab"_s;
+        QTest::newRow("typed separator last time") << u"exit"_s << -1 << QString() << -1 << u"#"_s;
     }
 
     void closingKeepsWhatTheWindowShows()
@@ -175,8 +176,10 @@ private slots:
         QFETCH(int, storedSeparator);
         QFETCH(QString, separator);
         QFETCH(int, keptSeparator);
+        QFETCH(QString, shownAgain);
         ExtractionSettings stored = Defaults({3, 4});
         stored.SeparatorNum = storedSeparator;
+        stored.SeparatorText = "#";  // typed last time; shown only where the position names no entry
         stored.DateFormat = 6;
         ScriptedTags tags;
         QRect placed;
@@ -217,6 +220,7 @@ private slots:
         QCOMPARE(next.geometry(), placed);
         QCOMPARE(Child<QLineEdit>(next, "folderEdit")->text(), u"/typed/Fotos-\u00e4"_s);
         QCOMPARE(next.SeparatorPosition(), keptSeparator);
+        QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
     }
 
     void firstSizeShowsMostColumnsAndTheListGrows()
@@ -624,9 +628,20 @@ private slots:
         QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 69999);
     }
 
+    void closingDuringRunStopsKeepsFileAndSaves_data()
+    {
+        QTest::addColumn<bool>("earlierFile");
+        QTest::newRow("new file") << false;
+        QTest::newRow("earlier file") << true;  // kept as it was: the user who left is not asked
+    }
+
     void closingDuringRunStopsKeepsFileAndSaves()
     {
+        QFETCH(bool, earlierFile);
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
+        QFile earlier(photos.OutFile());
+        QVERIFY(!earlierFile || (earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8));
+        earlier.close();
         ExtractionSettings settings = photos.Settings({4});
         settings.SeparatorNum = 3;  // Tab
         Window window(settings, photos.tags);
@@ -644,7 +659,7 @@ private slots:
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
         QVERIFY(!window.isVisible());                  // ... and then closed
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"\"p1.jpg\"\tFuji"_s});
+        QCOMPARE(ReadLines(photos.OutFile()), QStringList{earlierFile ? u"earlier"_s : u"\"p1.jpg\"\tFuji"_s});
         QVERIFY(window.Shown().empty());  // the user who closed the window is not told where it stopped
         const ExtractionSettings kept = LoadSettings();
         QCOMPARE(kept.Flags, Defaults({4}).Flags);

@@ -436,11 +436,12 @@ void MainWindow::OnTickNone()
 
 void MainWindow::SelectSeparatorPosition(int position)
 {
-    // A stored position that names no entry shows none, and an empty separator text.
+    // A stored position that names no entry shows none, and the separator typed last time.
     const bool known = position >= 0 && position < m_separatorCombo->count();
     m_separatorCombo->setCurrentIndex(known ? position : -1);
     if (!known)
-        m_separatorCombo->setEditText(QString());
+        m_separatorCombo->setEditText(FromNarrow(m_settings.SeparatorText));
+    m_separatorText = m_separatorCombo->currentText().toStdString();
 }
 
 void MainWindow::TakeControlValues()
@@ -519,9 +520,14 @@ void MainWindow::SetRunning(bool running, const std::string& statusText)
 
 Answer MainWindow::ShowMessage(const Message& message)
 {
-    // A run stopped by closing the window ends unannounced: the user has already left.
-    if (message.id == MessageId::Stopped && m_closeWhenRunEnds)
-        return Answer::Ok;
+    // A run stopped by closing the window ends unannounced, and keeps any earlier file: the user
+    // has already left.
+    if (m_closeWhenRunEnds) {
+        if (message.id == MessageId::KeepStoppedRecords)
+            return Answer::No;
+        if (message.id == MessageId::Stopped || message.id == MessageId::StoppedBeforeReading)
+            return Answer::Ok;
+    }
     const bool question = message.buttons == Message::Buttons::YesNo;
     QStringList details;
     for (const std::string& line : message.details)
@@ -529,10 +535,12 @@ Answer MainWindow::ShowMessage(const Message& message)
     QStringList actions;
     if (!message.writtenFile.empty())
         actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
-    const MessageBoxes::Answer answer =
-        m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
-                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                       question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')), actions);
+    const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
+                                                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                                                       !question             ? QMessageBox::Ok
+                                                       : message.noByDefault ? QMessageBox::No
+                                                                             : QMessageBox::Yes,
+                                                       details.join(QLatin1Char('\n')), actions);
     if (answer.action >= 0)
         OpenWritten(FromNarrow(message.writtenFile), answer.action);
     if (!question)
@@ -580,6 +588,7 @@ void MainWindow::OnExtract()
         if (result.ReachedThePhotos()) {
             m_settings.Flags = request.settings.Flags;
             m_settings.SeparatorNum = request.settings.SeparatorNum;
+            m_settings.SeparatorText = request.settings.SeparatorText;
             ShowSettings();
         }
     }
@@ -596,6 +605,7 @@ RunRequest MainWindow::TakeRunRequest()
     request.settings = m_settings;
     request.settings.Flags = TickedFlags();
     request.settings.SeparatorNum = SeparatorPosition();
+    request.settings.SeparatorText = m_separatorText;
     request.separator = SeparatorFromText(m_separatorText);
     if (m_settings.MapFile != 0)
         request.mapPath = MapPathFor(OutputPathFor(m_settings.OutFile));
@@ -644,6 +654,7 @@ void MainWindow::Finish()
     // The ticks and the separator choice are kept as the user left them, run or no run.
     m_settings.Flags = TickedFlags();
     m_settings.SeparatorNum = SeparatorPosition();
+    m_settings.SeparatorText = m_separatorText;
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.
     if (isVisible())

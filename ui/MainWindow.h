@@ -131,7 +131,8 @@ private:
     TagSource& m_tags;
     MessageBoxes m_messages;
 
-    // Taken from the controls and shown in them like the settings, but never stored.
+    // The separator box's text, taken from it and shown in it like the settings; stored as
+    // SeparatorText when a run reaches the photos and when the window closes, like SeparatorNum.
     std::string m_separatorText;
 
     bool m_running = false;
