@@ -221,8 +221,8 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
     if (const auto record = files.composer.Record(name, files.ticked, values))
         files.output.WriteLine(*record);
     if (files.mapped) {
-        const auto feature = MapComposer().Feature(name, files.ticked, values, reader.GetLatitude(),
-                                                   reader.GetLongitude(), reader.GetGPSAltitude());
+        const auto feature =
+            MapComposer().Feature(name, files.ticked, values, reader.Latitude(), reader.Longitude(), reader.Altitude());
         if (!feature) {
             ++result.unmappedCount;
         } else {
