@@ -24,15 +24,14 @@ std::string_view FileNamePart(std::string_view path)
     return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
-std::optional<std::string_view> FirstSharedName(const PhotoList& list)
+std::vector<std::string_view> SortedNames(const PhotoList& list)
 {
     std::vector<std::string_view> names;
     names.reserve(list.size());
     for (const std::string& path : list)
         names.push_back(FileNamePart(path));
     std::sort(names.begin(), names.end());
-    const auto twin = std::adjacent_find(names.begin(), names.end());
-    return twin == names.end() ? std::nullopt : std::optional<std::string_view>(*twin);
+    return names;
 }
 
 constexpr int entriesBetweenKeepAlives = 256;
@@ -126,12 +125,18 @@ void SortPhotoList(PhotoList& list)
 
 bool HasDuplicateFileNames(const PhotoList& list)
 {
-    return FirstSharedName(list).has_value();
+    const std::vector<std::string_view> names = SortedNames(list);
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
 }
 
-std::string FirstDuplicateFileName(const PhotoList& list)
+std::vector<std::string> DuplicateFileNames(const PhotoList& list)
 {
-    return std::string(FirstSharedName(list).value_or(std::string_view()));
+    const std::vector<std::string_view> names = SortedNames(list);
+    std::vector<std::string> shared;
+    for (auto twin = std::adjacent_find(names.begin(), names.end()); twin != names.end();
+         twin = std::adjacent_find(std::upper_bound(twin, names.end(), *twin), names.end()))
+        shared.emplace_back(*twin);
+    return shared;
 }
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)

@@ -42,5 +42,5 @@ bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).
 bool HasDuplicateFileNames(const PhotoList& list);
-// The first file name (in byte order) that two listed paths share, or "".
-std::string FirstDuplicateFileName(const PhotoList& list);
+// Every file name that two or more listed paths share, once each, in byte order.
+std::vector<std::string> DuplicateFileNames(const PhotoList& list);

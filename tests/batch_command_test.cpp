@@ -156,12 +156,13 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = {"{photos}", "--output", "{out}/missing/out.csv"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot write {out}/missing/out.csv: No such file or directory\n"},
-        {.what = "duplicate names",
+        {.what = "duplicate names: the first five, and how many more",
          .arguments = run({"--subfolders"}),
          .exitCode = 1,
-         .err = "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to tell them "
-                "apart, or --yes to write them all the same\n",
-         .photos = {"x/a.jpg", "y/a.jpg"}},
+         .err = "fotoharvester-cli: photos in different folders share the names 1.jpg, 2.jpg, 3.jpg, 4.jpg, 5.jpg and "
+                "2 more; add --full-path to tell them apart, or --yes to write them all the same\n",
+         .photos = {"x/1.jpg", "x/2.jpg", "x/3.jpg", "x/4.jpg", "x/5.jpg", "x/6.jpg", "x/7.jpg", "y/1.jpg", "y/2.jpg",
+                    "y/3.jpg", "y/4.jpg", "y/5.jpg", "y/6.jpg", "y/7.jpg", "y/8.jpg"}},
         {.what = "duplicate names with --yes",
          .arguments = run({"--subfolders", "--columns", "4", "--yes"}),
          .err = summary + "{out}/out.csv\n",

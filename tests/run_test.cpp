@@ -393,5 +393,5 @@ TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
     EXPECT_EQ(source.readPaths,
               (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG", root + "other/IMG_0001.JPG"}));
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
-    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"1", "IMG_0001.JPG"}));
 }

@@ -544,7 +544,8 @@ private slots:
         QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
         const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), 2);
-        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames).text));
+        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames, {"1", "a.jpg"}).text));
+        QVERIFY(shown[0].text.contains(u"found: a.jpg."_s));
         QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);  // one line for each photo not read
         QVERIFY(shown[1].details.contains(u"bad1.jpg"_s) && shown[1].details.contains(u"bad2.jpg"_s));
