@@ -131,6 +131,8 @@ std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
     if (m_request.photos) {
         photos = std::move(*m_request.photos);
         std::erase_if(photos, [&](const std::string& path) { return !IsPhotoFile(path, formats); });
+        for (std::string& path : photos)
+            path = CleanPath(path);
     } else {
         std::string& folder = m_request.settings.Folder;
         if (folder.empty()) {

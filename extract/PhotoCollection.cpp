@@ -62,7 +62,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
 
     // Entry paths are built from the folder's absolute form as given, so that links keep the names
     // the user knows them by.
-    std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
+    std::string prefix = CleanPath(platform::NarrowFromPath(fs::absolute(folderPath, error)));
     if (error) {
         unlisted();
         return;
@@ -92,6 +92,18 @@ void CollectFolder(Collection& collection, const std::string& folder)
 }
 
 }  // namespace
+
+std::string CleanPath(const std::string& path)
+{
+    const fs::path given = platform::PathFromNarrow(path);
+    const fs::path clean = given.lexically_normal();
+    if (std::find(given.begin(), given.end(), fs::path("..")) != given.end()) {
+        std::error_code error;
+        if (fs::exists(given, error) && !fs::equivalent(given, clean, error))
+            return path;
+    }
+    return platform::NarrowFromPath(clean);
+}
 
 std::string FileNameOf(std::string_view path)
 {

@@ -105,6 +105,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         bool fullPathsBelow = false;  // full paths of the photos in every folder below
         bool forSpreadsheets = false;
         bool emptyFolder = false;
+        const char* typedAfterTheFolder = "";
     };
     const Case cases[] = {
         {"headings and records in order",
@@ -129,6 +130,16 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          ",",
          false,
          true},
+        {"full paths in clean form, however the folder was typed",
+         {4},
+         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
+             "sub/IMG_0001.JPG\",Fuji\n",
+         false,
+         ",",
+         true,
+         false,
+         false,
+         "/sub/..//./"},
         {"an empty folder", {0}, "!\"Filename\",\"Date\"\n", true, ",", false, false, true},
     };
     for (const Case& row : cases) {
@@ -140,6 +151,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         settings.Spreadsheet = row.forSpreadsheets ? 1 : 0;
         if (row.emptyFolder)
             settings.Folder = empty.Path().string();
+        settings.Folder += row.typedAfterTheFolder;
         separator = row.separator;
         host = TestHost();
         source.readPaths.clear();
@@ -378,20 +390,24 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
         EXPECT_TRUE(properties[none].isNull()) << none;
 }
 
+// The paths of a list are written in clean form too.
 TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
 {
     const std::string root = photos.Text();
     photos.Touch("other/IMG_0001.JPG");
-    photoList =
-        PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    // Going back from a link's target leads elsewhere than going back from its name.
+    fs::create_directories(photos.Path() / "other" / "deeper");
+    fs::create_directory_symlink(photos.Path() / "other" / "deeper", photos.Path() / "link");
+    photoList = PhotoList{root + ".//IMG_0002.JPG", root + "notes.txt", root + "other/../other//IMG_0001.JPG",
+                          root + "IMG_0001.JPG", root + "link/../IMG_0001.JPG"};
     settings.Folder = "";
     settings.Flags = FlagsWith({4});
     host.duplicateAnswer = Answer::Yes;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 3);
-    EXPECT_EQ(source.readPaths,
-              (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG", root + "other/IMG_0001.JPG"}));
+    EXPECT_EQ(result.photoCount, 4);
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
+                                                          root + "link/../IMG_0001.JPG", root + "other/IMG_0001.JPG"}));
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
     EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"1", "IMG_0001.JPG"}));
 }
