@@ -92,6 +92,8 @@ int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
     request.mapPath = commandLine.mapPath.value_or(std::string());
     if (!output.standardOutput && request.mapPath == output.path)
         return ReportUsageError("the map file and the output file must differ");
+    if (!commandLine.photos.empty())
+        request.photos = commandLine.photos;
     if (commandLine.filesFrom &&
         !ReadPhotosFrom(*commandLine.filesFrom, commandLine.nulSeparated, request.photos.emplace()))
         return Refused;
