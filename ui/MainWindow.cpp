@@ -107,6 +107,21 @@ QString FromNarrow(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The message's text with each path it names kept whole, as MessageBoxes::PathShown keeps one.
+QString WithPathsShown(const Message& message)
+{
+    QStringList paths;
+    for (const std::string& argument : message.arguments)
+        if (argument.find_first_of("/\\") != std::string::npos)
+            paths << FromNarrow(argument);
+    // The longest first: a folder's path may be part of a file's.
+    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    QString text = FromNarrow(message.text);
+    for (const QString& path : paths)
+        text.replace(path, MessageBoxes::PathShown(path));
+    return text;
+}
+
 // A path typed with a leading "~" as a shell reads it: the user's home folder. "~name" (another
 // user's home) is left as typed.
 std::string WithHomeExpanded(const QString& typed)
@@ -545,7 +560,7 @@ Answer MainWindow::ShowMessage(const Message& message)
     if (!message.writtenFile.empty())
         actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
     const MessageBoxes::Answer answer =
-        m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
+        m_messages.Ask(this, BoxIcon(message.icon), WithPathsShown(message),
                        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                        question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')), actions);
     if (answer.action >= 0)
@@ -560,9 +575,9 @@ void MainWindow::OpenWritten(const QString& file, int action)
     const QFileInfo written(file);
     const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
     m_openOnDesktop(QUrl::fromLocalFile(target), [this, target] {
-        m_messages.Show(
-            this, QMessageBox::Information,
-            QStringLiteral("No program on this computer could open %1.").arg(QDir::toNativeSeparators(target)));
+        m_messages.Show(this, QMessageBox::Information,
+                        QStringLiteral("No program on this computer could open %1.")
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(target))));
     });
 }
 
@@ -793,7 +808,7 @@ void MainWindow::OnHelp()
         m_messages.Show(this, QMessageBox::Information,
                         QStringLiteral("No program on this computer could open the help pages. You can open %1 in a "
                                        "web browser.")
-                            .arg(QDir::toNativeSeparators(index)));
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(index))));
     });
 }
 
