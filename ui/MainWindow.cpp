@@ -354,8 +354,8 @@ QBoxLayout* MainWindow::BuildRunRow()
     // The count says more than a percentage: how far a run of 20,000 photos has got, and that it
     // is moving at all.
     m_progressBar->setFormat(QStringLiteral("%v of %m photos"));
-    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("888888 of 888888 photos")) +
-                                   4 * metrics.averageCharWidth());
+    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("88888 of 88888 photos")) +
+                                   5 * metrics.averageCharWidth());
     m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
