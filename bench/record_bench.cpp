@@ -251,7 +251,7 @@ BENCHMARK(BM_FormatDate)->Arg(0)->Arg(1)->Arg(3)->ArgName("date_format");
 
 void BM_FormatDecimalDegrees(benchmark::State& state)
 {
-    const GpsCoordinate coordinates[] = {{46.0f, 33.0f, 21.12f, "N"}, {0.0f, 7.0f, 39.93f, "W"}};
+    const GpsCoordinate coordinates[] = {{46.0, 33.0, 21.12, "N"}, {0.0, 7.0, 39.93, "W"}};
     std::size_t next = 0;
     for (auto _ : state) {
         auto text = FormatDecimalDegrees(coordinates[next]);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -269,15 +270,33 @@ std::string DateLayoutList()
     return text;
 }
 
-// The folder given as FOLDER, checked against the options that also name what to read.
-std::string TakeFolder(CommandLine& line, const std::vector<std::string>& folders)
+// An argument is a photo when it names no folder and has a photo's extension; anything else is a
+// FOLDER, so that a mistyped folder is reported as one that cannot be opened.
+bool IsPhotoArgument(const std::string& argument)
 {
+    std::error_code error;
+    return !std::filesystem::is_directory(platform::PathFromNarrow(argument), error) &&
+           IsPhotoFile(argument, PhotoFormats::All);
+}
+
+// What the arguments name to read, one FOLDER or PHOTOs, checked against the options that also
+// name what to read.
+std::string TakeFolderOrPhotos(CommandLine& line, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> folders;
+    for (const std::string& argument : arguments)
+        (IsPhotoArgument(argument) ? line.photos : folders).push_back(argument);
     if (folders.size() > 1)
         return "one FOLDER only, but " + std::to_string(folders.size()) + " were given";
+    if (!folders.empty() && !line.photos.empty())
+        return "give one FOLDER or photos, not both: " + folders.front() + " is no photo";
     if (!folders.empty() && line.folder)
         return "the folder is given twice, as FOLDER and with --folder";
     if (!folders.empty())
         line.folder = folders.front();
+    if (!line.photos.empty() && (line.folder || line.filesFrom))
+        return std::string("photos given as arguments are read instead of ") +
+               (line.folder ? "a folder" : "a --files-from list") + ": give one or the other";
     if (line.filesFrom && line.folder)
         return "--files-from reads the photos it names, not a folder: give one or the other";
     return {};
@@ -288,19 +307,19 @@ std::string TakeFolder(CommandLine& line, const std::vector<std::string>& folder
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
 {
     ParseResult result;
-    std::vector<std::string> folders;
+    std::vector<std::string> named;  // folders or photos
     bool optionsEnded = false;
     for (std::size_t at = 0; at < arguments.size() && result.error.empty(); ++at) {
         const std::string& argument = arguments[at];
         if (!optionsEnded && argument == "--")
             optionsEnded = true;
         else if (optionsEnded || argument.size() < 2 || argument.front() != '-')
-            folders.push_back(argument);
+            named.push_back(argument);
         else
             result.error = TakeOption(result.commandLine, arguments, at);
     }
     if (result.error.empty())
-        result.error = TakeFolder(result.commandLine, folders);
+        result.error = TakeFolderOrPhotos(result.commandLine, named);
     return result;
 }
 
@@ -389,11 +408,16 @@ PhotoList ReadPhotoList(std::FILE* list, bool nulSeparated)
 std::string HelpText()
 {
     std::string text = R"(Usage: fotoharvester-cli [OPTION]... [FOLDER]
-Gathers the metadata of the photos in FOLDER into one delimited text file, one line per photo.
-Options not given keep the settings last saved by the Fotoharvester window (so that a selection
-made there can be re-run from a script), or the defaults with --defaults.
+  or:  fotoharvester-cli [OPTION]... PHOTO...
+Gathers the metadata of the photos in FOLDER, or of the PHOTOs named, into one delimited text
+file, one line per photo. Options not given keep the settings last saved by the Fotoharvester
+window (so that a selection made there can be re-run from a script), or the defaults with
+--defaults.
 
   FOLDER, --folder DIR  folder to scan
+  PHOTO...              read these photos instead of scanning a folder: any argument that is
+                        not a folder and ends in a photo extension; sorted and checked like a
+                        folder's
       --files-from FILE  read the photos named in FILE, one a line, instead of scanning a
                         folder ("-" reads standard input); sorted and checked like a folder's
   -0                    with --files-from: the names are separated by NUL bytes (find -print0)
@@ -423,7 +447,7 @@ made there can be re-run from a script), or the defaults with --defaults.
   -q, --quiet           no progress and no summary; only errors
   -h, --help            show this text and exit
   -V, --version         show the version and exit
-      --                end of the options: what follows is the FOLDER
+      --                end of the options: what follows is the FOLDER or the PHOTOs
 
 Columns:
 )";

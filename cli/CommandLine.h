@@ -13,6 +13,7 @@
 // defaults, with --defaults).
 struct CommandLine {
     std::optional<std::string> folder;  // FOLDER or --folder
+    PhotoList photos;                   // PHOTO arguments, read instead of a folder
     std::optional<std::string> output;
     std::optional<std::string> flags;      // the Flags text of --columns
     std::optional<std::string> separator;  // the separator itself

@@ -98,6 +98,8 @@ int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
         return ReportUsageError(MakeMessage(MessageId::NoColumns).batchLines.front());
     if (request.separator.empty())
         return ReportUsageError(MakeMessage(MessageId::SeparatorEmpty).batchLines.front());
+    if (!commandLine.photos.empty())
+        request.photos = commandLine.photos;
     if (commandLine.filesFrom &&
         !ReadPhotosFrom(*commandLine.filesFrom, commandLine.nulSeparated, request.photos.emplace()))
         return Refused;

@@ -51,6 +51,21 @@ Message Ending(const RunResult& result, bool toStandardOutput, const std::string
     return ending;
 }
 
+// The first few names, and how many more there are: a folder of copies can share thousands.
+std::string FirstNames(const std::vector<std::string>& names)
+{
+    constexpr std::size_t shown = 5;
+    std::string text;
+    for (std::size_t i = 0; i < names.size() && i < shown; ++i) {
+        if (i > 0)
+            text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    if (names.size() > shown)
+        text += " and " + std::to_string(names.size() - shown) + " more";
+    return text;
+}
+
 }  // namespace
 
 std::string OutputPathFor(const std::string& outFile)
@@ -170,6 +185,8 @@ std::optional<PhotoList> ExtractionRun::CollectPhotos(RunResult& result)
     if (m_request.photos) {
         photos = std::move(*m_request.photos);
         std::erase_if(photos, [&](const std::string& path) { return !IsPhotoFile(path, formats); });
+        for (std::string& path : photos)
+            path = CleanPath(path);
     } else {
         const auto goOn = [this] {
             m_host.KeepAlive();
@@ -196,9 +213,13 @@ bool ExtractionRun::StoppedBeforeReading(RunResult& result)
 
 bool ExtractionRun::DuplicateNamesAccepted(const PhotoList& photos)
 {
-    if (m_request.settings.FullFilePath != 0 || !HasDuplicateFileNames(photos))
+    if (m_request.settings.FullFilePath != 0)
         return true;
-    return m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames, {FirstDuplicateFileName(photos)})) == Answer::Yes;
+    const std::vector<std::string> shared = DuplicateFileNames(photos);
+    if (shared.empty())
+        return true;
+    return m_host.ShowMessage(MakeMessage(MessageId::DuplicateNames,
+                                          {std::to_string(shared.size()), FirstNames(shared)})) == Answer::Yes;
 }
 
 bool ExtractionRun::ReadersWork()
@@ -280,8 +301,8 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
         ++result.recordCount;
     }
     if (files.mapped) {
-        const auto feature = MapComposer().Feature(name, files.ticked, values, reader.GetLatitude(),
-                                                   reader.GetLongitude(), reader.GetGPSAltitude());
+        const auto feature =
+            MapComposer().Feature(name, files.ticked, values, reader.Latitude(), reader.Longitude(), reader.Altitude());
         if (!feature) {
             ++result.unmappedCount;
         } else {

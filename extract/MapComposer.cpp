@@ -4,13 +4,12 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 namespace {
 
 // A number as JSON takes it: a plain decimal number (JSON allows no "+", no leading point and no
-// leading zeros), within the bound. Empty when the text is none.
-std::optional<std::string_view> JsonNumber(std::string_view text, double bound = std::numeric_limits<double>::max())
+// leading zeros). Empty when the text is none.
+std::optional<std::string_view> JsonNumber(std::string_view text)
 {
     if (!IsPlainNumber(text) || text.front() == '+' || text.front() == '.' || text.back() == '.')
         return std::nullopt;
@@ -19,9 +18,20 @@ std::optional<std::string_view> JsonNumber(std::string_view text, double bound =
         return std::nullopt;
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || !std::isfinite(value) || std::fabs(value) > bound)
+    if (result.ec != std::errc() || !std::isfinite(value))
         return std::nullopt;
     return text;
+}
+
+// A number as JSON takes it, in the fewest digits that read back as the same double; nothing when
+// there is none, or it lies beyond the bound.
+std::optional<std::string> JsonNumber(std::optional<double> value, double bound)
+{
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > bound)
+        return std::nullopt;
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, *value);
+    return std::string(digits, result.ptr);
 }
 
 // The text as a JSON string, quotes included.
@@ -51,17 +61,16 @@ std::string JsonString(std::string_view given)
     return json;
 }
 
-// A number column's value as a JSON number, so that a map program can sort and style by it, and
-// null when the photo has none; a text, or a number column's text that is no plain number
-// ("F7.1"), as a string.
+// A number column's value as a JSON number, so that a map program can sort and style by it; a
+// text, or a number column's text that is no plain number ("F7.1"), as a string; null when the
+// photo has none: an empty value, or the lone blank of a joined pair of which neither is known.
 std::string PropertyValue(const Column& column, std::string_view value)
 {
-    if (column.quoting == Column::Quoting::Number) {
-        if (value.empty())
-            return "null";
+    if (value.find_first_not_of(' ') == std::string_view::npos)
+        return "null";
+    if (column.quoting == Column::Quoting::Number)
         if (const auto number = JsonNumber(value))
             return std::string(*number);
-    }
     return JsonString(value);
 }
 
@@ -83,8 +92,8 @@ std::string_view MapComposer::Between()
 }
 
 std::optional<std::string> MapComposer::Feature(std::string_view name, const ColumnSelection& ticked,
-                                                const ColumnValues& values, std::string_view latitude,
-                                                std::string_view longitude, std::string_view altitude) const
+                                                const ColumnValues& values, std::optional<double> latitude,
+                                                std::optional<double> longitude, std::optional<double> altitude) const
 {
     const auto north = JsonNumber(latitude, 90.0);
     const auto east = JsonNumber(longitude, 180.0);

@@ -18,9 +18,10 @@ public:
     // Written between two features.
     static std::string_view Between();
 
-    // The feature of one photo, or nothing when it has no usable position. The coordinates are the
-    // texts of the column values (signed decimal degrees, metres).
+    // The feature of one photo, or nothing when it has no usable position. The coordinates are
+    // the photo's own numbers (signed decimal degrees, metres), written in full precision rather
+    // than as the six decimals of the columns.
     std::optional<std::string> Feature(std::string_view name, const ColumnSelection& ticked, const ColumnValues& values,
-                                       std::string_view latitude, std::string_view longitude,
-                                       std::string_view altitude) const;
+                                       std::optional<double> latitude, std::optional<double> longitude,
+                                       std::optional<double> altitude) const;
 };

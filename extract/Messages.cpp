@@ -43,13 +43,16 @@ constexpr std::array messageTable{
                  .batch = "cannot write %1: %2"},
     // The window's status while a run goes on; the batch command shows its progress instead.
     MessageEntry{.id = MessageId::Extracting, .window = "Extracting data...", .batch = "", .icon = I::Information},
+    // The count of shared names first, then the first few of them.
     MessageEntry{.id = MessageId::DuplicateNames,
-                 .window = "Duplicate filenames found. Do you want to continue?\nTo avoid this problem, use the full "
-                           "path option. ",
-                 .batch = "photos in different folders share the name %1; add --full-path to tell them apart, or "
+                 .window = "Duplicate filenames found: %2. Do you want to continue?\nTo avoid this problem, use the "
+                           "full path option. ",
+                 .batch = "photos in different folders share the names %2; add --full-path to tell them apart, or "
                           "--yes to write them all the same",
                  .buttons = B::YesNo,
-                 .icon = I::Question},
+                 .icon = I::Question,
+                 .batchForOne = "photos in different folders share the name %2; add --full-path to tell them apart, "
+                                "or --yes to write them all the same"},
     MessageEntry{.id = MessageId::UnreadablePhotos,
                  .window = "%1 of these files could not be read as photos: their records hold no metadata.",
                  .batch = "%1 photos could not be read; their records hold no metadata",

@@ -24,15 +24,14 @@ std::string_view FileNamePart(std::string_view path)
     return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
-std::optional<std::string_view> FirstSharedName(const PhotoList& list)
+std::vector<std::string_view> SortedNames(const PhotoList& list)
 {
     std::vector<std::string_view> names;
     names.reserve(list.size());
     for (const std::string& path : list)
         names.push_back(FileNamePart(path));
     std::sort(names.begin(), names.end());
-    const auto twin = std::adjacent_find(names.begin(), names.end());
-    return twin == names.end() ? std::nullopt : std::optional<std::string_view>(*twin);
+    return names;
 }
 
 constexpr int entriesBetweenKeepAlives = 256;
@@ -64,7 +63,7 @@ void CollectFolder(Collection& collection, const std::string& folder)
 
     // Entry paths are built from the folder's absolute form as given, so that links keep the names
     // the user knows them by.
-    std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
+    std::string prefix = CleanPath(platform::NarrowFromPath(fs::absolute(folderPath, error)));
     if (error) {
         unlisted();
         return;
@@ -96,6 +95,18 @@ void CollectFolder(Collection& collection, const std::string& folder)
 }
 
 }  // namespace
+
+std::string CleanPath(const std::string& path)
+{
+    const fs::path given = platform::PathFromNarrow(path);
+    const fs::path clean = given.lexically_normal();
+    if (std::find(given.begin(), given.end(), fs::path("..")) != given.end()) {
+        std::error_code error;
+        if (fs::exists(given, error) && !fs::equivalent(given, clean, error))
+            return path;
+    }
+    return platform::NarrowFromPath(clean);
+}
 
 std::string FileNameOf(std::string_view path)
 {
@@ -129,12 +140,18 @@ void SortPhotoList(PhotoList& list)
 
 bool HasDuplicateFileNames(const PhotoList& list)
 {
-    return FirstSharedName(list).has_value();
+    const std::vector<std::string_view> names = SortedNames(list);
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
 }
 
-std::string FirstDuplicateFileName(const PhotoList& list)
+std::vector<std::string> DuplicateFileNames(const PhotoList& list)
 {
-    return std::string(FirstSharedName(list).value_or(std::string_view()));
+    const std::vector<std::string_view> names = SortedNames(list);
+    std::vector<std::string> shared;
+    for (auto twin = std::adjacent_find(names.begin(), names.end()); twin != names.end();
+         twin = std::adjacent_find(std::upper_bound(twin, names.end(), *twin), names.end()))
+        shared.emplace_back(*twin);
+    return shared;
 }
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)

@@ -17,6 +17,10 @@ struct Unread {
     bool operator==(const Unread&) const = default;
 };
 
+// The path in clean form, as written rather than as resolved: no doubled separators, no "." steps,
+// each ".." step taken away with the name before it. A path whose ".." steps would then lead
+// elsewhere (a ".." after a symbolic link goes back from the link's target) stays as written.
+std::string CleanPath(const std::string& path);
 // The text after the last "\" or "/"; the whole path when it holds neither.
 std::string FileNameOf(std::string_view path);
 // The text after the last "." anywhere in the path (folders included), or "".
@@ -43,5 +47,5 @@ bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).
 bool HasDuplicateFileNames(const PhotoList& list);
-// The first file name (in byte order) that two listed paths share, or "".
-std::string FirstDuplicateFileName(const PhotoList& list);
+// Every file name that two or more listed paths share, once each, in byte order.
+std::vector<std::string> DuplicateFileNames(const PhotoList& list);

@@ -73,11 +73,16 @@ constexpr std::array<FlashWords, 22> flashWords{{
     {0x5F, "Flash fired, auto mode, return light detected, red-eye reduction mode"},
 }};
 
-// A quotient of a rational as the 32-bit float the coordinate keeps: a zero denominator gives
-// infinity or NaN, which the formatting leaves out.
-float Quotient(const Rational& rational)
+// A quotient of a rational as the coordinate keeps it: a zero denominator gives infinity or NaN,
+// which the formatting leaves out.
+double Quotient(const Rational& rational)
 {
-    return static_cast<float>(static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator));
+    return static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator);
+}
+
+std::string TwoDigits(std::int64_t number)
+{
+    return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
 }
 
 }  // namespace
@@ -257,6 +262,25 @@ GpsCoordinate PhotoValues::Coordinate(Tag position, Tag reference) const
     return coordinate;
 }
 
+std::optional<double> PhotoValues::Latitude() const
+{
+    return DecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
+}
+
+std::optional<double> PhotoValues::Longitude() const
+{
+    return DecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
+}
+
+std::optional<double> PhotoValues::Altitude() const
+{
+    const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
+    // A centimetre or less is what a receiver without a fix writes, whatever the reference says.
+    if (!metres || !std::isfinite(*metres) || !(*metres > 0.01))
+        return std::nullopt;
+    return Value(Tag::GPSAltitudeRef).integer() == 1 ? -*metres : *metres;  // 1: below sea level
+}
+
 std::string PhotoValues::GetLatitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
@@ -269,13 +293,8 @@ std::string PhotoValues::GetLongitude() const
 
 std::string PhotoValues::GetGPSAltitude() const
 {
-    const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
-    float altitude = metres ? static_cast<float>(*metres) : 0.0f;
-    if (!std::isfinite(altitude) || !(static_cast<double>(altitude) > 0.01))
-        return {};
-    if (Value(Tag::GPSAltitudeRef).integer() == 1)  // below sea level
-        altitude = -altitude;
-    return FormatFixed(altitude, 2);
+    const std::optional<double> altitude = Altitude();
+    return altitude ? FormatFixed(*altitude, 2) : std::string();
 }
 
 std::string PhotoValues::GetGPSDateTime() const
@@ -294,22 +313,31 @@ std::string PhotoValues::GetGPSDateTime() const
         const auto hours = static_cast<std::int64_t>(seconds / 3600);
         const auto minutes = static_cast<std::int64_t>(seconds / 60) - hours * 60;
         seconds -= static_cast<double>(hours * 3600 + minutes * 60);
-        time = std::to_string(hours) + ':' + std::to_string(minutes) + ':' + FormatFixed(seconds, 2);
+        // Two digits for each part before the point, as clocks and exiftool write a time.
+        std::string secondsText = FormatFixed(seconds, 2);
+        if (secondsText.find('.') == 1)
+            secondsText.insert(0, 1, '0');
+        time = TwoDigits(hours) + ':' + TwoDigits(minutes) + ':' + secondsText;
     }
     return Text(Tag::GPSDateStamp) + ' ' + time;
 }
 
-std::string FormatDecimalDegrees(const GpsCoordinate& coordinate)
+std::optional<double> DecimalDegrees(const GpsCoordinate& coordinate)
 {
     // A photo without the tag holds three zeros. Positions near the equator or the prime meridian
     // are real and are printed.
-    if (coordinate.degrees == 0.0f && coordinate.minutes == 0.0f && coordinate.seconds == 0.0f)
-        return {};
-    const float minutes = static_cast<float>(double(coordinate.minutes) + double(coordinate.seconds) / 60.0);
-    float value = static_cast<float>(double(coordinate.degrees) + double(minutes) / 60.0);
+    if (coordinate.degrees == 0.0 && coordinate.minutes == 0.0 && coordinate.seconds == 0.0)
+        return std::nullopt;
+    double value = coordinate.degrees + (coordinate.minutes + coordinate.seconds / 60.0) / 60.0;
     if (coordinate.reference == "S" || coordinate.reference == "W")
         value = -value;
     if (!std::isfinite(value))
-        return {};
-    return FormatFixed(value, 6);
+        return std::nullopt;
+    return value;
+}
+
+std::string FormatDecimalDegrees(const GpsCoordinate& coordinate)
+{
+    const std::optional<double> degrees = DecimalDegrees(coordinate);
+    return degrees ? FormatFixed(*degrees, 6) : std::string();
 }

@@ -7,11 +7,12 @@
 #include <optional>
 #include <string>
 
-// A GPS latitude or longitude as the photo stores it: three rationals and a reference letter.
+// A GPS latitude or longitude as the photo stores it: three rationals and a reference letter. The
+// quotients are kept in double precision, so that the six decimals written are right to the last.
 struct GpsCoordinate {
-    float degrees = 0.0f;
-    float minutes = 0.0f;
-    float seconds = 0.0f;
+    double degrees = 0.0;
+    double minutes = 0.0;
+    double seconds = 0.0;
     std::string reference;  // "S" and "W" make the coordinate negative
 };
 
@@ -64,6 +65,12 @@ public:
     std::string GetGPSAltitude() const;
     std::string GetGPSDateTime() const;
 
+    // The position and altitude as numbers, for outputs that keep their full precision (the map);
+    // empty where the texts above are empty.
+    std::optional<double> Latitude() const;
+    std::optional<double> Longitude() const;
+    std::optional<double> Altitude() const;
+
 private:
     const TagValue& Value(Tag tag) const { return m_tags[tag]; }
     const std::string& Text(Tag tag) const { return m_tags[tag].text(); }
@@ -78,5 +85,7 @@ private:
     std::string m_fileDate;
 };
 
-// A coordinate as signed decimal degrees with six decimals; "" when the photo has none.
+// A coordinate as signed decimal degrees; empty when the photo has none.
+std::optional<double> DecimalDegrees(const GpsCoordinate& coordinate);
+// The same with six decimals; "" when the photo has none.
 std::string FormatDecimalDegrees(const GpsCoordinate& coordinate);

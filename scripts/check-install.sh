@@ -43,6 +43,10 @@ done
 step "the desktop entry, the icon, the metainfo and the manual pages agree with the programs"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "${desktop[0]}")
 [ -x "$prefix/bin/$exec_name" ] || fail "Exec=$exec_name is not an installed program"
+# File managers offer "Open with Fotoharvester" for a folder only to an entry that takes a file
+# argument and names the folder type.
+grep -q '^Exec=[^ ]* %f$' "${desktop[0]}" || fail "Exec= does not pass the folder (%f)"
+grep -q '^MimeType=\(.*;\)\?inode/directory;' "${desktop[0]}" || fail "MimeType= does not name inode/directory"
 icon=$(sed -n 's/^Icon=//p' "${desktop[0]}")
 [ "$icon" = "$id" ] || fail "Icon=$icon is not the desktop id $id"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"

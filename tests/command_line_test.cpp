@@ -74,6 +74,19 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     EXPECT_EQ(ParseCommandLine({"--readers", "3"}).commandLine.readers, 3);  // not a setting
 }
 
+// Arguments that are photos are read instead of a folder; a folder is one whatever its name.
+TEST(CommandLine, PhotosAsArgumentsAreReadInsteadOfAFolder)
+{
+    TempFolder folder;
+    const std::string album = folder.Touch("album.jpg/p.heic");
+    const CommandLine photos = ParseCommandLine({"b.JPG", album, "a.nef"}).commandLine;
+    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", album, "a.nef"}));
+    EXPECT_FALSE(photos.folder);
+    const CommandLine named = ParseCommandLine({folder.Text() + "album.jpg"}).commandLine;
+    EXPECT_EQ(named.folder, folder.Text() + "album.jpg");
+    EXPECT_TRUE(named.photos.empty());
+}
+
 TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
 {
     const std::vector<std::pair<std::string, std::string>> accepted{
@@ -111,6 +124,9 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"/a", "/b"},
         {"--folder", "/a", "/b"},
         {"--files-from", "list", "/a"},
+        {"a.jpg", "/b"},
+        {"a.jpg", "--folder", "/b"},
+        {"a.jpg", "--files-from", "list"},
         {"--files-from", ""},
         {"--geojson", "-"},
         {"--geojson", ""},

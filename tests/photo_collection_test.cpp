@@ -133,18 +133,19 @@ TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
 // The same name in two folders is a duplicate; names differing in case are not.
 TEST(DuplicateNames, SameNameInTwoFolders)
 {
-    const std::pair<PhotoList, const char*> cases[] = {
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}, "IMG_1.JPG"},
-        {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, "zz.jpg"},
-        {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG"}, "IMG_1.JPG"},
-        {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg"}, "m.jpg"},  // first in sorted order
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}, ""},
-        {{"/x/IMG_1.JPG"}, ""},
-        {{}, ""},
-        {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, ""},
+    using Names = std::vector<std::string>;
+    const std::pair<PhotoList, Names> cases[] = {
+        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}, {"IMG_1.JPG"}},
+        {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, {"zz.jpg"}},
+        {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG", "/y/IMG_1.JPG"}, {"IMG_1.JPG"}},  // named once
+        {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg", "/e/a.jpg"}, {"m.jpg", "zz.jpg"}},  // in byte order
+        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}, {}},
+        {{"/x/IMG_1.JPG"}, {}},
+        {{}, {}},
+        {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, {}},
     };
-    for (const auto& [list, first] : cases) {
-        EXPECT_EQ(FirstDuplicateFileName(list), first);
-        EXPECT_EQ(HasDuplicateFileNames(list), *first != '\0') << first;
+    for (const auto& [list, shared] : cases) {
+        EXPECT_EQ(DuplicateFileNames(list), shared);
+        EXPECT_EQ(HasDuplicateFileNames(list), !shared.empty());
     }
 }

@@ -106,6 +106,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         bool fullPathsBelow = false;  // full paths of the photos in every folder below
         bool forSpreadsheets = false;
         bool emptyFolder = false;
+        const char* typedAfterTheFolder = "";
     };
     const Case cases[] = {
         {"headings and records in order",
@@ -128,6 +129,16 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          ",",
          false,
          true},
+        {"full paths in clean form, however the folder was typed",
+         {4},
+         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
+             "sub/IMG_0001.JPG\",Fuji\n",
+         false,
+         ",",
+         true,
+         false,
+         false,
+         "/sub/..//./"},
         {"an empty folder", {0}, "!\"Filename\",\"Date\"\n", true, ",", false, false, true},
     };
     for (const Case& row : cases) {
@@ -139,6 +150,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         settings.Spreadsheet = row.forSpreadsheets ? 1 : 0;
         if (row.emptyFolder)
             settings.Folder = empty.Path().string();
+        settings.Folder += row.typedAfterTheFolder;
         separator = row.separator;
         host = TestHost();
         source.readPaths.clear();
@@ -392,11 +404,16 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
 // at the very edge of the globe, the photo's ticked columns as properties.
 TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
 {
+    // 51°1'30" N 0°7'39.93" W, which a 32-bit float would make 51.025002.
     photos.Touch("north.jpg");
-    source.Set("north.jpg", At(4850, "N", 225, "E", 1234));
+    source.Set("north.jpg", TagsWith({{Tag::GPSLatitude, Triple({51, 1}, {1, 1}, {30, 1})},
+                                      {Tag::GPSLatitudeRef, Text("N")},
+                                      {Tag::GPSLongitude, Triple({0, 1}, {7, 1}, {3993, 100})},
+                                      {Tag::GPSLongitudeRef, Text("W")},
+                                      {Tag::GPSAltitude, Fraction(1234, 10)}}));
     photos.Touch("\xFF edge.jpg");
     source.Set("\xFF edge.jpg", At(9000, "N", 18000, "W"));
-    settings.Flags = FlagsWith({4, 16, 18});
+    settings.Flags = FlagsWith({4, 16, 18, 19});
     mapPath = (output.Path() / "map.geojson").string();
     const RunResult result = Execute();
     EXPECT_EQ(result.mappedCount, 2);
@@ -410,30 +427,42 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     const QJsonArray features = map["features"].toArray();
     ASSERT_EQ(features.size(), 2);
-    EXPECT_EQ(features[0]["geometry"]["coordinates"].toArray(), (QJsonArray{2.25, 48.5, 123.4}));
+    // The point in full precision, the columns' six decimals as they are.
+    const QJsonArray point = features[0]["geometry"]["coordinates"].toArray();
+    ASSERT_EQ(point.size(), 3);
+    EXPECT_DOUBLE_EQ(point[0].toDouble(), -(7 + 39.93 / 60) / 60);
+    EXPECT_DOUBLE_EQ(point[1].toDouble(), 51.025);
+    EXPECT_EQ(point[2], QJsonValue(123.4));
+    EXPECT_EQ(features[0]["properties"]["GPS latitude"], QJsonValue(51.025));
     EXPECT_EQ(features[1]["geometry"]["coordinates"].toArray(), (QJsonArray{-180.0, 90.0}));
-    // Numbers as numbers, for a map program to sort and style by; none as null.
+    // Numbers as numbers, for a map program to sort and style by; none as null, never "" or " ".
     EXPECT_EQ(features[0]["properties"]["GPS altitude"], QJsonValue(123.4));
     const QJsonObject properties = features[1]["properties"].toObject();
-    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS altitude", "GPS latitude"}));
+    EXPECT_EQ(properties.keys(),
+              (QStringList{"Camera manufacturer", "Filename", "GPS altitude", "GPS date/time", "GPS latitude"}));
     EXPECT_EQ(properties["Filename"].toString(), "\u00FF edge.jpg");
     EXPECT_EQ(properties["GPS latitude"], QJsonValue(90.0));
-    EXPECT_TRUE(properties["GPS altitude"].isNull());
+    for (const char* none : {"Camera manufacturer", "GPS altitude", "GPS date/time"})
+        EXPECT_TRUE(properties[none].isNull()) << none;
 }
 
+// The paths of a list are written in clean form too.
 TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
 {
     const std::string root = photos.Text();
     photos.Touch("other/IMG_0001.JPG");
-    photoList =
-        PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    // Going back from a link's target leads elsewhere than going back from its name.
+    fs::create_directories(photos.Path() / "other" / "deeper");
+    fs::create_directory_symlink(photos.Path() / "other" / "deeper", photos.Path() / "link");
+    photoList = PhotoList{root + ".//IMG_0002.JPG", root + "notes.txt", root + "other/../other//IMG_0001.JPG",
+                          root + "IMG_0001.JPG", root + "link/../IMG_0001.JPG"};
     settings.Folder = "";
     host.duplicateAnswer = Answer::Yes;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 3);
-    EXPECT_EQ(source.readPaths,
-              (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG", root + "other/IMG_0001.JPG"}));
+    EXPECT_EQ(result.photoCount, 4);
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
+                                                          root + "link/../IMG_0001.JPG", root + "other/IMG_0001.JPG"}));
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
-    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"1", "IMG_0001.JPG"}));
 }

@@ -7,6 +7,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/Messages.h"
 #include "ui/AboutDialog.h"
+#include "ui/DesktopOpener.h"
 #include "ui/MainWindow.h"
 #include "ui/SetupDialog.h"
 
@@ -24,9 +25,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -128,9 +131,10 @@ public:
         Messages().setAnswerWhenNoneQueued(QMessageBox::NoButton);
         SetFolderChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
         SetOutputFileChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
-        SetDesktopOpener([this](const QUrl& address) {
+        SetDesktopOpener([this](const QUrl& address, const std::function<void()>& notOpened) {
             opened << address;
-            return desktopOpens;
+            if (!desktopOpens)
+                notOpened();
         });
     }
     bool ShowActive()
@@ -304,6 +308,7 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("typedFolder");
+        QTest::addColumn<QString>("typedOutput");
         QTest::addColumn<QString>("answer");  // empty: cancelled
         QTest::addColumn<QString>("given");   // to the chooser
         QTest::addColumn<QString>("folder");
@@ -311,18 +316,27 @@ private slots:
         const QString folder = u"browseFolderButton"_s, output = u"browseOutputButton"_s;
         const QString typed = u"/typed"_s, out = u"/out"_s;
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        QTest::newRow("folder chosen") << folder << typed << u"/chosen"_s << typed << u"/chosen"_s << out;
-        QTest::newRow("folder cancelled") << folder << typed << QString() << typed << typed << out;
-        QTest::newRow("no folder yet: Pictures") << folder << QString() << QString() << pictures << QString() << out;
-        QTest::newRow("output chosen") << output << typed << u"/chosen.csv"_s << out << typed << u"/chosen.csv"_s;
-        QTest::newRow("output cancelled") << output << typed << QString() << out << typed << out;
-        QTest::newRow("sub-folders clicked") << u"subFoldersCheck"_s << typed << QString() << QString() << typed << out;
+        const QString subFolders = u"subFoldersCheck"_s, home = QDir::toNativeSeparators(QDir::homePath());
+        QTest::newRow("folder chosen") << folder << typed << out << u"/chosen"_s << typed << u"/chosen"_s << out;
+        QTest::newRow("folder cancelled") << folder << typed << out << QString() << typed << typed << out;
+        QTest::newRow("no folder yet: Pictures")
+            << folder << QString() << out << QString() << pictures << QString() << out;
+        QTest::newRow("output chosen") << output << typed << out << u"/chosen.csv"_s << out << typed
+                                       << u"/chosen.csv"_s;
+        QTest::newRow("output cancelled") << output << typed << out << QString() << out << typed << out;
+        QTest::newRow("sub-folders clicked") << subFolders << typed << out << QString() << QString() << typed << out;
+        // "~" is the home folder, as in a shell; another user's "~name" is left as typed.
+        QTest::newRow("home folder typed") << folder << u"~/typed"_s << u"~/out.csv"_s << QString()
+                                           << home + u"/typed"_s << home + u"/typed"_s << home + u"/out.csv"_s;
+        QTest::newRow("home alone, and another user's")
+            << folder << u"~"_s << u"~other/out.csv"_s << QString() << home << home << u"~other/out.csv"_s;
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt()
     {
         QFETCH(QString, control);
         QFETCH(QString, typedFolder);
+        QFETCH(QString, typedOutput);
         QFETCH(QString, answer);
         QFETCH(QString, given);
         QFETCH(QString, folder);
@@ -340,7 +354,7 @@ private slots:
         window.SetFolderChooser(chooser);
         window.SetOutputFileChooser(chooser);
         Child<QLineEdit>(window, "folderEdit")->setText(typedFolder);
-        Child<QLineEdit>(window, "outputEdit")->setText(u"/out"_s);
+        Child<QLineEdit>(window, "outputEdit")->setText(typedOutput);
         Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
         Child<QAbstractButton>(window, qPrintable(control))->click();
 
@@ -548,7 +562,8 @@ private slots:
         QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
         const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), 2);
-        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames).text));
+        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames, {"1", "a.jpg"}).text));
+        QVERIFY(shown[0].text.contains(u"found: a.jpg."_s));
         QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);  // one line for each photo not read
         QVERIFY(shown[1].details.contains(u"bad1.jpg"_s) && shown[1].details.contains(u"bad2.jpg"_s));
@@ -618,14 +633,17 @@ private slots:
             QVERIFY(shown[1].text.contains(QDir::toNativeSeparators(photos.OutFile())));
     }
 
-    void progressBarHoldsMoreThan65535Photos()
+    void progressBarCountsMoreThan65535Photos()
     {
         ScriptedTags tags;
         Window window(Defaults(), tags);
         window.SetProgressRange(70000);
         window.SetProgressPosition(69999);
-        QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 70000);
-        QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 69999);
+        const auto* bar = Child<QProgressBar>(window, "progressBar");
+        QCOMPARE(bar->maximum(), 70000);
+        QCOMPARE(bar->value(), 69999);
+        QVERIFY(bar->isTextVisible());
+        QCOMPARE(bar->text(), u"69999 of 70000 photos"_s);
     }
 
     void closingDuringRunStopsKeepsFileAndSaves_data()
@@ -670,24 +688,44 @@ private slots:
     void helpOpensThePagesOrSaysWhy_data()
     {
         QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("opens");  // what the desktop answers
-        QTest::newRow("opened") << true << true;
-        QTest::newRow("no program for them") << true << false;
-        QTest::newRow("not found") << false << true;
+        QTest::addColumn<bool>("opens");       // what the desktop answers
+        QTest::addColumn<QString>("xdgOpen");  // how the desktop's xdg-open ends, where it is asked
+        QTest::newRow("opened") << true << true << QString();
+        QTest::newRow("no program for them") << true << false << QString();
+        QTest::newRow("not found") << false << true << QString();
+        // xdg-open starts, and then finds nothing to open them with.
+        QTest::newRow("xdg-open finds no program") << true << false << u"exit 3"_s;
+        QTest::newRow("xdg-open opens them") << true << true << u"exit 0"_s;
     }
 
     void helpOpensThePagesOrSaysWhy()
     {
         QFETCH(bool, installed);
         QFETCH(bool, opens);
+        QFETCH(QString, xdgOpen);
         QTemporaryDir empty;
         ScriptedTags tags;
         Window window(Defaults(), tags);
         window.desktopOpens = opens;
         if (!installed)
             window.SetHelpFolders({empty.path()});
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&path] { qputenv("PATH", path); });
+        if (!xdgOpen.isEmpty()) {
+            QFile script(empty.filePath(u"xdg-open"_s));
+            QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + xdgOpen.toUtf8() + "\n") > 0);
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            script.close();
+            qputenv("PATH", QFile::encodeName(empty.path()) + ":" + path);
+            auto* desktop = new DesktopOpener(&window);
+            window.SetDesktopOpener([&window, desktop](const QUrl& address, const std::function<void()>& notOpened) {
+                window.opened << address;
+                desktop->Open(address, notOpened);
+            });
+        }
         QVERIFY(window.ShowActive());
         QTest::keyClick(Child(window, "folderEdit"), Qt::Key_F1);
+        QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());  // xdg-open has ended
 
         QCOMPARE(window.opened.size(), installed ? 1 : 0);
         QCOMPARE(int(window.Shown().size()), installed && opens ? 0 : 1);

@@ -37,7 +37,7 @@ struct Case {
     std::string expected;
 };
 
-GpsCoordinate Coordinate(float degrees, float minutes, float seconds, std::string reference)
+GpsCoordinate Coordinate(double degrees, double minutes, double seconds, std::string reference)
 {
     return GpsCoordinate{degrees, minutes, seconds, std::move(reference)};
 }
@@ -83,6 +83,8 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         // Altitude: signed by its reference, empty at a centimetre or less whatever the reference.
         {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), &C::GetGPSAltitude, "123.40"},
         {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude, "12345.68"},
+        {"altitude in double precision", TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}), &C::GetGPSAltitude,
+         "100000.04"},
         {"below sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}),
          &C::GetGPSAltitude, "-5.00"},
         {"above sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}),
@@ -95,16 +97,16 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         // Positions, unsigned or signed rationals alike.
         {"latitude north",
          TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
-         &C::GetLatitude, "48.856602"},
+         &C::GetLatitude, "48.856600"},
         {"longitude west",
          TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
          &C::GetLongitude, "-2.350000"},
         {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), &C::GetLatitude, ""},
         {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), &C::GetLatitude, ""},
-        // GPS date and time, as FreeImage has always written the time.
+        // GPS date and time, two digits to each part of the time, as exiftool writes it.
         {"gps stamps",
-         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {30, 1}, {15, 1})}}),
-         &C::GetGPSDateTime, "2021:07:14 7:30:15.00"},
+         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {3, 1}, {724, 100})}}),
+         &C::GetGPSDateTime, "2021:07:14 07:03:07.24"},
         {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), &C::GetGPSDateTime,
          " 23:59:58.50"},
         {"no gps stamps", PhotoTags{}, &C::GetGPSDateTime, " "},
@@ -187,15 +189,16 @@ TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
 
 TEST(DecimalDegrees, SignedBySouthAndWestOnlyAndEmptyWithoutANumber)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
     const std::pair<GpsCoordinate, const char*> cases[] = {
-        {Coordinate(48, 51, 23.76f, "N"), "48.856602"},
-        {Coordinate(48, 51, 23.76f, "S"), "-48.856602"},
-        {Coordinate(48, 51, 23.76f, "s"), "48.856602"},
+        {Coordinate(48, 51, 23.76, "N"), "48.856600"},
+        {Coordinate(48, 51, 23.76, "S"), "-48.856600"},
+        {Coordinate(48, 51, 23.76, "s"), "48.856600"},
+        {Coordinate(51, 1, 30, "N"), "51.025000"},
         {Coordinate(2, 21, 0, ""), "2.350000"},
         {Coordinate(0, 0, 30, "N"), "0.008333"},  // near the equator: real, printed
-        {Coordinate(0, 0, 18.36f, "W"), "-0.005100"},
+        {Coordinate(0, 0, 18.36, "W"), "-0.005100"},
         {Coordinate(0, 0, 0, "N"), ""},
         {Coordinate(nan, 0, 0, "N"), ""},
         {Coordinate(10, inf, 0, "N"), ""},

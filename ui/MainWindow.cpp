@@ -6,6 +6,7 @@
 #include "extract/RecordComposer.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppInfo.h"
+#include "ui/DesktopOpener.h"
 #include "ui/HelpPages.h"
 #include "ui/SetupDialog.h"
 
@@ -15,7 +16,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -107,6 +107,30 @@ QString FromNarrow(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The message's text with each path it names kept whole, as MessageBoxes::PathShown keeps one.
+QString WithPathsShown(const Message& message)
+{
+    QStringList paths;
+    for (const std::string& argument : message.arguments)
+        if (argument.find_first_of("/\\") != std::string::npos)
+            paths << FromNarrow(argument);
+    // The longest first: a folder's path may be part of a file's.
+    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    QString text = FromNarrow(message.text);
+    for (const QString& path : paths)
+        text.replace(path, MessageBoxes::PathShown(path));
+    return text;
+}
+
+// A path typed with a leading "~" as a shell reads it: the user's home folder. "~name" (another
+// user's home) is left as typed.
+std::string WithHomeExpanded(const QString& typed)
+{
+    const bool home = typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")) ||
+                      (QDir::separator() == QLatin1Char('\\') && typed.startsWith(QLatin1String("~\\")));
+    return (home ? QDir::toNativeSeparators(QDir::homePath()) + typed.mid(1) : typed).toStdString();
+}
+
 }  // namespace
 
 MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent)
@@ -115,7 +139,9 @@ MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* pa
       m_tags(tags),
       m_chooseFolder(ChooseFolderOnDesktop),
       m_chooseOutputFile(ChooseOutputFileOnDesktop),
-      m_openOnDesktop([](const QUrl& address) { return QDesktopServices::openUrl(address); }),
+      m_openOnDesktop([desktop = new DesktopOpener(this)](const QUrl& address, const std::function<void()>& notOpened) {
+          desktop->Open(address, notOpened);
+      }),
       m_helpFolders(DefaultHelpFolders())
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -325,7 +351,11 @@ QBoxLayout* MainWindow::BuildRunRow()
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setAccessibleName(QStringLiteral("Photos done"));
-    m_progressBar->setTextVisible(false);
+    // The count says more than a percentage: how far a run of 20,000 photos has got, and that it
+    // is moving at all.
+    m_progressBar->setFormat(QStringLiteral("%v of %m photos"));
+    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("88888 of 88888 photos")) +
+                                   5 * metrics.averageCharWidth());
     m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
@@ -446,8 +476,8 @@ void MainWindow::SelectSeparatorPosition(int position)
 
 void MainWindow::TakeControlValues()
 {
-    m_settings.Folder = m_folderEdit->text().toStdString();
-    m_settings.OutFile = m_outputEdit->text().toStdString();
+    m_settings.Folder = WithHomeExpanded(m_folderEdit->text());
+    m_settings.OutFile = WithHomeExpanded(m_outputEdit->text());
     m_settings.CommentLine = m_headingsCheck->isChecked() ? 1 : 0;
     m_settings.FullFilePath = m_fullPathCheck->isChecked() ? 1 : 0;
     m_separatorText = m_separatorCombo->currentText().toStdString();
@@ -535,7 +565,7 @@ Answer MainWindow::ShowMessage(const Message& message)
     QStringList actions;
     if (!message.writtenFile.empty())
         actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
-    const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
+    const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), WithPathsShown(message),
                                                        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                                                        !question             ? QMessageBox::Ok
                                                        : message.noByDefault ? QMessageBox::No
@@ -552,9 +582,11 @@ void MainWindow::OpenWritten(const QString& file, int action)
 {
     const QFileInfo written(file);
     const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
-    if (!m_openOnDesktop(QUrl::fromLocalFile(target)))
+    m_openOnDesktop(QUrl::fromLocalFile(target), [this, target] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(target)));
+                        QStringLiteral("No program on this computer could open %1.")
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(target))));
+    });
 }
 
 void MainWindow::KeepAlive()
@@ -783,10 +815,12 @@ void MainWindow::OnHelp()
                             .arg(places.join(QLatin1Char('\n'))));
         return;
     }
-    if (!m_openOnDesktop(QUrl::fromLocalFile(index)))
+    m_openOnDesktop(QUrl::fromLocalFile(index), [this, index] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("The help pages could not be opened. You can open %1 in a web browser.")
-                            .arg(QDir::toNativeSeparators(index)));
+                        QStringLiteral("No program on this computer could open the help pages. You can open %1 in a "
+                                       "web browser.")
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(index))));
+    });
 }
 
 void MainWindow::OnAbout()

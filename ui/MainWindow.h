@@ -34,10 +34,11 @@ class MainWindow : public QDialog, public RunHost {
 public:
     // Seams for the choosers and for what the desktop opens (the help pages, the written file and
     // its folder); tests put their own in place of the desktop's. A chooser yields nothing when
-    // the user cancels; the opener yields false when the desktop could not open the address.
+    // the user cancels; the opener calls `notOpened`, at once or later, when nothing could open
+    // the address.
     using FolderChooser = std::function<std::optional<QString>(QWidget* parent, const QString& startFolder)>;
     using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFile)>;
-    using DesktopOpener = std::function<bool(const QUrl& address)>;
+    using Opener = std::function<void(const QUrl& address, const std::function<void()>& notOpened)>;
 
     // `tags` reads the photos of every run; it must outlive the window.
     MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
@@ -49,7 +50,7 @@ public:
 
     void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     void SetOutputFileChooser(FileChooser chooser) { m_chooseOutputFile = std::move(chooser); }
-    void SetDesktopOpener(DesktopOpener opener) { m_openOnDesktop = std::move(opener); }
+    void SetDesktopOpener(Opener opener) { m_openOnDesktop = std::move(opener); }
     // Folders searched in order for the help index; the first that holds it wins.
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
 
@@ -143,7 +144,7 @@ private:
 
     FolderChooser m_chooseFolder;
     FileChooser m_chooseOutputFile;
-    DesktopOpener m_openOnDesktop;
+    Opener m_openOnDesktop;
     QStringList m_helpFolders;
 
     QGroupBox* m_chooseBox = nullptr;
