@@ -1,11 +1,13 @@
 #include "readers/Exiv2TagReader.h"
 
 #include "readers/Cr3Image.h"
+#include "readers/DateText.h"
 #include "readers/ExifValue.h"
 #include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
 #include "readers/JxlImage.h"
 #include "readers/PhotoBytes.h"
+#include "readers/PngText.h"
 #include "metadata/TextEncoding.h"
 #include "readers/XmpPacket.h"
 #include "platform/FileSystem.h"
@@ -180,6 +182,11 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
         ReadIptcBlock(std::string_view(reinterpret_cast<const char*>(block.pData_), block.size_), tags);
     }
     ReadXmpPacket(heif && heif->xmp ? *heif->xmp : image.xmpPacket(), tags);
+    // A PNG's chunks are walked for its date only where it has none of the dates preferred to it.
+    if (image.imageType() == Exiv2::ImageType::png && !tags.PreferredGiven(Tag::PngCreationTime))
+        if (const std::optional<std::string> text = PngTextNamed(photo.Reader(), InfoOf(Tag::PngCreationTime).name))
+            if (const std::optional<std::string> date = DateFromPngText(*text))
+                tags[Tag::PngCreationTime] = TagValue::Text(*date);
     if (const std::string comment = image.comment(); !comment.empty())
         tags[Tag::Comment] = TagValue::Text(Utf8FromUnstated(comment.substr(0, comment.find('\0'))));
     return reading;
