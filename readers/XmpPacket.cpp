@@ -92,3 +92,17 @@ void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
         // A damaged packet gives what was taken before the damage.
     }
 }
+
+void ReadSidecarPacket(std::string_view packet, PhotoTags& tags)
+{
+    // Read as if the photo had no XMP, so that the photo's own XMP values take nothing from the
+    // sidecar's; then each of the sidecar's replaces the photo's.
+    PhotoTags sidecar = tags;
+    for (const TagInfo& info : TagTable())
+        if (info.directory == TagDirectory::Xmp)
+            sidecar[info.tag] = TagValue();
+    ReadXmpPacket(packet, sidecar);
+    for (const TagInfo& info : TagTable())
+        if (info.directory == TagDirectory::Xmp && !sidecar[info.tag].empty())
+            tags[info.tag] = std::move(sidecar[info.tag]);
+}
