@@ -47,17 +47,17 @@ public:
         m_written = 0;
         Offer(decoder);
     }
-    // libjxl has filled the buffer; false when the box is beyond the limit and is dropped.
-    bool Grow(JxlDecoder* decoder)
+    // libjxl has filled the buffer: a larger one, or none for a box beyond the limit, whose rest
+    // libjxl then skips.
+    void Grow(JxlDecoder* decoder)
     {
         m_written = m_bytes.size() - JxlDecoderReleaseBoxBuffer(decoder);
-        if (m_bytes.size() * 2 > boxLimit) {
+        if (m_slot == nullptr || m_bytes.size() * 2 > boxLimit) {
             m_slot = nullptr;
-            return false;
+            return;
         }
         m_bytes.resize(m_bytes.size() * 2);
         Offer(decoder);
-        return true;
     }
     // The box is over: its content goes to its slot.
     void Finish(JxlDecoder* decoder)
