@@ -442,9 +442,9 @@ and keywords stay before the XMP ones. Sidecars are never records themselves.
 The capture date (the date columns) is the first of: Exif's DateTimeOriginal, Exif's DateTime,
 XMP's exif:DateTimeOriginal, XMP's xmp:CreateDate, IPTC's DateCreated with its TimeCreated,
 XMP's photoshop:DateCreated, a PNG's "Creation Time"; each the local time as written, a date
-alone at 00:00:00. Else it is the file's time: the older of its modification and creation times
-(a copy keeps the modification time where it was copied with it). A photo that could not be read
-has no date.
+alone at 00:00:00 (an XMP year, or year and month, on its first day). Else it is the file's
+time: the older of its modification and creation times (a copy keeps the modification time where
+it was copied with it). A photo that could not be read has no date.
 )";
     text += DateLayoutList();
     text += R"(

@@ -49,6 +49,11 @@ std::optional<std::string> TimeAt(std::string_view text, std::size_t at)
 
 std::optional<std::string> DateFromIso8601(std::string_view text)
 {
+    // A year alone, or a year and a month: the first day, as exiftool lays them out.
+    if (text.size() == 4 && Digits(text, 0, 4))
+        return Layout(text, 1, 1, "00:00:00");
+    if (text.size() == 7 && Digits(text, 0, 4) && (text[4] == '-' || text[4] == ':') && Digits(text, 5, 2))
+        return Layout(text.substr(0, 4), Number(text, 5, 2), 1, "00:00:00");
     // YYYY-MM-DD (or YYYY:MM:DD), then nothing, or "T" or a blank and the time.
     if (!Digits(text, 0, 4) || text.size() < 10 || (text[4] != '-' && text[4] != ':') || text[7] != text[4] ||
         !Digits(text, 5, 2) || !Digits(text, 8, 2))
