@@ -135,8 +135,8 @@ TagReading TagsOfJxl(const JxlContent& jxl)
     return reading;
 }
 
-// The formats read from their own structure rather than through libexiv2's image classes (which
-// do not know JPEG XL and fail on CR3 files); empty for any other file.
+// The formats read from their own structure rather than through libexiv2's image classes, which
+// know no JPEG XL and fail on some real CR3 files; empty for any other file.
 std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo)
 {
     if (const std::optional<Cr3Content> cr3 = ReadCr3(photo.Reader()))
