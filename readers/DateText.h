@@ -19,5 +19,5 @@ std::optional<std::string> DateFromIso8601(std::string_view text);
 std::optional<std::string> DateFromIptc(std::string_view date, std::string_view time);
 
 // A PNG "Creation Time" text: RFC 1123 ("Wed, 14 Jul 2021 09:30:15 +0200"), as the PNG
-// specification recommends, else ISO 8601.
+// standard recommends, else ISO 8601.
 std::optional<std::string> DateFromPngText(std::string_view text);

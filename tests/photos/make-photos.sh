@@ -330,7 +330,7 @@ et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' 
 
 # --- The capture date outside Exif, sidecars, JPEG XL and CR3 -----------------------------------
 # The date only in IPTC (with its time and zone), only in Photoshop's XMP (a date without a time)
-# and only in a PNG's text (RFC 1123, as the PNG specification has it).
+# and only in a PNG's text (RFC 1123, as the PNG standard has it).
 photo iptc-date.jpg
 et -IPTC:DateCreated=2019:08:17 -IPTC:TimeCreated=14:02:11+02:00 iptc-date.jpg
 photo photoshop-date.jpg
