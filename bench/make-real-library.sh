@@ -10,8 +10,10 @@
 #              Exif directory claims 0xFFFF entries (crash-ifd-count.jpg of
 #              tests/photos/make-photos.sh). The other photos are those of the library without
 #              --damaged, in the same places.
-#   --mixed    the other formats mixed in, which libexiv2 reads: the real HEIC photos of
-#              ../shared/photos, and a PNG, a WebP, a DNG and a NEF of tests/photos/make-photos.sh.
+#   --mixed    the other formats mixed in: the real HEIC, AVIF, CR3 and JPEG XL files of
+#              ../shared/photos, a real camera JPEG (Canon_40D.jpg) converted to JPEG XL by cjxl as
+#              cameras' JPEGs are converted, and a PNG, a WebP, a DNG, a NEF and a tagged JPEG XL of
+#              tests/photos/make-photos.sh.
 #
 # Without --copies the photos are hard links, which take no space. The same arguments give the
 # same library every time; a DIR that already holds it is left as it is, a DIR made by this script
@@ -40,7 +42,7 @@ dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 shared=$(cd "$repo/.." && pwd)/shared/photos
-recipe=1
+recipe=2
 stamp="$dir/.bench-real-library"
 wanted="$count $recipe copies=$copies damaged=$damaged mixed=$mixed"
 
@@ -69,7 +71,7 @@ work=$(mktemp -d "$dir.bases.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 bases=()
 heic=()
-((mixed)) && heic=(-o -iname '*.heic')
+((mixed)) && heic=(-o -iname '*.heic' -o -iname '*.avif' -o -iname '*.cr3' -o -iname '*.jxl')
 n=0
 while IFS= read -r -d '' found; do
     base=$work/base-$n.${found##*.}
@@ -84,9 +86,11 @@ if ((damaged || mixed)); then
     crash=$( ((damaged)) && echo "$work/test-photos/crash-ifd-count.jpg" || true)
 fi
 if ((mixed)); then
-    for generated in format.png format.webp format.dng format.nef; do
+    for generated in format.png format.webp format.dng format.nef jxl-tagged.jxl; do
         bases+=("$work/test-photos/$generated")
     done
+    cjxl "$shared/jpg/Canon_40D.jpg" "$work/converted.jxl" >/dev/null 2>&1
+    bases+=("$work/converted.jxl")
 fi
 
 # One link() or copy per photo from perl, rather than a process per photo.

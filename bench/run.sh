@@ -16,8 +16,8 @@
 #   --one-folder     the library's photos all in one folder (hard links beside the library), as
 #                    a camera card or a phone's export lays them out; with --memory, the case of
 #                    100,000 photos in one folder
-#   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos mixed in
-#                    (bench/make-real-library.sh --mixed), all formats read
+#   --mixed          a library of the real photos with HEIC, AVIF, PNG, WebP, DNG, NEF, CR3 and JPEG
+#                    XL photos mixed in (bench/make-real-library.sh --mixed), all formats read
 #   --generated      the generated library even when real photos are there
 #   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged
 #                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
@@ -134,8 +134,8 @@ else
     "$here/make-library.sh" "$count" "$library"
 fi
 photo_list=$work/out/photos-$count.list
-extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq 3fr
-            erf png webp)
+extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 cr3 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq
+            3fr erf png webp jxl)
 names=()
 for extension in "${extensions[@]}"; do
     names+=(${names:+-o} -iname "*.$extension")

@@ -452,10 +452,23 @@ window (so that a selection made there can be re-run from a script), or the defa
 Columns:
 )";
     text += ColumnList();
-    text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "others by libexiv2):\n  jpeg-tiff  " +
+    text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, JPEG\n"
+            "XL by libjxl, the others by libexiv2):\n  jpeg-tiff  " +
             WrappedList(JpegAndTiffExtensions(), 13) + "\n  all        those and " +
             WrappedList(OtherPhotoExtensions(), 23) + "\n";
+    text += R"(
+Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo NAME.EXT (".xmp" in any
+case) is read with the photo, each value over the same value in the photo's own XMP, and
+NAME.EXT.xmp over NAME.xmp; files of more than 8 MiB are not read. IPTC's headline, description
+and keywords stay before the XMP ones. Sidecars are never records themselves.
+
+The capture date (the date columns) is the first of: Exif's DateTimeOriginal, Exif's DateTime,
+XMP's exif:DateTimeOriginal, XMP's xmp:CreateDate, IPTC's DateCreated with its TimeCreated,
+XMP's photoshop:DateCreated, a PNG's "Creation Time"; each the local time as written, a date
+alone at 00:00:00 (an XMP year, or year and month, on its first day). Else it is the file's
+time: the older of its modification and creation times (a copy keeps the modification time where
+it was copied with it). A photo that could not be read has no date.
+)";
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a

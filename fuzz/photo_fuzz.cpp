@@ -1,7 +1,8 @@
 // Fuzz target: a photo file's bytes through everything the reader process does with them (the
 // JPEG head, FreeImage's load without pixels, the tag walk with its guards, libexiv2's reading,
-// the reader's own IPTC, XMP, TIFF and HEIF readers, the text conversions),
-// then the wire to the main process and the formatting of every column.
+// the reader's own IPTC, XMP, TIFF, HEIF, CR3 and PNG text readers, libjxl's reading of JPEG XL,
+// the dates and the text conversions), then the wire to the main process and the formatting of
+// every column.
 //
 // FreeImage itself is not instrumented and crashes on some inputs; scripts/fuzz.sh runs this
 // target so that those crashes are kept and sorted from crashes in our own code.
@@ -23,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The format goes by the name, as for a file on disk; the first bytes choose it here, so that
     // the fuzzer can reach TIFF from JPEG seeds and back.
     const std::string name = file.starts_with("II") || file.starts_with("MM") ? "photo.tif" : "photo.jpg";
-    // Both readers see every input: libexiv2 reads the formats FreeImage does not, and the JPEG and
-    // TIFF photos FreeImage cannot open.
+    // Both readers see every input: the second reads the formats FreeImage does not (CR3 and JPEG
+    // XL by their first bytes, whatever the name), and the JPEG and TIFF photos FreeImage cannot
+    // open.
     static Exiv2TagReader secondReader;
     for (const TagReading& reading : {reader.ReadMemory(name, file), secondReader.ReadMemory(file)}) {
         if (reading.outcome != ReadOutcome::Read)

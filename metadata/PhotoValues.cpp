@@ -94,7 +94,7 @@ void PhotoValues::ReadImage(const std::string& path)
     // A file whose status cannot be read gets no size and no date, never the previous photo's.
     if (const auto status = platform::ReadFileStatus(path)) {
         m_fileSize = status->size;
-        m_fileDate = status->creationTime;
+        m_fileDate = status->fileTime;
     } else {
         m_fileSize.reset();
         m_fileDate.clear();
@@ -103,6 +103,10 @@ void PhotoValues::ReadImage(const std::string& path)
     TagReading reading = m_source.Read(path);
     m_lastOutcome = reading.outcome;
     m_tags = reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{};
+    // The file's time stands for the capture date of a photo that was read and names none; a
+    // photo no reader could read has a date nobody knows.
+    if (reading.outcome != ReadOutcome::Read)
+        m_fileDate.clear();
 }
 
 void PhotoValues::ClearValues()

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -160,14 +161,16 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path)
     struct _stat64 info {};
     if (_wstat64(PathFromNarrow(path).c_str(), &info) != 0)
         return std::nullopt;
-    return FileStatus{info.st_size, FormatLocalTime(info.st_ctime)};  // st_ctime is the creation time on Windows
+    // st_ctime is the creation time on Windows.
+    return FileStatus{info.st_size, FormatLocalTime(std::min(info.st_ctime, info.st_mtime))};
 #else
     struct statx info {};
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_SIZE | STATX_BTIME | STATX_MTIME, &info) != 0)
         return std::nullopt;
     const bool hasBirthTime = (info.stx_mask & STATX_BTIME) != 0;
-    const std::time_t created = hasBirthTime ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
-    return FileStatus{static_cast<std::int64_t>(info.stx_size), FormatLocalTime(created)};
+    const std::time_t modified = info.stx_mtime.tv_sec;
+    const std::time_t older = hasBirthTime ? std::min<std::time_t>(info.stx_btime.tv_sec, modified) : modified;
+    return FileStatus{static_cast<std::int64_t>(info.stx_size), FormatLocalTime(older)};
 #endif
 }
 

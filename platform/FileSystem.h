@@ -25,9 +25,11 @@ std::string NarrowFromPath(const std::filesystem::path& path);
 
 struct FileStatus {
     std::int64_t size = 0;
-    // Creation time in local time, "YYYY:MM:DD HH:MM:SS"; the modification time where the
-    // file system keeps no creation time.
-    std::string creationTime;
+    // The older of the modification time and the creation (birth) time, in local time,
+    // "YYYY:MM:DD HH:MM:SS"; the modification time where the file system keeps no creation
+    // time. Copying a file makes a new creation time, and keeping the modification time is what
+    // camera import tools, "cp -p" and "rsync -t" do.
+    std::string fileTime;
 };
 
 // Empty when the file's status cannot be read.

@@ -1,9 +1,13 @@
 #include "readers/Exiv2TagReader.h"
 
+#include "readers/Cr3Image.h"
+#include "readers/DateText.h"
 #include "readers/ExifValue.h"
 #include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
+#include "readers/JxlImage.h"
 #include "readers/PhotoBytes.h"
+#include "readers/PngText.h"
 #include "metadata/TextEncoding.h"
 #include "readers/XmpPacket.h"
 #include "platform/FileSystem.h"
@@ -44,6 +48,104 @@ std::optional<TagDirectory> DirectoryOf(const std::string& group)
     return std::nullopt;
 }
 
+// The values of the known tags among `exif`. The first directory of the TIFF structure libexiv2
+// decoded stands for `first`: a CR3 file stores each directory as a TIFF structure of its own.
+void TakeExif(const Exiv2::ExifData& exif, TagDirectory first, PhotoTags& tags)
+{
+    std::vector<Exiv2::byte> bytes;
+    for (const Exiv2::Exifdatum& datum : exif) {
+        const std::optional<TagDirectory> directory = DirectoryOf(datum.groupName());
+        if (!directory)
+            continue;
+        const std::optional<Tag> tag = TagAt(*directory == TagDirectory::Image ? first : *directory, datum.tag());
+        if (!tag)
+            continue;
+        bytes.resize(datum.size());
+        if (!bytes.empty())
+            datum.copy(bytes.data(), Exiv2::littleEndian);
+        tags[*tag] = ExifValue(InfoOf(*tag).kind, static_cast<std::uint16_t>(datum.typeId()),
+                               static_cast<std::uint32_t>(datum.count()),
+                               std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), false);
+    }
+}
+
+// A TIFF block decoded by libexiv2; false when it is damaged past reading.
+bool DecodeTiff(const std::string& block, Exiv2::ExifData& exif)
+{
+    decodingErrors = 0;
+    const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.data()),
+                                                             static_cast<std::uint32_t>(block.size()));
+    return order != Exiv2::invalidByteOrder && decodingErrors == 0;
+}
+
+std::int32_t NumberOf(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto datum = exif.findKey(Exiv2::ExifKey(key));
+    return datum != exif.end() && datum->count() > 0 ? static_cast<std::int32_t>(datum->toLong()) : 0;
+}
+
+// A CR3 file's blocks, each TIFF block read as the directory it holds. A file without Canon's
+// first block, or with a block damaged past reading, is damaged: it is not read as one without
+// metadata.
+TagReading TagsOfCr3(const Cr3Content& cr3)
+{
+    if (!cr3.imageDirectory)
+        return {ReadOutcome::NotOpened, {}};
+    TagReading reading{ReadOutcome::Read, {}};
+    const std::pair<const std::optional<std::string>&, TagDirectory> blocks[] = {
+        {cr3.imageDirectory, TagDirectory::Image},
+        {cr3.exifDirectory, TagDirectory::Exif},
+        {cr3.gpsDirectory, TagDirectory::Gps}};
+    for (const auto& [block, directory] : blocks) {
+        if (!block)
+            continue;
+        Exiv2::ExifData exif;
+        if (!DecodeTiff(*block, exif))
+            return {ReadOutcome::NotOpened, {}};
+        TakeExif(exif, directory, reading.tags);
+        // The full image, as its first directory describes it; the file's other images are
+        // previews.
+        if (directory == TagDirectory::Image) {
+            reading.tags.width = NumberOf(exif, "Exif.Image.ImageWidth");
+            reading.tags.height = NumberOf(exif, "Exif.Image.ImageLength");
+        }
+    }
+    ReadXmpPacket(cr3.xmp.value_or(std::string()), reading.tags);
+    return reading;
+}
+
+// A JPEG XL file whose header libjxl could read, with its Exif block decoded by libexiv2.
+TagReading TagsOfJxl(const JxlContent& jxl)
+{
+    if (!jxl.sized)
+        return {ReadOutcome::NotOpened, {}};
+    TagReading reading{ReadOutcome::Read, {}};
+    if (jxl.exif) {
+        Exiv2::ExifData exif;
+        if (!DecodeTiff(*jxl.exif, exif))
+            return {ReadOutcome::NotOpened, {}};
+        TakeExif(exif, TagDirectory::Image, reading.tags);
+    }
+    reading.tags.width = static_cast<std::int32_t>(jxl.width);
+    reading.tags.height = static_cast<std::int32_t>(jxl.height);
+    // The size is already turned as the picture is shown; the Exif orientation, which viewers of
+    // JPEG XL ignore, must not turn it again.
+    reading.tags[Tag::Orientation] = TagValue();
+    ReadXmpPacket(jxl.xmp.value_or(std::string()), reading.tags);
+    return reading;
+}
+
+// The formats read from their own structure rather than through libexiv2's image classes, which
+// know no JPEG XL and fail on some real CR3 files; empty for any other file.
+std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo)
+{
+    if (const std::optional<Cr3Content> cr3 = ReadCr3(photo.Reader()))
+        return TagsOfCr3(*cr3);
+    if (const std::optional<JxlContent> jxl = ReadJxl(photo))
+        return TagsOfJxl(*jxl);
+    return std::nullopt;
+}
+
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
 {
     // libexiv2 0.27 finds a HEIF photo's Exif and XMP only where the item locations have one of the
@@ -73,27 +175,18 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
         tags.height = image.pixelHeight();
     }
 
-    std::vector<Exiv2::byte> bytes;
-    for (const Exiv2::Exifdatum& datum : heif && heif->exif ? heifExif : image.exifData()) {
-        const std::optional<TagDirectory> directory = DirectoryOf(datum.groupName());
-        if (!directory)
-            continue;
-        const std::optional<Tag> tag = TagAt(*directory, datum.tag());
-        if (!tag)
-            continue;
-        bytes.resize(datum.size());
-        if (!bytes.empty())
-            datum.copy(bytes.data(), Exiv2::littleEndian);
-        tags[*tag] = ExifValue(InfoOf(*tag).kind, static_cast<std::uint16_t>(datum.typeId()),
-                               static_cast<std::uint32_t>(datum.count()),
-                               std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), false);
-    }
+    TakeExif(heif && heif->exif ? heifExif : image.exifData(), TagDirectory::Image, tags);
     // IPTC and XMP go through the very readers the FreeImage reader uses, from their stored form.
     if (!image.iptcData().empty()) {
         const Exiv2::DataBuf block = Exiv2::IptcParser::encode(image.iptcData());
         ReadIptcBlock(std::string_view(reinterpret_cast<const char*>(block.pData_), block.size_), tags);
     }
     ReadXmpPacket(heif && heif->xmp ? *heif->xmp : image.xmpPacket(), tags);
+    // A PNG's chunks are walked for its date only where it has none of the dates preferred to it.
+    if (image.imageType() == Exiv2::ImageType::png && !tags.PreferredGiven(Tag::PngCreationTime))
+        if (const std::optional<std::string> text = PngTextNamed(photo.Reader(), InfoOf(Tag::PngCreationTime).name))
+            if (const std::optional<std::string> date = DateFromPngText(*text))
+                tags[Tag::PngCreationTime] = TagValue::Text(*date);
     if (const std::string comment = image.comment(); !comment.empty())
         tags[Tag::Comment] = TagValue::Text(Utf8FromUnstated(comment.substr(0, comment.find('\0'))));
     return reading;
@@ -126,8 +219,10 @@ TagReading Exiv2TagReader::Read(const std::string& path)
         }
     }
     try {
-        const auto image = Exiv2::ImageFactory::open(path, false);
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
+        if (std::optional<TagReading> reading = ReadOwnStructure(photo))
+            return std::move(*reading);
+        const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
@@ -137,9 +232,11 @@ TagReading Exiv2TagReader::Read(const std::string& path)
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 {
     try {
+        MemoryBytes photo(file, m_consumed);
+        if (std::optional<TagReading> reading = ReadOwnStructure(photo))
+            return std::move(*reading);
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
-        MemoryBytes photo(file, m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};

@@ -8,9 +8,10 @@
 #include <string_view>
 
 // Reads a photo's dimensions and known tags through libexiv2, in this process: every format it
-// supports (HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP, and JPEG and TIFF too). The stored values
-// go through the same conversions as the FreeImage reader's, so a column's text never depends on
-// which reader read the photo.
+// supports (HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP, and JPEG and TIFF too), and two it does not,
+// whose Exif blocks it decodes all the same: Canon's CR3, walked by the program's own box reader,
+// and JPEG XL, read by libjxl. The stored values go through the same conversions as the FreeImage
+// reader's, so a column's text never depends on which reader read the photo.
 class PhotoBytes;
 
 class Exiv2TagReader : public TagSource {

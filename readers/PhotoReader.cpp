@@ -1,5 +1,6 @@
 #include "readers/PhotoReader.h"
 
+#include "readers/XmpPacket.h"
 #include "metadata/PhotoFormats.h"
 
 namespace {
@@ -16,6 +17,16 @@ std::string_view ExtensionOf(std::string_view path)
 }  // namespace
 
 TagReading PhotoReader::Read(const std::string& path, Library library)
+{
+    TagReading reading = ReadPhoto(path, library);
+    if (reading.outcome == ReadOutcome::Read)
+        for (const std::string& sidecar : m_sidecars.Of(path))
+            if (const std::optional<std::string> packet = ReadSidecar(sidecar))
+                ReadSidecarPacket(*packet, reading.tags);
+    return reading;
+}
+
+TagReading PhotoReader::ReadPhoto(const std::string& path, Library library)
 {
     if (library == Library::Any && IsJpegOrTiffExtension(ExtensionOf(path))) {
         TagReading reading = m_freeImage.Read(path);

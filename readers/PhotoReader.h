@@ -2,13 +2,15 @@
 
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/Sidecars.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
 
 // What a reader process reads photos with: FreeImage for JPEG and TIFF, libexiv2 for every other
-// format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open.
+// format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open; then the XMP
+// sidecar files beside a photo that was read.
 class PhotoReader : public TagSource {
 public:
     enum class Library {
@@ -27,6 +29,9 @@ public:
     }
 
 private:
+    TagReading ReadPhoto(const std::string& path, Library library);
+
     FreeImageTagReader m_freeImage;
     Exiv2TagReader m_exiv2;
+    Sidecars m_sidecars;
 };

@@ -2,15 +2,18 @@
 // photos store them (the column texts made of them are the formatting's tests), and the photos it
 // must decline.
 
+#include "readers/DateText.h"
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
 #include "readers/IptcBlock.h"
+#include "readers/PhotoReader.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 #include "metadata/TextEncoding.h"
 
 #include "support/Tags.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <sys/stat.h>
@@ -181,6 +185,54 @@ TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
         EXPECT_EQ(tags[Tag::Headline].text(), c.headline) << c.what;
         EXPECT_EQ(tags[Tag::Keywords].text(), c.keywords) << c.what;
     }
+}
+
+TEST(DateText, EveryWayOfWritingADateBecomesTheExifLayout)
+{
+    const struct {
+        const char* what;
+        std::optional<std::string> date;
+        const char* expected;  // null: no date
+    } cases[] = {
+        {"xmp", DateFromIso8601("2021-07-14T09:30:15+02:00"), "2021:07:14 09:30:15"},
+        {"xmp fraction", DateFromIso8601("2021-07-14T09:30:15.25Z"), "2021:07:14 09:30:15"},
+        {"xmp minutes", DateFromIso8601("2021-07-14T09:30-05:00"), "2021:07:14 09:30:00"},
+        {"xmp date alone", DateFromIso8601("2021-07-14"), "2021:07:14 00:00:00"},
+        {"xmp date and zone", DateFromIso8601("2021-07-14Z"), "2021:07:14 00:00:00"},
+        {"exif layout", DateFromIso8601("2021:07:14 09:30:15"), "2021:07:14 09:30:15"},
+        {"year and month", DateFromIso8601("2021-07"), "2021:07:01 00:00:00"},
+        {"year", DateFromIso8601("2021"), "2021:01:01 00:00:00"},
+        {"month 13", DateFromIso8601("2021-13-01"), nullptr},
+        {"mixed separators", DateFromIso8601("2021-07:14"), nullptr},
+        {"hour alone", DateFromIso8601("2021-07-14T09"), nullptr},
+        {"words after the date", DateFromIso8601("2021-07-14 or so"), nullptr},
+        {"iptc", DateFromIptc("20210714", "093015+0200"), "2021:07:14 09:30:15"},
+        {"iptc without time", DateFromIptc("20210714", ""), "2021:07:14 00:00:00"},
+        {"iptc unknown month", DateFromIptc("20210014", "093015"), nullptr},
+        {"iptc short", DateFromIptc("2021071", ""), nullptr},
+        {"png rfc 1123", DateFromPngText("Wed, 14 Jul 2021 09:30:15 +0200"), "2021:07:14 09:30:15"},
+        {"png one-digit day, no seconds", DateFromPngText("4 Jul 2021 09:30 GMT"), "2021:07:04 09:30:00"},
+        {"png iso 8601", DateFromPngText("2021-07-14T09:30:15"), "2021:07:14 09:30:15"},
+        {"png unknown month", DateFromPngText("14 Jly 2021 09:30:15"), nullptr},
+        {"png words", DateFromPngText("sometime in July"), nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.date.value_or("(none)"), c.expected ? c.expected : "(none)") << c.what;
+}
+
+// A reader process serves several runs of the window: a sidecar written between two readings of a
+// photo counts for the second.
+TEST(Sidecars, AreLookedForAgainOnceTheFolderHasChanged)
+{
+    TempFolder folder;
+    std::filesystem::copy_file(PhotoPath("xmp-only.jpg"), folder.Path() / "p.jpg");
+    PhotoReader reader;
+    EXPECT_EQ(reader.Read(folder.Text() + "p.jpg").tags[Tag::XmpSubject], Text("one;two words"));
+    folder.Touch("p.xmp", R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+        xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+        xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:subject><rdf:Bag><rdf:li>beside</rdf:li></rdf:Bag>
+        </dc:subject></rdf:Description></rdf:RDF></x:xmpmeta>)");
+    EXPECT_EQ(reader.Read(folder.Text() + "p.jpg").tags[Tag::XmpSubject], Text("beside"));
 }
 
 TEST(TextEncoding, EveryTextBecomesValidUtf8)

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <limits>
+
+#include <utime.h>
 
 namespace {
 
@@ -126,6 +129,14 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
          &C::GetDateTime, "2021:07:14 09:30:15"},
         {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), &C::GetDateTime,
          "2022:01:02 03:04:05"},
+        {"iptc date after the xmp ones",
+         TagsWith(
+             {{Tag::IptcDateCreated, Text("2019:08:17 14:02:11")}, {Tag::XmpCreateDate, Text("2018:01:02 03:04:05")}}),
+         &C::GetDateTime, "2018:01:02 03:04:05"},
+        {"png date last",
+         TagsWith({{Tag::PngCreationTime, Text("2016:05:06 07:08:09")},
+                   {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
+         &C::GetDateTime, "2018:03:04 00:00:00"},
         {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), &C::GetSubSecTimeOriginal, "25"},
     };
     for (const Case& c : cases)
@@ -147,12 +158,24 @@ TEST_F(ValueFormat, QuarterTurnsSwapTheDimensions)
     }
 }
 
-TEST_F(ValueFormat, DateFallsBackToTheFileTime)
+// A copy made today that kept its modification time (cp -p, rsync -t, camera import tools) has
+// that older time as its date, not the moment it was copied.
+TEST_F(ValueFormat, DateFallsBackToTheOlderOfTheFileTimes)
 {
-    const std::string fileDate = Read(PhotoTags{}).GetDateTime();
-    ASSERT_EQ(fileDate.size(), 19u);
-    EXPECT_EQ(fileDate[4], ':');
-    EXPECT_EQ(fileDate[10], ' ');
+    std::tm local{};
+    local.tm_year = 2001 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 3;
+    local.tm_hour = 4;
+    local.tm_min = 5;
+    local.tm_sec = 6;
+    local.tm_isdst = -1;
+    const std::string path = folder.Touch("p.jpg", "1234567");
+    const ::utimbuf times{std::mktime(&local), std::mktime(&local)};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+    source.Set("p.jpg", PhotoTags{});
+    reader.ReadImage(path);
+    EXPECT_EQ(reader.GetDateTime(), "2001:02:03 04:05:06");
 }
 
 TEST_F(ValueFormat, FileSizeIsTheFullSizeAndEmptyWhenTheStatusIsUnknown)
@@ -185,6 +208,7 @@ TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
     EXPECT_EQ(photo.GetMake(), "");
     EXPECT_EQ(photo.GetDimensions(), "0x0");
     EXPECT_EQ(photo.GetFileSize(), "7");
+    EXPECT_EQ(photo.GetDateTime(), "") << "the file's time is no capture date of a photo not read";
 }
 
 TEST(DecimalDegrees, SignedBySouthAndWestOnlyAndEmptyWithoutANumber)

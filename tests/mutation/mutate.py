@@ -35,6 +35,7 @@ EXTREMES_16 = (0, 1, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF)
 EXTREMES_32 = (0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFF, 0x10000, 0x20000000,
                0x40000000, 0x1FFFFFFF, 0xFFFFFFF8)
 SUB_DIRECTORIES = (0x8769, 0x8825, 0xA005, 0x014A)  # Exif, GPS, Interoperability, SubIFDs
+CANON_UUID = bytes.fromhex("85c0b687820f11e08111f4ce462b6a48")
 TYPE_SIZES = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 6: 1, 7: 1, 8: 2, 9: 4, 10: 8, 11: 4, 12: 8, 13: 4}
 
 
@@ -60,7 +61,7 @@ class Layout:
             self.read_jpeg()
         elif data[:4] in (b"II*\0", b"MM\0*"):
             self.read_tiff(0, len(data))
-        elif data[4:8] == b"ftyp":
+        elif data[4:8] in (b"ftyp", b"JXL "):  # HEIF, CR3 and the JPEG XL container
             self.read_boxes(0, len(data), 0)
         elif data[:8] == b"\x89PNG\r\n\x1a\n":
             self.read_chunks(8, True, True)
@@ -68,7 +69,8 @@ class Layout:
             self.read_chunks(12, False, False)
 
     def read_boxes(self, at, end, depth):
-        """HEIF: the size of every box, and the boxes that hold the metadata and its map."""
+        """HEIF, CR3 and JPEG XL: the size of every box, and the boxes that hold the metadata and
+        its map; the TIFF structures of a CR3's Canon box and of a JPEG XL's Exif box."""
         data = self.data
         while at + 8 <= end and depth < 4:
             size = struct.unpack(">I", data[at:at + 4])[0]
@@ -76,9 +78,17 @@ class Layout:
             self.fields.append(Field(at, 4, True, f"box {kind.decode('latin-1')} size", size))
             if size < 8 or at + size > end:
                 break
-            if kind in (b"meta", b"iprp", b"ipco", b"iinf", b"iref", b"dinf"):
+            if kind in (b"meta", b"iprp", b"ipco", b"iinf", b"iref", b"dinf", b"moov"):
                 self.read_boxes(at + (12 if kind == b"meta" else 8), at + size, depth + 1)
-            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif"):
+            elif kind == b"uuid" and data[at + 8:at + 24] == CANON_UUID:
+                self.read_boxes(at + 24, at + size, depth + 1)
+            elif kind in (b"CMT1", b"CMT2", b"CMT4"):
+                self.read_tiff(at + 8, at + size)
+            elif kind == b"Exif" and data[4:8] == b"JXL " and size >= 12:
+                offset = struct.unpack(">I", data[at + 8:at + 12])[0]
+                self.fields.append(Field(at + 8, 4, True, "Exif box TIFF offset", offset))
+                self.read_tiff(at + 12, at + size)
+            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif", b"xml ", b"brob", b"uuid"):
                 self.regions.append((at + 8, at + size))
             at += size
 

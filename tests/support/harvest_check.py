@@ -22,8 +22,8 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The photo files of every format, as the batch command lists them with --formats all.
 PHOTO_EXTENSIONS = (".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".heic", ".heif", ".hif", ".avif", ".dng", ".cr2",
-                    ".crw", ".nef", ".nrw", ".arw", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw", ".mrw", ".iiq",
-                    ".3fr", ".erf", ".png", ".webp")
+                    ".cr3", ".crw", ".nef", ".nrw", ".arw", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw", ".mrw",
+                    ".iiq", ".3fr", ".erf", ".png", ".webp", ".jxl")
 COLUMN_COUNT = 29
 SEPARATOR = ","
 SUMMARY = re.compile(r"(\d+) records? written to")
