@@ -61,7 +61,7 @@ const SetupDialog::MonthNames english{"January", "February", "March",     "April
 ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
 {
     ExtractionSettings settings = DefaultSettings(english);
-    settings.Flags = std::string(ColumnCount, '0');
+    settings.Flags = std::string(ColumnCount(), '0');
     for (int column : ticked)
         settings.Flags[column] = '1';
     return settings;
@@ -236,11 +236,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* list = Child<QListWidget>(window, "columnList");
         const auto rowsShown = [list] { return list->viewport()->height() / list->sizeHintForRow(0); };
-        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount, qPrintable(QString::number(rowsShown())));
+        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount(), qPrintable(QString::number(rowsShown())));
         const int listHeight = list->height();
         window.resize(window.width() + 100, window.height() + 200);
         QTRY_COMPARE(list->height(), listHeight + 200);
-        QVERIFY(rowsShown() >= ColumnCount);
+        QVERIFY(rowsShown() >= ColumnCount());
     }
 
     void allAndNoneTickEveryColumn_data()
@@ -272,7 +272,7 @@ private slots:
             list->setFocus();
             QTest::keySequence(list, QKeySequence(how));
         }
-        for (int column = 0; column < ColumnCount; ++column)
+        for (int column = 0; column < ColumnCount(); ++column)
             QCOMPARE(window.IsColumnTicked(column), ticked);
     }
 

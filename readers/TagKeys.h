@@ -1,0 +1,32 @@
+#pragma once
+// Tags named by their libexiv2 keys (Exif.Photo.LensSerialNumber, Iptc.Application2.City,
+// Xmp.xmp.Rating): the keys libexiv2 knows, and the values of asked-for keys in a photo's decoded
+// metadata.
+
+#include "metadata/TagSource.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Exiv2 {
+class ExifData;
+class IptcData;
+class XmpData;
+}  // namespace Exiv2
+
+// Writes one line per key libexiv2 knows, Exif (its maker notes too), IPTC and XMP: the group,
+// the label, the key and the description, separated by TABs (KnownTags.h reads them).
+void WriteKnownTags(std::FILE* out);
+
+// The value of each key in a photo's metadata, in order: the text as `exiv2 -Pkt -K KEY` prints it,
+// except that an XMP language alternative gives its default text and that a tag given several
+// times, or an XMP list, gives its values joined with ";"; valid UTF-8; a number where it is one
+// plain number. A key the photo lacks, or that libexiv2 does not know, gives "".
+std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const Exiv2::ExifData& exif,
+                                    const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp);
+
+// Puts the values the XMP `packet` of a sidecar file holds for the XMP keys among `keys` in place of
+// those in `values` (one per key); a packet that does not decode changes nothing.
+void TakeSidecarKeys(std::string_view packet, const std::vector<std::string>& keys, std::vector<KeyedValue>& values);
