@@ -3,6 +3,7 @@
 // photos of ../shared/photos when they are there), the values real cameras write in their own
 // ways come out right, and a photo that crashes FreeImage costs only its own metadata.
 
+#include "metadata/TextEncoding.h"
 #include "support/Csv.h"
 #include "support/Program.h"
 #include "support/TempFolder.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -321,7 +323,154 @@ void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
     }
 }
 
+// The tags asked for by key in the comparison with exiv2, and how a column holds what exiv2 prints.
+enum class Printed {
+    AsItIs,      // one value
+    Repeated,    // a dataset that may be given several times: one line each, joined with ";"
+    LanguageAlt, // lang="x-default" TEXT, lang="de" TEXT: the default text
+    List,        // an XMP list, "A, B": joined with ";"
+};
+const std::pair<std::string, Printed> comparedKeys[] = {
+    {"Exif.Photo.LensSerialNumber", Printed::AsItIs},     // texts
+    {"Exif.Photo.OffsetTimeOriginal", Printed::AsItIs},
+    {"Exif.Image.Artist", Printed::AsItIs},
+    {"Exif.Image.Copyright", Printed::AsItIs},
+    {"Exif.Image.Model", Printed::AsItIs},
+    {"Exif.Photo.ISOSpeedRatings", Printed::AsItIs},      // a whole number
+    {"Exif.Photo.ExposureBiasValue", Printed::AsItIs},    // rationals
+    {"Exif.Image.XResolution", Printed::AsItIs},
+    {"Exif.Photo.FNumber", Printed::AsItIs},
+    {"Exif.GPSInfo.GPSLatitude", Printed::AsItIs},
+    {"Iptc.Application2.City", Printed::AsItIs},
+    {"Iptc.Application2.Keywords", Printed::Repeated},
+    {"Xmp.xmp.Rating", Printed::AsItIs},                  // a number in XMP
+    {"Xmp.photoshop.City", Printed::AsItIs},
+    {"Xmp.iptc.Location", Printed::AsItIs},
+    {"Xmp.dc.rights", Printed::LanguageAlt},
+    {"Xmp.dc.creator", Printed::List},
+    {"Xmp.dc.subject", Printed::List},
+};
+
+// What `exiv2 -Pkt` prints of every tag of `photo`, by key, as a column holds it; empty when exiv2
+// reads no tag of the photo at all (a format it does not read).
+std::map<std::string, std::string> Exiv2Texts(const std::filesystem::path& photo)
+{
+    QProcess exiv2;
+    exiv2.start("exiv2", {"-Pkt", Q(photo)});
+    exiv2.waitForFinished(60000);
+    const std::string out = exiv2.readAllStandardOutput().toStdString();
+    std::map<std::string, std::vector<std::string>> lines;
+    std::string key;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t end = std::min(out.find('\n', at), out.size());
+        const std::string line = out.substr(at, end - at);
+        at = end + 1;
+        // The key in 45 columns and a blank, then the value; a line break inside a value goes on
+        // in the lines that follow.
+        const std::size_t blank = line.find(' ');
+        if (line.starts_with("Exif.") || line.starts_with("Iptc.") || line.starts_with("Xmp.")) {
+            key = line.substr(0, blank);
+            lines[key].push_back(line.size() > std::max<std::size_t>(45, key.size()) + 1
+                                     ? line.substr(std::max<std::size_t>(45, key.size()) + 1)
+                                     : std::string());
+        } else if (!key.empty()) {
+            lines[key].back() += "\n" + line;
+        }
+    }
+    std::map<std::string, std::string> texts;
+    for (const auto& [printedKey, values] : lines) {
+        const auto compared = std::find_if(std::begin(comparedKeys), std::end(comparedKeys),
+                                           [&](const auto& entry) { return entry.first == printedKey; });
+        std::string text;
+        for (const std::string& value : values)
+            text += (text.empty() ? "" : ";") + value;
+        if (compared != std::end(comparedKeys) && compared->second == Printed::LanguageAlt &&
+            text.starts_with("lang=\"")) {
+            const std::string standard = "lang=\"x-default\" ";
+            const std::size_t at = text.find(standard);
+            const std::size_t from =
+                at != std::string::npos ? at + standard.size() : std::min(text.find("\" ") + 2, text.size());
+            text = text.substr(from, text.find(", lang=\"", from) - from);
+        }
+        if (compared != std::end(comparedKeys) && compared->second == Printed::List)
+            for (std::size_t comma; (comma = text.find(", ")) != std::string::npos;)
+                text.replace(comma, 2, ";");
+        // Every column is UTF-8: a text in another encoding is read as the program reads it.
+        texts[printedKey] = Utf8FromUnstated(text);
+    }
+    return texts;
+}
+
+// exiv2's texts of `photo` with the XMP of its sidecar files over the photo's own, as the program
+// takes them: NAME.xmp, then NAME.EXT.xmp, ".xmp" in any case.
+std::map<std::string, std::string> Exiv2TextsWithSidecars(const std::filesystem::path& photo)
+{
+    std::map<std::string, std::string> texts = Exiv2Texts(photo);
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    for (const std::string& base : {photo.stem().string(), photo.filename().string()}) {
+        for (const auto& entry : std::filesystem::directory_iterator(photo.parent_path())) {
+            const std::string file = entry.path().filename().string();
+            if (file.size() != base.size() + 4 || !file.starts_with(base) || lower(file.substr(base.size())) != ".xmp")
+                continue;
+            for (const auto& [key, text] : Exiv2Texts(entry.path()))
+                if (key.starts_with("Xmp.") && !text.empty())
+                    texts[key] = text;
+        }
+    }
+    return texts;
+}
+
+// Every tag asked for by key, in every photo under `folder` that exiv2 reads, holds what
+// `exiv2 -Pkt -K KEY` prints; `atLeast` values must have been compared that are not empty.
+void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
+{
+    QStringList columns{"filesize"};
+    for (const auto& [key, printed] : comparedKeys)
+        columns << QString::fromStdString(key);
+    TempFolder output;
+    const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats",
+                                      "all", "--yes", "--headings", "--output", Q(output.Path() / "keys.csv"),
+                                      Q(folder)});
+    ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
+    const auto records = ParseCsv(output.Read("keys.csv"));
+    ASSERT_FALSE(records.empty());
+    // The heading line names each tag's column by its key, after the file name and the size.
+    EXPECT_EQ(records.front().at(2), "Exif.Photo.LensSerialNumber");
+    int compared = 0;
+    int unreadByExiv2 = 0;
+    for (std::size_t row = 1; row < records.size(); ++row) {
+        const std::vector<std::string>& record = records[row];
+        ASSERT_EQ(record.size(), 2 + std::size(comparedKeys)) << record.front();
+        const std::map<std::string, std::string> expected = Exiv2TextsWithSidecars(record.front());
+        if (expected.empty()) {
+            ++unreadByExiv2;
+            continue;
+        }
+        for (std::size_t i = 0; i < std::size(comparedKeys); ++i) {
+            const std::string& key = comparedKeys[i].first;
+            const auto found = expected.find(key);
+            EXPECT_EQ(record[2 + i], found == expected.end() ? std::string() : found->second)
+                << record.front() << " " << key;
+            compared += !record[2 + i].empty();
+        }
+    }
+    EXPECT_GE(compared, atLeast) << unreadByExiv2 << " photos exiv2 does not read";
+}
+
 }  // namespace
+
+// Tags asked for by key give libexiv2's own text, whichever library read the photo.
+TEST(RealPhotos, TagsByKeyAgreeWithExiv2)
+{
+    ExpectKeysAgreeWithExiv2(photos, 3 * 16);  // keys.jpg, keys.tif and keys.png hold every tag but two
+    if (!std::filesystem::is_directory(cameraPhotos))
+        GTEST_SKIP() << "no real camera photos at " << cameraPhotos << " (see the README)";
+    ExpectKeysAgreeWithExiv2(std::filesystem::canonical(cameraPhotos), 100);
+}
 
 TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 {
