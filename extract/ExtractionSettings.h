@@ -35,12 +35,13 @@ struct ExtractionSettings {
     // Also write the positions as a GeoJSON map beside the output (the window's choice).
     std::int32_t MapFile = 0;
     // Tags the user added as columns, by their libexiv2 keys, in the order added, separated by
-    // TagKeySeparator.
+    // TagKeySeparator: a blank, which no key holds and which the store keeps as it is (a comma
+    // would make a list of the value).
     std::string ExtraTags;
-    static constexpr char TagKeySeparator = ',';
+    static constexpr char TagKeySeparator = ' ';
 
     bool IsColumnTicked(int column) const;
-    // The keys of ExtraTags, in order; an empty entry (",," by hand) is none.
+    // The keys of ExtraTags, in order; an empty entry (two blanks by hand) is none.
     std::vector<std::string> ExtraTagKeys() const;
     // Whether any column is chosen: a run without one has nothing to write.
     bool ChoosesAnyColumn() const;

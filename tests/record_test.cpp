@@ -57,7 +57,7 @@ TEST(ChosenColumns, BuiltInColumnsThenTheTickedTagsInOrder)
 {
     ExtractionSettings settings;
     settings.Flags = "1012x1" + std::string(ColumnCount() - 6, '0') + "011" + "1";
-    settings.ExtraTags = "Xmp.xmp.Rating,Exif.Image.Artist,,Iptc.Application2.City";
+    settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist  Iptc.Application2.City";
     const std::vector<Column> columns = ChosenColumns(settings);
     std::vector<std::string> names;
     for (const Column& column : columns)
