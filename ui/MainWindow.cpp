@@ -36,6 +36,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -461,22 +462,39 @@ void MainWindow::FillColumnList()
     }
     for (const std::string& key : m_settings.ExtraTagKeys())
         AddTagRow(key, m_settings.IsColumnTicked(m_columnList->count()));
+    // The labels of the added tags come from the reader program, asked once the window is up
+    // rather than before it shows.
+    if (!m_extraTags.empty())
+        QTimer::singleShot(0, this, [this] {
+            KnownTags();
+            ShowTagLabels();
+        });
 }
 
 void MainWindow::AddTagRow(const std::string& key, bool ticked)
 {
     m_extraTags.push_back(key);
-    // The key is the column's heading; the label says what it is.
-    const KnownTag* known = KnownTags().Find(key);
-    const QString text = known != nullptr && !known->label.empty()
-                             ? tr("%1 (%2)").arg(FromNarrow(key), FromNarrow(known->label))
-                             : FromNarrow(key);
-    auto* item = new QListWidgetItem(text);
+    auto* item = new QListWidgetItem(FromNarrow(key));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-    if (known != nullptr)
-        item->setToolTip(FromNarrow(known->description));
     m_columnList->addItem(item);
+    ShowTagLabels();
+}
+
+void MainWindow::ShowTagLabels()
+{
+    if (!m_knownTags)
+        return;
+    // The key is the column's heading; the label beside it says what it is.
+    for (std::size_t tag = 0; tag < m_extraTags.size(); ++tag) {
+        QListWidgetItem* item = m_columnList->item(ColumnCount() + static_cast<int>(tag));
+        const KnownTag* known = m_knownTags->Find(m_extraTags[tag]);
+        if (item == nullptr || known == nullptr)
+            continue;
+        item->setText(known->label.empty() ? FromNarrow(known->key)
+                                           : tr("%1 (%2)").arg(FromNarrow(known->key), FromNarrow(known->label)));
+        item->setToolTip(FromNarrow(known->description));
+    }
 }
 
 void MainWindow::SetTagLister(TagLister lister)

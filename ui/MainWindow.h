@@ -116,8 +116,10 @@ private:
     void ConnectControls();
     void BuildActions();
     void FillColumnList();
-    // The list's row of an added tag: its key, and its label where the tags are known.
+    // A row after the columns for an added tag, headed by its key.
     void AddTagRow(const std::string& key, bool ticked);
+    // Puts each added tag's label beside its key, once the tags are known.
+    void ShowTagLabels();
     const KnownTagList& KnownTags();
     void UpdateRemoveTag();
     void TickEveryColumn(bool ticked);

@@ -79,6 +79,7 @@ TagDialog::TagDialog(const KnownTagList& known, QWidget* parent) : QDialog(paren
                                .arg(FromUtf8(known.problem)));
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttons->setObjectName(QStringLiteral("tagButtons"));
     m_buttons->button(QDialogButtonBox::Ok)->setText(tr("&Add"));
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
 
