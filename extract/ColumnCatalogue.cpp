@@ -149,9 +149,3 @@ std::vector<std::string> KeysOf(const std::vector<Column>& columns)
             keys.push_back(column.name);
     return keys;
 }
-
-std::string FlagsForColumns(std::string flags, std::size_t extraTags)
-{
-    flags.resize(static_cast<std::size_t>(ColumnCount()) + extraTags, '0');
-    return flags;
-}

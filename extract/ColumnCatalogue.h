@@ -60,7 +60,3 @@ bool IsTagKey(std::string_view text);
 std::vector<Column> ChosenColumns(const ExtractionSettings& settings);
 // The keys the readers are asked for to fill `columns`, in slot order.
 std::vector<std::string> KeysOf(const std::vector<Column>& columns);
-
-// `flags` with exactly one character per column: ColumnCount() for the built-in columns, then one
-// per extra tag; a missing character reads as an unticked column.
-std::string FlagsForColumns(std::string flags, std::size_t extraTags);

@@ -1,3 +1,4 @@
+#include "extract/ColumnCatalogue.h"
 #include "extract/ExtractionRun.h"
 #include "platform/FileSystem.h"
 
@@ -25,7 +26,7 @@ namespace {
 
 std::string FlagsWith(const std::vector<int>& ticked)
 {
-    std::string flags(29, '0');
+    std::string flags(ColumnCount(), '0');
     for (int column : ticked)
         flags[column] = '1';
     return flags;
