@@ -229,6 +229,26 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo, const std::vector<std:
     return reading;
 }
 
+// A reading of a format read from its own structure, with the tags asked for by key taken from
+// libexiv2's own reading of the file where it can read it (some CR3 and JPEG XL files), which
+// holds the maker note too; where it cannot, they stay as the blocks gave them.
+template <typename Open>
+TagReading WithLibraryKeys(TagReading reading, const std::vector<std::string>& keys, Open open)
+{
+    if (reading.outcome != ReadOutcome::Read || keys.empty())
+        return reading;
+    try {
+        const auto image = open();
+        if (image.get() == nullptr)
+            return reading;
+        image->readMetadata();
+        reading.keyed = KeyedValues(keys, image->exifData(), image->iptcData(), image->xmpData());
+    } catch (const std::exception&) {
+        // libexiv2 cannot read the file as a whole: the blocks' values stand.
+    }
+    return reading;
+}
+
 }  // namespace
 
 Exiv2TagReader::Exiv2TagReader()
@@ -258,7 +278,7 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     try {
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
-            return std::move(*reading);
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), [&path] { return Exiv2::ImageFactory::open(path, false); });
         const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
@@ -271,7 +291,10 @@ TagReading Exiv2TagReader::ReadMemory(std::string_view file)
     try {
         MemoryBytes photo(file, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
-            return std::move(*reading);
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), [file] {
+                return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
+                                                 static_cast<long>(file.size()));
+            });
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
         return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};

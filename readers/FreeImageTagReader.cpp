@@ -3,6 +3,7 @@
 #include "readers/ExifValue.h"
 #include "readers/IptcBlock.h"
 #include "readers/JpegHeader.h"
+#include "readers/TagKeys.h"
 #include "readers/PhotoBytes.h"
 #include "readers/TiffFile.h"
 #include "readers/XmpPacket.h"
@@ -308,5 +309,11 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
             reading.tags.values[i] = std::move(extras.tags.values[i]);
     // Last, as it takes only what the photo has no other value for.
     ReadXmpPacket(headOnly ? std::string_view(jpeg.xmpPacket) : XmpPacketOf(dib), reading.tags);
+    // The tags asked for by key, decoded by libexiv2 from the blocks of the same bytes. A TIFF, or
+    // a JPEG whose head was not taken apart, is left to libexiv2's own reading of the file.
+    if (!AskedKeys().empty() && headOnly)
+        reading.keyed = KeyedValues(AskedKeys(), MetadataBlocks{JpegExifBlock(photo),
+                                                                IptcInImageResources(jpeg.imageResources),
+                                                                jpeg.xmpPacket});
     return reading;
 }

@@ -19,6 +19,7 @@ std::string_view ExtensionOf(std::string_view path)
 
 TagReading PhotoReader::Read(const std::string& path, Library library)
 {
+    m_freeImage.AskForKeys(AskedKeys());
     m_exiv2.AskForKeys(AskedKeys());
     TagReading reading = ReadPhoto(path, library);
     if (reading.outcome == ReadOutcome::Read) {
@@ -37,9 +38,10 @@ TagReading PhotoReader::ReadPhoto(const std::string& path, Library library)
 {
     if (library == Library::Any && IsJpegOrTiffExtension(ExtensionOf(path))) {
         TagReading reading = m_freeImage.Read(path);
-        // The tags asked for by key are read by libexiv2 from the same file, only when some are
-        // asked for, so that a column's text never depends on the library that read the photo.
-        if (reading.outcome == ReadOutcome::Read && !AskedKeys().empty())
+        // The tags asked for by key are decoded by libexiv2 from the same file, only when some are
+        // asked for, so that a column's text never depends on the library that read the photo:
+        // FreeImage's reader takes them from the blocks of a JPEG's head, libexiv2 reads the rest.
+        if (reading.outcome == ReadOutcome::Read && reading.keyed.size() != AskedKeys().size())
             reading.keyed = m_exiv2.ReadKeys(path);
         // A file that is gone or may not be read is so for libexiv2 too.
         if (reading.outcome != ReadOutcome::NotOpened)

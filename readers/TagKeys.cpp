@@ -1,10 +1,15 @@
 #include "readers/TagKeys.h"
 
+#include "readers/ByteOrder.h"
+#include "readers/JpegHeader.h"
+#include "readers/PhotoBytes.h"
+#include "readers/TiffFile.h"
 #include "metadata/NumberText.h"
 #include "metadata/TextEncoding.h"
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -150,6 +155,60 @@ KeyedValue ValueOf(const std::string& key, const Exiv2::ExifData& exif, const Ex
     return {};
 }
 
+bool AsksFor(const std::vector<std::string>& keys, std::string_view prefix)
+{
+    return std::any_of(keys.begin(), keys.end(), [prefix](const std::string& key) { return key.starts_with(prefix); });
+}
+
+// Whether a key names a tag of a camera maker's note (Exif.Canon.SerialNumber), or the note itself.
+bool AsksForMakerNote(const std::vector<std::string>& keys)
+{
+    return std::any_of(keys.begin(), keys.end(), [](const std::string& key) {
+        if (!key.starts_with("Exif."))
+            return false;
+        const std::string group = key.substr(5, key.find('.', 5) - 5);
+        return key == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
+    });
+}
+
+void WriteAt(std::string& block, std::uint64_t at, std::uint32_t value, int size, bool bigEndian)
+{
+    for (int i = 0; i < size; ++i)
+        block[at + i] = static_cast<char>(value >> (8 * (bigEndian ? size - 1 - i : i)));
+}
+
+// The Exif block without what no key asks for and libexiv2 spends most of its decoding on: the
+// maker note (its count made 0) and the directories after the first (a thumbnail's). A block
+// whose directories do not fit is left whole.
+std::string WithoutUnasked(std::string block, const std::vector<std::string>& keys)
+{
+    const bool makerNote = AsksForMakerNote(keys);
+    const bool later = AsksFor(keys, "Exif.Thumbnail.") || AsksFor(keys, "Exif.SubImage") ||
+                       AsksFor(keys, "Exif.Image2.") || AsksFor(keys, "Exif.Image3.");
+    const std::string_view bytes = block;
+    const std::optional<TiffFile> tiff = TiffFile::Open([bytes](std::uint64_t offset, std::size_t size) {
+        return offset <= bytes.size() && size <= bytes.size() - offset
+                   ? std::optional<std::string>(bytes.substr(offset, size))
+                   : std::nullopt;
+    });
+    if (!tiff)
+        return block;
+    const std::vector<TiffFile::Entry> first = tiff->Directory(tiff->FirstDirectory());
+    const std::uint64_t link = tiff->FirstDirectory() + 2 + 12 * first.size();
+    if (!later && !first.empty() && link + 4 <= block.size())
+        WriteAt(block, link, 0, 4, tiff->BigEndian());
+    if (makerNote)
+        return block;
+    for (const TiffFile::Entry& pointer : first) {
+        if (pointer.tag != 0x8769)  // the Exif directory
+            continue;
+        for (const TiffFile::Entry& entry : tiff->Directory(pointer.valueOffset))
+            if (entry.tag == 0x927C)  // the maker note
+                WriteAt(block, entry.at + 4, 0, 4, tiff->BigEndian());
+    }
+    return block;
+}
+
 }  // namespace
 
 void WriteKnownTags(std::FILE* out)
@@ -172,6 +231,64 @@ std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const 
         }
     }
     return values;
+}
+
+std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const MetadataBlocks& blocks)
+{
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    try {
+        if (blocks.exif && AsksFor(keys, "Exif.")) {
+            const std::string block = WithoutUnasked(*blocks.exif, keys);
+            Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.data()),
+                                      static_cast<std::uint32_t>(block.size()));
+        }
+        if (!blocks.iptc.empty() && AsksFor(keys, "Iptc.") &&
+            Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte*>(blocks.iptc.data()),
+                                      static_cast<std::uint32_t>(blocks.iptc.size())) != 0)
+            iptc.clear();
+        if (!blocks.xmp.empty() && AsksFor(keys, "Xmp.") && Exiv2::XmpParser::decode(xmp, std::string(blocks.xmp)) != 0)
+            xmp.clear();
+    } catch (const std::exception&) {
+        // What libexiv2 could not decode has no values; the rest keeps what was decoded.
+    }
+    return KeyedValues(keys, exif, iptc, xmp);
+}
+
+std::optional<std::string> JpegExifBlock(PhotoBytes& photo)
+{
+    const std::optional<std::string> start = photo.Read(0, 2);
+    if (!start || *start != "\xFF\xD8")
+        return std::nullopt;
+    static constexpr std::string_view signature{"Exif\0\0", 6};
+    std::uint64_t at = 2;
+    while (at < JpegHeadLimit) {
+        const std::optional<std::string> marker = photo.Read(at, 4);
+        if (!marker || static_cast<unsigned char>((*marker)[0]) != 0xFF)
+            return std::nullopt;
+        const auto kind = static_cast<unsigned char>((*marker)[1]);
+        if (kind == 0xFF) {  // fill before a marker
+            ++at;
+            continue;
+        }
+        if (kind == 0x01 || (kind >= 0xD0 && kind <= 0xD7)) {  // markers without a length
+            at += 2;
+            continue;
+        }
+        if (kind == 0xDA || kind == 0xD9)  // the first scan, or the end: no Exif before it
+            return std::nullopt;
+        const std::uint32_t length = ReadNumber(*marker, 2, 2, true);
+        if (length < 2)
+            return std::nullopt;
+        if (kind == 0xE1 && length >= 2 + signature.size()) {
+            if (const std::optional<std::string> content = photo.Read(at + 4, length - 2);
+                content && content->starts_with(signature))
+                return content->substr(signature.size());
+        }
+        at += 2 + length;
+    }
+    return std::nullopt;
 }
 
 void TakeSidecarKeys(std::string_view packet, const std::vector<std::string>& keys, std::vector<KeyedValue>& values)

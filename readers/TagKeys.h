@@ -6,9 +6,12 @@
 #include "metadata/TagSource.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class PhotoBytes;
 
 namespace Exiv2 {
 class ExifData;
@@ -26,6 +29,20 @@ void WriteKnownTags(std::FILE* out);
 // plain number. A key the photo lacks, or that libexiv2 does not know, gives "".
 std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const Exiv2::ExifData& exif,
                                     const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp);
+
+// A photo's metadata blocks as they stand in it. The values of keys are taken from them by
+// decoding only the blocks the keys need, and of the Exif block only the directories they need:
+// a maker note or a thumbnail's directory only when a key names one.
+struct MetadataBlocks {
+    std::optional<std::string> exif;  // a TIFF structure: a JPEG's Exif segment after "Exif\0\0"
+    std::string_view iptc;            // the IPTC datasets
+    std::string_view xmp;             // the XMP packet
+};
+std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const MetadataBlocks& blocks);
+
+// The Exif block of a JPEG file: its first APP1 segment that starts with "Exif\0\0" before its
+// first scan, without those six bytes; empty when there is none or the markers cannot be followed.
+std::optional<std::string> JpegExifBlock(PhotoBytes& photo);
 
 // Puts the values the XMP `packet` of a sidecar file holds for the XMP keys among `keys` in place of
 // those in `values` (one per key); a packet that does not decode changes nothing.

@@ -341,6 +341,7 @@ const std::pair<std::string, Printed> comparedKeys[] = {
     {"Exif.Image.XResolution", Printed::AsItIs},
     {"Exif.Photo.FNumber", Printed::AsItIs},
     {"Exif.GPSInfo.GPSLatitude", Printed::AsItIs},
+    {"Exif.Canon.FirmwareVersion", Printed::AsItIs},     // in a maker note
     {"Iptc.Application2.City", Printed::AsItIs},
     {"Iptc.Application2.Keywords", Printed::Repeated},
     {"Xmp.xmp.Rating", Printed::AsItIs},                  // a number in XMP
