@@ -59,11 +59,11 @@ std::optional<std::string> SeparatorNamed(const std::string& text)
 std::optional<std::size_t> ColumnNamed(const std::string& item)
 {
     if (const auto number = WholeNumber(item))
-        return *number >= 0 && *number < ColumnCount()
-                   ? std::optional<std::size_t>(static_cast<std::size_t>(*number))
-                   : std::nullopt;
+        return *number >= 0 && *number < ColumnCount() ? std::optional<std::size_t>(static_cast<std::size_t>(*number))
+                                                       : std::nullopt;
     const auto& catalogue = ColumnCatalogue();
-    const auto named = std::find_if(catalogue.begin(), catalogue.end(), [&](const Column& c) { return c.name == item; });
+    const auto named =
+        std::find_if(catalogue.begin(), catalogue.end(), [&](const Column& c) { return c.name == item; });
     return named == catalogue.end() ? std::nullopt
                                     : std::optional<std::size_t>(static_cast<std::size_t>(named - catalogue.begin()));
 }
@@ -85,7 +85,8 @@ std::optional<std::string> TakeColumnList(const std::string& list, std::string& 
         const auto dash = item.find('-');
         const auto first = ColumnNamed(item.substr(0, dash));
         const auto last = dash == std::string::npos ? first : ColumnNamed(item.substr(dash + 1));
-        const bool numbers = dash == std::string::npos || (WholeNumber(item.substr(0, dash)) && WholeNumber(item.substr(dash + 1)));
+        const bool numbers =
+            dash == std::string::npos || (WholeNumber(item.substr(0, dash)) && WholeNumber(item.substr(dash + 1)));
         if (!first || !last || !numbers || *last < *first)
             return item;
         for (std::size_t column = *first; column <= *last; ++column)
@@ -121,9 +122,9 @@ std::string TakeColumns(CommandLine& line, const std::string& value)
     std::string names;
     for (const Column& column : ColumnCatalogue())
         names += (names.empty() ? "" : ", ") + column.name;
-    return "--columns does not know \"" + *unknown + "\": it takes \"all\", or separated by commas column numbers 0 to " +
-           std::to_string(ColumnCount() - 1) + ", ranges such as 0-5, the names " + names +
-           ", and tag keys such as Xmp.xmp.Rating (see --help)";
+    return "--columns does not know \"" + *unknown +
+           "\": it takes \"all\", or separated by commas column numbers 0 to " + std::to_string(ColumnCount() - 1) +
+           ", ranges such as 0-5, the names " + names + ", and tag keys such as Xmp.xmp.Rating (see --help)";
 }
 
 std::string TakeDateFormat(CommandLine& line, const std::string& value)
@@ -208,10 +209,11 @@ constexpr std::pair<std::string_view, std::optional<bool> CommandLine::*> settin
 
 // The command's own switches, long and short.
 constexpr std::pair<std::string_view, bool CommandLine::*> commandSwitches[]{
-    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},   {"--quiet", &CommandLine::quiet},
-    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},       {"--help", &CommandLine::showHelp},
-    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion}, {"-V", &CommandLine::showVersion},
-    {"--list-tags", &CommandLine::listTags},
+    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},
+    {"--quiet", &CommandLine::quiet},   {"-q", &CommandLine::quiet},
+    {"--yes", &CommandLine::answerYes}, {"--help", &CommandLine::showHelp},
+    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion},
+    {"-V", &CommandLine::showVersion},  {"--list-tags", &CommandLine::listTags},
 };
 
 bool TakeSwitch(CommandLine& line, std::string_view name)

@@ -133,8 +133,7 @@ int ListTags(const std::string& readerProgram)
         return NoReader;
     }
     for (const KnownTag& tag : known.tags)
-        std::printf("%s\t%s\t%s\t%s\n", tag.group.c_str(), tag.label.c_str(), tag.key.c_str(),
-                    tag.description.c_str());
+        std::printf("%s\t%s\t%s\t%s\n", tag.group.c_str(), tag.label.c_str(), tag.key.c_str(), tag.description.c_str());
     return std::fflush(stdout) == 0 ? Success : WriteFailed;
 }
 

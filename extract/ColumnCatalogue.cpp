@@ -13,8 +13,8 @@ using Q = Column::Quoting;
 std::string FormattedText(const PhotoValues& photo, const DateLayout& layout)
 {
     const std::string date = photo.GetDateTime();
-    return FormatDate(layout.subSeconds ? WithSubSeconds(date, photo.GetSubSecTimeOriginal()) : date,
-                      layout.dateFormat, layout.monthNames);
+    return FormatDate(layout.subSeconds ? WithSubSeconds(date, photo.GetSubSecTimeOriginal()) : date, layout.dateFormat,
+                      layout.monthNames);
 }
 
 // A capture date column: the text its layout gives, and the photo's date and time as numbers

@@ -272,6 +272,8 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
 
     PhotoValues reader(m_tags);
     m_tags.AskForKeys(KeysOf(files.columns));
+    // A run of tags by key alone, with no map, needs no other value of any photo.
+    m_tags.NeedKnownTags(files.mapped || KeysOf(files.columns).size() < files.columns.size());
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
     bool aborted = false;
     for (const std::string& path : photos) {
@@ -302,8 +304,8 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
         ++result.recordCount;
     }
     if (files.mapped) {
-        const auto feature =
-            MapComposer().Feature(name, files.columns, fields, reader.Latitude(), reader.Longitude(), reader.Altitude());
+        const auto feature = MapComposer().Feature(name, files.columns, fields, reader.Latitude(), reader.Longitude(),
+                                                   reader.Altitude());
         if (!feature) {
             ++result.unmappedCount;
         } else {

@@ -9,7 +9,8 @@
 // Composes the map file: a GeoJSON FeatureCollection (RFC 7946) with one Point per photo that has
 // a position, longitude first in WGS 84 degrees as GPS records them, the altitude as a third
 // coordinate when known, and the photo's name and columns as its properties, keyed by their
-// headings: a number as a JSON number, a text or date as a string, an empty field as null. Every text is written as valid UTF-8, a name that is not read as Windows-1252.
+// headings: a number as a JSON number, a text or date as a string, an empty field as null. Every text is written as
+// valid UTF-8, a name that is not read as Windows-1252.
 class MapComposer {
 public:
     // The text before the first feature and after the last.

@@ -14,10 +14,8 @@ constexpr auto listTimeout = std::chrono::seconds(20);
 
 const KnownTag* KnownTagList::Find(std::string_view key) const
 {
-    const auto found =
-        std::lower_bound(tags.begin(), tags.end(), key, [](const KnownTag& tag, std::string_view wanted) {
-            return tag.key < wanted;
-        });
+    const auto found = std::lower_bound(tags.begin(), tags.end(), key,
+                                        [](const KnownTag& tag, std::string_view wanted) { return tag.key < wanted; });
     return found != tags.end() && found->key == key ? &*found : nullptr;
 }
 
@@ -44,8 +42,9 @@ std::vector<KnownTag> ParseKnownTags(std::string_view text)
             tags.push_back(std::move(tag));
     }
     std::sort(tags.begin(), tags.end(), [](const KnownTag& a, const KnownTag& b) { return a.key < b.key; });
-    tags.erase(std::unique(tags.begin(), tags.end(), [](const KnownTag& a, const KnownTag& b) { return a.key == b.key; }),
-               tags.end());
+    tags.erase(
+        std::unique(tags.begin(), tags.end(), [](const KnownTag& a, const KnownTag& b) { return a.key == b.key; }),
+        tags.end());
     return tags;
 }
 

@@ -217,7 +217,7 @@ std::optional<DateTimeParts> PhotoValues::CaptureMoment() const
         if (layout[i] == 'd' ? (date[i] < '0' || date[i] > '9') : date[i] != layout[i])
             return std::nullopt;
     const auto number = [&date](std::size_t at, std::size_t digits) { return ReadLeadingInt(date.substr(at, digits)); };
-    DateTimeParts moment{number(0, 4),  number(5, 2),  number(8, 2), number(11, 2),
+    DateTimeParts moment{number(0, 4),  number(5, 2),  number(8, 2),           number(11, 2),
                          number(14, 2), number(17, 2), GetSubSecTimeOriginal()};
     // A date no calendar has ("2021:00:00", a damaged "2021:13:45") stays a text; a leap second
     // is a time.

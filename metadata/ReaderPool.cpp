@@ -282,6 +282,8 @@ void ReaderPool::SendAhead()
         if (reader.inFlight.empty())
             reader.progressed = Clock::now();
         reader.inFlight.push_back(index);
+        if (!KnownTagsNeeded())
+            flags |= tagwire::ReadKeysOnly;
         return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(flags, AskedKeys(), (*m_photos)[index]));
     };
 

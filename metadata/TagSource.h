@@ -78,7 +78,13 @@ public:
     // when asked for some, so that a run without them costs nothing more.
     void AskForKeys(std::vector<std::string> keys) { m_keys = std::move(keys); }
     const std::vector<std::string>& AskedKeys() const { return m_keys; }
+    // Whether the readings need the values of the tags the program knows (TagTable), or only
+    // those of the keys asked for: a run whose every column is a tag by key, and that draws no map,
+    // needs no other, and a reader may then skip the work they take.
+    void NeedKnownTags(bool needed) { m_knownTagsNeeded = needed; }
+    bool KnownTagsNeeded() const { return m_knownTagsNeeded; }
 
 private:
     std::vector<std::string> m_keys;
+    bool m_knownTagsNeeded = true;
 };

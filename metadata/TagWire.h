@@ -48,6 +48,8 @@ Taken TakeMessage(std::string& buffer, Message& message);
 // tags to read by key besides the known ones (TagSource::AskForKeys).
 // Read with libexiv2 alone: for a photo that made FreeImage crash or hang in another reader.
 constexpr std::uint32_t ReadWithSecondLibrary = 1;
+// Only the keys are needed, not the tags the program knows (TagSource::NeedKnownTags).
+constexpr std::uint32_t ReadKeysOnly = 2;
 // Far more keys than a sheet has room for, each far longer than any key libexiv2 knows.
 constexpr std::size_t MaxKeys = 64;
 constexpr std::size_t MaxKeyLength = 200;

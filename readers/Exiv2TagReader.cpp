@@ -278,7 +278,8 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     try {
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
-            return WithLibraryKeys(std::move(*reading), AskedKeys(), [&path] { return Exiv2::ImageFactory::open(path, false); });
+            return WithLibraryKeys(std::move(*reading), AskedKeys(),
+                                   [&path] { return Exiv2::ImageFactory::open(path, false); });
         const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {

@@ -20,6 +20,7 @@ std::string_view ExtensionOf(std::string_view path)
 TagReading PhotoReader::Read(const std::string& path, Library library)
 {
     m_freeImage.AskForKeys(AskedKeys());
+    m_freeImage.NeedKnownTags(KnownTagsNeeded() || AskedKeys().empty());
     m_exiv2.AskForKeys(AskedKeys());
     TagReading reading = ReadPhoto(path, library);
     if (reading.outcome == ReadOutcome::Read) {

@@ -100,6 +100,7 @@ int main(int argc, char* argv[])
                 if (message.kind != tagwire::Kind::Read || !tagwire::DecodeRequest(message.body, flags, keys, path))
                     return 1;
                 reader.AskForKeys(std::move(keys));
+                reader.NeedKnownTags((flags & tagwire::ReadKeysOnly) == 0);
                 progress.PhotoStarted();
                 const auto library = (flags & tagwire::ReadWithSecondLibrary) != 0 ? PhotoReader::Library::Exiv2Only
                                                                                    : PhotoReader::Library::Any;

@@ -24,7 +24,8 @@ std::string OneLine(const char* text)
     return Utf8FromUnstated(line);
 }
 
-void WriteLine(std::FILE* out, const std::string& group, const char* label, const std::string& key, const char* description)
+void WriteLine(std::FILE* out, const std::string& group, const char* label, const std::string& key,
+               const char* description)
 {
     std::fprintf(out, "%s\t%s\t%s\t%s\n", group.c_str(), OneLine(label).c_str(), key.c_str(),
                  OneLine(description).c_str());
@@ -171,6 +172,20 @@ bool AsksForMakerNote(const std::vector<std::string>& keys)
     });
 }
 
+// Whether the XMP packet names a property of an XMP key asked for. XML writes a property's name
+// as it is, whatever its namespace's prefix, so a packet without the name has no value for the
+// key, and the costly decoding can be skipped.
+bool NamesAnyProperty(std::string_view packet, const std::vector<std::string>& keys)
+{
+    return std::any_of(keys.begin(), keys.end(), [packet](const std::string& key) {
+        if (!key.starts_with("Xmp."))
+            return false;
+        const std::string_view path = std::string_view(key).substr(key.find('.', 4) + 1);
+        const std::string_view property = path.substr(0, path.find_first_of("[/"));
+        return packet.find(property) != std::string_view::npos;
+    });
+}
+
 void WriteAt(std::string& block, std::uint64_t at, std::uint32_t value, int size, bool bigEndian)
 {
     for (int i = 0; i < size; ++i)
@@ -209,6 +224,77 @@ std::string WithoutUnasked(std::string block, const std::vector<std::string>& ke
     return block;
 }
 
+// The directories of the Exif block that the standard groups of keys name, by the pointer that
+// leads to each from the one before it.
+struct StandardGroup {
+    const char* name;
+    std::uint16_t pointer;  // in the first directory, or in the Exif directory for Iop
+};
+constexpr StandardGroup standardGroups[] = {{"Image", 0}, {"Photo", 0x8769}, {"GPSInfo", 0x8825}, {"Iop", 0xA005}};
+
+std::string GroupOf(const std::string& key)
+{
+    const auto dot = key.find('.', 5);
+    return dot == std::string::npos ? std::string() : key.substr(5, dot - 5);
+}
+
+// Takes the entries of the Exif keys asked for from the block's directories themselves, each as
+// libexiv2 would decode it (the type the entry states, a comment where the tag is one), so that
+// libexiv2 prints them as it prints a decoded block, without decoding the rest. False, with
+// nothing taken, when a key names a directory beyond the standard four (a maker note, a
+// thumbnail's): then the block is decoded whole.
+bool TakeAskedEntries(const std::string& block, const std::vector<std::string>& keys, Exiv2::ExifData& exif)
+{
+    std::vector<std::pair<std::string, Exiv2::ExifKey>> asked;
+    for (const std::string& key : keys) {
+        if (!key.starts_with("Exif."))
+            continue;
+        const std::string group = GroupOf(key);
+        if (std::none_of(std::begin(standardGroups), std::end(standardGroups),
+                         [&group](const StandardGroup& standard) { return group == standard.name; }))
+            return false;
+        asked.emplace_back(group, Exiv2::ExifKey(key));
+    }
+    const std::string_view bytes = block;
+    const std::optional<TiffFile> tiff = TiffFile::Open([bytes](std::uint64_t offset, std::size_t size) {
+        return offset <= bytes.size() && size <= bytes.size() - offset
+                   ? std::optional<std::string>(bytes.substr(offset, size))
+                   : std::nullopt;
+    });
+    if (!tiff)
+        return true;
+    const Exiv2::ByteOrder order = tiff->BigEndian() ? Exiv2::bigEndian : Exiv2::littleEndian;
+    std::vector<TiffFile::Entry> directories[std::size(standardGroups)];
+    directories[0] = tiff->Directory(tiff->FirstDirectory());
+    for (std::size_t group = 1; group < std::size(standardGroups); ++group) {
+        const std::vector<TiffFile::Entry>& from = directories[group == 3 ? 1 : 0];
+        for (const TiffFile::Entry& entry : from)
+            if (entry.tag == standardGroups[group].pointer)
+                directories[group] = tiff->Directory(entry.valueOffset);
+    }
+    constexpr std::size_t largestValue = 1 << 20;
+    for (const auto& [group, key] : asked) {
+        const auto index = static_cast<std::size_t>(
+            std::find_if(std::begin(standardGroups), std::end(standardGroups),
+                         [&group](const StandardGroup& standard) { return group == standard.name; }) -
+            std::begin(standardGroups));
+        for (const TiffFile::Entry& entry : directories[index]) {
+            if (entry.tag != key.tag())
+                continue;
+            const std::optional<std::string> value = tiff->Value(entry, largestValue);
+            if (!value)
+                continue;
+            const auto type =
+                key.defaultTypeId() == Exiv2::comment ? Exiv2::comment : static_cast<Exiv2::TypeId>(entry.type);
+            Exiv2::Value::AutoPtr read = Exiv2::Value::create(type);
+            if (read->read(reinterpret_cast<const Exiv2::byte*>(value->data()), static_cast<long>(value->size()),
+                           order) == 0)
+                exif.add(key, read.get());
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void WriteKnownTags(std::FILE* out)
@@ -239,7 +325,7 @@ std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const 
     Exiv2::IptcData iptc;
     Exiv2::XmpData xmp;
     try {
-        if (blocks.exif && AsksFor(keys, "Exif.")) {
+        if (blocks.exif && AsksFor(keys, "Exif.") && !TakeAskedEntries(*blocks.exif, keys, exif)) {
             const std::string block = WithoutUnasked(*blocks.exif, keys);
             Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.data()),
                                       static_cast<std::uint32_t>(block.size()));
@@ -248,7 +334,7 @@ std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const 
             Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte*>(blocks.iptc.data()),
                                       static_cast<std::uint32_t>(blocks.iptc.size())) != 0)
             iptc.clear();
-        if (!blocks.xmp.empty() && AsksFor(keys, "Xmp.") && Exiv2::XmpParser::decode(xmp, std::string(blocks.xmp)) != 0)
+        if (NamesAnyProperty(blocks.xmp, keys) && Exiv2::XmpParser::decode(xmp, std::string(blocks.xmp)) != 0)
             xmp.clear();
     } catch (const std::exception&) {
         // What libexiv2 could not decode has no values; the rest keeps what was decoded.

@@ -36,8 +36,9 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         {{"--columns", "all"}, "Flags", std::string(ColumnCount(), '1')},
         {{"--columns", ""}, "Flags", std::string(ColumnCount(), '0')},
         // Names, numbers and ranges alike; each tag key ticks one more column after the built-in ones.
-        {{"--columns", "1-3,lon,date,iso"}, "Flags", "1111" + std::string(7, '0') + "1" + std::string(5, '0') + "1" +
-                                                       std::string(ColumnCount() - 18, '0')},
+        {{"--columns", "1-3,lon,date,iso"},
+         "Flags",
+         "1111" + std::string(7, '0') + "1" + std::string(5, '0') + "1" + std::string(ColumnCount() - 18, '0')},
 
         {{"--headings"}, "CommentLine", "1"},
         {{"--no-headings"}, "CommentLine", "0"},
@@ -77,7 +78,8 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     ExtractionSettings tagged = zeros;
     tagged.ExtraTags = "Exif.Image.Artist";
     const ExtractionSettings keys = ApplyCommandLine(
-        tagged, ParseCommandLine({"--columns", "4-4,Xmp.xmp.Rating,Iptc.Application2.City,Xmp.xmp.Rating"}).commandLine);
+        tagged,
+        ParseCommandLine({"--columns", "4-4,Xmp.xmp.Rating,Iptc.Application2.City,Xmp.xmp.Rating"}).commandLine);
     EXPECT_EQ(keys.ExtraTags, "Xmp.xmp.Rating Iptc.Application2.City");
     EXPECT_EQ(keys.Flags, "00001" + std::string(ColumnCount() - 5, '0') + "11");
     EXPECT_EQ(ApplyCommandLine(tagged, ParseCommandLine({"--columns", "1"}).commandLine).ExtraTags, "");

@@ -3,6 +3,7 @@
 // photos of ../shared/photos when they are there), the values real cameras write in their own
 // ways come out right, and a photo that crashes FreeImage costs only its own metadata.
 
+#include "metadata/PhotoFormats.h"
 #include "metadata/TextEncoding.h"
 #include "support/Csv.h"
 #include "support/Program.h"
@@ -325,26 +326,27 @@ void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
 
 // The tags asked for by key in the comparison with exiv2, and how a column holds what exiv2 prints.
 enum class Printed {
-    AsItIs,      // one value
-    Repeated,    // a dataset that may be given several times: one line each, joined with ";"
-    LanguageAlt, // lang="x-default" TEXT, lang="de" TEXT: the default text
-    List,        // an XMP list, "A, B": joined with ";"
+    AsItIs,       // one value
+    Repeated,     // a dataset that may be given several times: one line each, joined with ";"
+    LanguageAlt,  // lang="x-default" TEXT, lang="de" TEXT: the default text
+    List,         // an XMP list, "A, B": joined with ";"
 };
 const std::pair<std::string, Printed> comparedKeys[] = {
-    {"Exif.Photo.LensSerialNumber", Printed::AsItIs},     // texts
+    {"Exif.Photo.LensSerialNumber", Printed::AsItIs},  // texts
     {"Exif.Photo.OffsetTimeOriginal", Printed::AsItIs},
     {"Exif.Image.Artist", Printed::AsItIs},
     {"Exif.Image.Copyright", Printed::AsItIs},
     {"Exif.Image.Model", Printed::AsItIs},
-    {"Exif.Photo.ISOSpeedRatings", Printed::AsItIs},      // a whole number
-    {"Exif.Photo.ExposureBiasValue", Printed::AsItIs},    // rationals
+    {"Exif.Photo.UserComment", Printed::AsItIs},        // a comment, with its character set
+    {"Exif.Photo.ISOSpeedRatings", Printed::AsItIs},    // a whole number
+    {"Exif.Photo.ExposureBiasValue", Printed::AsItIs},  // rationals
     {"Exif.Image.XResolution", Printed::AsItIs},
     {"Exif.Photo.FNumber", Printed::AsItIs},
     {"Exif.GPSInfo.GPSLatitude", Printed::AsItIs},
-    {"Exif.Canon.FirmwareVersion", Printed::AsItIs},     // in a maker note
+    {"Exif.Canon.FirmwareVersion", Printed::AsItIs},  // in a maker note
     {"Iptc.Application2.City", Printed::AsItIs},
     {"Iptc.Application2.Keywords", Printed::Repeated},
-    {"Xmp.xmp.Rating", Printed::AsItIs},                  // a number in XMP
+    {"Xmp.xmp.Rating", Printed::AsItIs},  // a number in XMP
     {"Xmp.photoshop.City", Printed::AsItIs},
     {"Xmp.iptc.Location", Printed::AsItIs},
     {"Xmp.dc.rights", Printed::LanguageAlt},
@@ -425,41 +427,64 @@ std::map<std::string, std::string> Exiv2TextsWithSidecars(const std::filesystem:
 }
 
 // Every tag asked for by key, in every photo under `folder` that exiv2 reads, holds what
-// `exiv2 -Pkt -K KEY` prints; `atLeast` values must have been compared that are not empty.
+// `exiv2 -Pkt -K KEY` prints; `atLeast` values must have been compared that are not empty. Run
+// twice: beside a column of the program's own, and alone (the keys but those of maker notes),
+// when the readers read nothing but the keys.
 void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
 {
-    QStringList columns{"filesize"};
-    for (const auto& [key, printed] : comparedKeys)
-        columns << QString::fromStdString(key);
-    TempFolder output;
-    const Outcome outcome = Program(BATCH_COMMAND_PATH)
-                                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats",
-                                      "all", "--yes", "--headings", "--output", Q(output.Path() / "keys.csv"),
-                                      Q(folder)});
-    ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
-    const auto records = ParseCsv(output.Read("keys.csv"));
-    ASSERT_FALSE(records.empty());
-    // The heading line names each tag's column by its key, after the file name and the size.
-    EXPECT_EQ(records.front().at(2), "Exif.Photo.LensSerialNumber");
-    int compared = 0;
-    int unreadByExiv2 = 0;
-    for (std::size_t row = 1; row < records.size(); ++row) {
-        const std::vector<std::string>& record = records[row];
-        ASSERT_EQ(record.size(), 2 + std::size(comparedKeys)) << record.front();
-        const std::map<std::string, std::string> expected = Exiv2TextsWithSidecars(record.front());
-        if (expected.empty()) {
-            ++unreadByExiv2;
-            continue;
+    for (const bool alone : {false, true}) {
+        SCOPED_TRACE(alone ? "the keys alone" : "the keys beside a column");
+        QStringList columns;
+        std::vector<std::string> keys;
+        for (const auto& [key, printed] : comparedKeys)
+            if (!alone || !key.starts_with("Exif.Canon."))
+                keys.push_back(key);
+        if (!alone)
+            columns << "filesize";
+        for (const std::string& key : keys)
+            columns << QString::fromStdString(key);
+        TempFolder output;
+        const Outcome outcome =
+            Program(BATCH_COMMAND_PATH)
+                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats", "all", "--yes",
+                      "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
+        ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
+        const auto records = ParseCsv(output.Read("keys.csv"));
+        ASSERT_FALSE(records.empty());
+        // The heading line names each tag's column by its key.
+        const std::size_t first = alone ? 1 : 2;
+        EXPECT_EQ(records.front().at(first), keys.front());
+        std::map<std::string, std::vector<std::string>> ours;
+        for (std::size_t row = 1; row < records.size(); ++row) {
+            ASSERT_EQ(records[row].size(), first + keys.size()) << records[row].front();
+            ours[records[row].front()].assign(records[row].begin() + static_cast<long>(first), records[row].end());
         }
-        for (std::size_t i = 0; i < std::size(comparedKeys); ++i) {
-            const std::string& key = comparedKeys[i].first;
-            const auto found = expected.find(key);
-            EXPECT_EQ(record[2 + i], found == expected.end() ? std::string() : found->second)
-                << record.front() << " " << key;
-            compared += !record[2 + i].empty();
+        int compared = 0;
+        int unreadByExiv2 = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (!entry.is_regular_file() || extension.empty() ||
+                !IsPhotoExtension(extension.substr(1), PhotoFormats::All))
+                continue;
+            const std::map<std::string, std::string> expected = Exiv2TextsWithSidecars(entry.path());
+            if (expected.empty()) {
+                ++unreadByExiv2;
+                continue;
+            }
+            // A photo without a record had none of the values.
+            const auto record = ours.find(entry.path().string());
+            if (!alone && record == ours.end())
+                continue;  // no photo of the program's formats
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                const auto found = expected.find(keys[i]);
+                const std::string value = record == ours.end() ? std::string() : record->second[i];
+                EXPECT_EQ(value, found == expected.end() ? std::string() : found->second)
+                    << entry.path() << " " << keys[i];
+                compared += !value.empty();
+            }
         }
+        EXPECT_GE(compared, atLeast) << unreadByExiv2 << " files exiv2 does not read";
     }
-    EXPECT_GE(compared, atLeast) << unreadByExiv2 << " photos exiv2 does not read";
 }
 
 }  // namespace

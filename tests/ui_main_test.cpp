@@ -254,12 +254,13 @@ private slots:
             QVERIFY(window.ShowActive());
             window.SetTagLister(SomeTags);
             std::string chosen;
-            window.SetTagChooser([&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
+            window.SetTagChooser(
+                [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
             auto* list = Child<QListWidget>(window, "columnList");
             auto* add = Child<QPushButton>(window, "addTagButton");
             auto* remove = Child<QPushButton>(window, "removeTagButton");
-            for (const char* key : {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber",
-                                    "Xmp.xmp.Rating"}) {
+            for (const char* key :
+                 {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber", "Xmp.xmp.Rating"}) {
                 chosen = key;
                 add->click();
             }
@@ -274,8 +275,9 @@ private slots:
             QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
             Child<QPushButton>(window, "extractButton")->click();
             QCOMPARE(ReadLines(photos.OutFile()),
-                     (QStringList{u"!\"Filename\",\"Camera manufacturer\",\"Xmp.xmp.Rating\",\"Exif.Photo.LensSerialNumber\""_s,
-                                  u"\"a.jpg\",Fuji,4,\"LS-1\""_s}));
+                     (QStringList{
+                         u"!\"Filename\",\"Camera manufacturer\",\"Xmp.xmp.Rating\",\"Exif.Photo.LensSerialNumber\""_s,
+                         u"\"a.jpg\",Fuji,4,\"LS-1\""_s}));
             list->item(ColumnCount())->setCheckState(Qt::Unchecked);
             QVERIFY(window.close());
         }

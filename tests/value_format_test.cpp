@@ -55,10 +55,12 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         // Exposure: the stored 1/N as it stands, other fractions to the nearest 1/N as exiftool
         // rounds them, a quarter of a second and longer as decimals.
         {"exposure 1/160", TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), TextOf<&C::GetExposureTime>, "1/160 sec"},
-        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), TextOf<&C::GetExposureTime>, "1/100 sec"},
+        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), TextOf<&C::GetExposureTime>,
+         "1/100 sec"},
         {"exposure unreduced", TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), TextOf<&C::GetExposureTime>,
          "1/178 sec"},
-        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), TextOf<&C::GetExposureTime>, "1/219 sec"},
+        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), TextOf<&C::GetExposureTime>,
+         "1/219 sec"},
         {"exposure 1/3", TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), TextOf<&C::GetExposureTime>, "1/3 sec"},
         {"exposure 0.6", TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), TextOf<&C::GetExposureTime>, "0.6 sec"},
         {"exposure 2", TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), TextOf<&C::GetExposureTime>, "2 sec"},
@@ -70,25 +72,28 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         // ISO below 50 is what the camera says, not 200 times it.
         {"iso 32", TagsWith({{Tag::ISOSpeed, Number(32)}}), TextOf<&C::GetISOSpeed>, "32"},
         {"iso 6400", TagsWith({{Tag::ISOSpeed, Number(6400)}}), TextOf<&C::GetISOSpeed>, "6400"},
-        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), TextOf<&C::GetFlash>, "Flash did not fire, compulsory flash mode"},
+        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), TextOf<&C::GetFlash>,
+         "Flash did not fire, compulsory flash mode"},
         {"flash 1", TagsWith({{Tag::Flash, Number(1)}}), TextOf<&C::GetFlash>, "Flash fired"},
         {"flash unknown", TagsWith({{Tag::Flash, Number(0x62)}}), TextOf<&C::GetFlash>, "Unknown (98)"},
         // Distance: 0 and 0/0 mean unknown, all ones infinity.
         {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), TextOf<&C::GetSubjectDistance>, "3.500"},
         {"distance 0", TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), TextOf<&C::GetSubjectDistance>, ""},
         {"distance 0/0", TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), TextOf<&C::GetSubjectDistance>, ""},
-        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), TextOf<&C::GetSubjectDistance>,
-         "Infinity"},
+        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}),
+         TextOf<&C::GetSubjectDistance>, "Infinity"},
         {"focal length", TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), TextOf<&C::GetFocalLength>, "18.5"},
         {"focal length 50", TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), TextOf<&C::GetFocalLength>, "50.0"},
         {"direction", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), TextOf<&C::GetGPSImgDirection>, "271"},
-        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), TextOf<&C::GetGPSImgDirection>, "0"},
+        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), TextOf<&C::GetGPSImgDirection>,
+         "0"},
         {"direction 1/0", TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), TextOf<&C::GetGPSImgDirection>, ""},
         // Altitude: signed by its reference, empty at a centimetre or less whatever the reference.
         {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), TextOf<&C::GetGPSAltitude>, "123.40"},
-        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), TextOf<&C::GetGPSAltitude>, "12345.68"},
-        {"altitude in double precision", TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}), TextOf<&C::GetGPSAltitude>,
-         "100000.04"},
+        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), TextOf<&C::GetGPSAltitude>,
+         "12345.68"},
+        {"altitude in double precision", TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}),
+         TextOf<&C::GetGPSAltitude>, "100000.04"},
         {"below sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}),
          TextOf<&C::GetGPSAltitude>, "-5.00"},
         {"above sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}),
@@ -105,14 +110,15 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
         {"longitude west",
          TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
          TextOf<&C::GetLongitude>, "-2.350000"},
-        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), TextOf<&C::GetLatitude>, ""},
+        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}),
+         TextOf<&C::GetLatitude>, ""},
         {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), TextOf<&C::GetLatitude>, ""},
         // GPS date and time, two digits to each part of the time, as exiftool writes it.
         {"gps stamps",
          TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {3, 1}, {724, 100})}}),
          TextOf<&C::GetGPSDateTime>, "2021:07:14 07:03:07.24"},
-        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), TextOf<&C::GetGPSDateTime>,
-         " 23:59:58.50"},
+        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}),
+         TextOf<&C::GetGPSDateTime>, " 23:59:58.50"},
         {"no gps stamps", PhotoTags{}, TextOf<&C::GetGPSDateTime>, " "},
         {"damaged gps time",
          TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
@@ -181,9 +187,9 @@ TEST_F(ValueFormat, NumbersCarryTheValueTheirTextShows)
 // The capture date as numbers, for outputs that write real dates; none for a date no calendar has.
 TEST_F(ValueFormat, CaptureMomentOnlyForAWholeDate)
 {
-    const auto moment = Read(TagsWith({{Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")},
-                                       {Tag::SubSecTimeOriginal, Text("25")}}))
-                            .CaptureMoment();
+    const auto moment =
+        Read(TagsWith({{Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}, {Tag::SubSecTimeOriginal, Text("25")}}))
+            .CaptureMoment();
     EXPECT_EQ(moment, (DateTimeParts{2021, 7, 14, 9, 30, 15, "25"}));
     for (const char* date : {"2021:13:14 09:30:15", "2021:07:14T09:30:15", "2021:07:14 09:30", "0000:00:00 00:00:00"})
         EXPECT_EQ(Read(TagsWith({{Tag::DateTimeOriginal, Text(date)}})).CaptureMoment(), std::nullopt) << date;

@@ -515,9 +515,9 @@ void MainWindow::OnAddTag()
     const KnownTagList& known = KnownTags();
     const std::optional<std::string> key =
         m_chooseTag ? m_chooseTag(this, known) : [&]() -> std::optional<std::string> {
-            TagDialog dialog(known, this);
-            return dialog.exec() == QDialog::Accepted ? std::optional<std::string>(dialog.Key()) : std::nullopt;
-        }();
+        TagDialog dialog(known, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional<std::string>(dialog.Key()) : std::nullopt;
+    }();
     if (!key || !IsTagKey(*key))
         return;
     // A tag added twice is the one already there, ticked and shown.
