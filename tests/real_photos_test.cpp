@@ -492,6 +492,15 @@ void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
 // Tags asked for by key give libexiv2's own text, whichever library read the photo.
 TEST(RealPhotos, TagsByKeyAgreeWithExiv2)
 {
+    // The keys libexiv2 knows come from the reader; one it does not know is refused before the run.
+    const Outcome listed = Program(BATCH_COMMAND_PATH).Run({"--list-tags"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_NE(listed.out.find("\tRating\tXmp.xmp.Rating\t"), std::string::npos);
+    const Outcome refused =
+        Program(BATCH_COMMAND_PATH).Run({"--columns", "date,Xmp.xmp.Ratin", "--output", "-", Q(photos)});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("libexiv2 knows no tag Xmp.xmp.Ratin"), std::string::npos) << refused.err;
+
     ExpectKeysAgreeWithExiv2(photos, 3 * 16);  // keys.jpg, keys.tif and keys.png hold every tag but two
     if (!std::filesystem::is_directory(cameraPhotos))
         GTEST_SKIP() << "no real camera photos at " << cameraPhotos << " (see the README)";

@@ -138,6 +138,22 @@ TEST(Record, FromOnePhotosValues)
     }
     ReadPhoto photo(texts);
     EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()), "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
+    // The date columns carry the photo's date and time as numbers, whatever part the text shows; the
+    // fraction of a second only where the layout shows it.
+    ReadPhoto dated(subSeconds);
+    for (const bool withFraction : {false, true}) {
+        const Fields fields =
+            RecordComposer(",", DateLayout{1, english, withFraction}).Values(Ticked({0, 1, 2}), dated.Reader());
+        for (const Field& field : fields) {
+            EXPECT_EQ(field.type, Field::Type::DateTime) << field.text;
+            EXPECT_EQ(field.moment, (DateTimeParts{2000, 5, 7, 14, 22, 1, withFraction ? "25" : ""})) << field.text;
+        }
+    }
+    EXPECT_EQ(
+        Comma()
+            .Values(Ticked({0, 2}), ReadPhoto(TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}})).Reader())[1]
+            .type,
+        Field::Type::Text);
     // Tags by key: the reading's value at each column's slot; a number bare, a text quoted.
     ReadPhoto tagged({}, ReadOutcome::Read, {{"5", 5.0}, {"Jo \"J\" Doe", std::nullopt}});
     const std::vector<Column> tags{TagColumn("Xmp.xmp.Rating", 0), TagColumn("Exif.Image.Artist", 1),
