@@ -15,13 +15,13 @@ namespace {
 
 bool IsSeparator(char c)
 {
-    return c == '/' || c == '\\';
+    return platform::IsFolderSeparator(c);
 }
 
 std::string_view FileNamePart(std::string_view path)
 {
-    const auto last = path.find_last_of("/\\");
-    return last == std::string_view::npos ? path : path.substr(last + 1);
+    const auto last = std::find_if(path.rbegin(), path.rend(), IsSeparator);
+    return path.substr(static_cast<std::size_t>(path.rend() - last));
 }
 
 std::vector<std::string_view> SortedNames(const PhotoList& list)

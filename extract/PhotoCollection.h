@@ -21,7 +21,8 @@ struct Unread {
 // each ".." step taken away with the name before it. A path whose ".." steps would then lead
 // elsewhere (a ".." after a symbolic link goes back from the link's target) stays as written.
 std::string CleanPath(const std::string& path);
-// The text after the last "\" or "/"; the whole path when it holds neither.
+// The text after the last folder separator ("/", and on Windows "\" too); the whole path when it
+// holds none.
 std::string FileNameOf(std::string_view path);
 // The text after the last "." anywhere in the path (folders included), or "".
 std::string ExtensionOf(std::string_view path);

@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -249,4 +252,88 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     EXPECT_NE(outcome.err.find("the folder of the running program cannot be found"), std::string::npos) << outcome.err;
     EXPECT_FALSE(fs::exists(planted));
     EXPECT_EQ(output.Read("out.csv"), "keep me\n");
+}
+
+// Another user who may write to the output's folder (a sticky /tmp, a shared project folder) can
+// neither turn the output onto a file of their choosing, nor read or change the output through a
+// file they made, nor stall or block the run.
+TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockTheRun)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs two users: runs as root, the other user being nobody";
+    Photo("a.jpg");
+    const fs::path shared = output.Path() / "shared";
+    const std::string secret = output.Touch("private/secret.conf", "secret\n");
+    fs::permissions(output.Path() / "private", fs::perms::owner_all);
+    const std::string daily = (shared / "daily.csv").string();
+    struct Case {
+        const char* what;
+        std::string planted;  // a shell command run by nobody in the shared folder
+        bool held = false;    // its file stays open (and locked) while the run goes on
+        int exitCode = 0;
+        std::string message = "1 record written to ";
+    };
+    const Case cases[] = {
+        {"a link to a file only root may write", "ln -s '" + secret + "' daily.csv", false, 1,
+         "daily.csv is a symbolic link another user made in a shared folder; not followed, nothing written"},
+        {"a temporary file of the name an earlier version used, held open", ": > .daily.csv.part; chmod 666 "
+                                                                           ".daily.csv.part", true},
+        {"a pipe as that temporary file", "mkfifo -m 666 .daily.csv.part"},
+        {"a folder and a link as that temporary file and as the lock",
+         "mkdir .daily.csv.part; ln -s '" + secret + "' .daily.csv.lock"},
+        {"a pipe as the lock", "mkfifo -m 666 .daily.csv.lock"},
+        {"a lock file, held", ": > .daily.csv.lock; chmod 666 .daily.csv.lock", true},
+        {"a temporary file left by another user's run", ": > .daily.csv.ABCDEFGH.part"},
+    };
+    const QStringList nobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    const auto contents = [&shared] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(shared)) {
+            std::string& content = files[entry.path().filename().string()] = "(not a file)";
+            if (entry.is_regular_file() && !entry.is_symlink()) {
+                std::ifstream in(entry.path(), std::ios::binary);
+                content.assign(std::istreambuf_iterator<char>(in), {});
+            }
+        }
+        return files;
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(shared);
+        fs::create_directory(shared);
+        fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+        QProcess planter;
+        planter.setWorkingDirectory(Q(shared));
+        const std::string hold = row.held ? "; exec 3<>\"$(ls -A | head -n 1)\"; flock 3; echo held; exec sleep 60"
+                                          : "; echo held";
+        planter.start(nobody.front(), nobody.mid(1) + QStringList{"sh", "-c", QString::fromStdString(row.planted + hold)});
+        ASSERT_TRUE(planter.waitForReadyRead(10000));
+        const auto planted = contents();
+
+        QProcess run;
+        cli.Start(run, {"--folder", Q(photos.Path()), "--columns", "5", "--output", Q(daily)});
+        const bool ended = run.waitForFinished(20000);
+        if (!ended)
+            run.kill();
+        EXPECT_TRUE(ended) << "the run hung";
+        run.waitForFinished();
+        const Outcome outcome = Program::Ended(run);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << outcome.err;
+        EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
+        EXPECT_EQ(output.Read("private/secret.conf"), "secret\n");
+        // What nobody planted is as it was (a held file shows nothing of the output), and beside it
+        // is only the output, root's own and as private as any new file.
+        auto after = contents();
+        if (row.exitCode == 0) {
+            EXPECT_EQ(after["daily.csv"], "\"a.jpg\"," + cameraModel + "\n");
+            struct stat status {};
+            ASSERT_EQ(::lstat(daily.c_str(), &status), 0);
+            EXPECT_EQ(status.st_uid, 0u);
+            EXPECT_EQ(status.st_mode & 0022, 0u);
+            after.erase("daily.csv");
+        }
+        EXPECT_EQ(after, planted);
+        planter.kill();
+        planter.waitForFinished();
+    }
 }

@@ -20,19 +20,27 @@ std::vector<std::string> Names(const PhotoList& list, const std::string& root)
 
 }  // namespace
 
-TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot)
+// On Linux and macOS only "/" separates folders: a backslash is part of a name. Windows takes both.
+#ifdef _WIN32
+constexpr bool backslashSeparates = true;
+#else
+constexpr bool backslashSeparates = false;
+#endif
+
+TEST(PathText, FileNameAfterTheLastSeparatorExtensionAfterTheLastDot)
 {
     const struct {
         const char* path;
         const char* name;
         const char* extension;
     } cases[] = {
-        {"C:\\a/b\\c.jpg", "c.jpg", "jpg"},
+        {"C:\\a/b\\c.jpg", backslashSeparates ? "c.jpg" : "b\\c.jpg", "jpg"},
         {"/a\\b/c.jpg", "c.jpg", "jpg"},
-        {"C:\\photos\\", "", ""},
+        {"/a/holiday\\IMG_1.jpg", backslashSeparates ? "IMG_1.jpg" : "holiday\\IMG_1.jpg", "jpg"},
+        {"C:\\photos\\", backslashSeparates ? "" : "C:\\photos\\", ""},
         {"name", "name", ""},
         {"out.", "out.", ""},
-        {"C:\\a.b\\file", "file", "b\\file"},
+        {"C:\\a.b\\file", backslashSeparates ? "file" : "C:\\a.b\\file", "b\\file"},
         {"x.tar.jpg", "x.tar.jpg", "jpg"},
     };
     for (const auto& c : cases) {
@@ -135,11 +143,13 @@ TEST(DuplicateNames, SameNameInTwoFolders)
 {
     using Names = std::vector<std::string>;
     const std::pair<PhotoList, Names> cases[] = {
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}, {"IMG_1.JPG"}},
+        {{"/p/holiday\\IMG_1.jpg", "/p/work\\IMG_1.jpg"}, backslashSeparates ? Names{"IMG_1.jpg"} : Names{}},
+        {{"/p/holiday\\IMG_1.jpg", "/q/holiday\\IMG_1.jpg"},
+         backslashSeparates ? Names{"IMG_1.jpg"} : Names{"holiday\\IMG_1.jpg"}},
         {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, {"zz.jpg"}},
         {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG", "/y/IMG_1.JPG"}, {"IMG_1.JPG"}},  // named once
         {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg", "/e/a.jpg"}, {"m.jpg", "zz.jpg"}},  // in byte order
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}, {}},
+        {{"/X/IMG_1.JPG", "/Y/img_1.jpg"}, {}},
         {{"/x/IMG_1.JPG"}, {}},
         {{}, {}},
         {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, {}},

@@ -247,9 +247,9 @@ TEST_F(Run, FolderGetsATrailingSeparatorThatStays)
 {
     Execute();
     EXPECT_EQ(folderAfterRun, photos.Text());
-    settings.Folder = photos.Path().string() + "\\";
+    settings.Folder = photos.Path().string() + "/";
     Execute();
-    EXPECT_EQ(folderAfterRun, photos.Path().string() + "\\");
+    EXPECT_EQ(folderAfterRun, photos.Path().string() + "/");
 }
 
 TEST_F(Run, TheMapFileIsNamedAfterTheOutputAndNeverTakesItsPlace)
@@ -302,11 +302,14 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     Execute();
     EXPECT_EQ(fs::status(OutputPath()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::create_hard_link(output.Path() / "real/target.csv", output.Path() / "second-name.csv");
     settings.OutFile = (output.Path() / "link.csv").string();
     Execute();
     EXPECT_TRUE(fs::is_symlink(output.Path() / "link.csv"));
     EXPECT_EQ(Output("real/target.csv"), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(output.Path() / "real"), {}), 1);
+    // As the help says: the name gets a new file, and a second hard link keeps the earlier one.
+    EXPECT_EQ(Output("second-name.csv"), "earlier work\n");
 }
 
 // A stopped run keeps the records read so far where there was no file; an earlier file it
