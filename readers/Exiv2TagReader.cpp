@@ -10,7 +10,9 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -19,13 +21,16 @@ namespace {
 
 // libexiv2 reports a metadata block it cannot decode (and goes on without it) only through its
 // process-wide log handler, a plain function: the count of such reports lives beside it. Only the
-// blocks the program reads count; a damaged maker note or preview directory does not.
+// blocks the program reads count; a damaged maker note or preview directory does not. Nor does a
+// JPEG whose segments break off before its first scan: what follows, where the metadata may be,
+// goes unread.
 std::atomic<int> decodingErrors{0};
 
 void CountDecodingError(int, const char* message)
 {
-    static constexpr std::string_view ours[] = {"Directory Image ", "Directory Photo ", "Directory GPSInfo ",
-                                                "Failed to decode Exif", "Failed to decode IPTC"};
+    static constexpr std::string_view ours[] = {"Directory Image ",      "Directory Photo ",
+                                                "Directory GPSInfo ",    "Failed to decode Exif",
+                                                "Failed to decode IPTC", "JPEG format error"};
     const std::string_view text = message != nullptr ? message : "";
     for (const std::string_view part : ours)
         if (text.find(part) != std::string_view::npos)
@@ -126,12 +131,30 @@ TagReading Exiv2TagReader::Read(const std::string& path)
         }
     }
     try {
-        const auto image = Exiv2::ImageFactory::open(path, false);
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
+        if (photo.Read(0, 2) == std::string("\xFF\xD8", 2))
+            return ReadJpeg(photo);
+        const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
     }
+}
+
+// libexiv2 takes a JPEG's metadata from its head, but searches on through the whole file for a
+// marker that is not where it should be (a sparse file of gigabytes costs minutes), and finds nothing
+// beyond some thousands of empty segments: it is given the head alone, without them, or where the
+// markers cannot be followed, no more than the head limit.
+TagReading Exiv2TagReader::ReadJpeg(PhotoBytes& photo)
+{
+    JpegHead head = photo.Head(JpegHeadForm::AsItStands);
+    if (head.tooLarge)
+        return {ReadOutcome::NotOpened, {}};
+    if (head.bytes)
+        return ReadMemory(*head.bytes);
+    const std::optional<std::string> start =
+        photo.Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(photo.Size(), JpegHeadLimit)));
+    return start ? ReadMemory(*start) : TagReading{ReadOutcome::NotOpened, {}};
 }
 
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
