@@ -460,7 +460,10 @@ Columns:
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a
 terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
-every photo or folder that could not be read and every refusal go to standard error. The output
+every photo or folder that could not be read and every refusal go to standard error. No real
+photo comes near these limits: a photo whose reading would take a reader more than 1 GiB of
+memory, or whose JPEG head (the part before the picture) runs beyond 8 MiB, is counted as not
+read; an XMP packet beyond 16 MiB is left unread, and the photo's other values are read. The output
 file and the map take the place of earlier ones only when the run ends and both are on the disk,
 so that a run that is killed or fails leaves the earlier files as they were. Ctrl-C stops after
 the photo in progress: where there was no file, the records written so far are kept; an earlier

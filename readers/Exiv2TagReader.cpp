@@ -55,6 +55,8 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
     // layouts it knows, and reads no Exif at all from a photo exiftool has written to. They are
     // taken from the items themselves; so is the size, as libexiv2 gives the size the Exif names,
     // which is the sensor's, not that of the picture the file holds (an edit may have cropped it).
+    if (BoxesNestTooDeeply(photo.Reader()))
+        return {ReadOutcome::NotOpened, {}};
     const std::optional<HeifContent> heif = ReadHeif(photo.Reader());
     decodingErrors = 0;
     image.readMetadata();

@@ -2,6 +2,7 @@
 
 #include "metadata/PhotoTags.h"
 
+#include <cstddef>
 #include <string_view>
 
 // Takes the headline, description, keywords and dates of an XMP packet into `tags` (the XMP rows
@@ -9,4 +10,8 @@
 // dates in the Exif layout ("2021:07:14 09:30:15"; a date without a time is left out). Called once
 // the photo's other tags are read: a value that a column would not take, because the photo has
 // one it prefers (PreferenceOf), is not read. A packet that is not well-formed XML gives nothing.
+// A packet larger than XmpPacketLimit is not read: parsing costs about ten times its size in
+// memory, and no photo's packet comes near it.
 void ReadXmpPacket(std::string_view packet, PhotoTags& tags);
+
+constexpr std::size_t XmpPacketLimit = 16u << 20;

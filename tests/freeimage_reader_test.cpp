@@ -4,7 +4,9 @@
 
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
+#include "readers/XmpPacket.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
@@ -147,6 +149,48 @@ TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
     }
     EXPECT_GT(compared, 30);
     EXPECT_GT(consumed, 0u) << "reading tells its progress";
+}
+
+// Structures that would drive libexiv2 or the XMP parser to gigabytes of memory are not given to
+// them; structures as deep or as large as real files have are.
+TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
+{
+    const auto header = [](std::uint32_t size, const std::string& type) {
+        return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16), static_cast<char>(size >> 8),
+                           static_cast<char>(size)} +
+               type;
+    };
+    // Each meta box holds its version and flags and the next one.
+    const auto nestedMeta = [&](std::uint32_t levels) {
+        std::string file = header(20, "ftyp") + std::string("heic\0\0\0\0mif1", 12);
+        for (std::uint32_t level = 0; level < levels; ++level)
+            file += header(12 * (levels - level), "meta") + std::string(4, '\0');
+        return file;
+    };
+    for (const auto& [levels, tooDeep] : {std::pair{20000u, true}, std::pair{18u, true}, std::pair{17u, false}}) {
+        const std::string file = nestedMeta(levels);
+        EXPECT_EQ(BoxesNestTooDeeply([&file](std::uint64_t offset, std::size_t size) -> std::optional<std::string> {
+                      if (offset > file.size() || size > file.size() - offset)
+                          return std::nullopt;
+                      return file.substr(offset, size);
+                  }),
+                  tooDeep)
+            << levels << " meta boxes nested";
+    }
+    EXPECT_EQ(Exiv2TagReader().ReadMemory(nestedMeta(20000u)).outcome, ReadOutcome::NotOpened);
+
+    const auto packet = [](std::size_t size) {
+        const std::string head = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                 "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Headline='";
+        const std::string tail = "'/></rdf:RDF></x:xmpmeta>";
+        return head + std::string(size - head.size() - tail.size(), 'h') + tail;
+    };
+    for (const auto& [size, read] : {std::pair{std::size_t{4096}, true}, std::pair{XmpPacketLimit + 1, false}}) {
+        PhotoTags tags;
+        ReadXmpPacket(packet(size), tags);
+        EXPECT_EQ(tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP";
+    }
 }
 
 TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)

@@ -7,6 +7,7 @@
 
 #include "extract/ExtractionRun.h"
 #include "metadata/ReaderPool.h"
+#include "metadata/TagWire.h"
 #include "support/Csv.h"
 #include "support/DeepFolder.h"
 #include "support/Program.h"
@@ -252,6 +253,28 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     EXPECT_NE(outcome.err.find("the folder of the running program cannot be found"), std::string::npos) << outcome.err;
     EXPECT_FALSE(fs::exists(planted));
     EXPECT_EQ(output.Read("out.csv"), "keep me\n");
+}
+
+// A photo that drives a library beyond a gigabyte fails alone (and is counted unread) rather than
+// taking the machine's memory: each reader runs with that limit on its data.
+TEST_F(HostileInput, EachReaderMayTakeAGigabyteOfMemoryAtMost)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitizer build reserves terabytes at start-up, and its readers run without the limit";
+#endif
+    QProcess reader;
+    reader.start(READER_PATH, {});
+    ASSERT_TRUE(reader.waitForStarted());
+    const std::string hello = tagwire::Frame(tagwire::Kind::Hello, {});
+    reader.write(hello.data(), static_cast<qint64>(hello.size()));
+    ASSERT_TRUE(reader.waitForReadyRead(10000));  // ready, and so past its start-up
+    std::ifstream limits("/proc/" + std::to_string(reader.processId()) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && !line.starts_with("Max data size")) {
+    }
+    EXPECT_NE(line.find(" 1073741824 "), std::string::npos) << line;
+    reader.closeWriteChannel();
+    reader.waitForFinished();
 }
 
 // Another user who may write to the output's folder (a sticky /tmp, a shared project folder) can
