@@ -123,6 +123,52 @@ mode_t CurrentUmask()
     return mask;
 }
 
+// The folder a path lies in, open, and the name in it. A path longer than the system takes (a
+// photo thousands of folders deep) is followed a part at a time; -1, with errno set, when it cannot
+// be; AT_FDCWD for a path the system takes as it is, which is then `name`.
+int OpenFolderOf(const std::string& path, std::string& name)
+{
+    if (path.size() < PATH_MAX) {
+        name = path;
+        return AT_FDCWD;
+    }
+    const auto slash = path.rfind('/');
+    name = path.substr(slash + 1);
+    const std::string folder = path.substr(0, slash + 1);
+    int at = AT_FDCWD;
+    for (std::size_t from = 0; from < folder.size();) {
+        std::size_t to = folder.size();
+        if (to - from >= PATH_MAX) {
+            const auto last = folder.rfind('/', from + PATH_MAX - 2);
+            if (last == std::string::npos || last < from) {
+                if (at != AT_FDCWD)
+                    ::close(at);
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+            to = last + 1;
+        }
+        const int next = ::openat(at, folder.substr(from, to - from).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        if (at != AT_FDCWD)
+            ::close(at);
+        if (next < 0) {
+            errno = error;
+            return -1;
+        }
+        at = next;
+        from = to;
+    }
+    return at;
+}
+
+// Closes a folder OpenFolderOf opened.
+void CloseFolder(int folder)
+{
+    if (folder >= 0)
+        ::close(folder);
+}
+
 // How many links in a row a name may lead through, as the kernel allows.
 constexpr int mostLinksFollowed = 40;
 
@@ -171,8 +217,8 @@ bool StillNamed(int descriptor, int folder, const std::string& name)
 {
     struct stat opened {};
     struct stat named {};
-    return ::fstat(descriptor, &opened) == 0 &&
-           ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named);
+    return ::fstat(descriptor, &opened) == 0 && ::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(opened, named);
 }
 
 constexpr std::size_t randomLetters = 8;
@@ -236,8 +282,13 @@ std::optional<FileStatus> ReadFileStatus(const std::string& path)
         return std::nullopt;
     return FileStatus{info.st_size, FormatLocalTime(info.st_ctime)};  // st_ctime is the creation time on Windows
 #else
+    std::string name;
+    const int folder = OpenFolderOf(path, name);
     struct statx info {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_SIZE | STATX_BTIME | STATX_MTIME, &info) != 0)
+    const bool known =
+        folder != -1 && statx(folder, name.c_str(), 0, STATX_SIZE | STATX_BTIME | STATX_MTIME, &info) == 0;
+    CloseFolder(folder);
+    if (!known)
         return std::nullopt;
     const bool hasBirthTime = (info.stx_mask & STATX_BTIME) != 0;
     const std::time_t created = hasBirthTime ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
@@ -271,9 +322,15 @@ FileForReading OpenRegularFileForReading(const std::string& path)
     const auto size = std::filesystem::file_size(PathFromNarrow(path), error);
     return {std::move(file), Failure::None, error ? 0 : static_cast<std::uint64_t>(size)};
 #else
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
+    std::string name;
+    const int folder = OpenFolderOf(path, name);
+    if (folder == -1)
         return {nullptr, failureFor(errno)};
+    const int descriptor = ::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int error = errno;
+    CloseFolder(folder);
+    if (descriptor < 0)
+        return {nullptr, failureFor(error)};
     struct stat info {};
     if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(descriptor);
@@ -498,8 +555,8 @@ ReplacementFile::Opening ReplacementFile::Open(const std::string& path)
 
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = HiddenName(m_name, "." + RandomLetters() + ".part");
-        const int descriptor = ::openat(m_folder, temporary.c_str(),
-                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int descriptor =
+            ::openat(m_folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (descriptor < 0 && errno == EEXIST)
             continue;
         if (descriptor < 0)
@@ -524,8 +581,8 @@ bool ReplacementFile::TakeLock()
     const std::string lockName = HiddenName(m_name, ".lock");
     for (int attempt = 0; attempt < 8; ++attempt) {
         // Never followed, never waited on: O_NONBLOCK opens a pipe without a writer at once.
-        const int descriptor = ::openat(m_folder, lockName.c_str(),
-                                        O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        const int descriptor =
+            ::openat(m_folder, lockName.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
         if (descriptor < 0)
             return true;  // a link or a folder of that name, or no right to make one: no lock to be had
         struct stat opened {};
@@ -618,9 +675,8 @@ bool ReplacementFile::Prepare()
     const int descriptor = ::fileno(m_stream);
     if (error == 0 && m_finalOwner >= 0) {
         struct stat written {};
-        if (::fstat(descriptor, &written) == 0 &&
-            (static_cast<long long>(written.st_uid) != m_finalOwner ||
-             static_cast<long long>(written.st_gid) != m_finalGroup)) {
+        if (::fstat(descriptor, &written) == 0 && (static_cast<long long>(written.st_uid) != m_finalOwner ||
+                                                   static_cast<long long>(written.st_gid) != m_finalGroup)) {
             [[maybe_unused]] const int kept =
                 ::fchown(descriptor, static_cast<uid_t>(m_finalOwner), static_cast<gid_t>(m_finalGroup));
         }

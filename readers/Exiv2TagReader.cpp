@@ -1,5 +1,6 @@
 #include "readers/Exiv2TagReader.h"
 
+#include "readers/ByteOrder.h"
 #include "readers/ExifValue.h"
 #include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
@@ -28,9 +29,8 @@ std::atomic<int> decodingErrors{0};
 
 void CountDecodingError(int, const char* message)
 {
-    static constexpr std::string_view ours[] = {"Directory Image ",      "Directory Photo ",
-                                                "Directory GPSInfo ",    "Failed to decode Exif",
-                                                "Failed to decode IPTC", "JPEG format error"};
+    static constexpr std::string_view ours[] = {"Directory Image ",      "Directory Photo ",      "Directory GPSInfo ",
+                                                "Failed to decode Exif", "Failed to decode IPTC", "JPEG format error"};
     const std::string_view text = message != nullptr ? message : "";
     for (const std::string_view part : ours)
         if (text.find(part) != std::string_view::npos)
@@ -47,6 +47,38 @@ std::optional<TagDirectory> DirectoryOf(const std::string& group)
     if (group == "GPSInfo")
         return TagDirectory::Gps;
     return std::nullopt;
+}
+
+// A PNG whose text chunks include one larger than any XMP packet the program reads, without that
+// chunk and without the picture's data; empty for any other file. libexiv2 parses every XMP packet
+// it finds, at a cost of some ten times its size in memory and seconds for tens of megabytes.
+std::optional<std::string> PngWithoutOversizedText(PhotoBytes& photo)
+{
+    constexpr std::string_view signature{"\x89PNG\r\n\x1A\n", 8};
+    if (photo.Read(0, signature.size()) != std::string(signature))
+        return std::nullopt;
+    std::string copy(signature);
+    bool oversized = false;
+    for (std::uint64_t at = signature.size(); at + 12 <= photo.Size();) {
+        const std::optional<std::string> header = photo.Read(at, 8);
+        if (!header)
+            break;
+        const std::uint64_t length = ReadNumber(*header, 0, 4, true);
+        const std::string_view type = std::string_view(*header).substr(4);
+        const bool text = type == "tEXt" || type == "zTXt" || type == "iTXt";
+        if (text && length > XmpPacketLimit) {
+            oversized = true;
+        } else if (type != "IDAT") {
+            const std::optional<std::string> chunk = photo.Read(at, static_cast<std::size_t>(12 + length));
+            if (!chunk)
+                break;
+            copy += *chunk;
+        }
+        at += 12 + length;
+    }
+    if (!oversized)
+        return std::nullopt;
+    return copy;
 }
 
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
@@ -136,6 +168,8 @@ TagReading Exiv2TagReader::Read(const std::string& path)
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
         if (photo.Read(0, 2) == std::string("\xFF\xD8", 2))
             return ReadJpeg(photo);
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
@@ -162,9 +196,11 @@ TagReading Exiv2TagReader::ReadJpeg(PhotoBytes& photo)
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 {
     try {
+        MemoryBytes photo(file, m_consumed);
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
-        MemoryBytes photo(file, m_consumed);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};

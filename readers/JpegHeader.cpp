@@ -264,8 +264,8 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source, JpegHeadForm form)
             head.xmpPacket = content.substr(xmpSignature.size());
         else if (marker == markerApp13 && content.starts_with(photoshopSignature))
             head.imageResources += content.substr(photoshopSignature.size());
-        if (Kept(marker) && (content.empty() || (forFreeImage && (LeftOut(marker, content) ||
-                                                                  kept[marker]++ >= JpegKeptSegmentLimit))))
+        if (Kept(marker) &&
+            (content.empty() || (forFreeImage && (LeftOut(marker, content) || kept[marker]++ >= JpegKeptSegmentLimit))))
             header.resize(markerAt);
         if (marker == markerStartOfScan) {
             // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it

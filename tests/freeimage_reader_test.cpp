@@ -186,10 +186,26 @@ TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
         const std::string tail = "'/></rdf:RDF></x:xmpmeta>";
         return head + std::string(size - head.size() - tail.size(), 'h') + tail;
     };
+    // A PNG's packet is left out before libexiv2 parses it; the rest of the photo is read.
+    const auto png = [](const std::string& xmp) {
+        const auto chunk = [](const std::string& type, const std::string& content) {
+            const auto size = static_cast<std::uint32_t>(content.size());
+            return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                               static_cast<char>(size >> 8), static_cast<char>(size)} +
+                   type + content + std::string(4, '\0');  // libexiv2 checks no CRC
+        };
+        return std::string("\x89PNG\r\n\x1A\n", 8) +
+               chunk("IHDR", std::string("\0\0\0\x08\0\0\0\x01\x08\x02\0\0\0", 13)) +
+               chunk("iTXt", std::string("XML:com.adobe.xmp\0\0\0\0\0", 22) + xmp) + chunk("IEND", "");
+    };
     for (const auto& [size, read] : {std::pair{std::size_t{4096}, true}, std::pair{XmpPacketLimit + 1, false}}) {
         PhotoTags tags;
         ReadXmpPacket(packet(size), tags);
         EXPECT_EQ(tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP";
+        const TagReading reading = Exiv2TagReader().ReadMemory(png(packet(size)));
+        EXPECT_EQ(reading.outcome, ReadOutcome::Read) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags.width, 8) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP in a PNG";
     }
 }
 
