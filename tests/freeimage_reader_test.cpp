@@ -22,6 +22,7 @@
 #include <map>
 #include <string>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,7 +178,11 @@ TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
                   tooDeep)
             << levels << " meta boxes nested";
     }
+    // Read in a process that has never held more than a few dozen megabytes.
     EXPECT_EQ(Exiv2TagReader().ReadMemory(nestedMeta(20000u)).outcome, ReadOutcome::NotOpened);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes at most";
 
     const auto packet = [](std::size_t size) {
         const std::string head = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
