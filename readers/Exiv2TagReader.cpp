@@ -1,5 +1,6 @@
 #include "readers/Exiv2TagReader.h"
 
+#include "readers/ByteOrder.h"
 #include "readers/Cr3Image.h"
 #include "readers/DateText.h"
 #include "readers/ExifValue.h"
@@ -14,7 +15,9 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -23,13 +26,15 @@ namespace {
 
 // libexiv2 reports a metadata block it cannot decode (and goes on without it) only through its
 // process-wide log handler, a plain function: the count of such reports lives beside it. Only the
-// blocks the program reads count; a damaged maker note or preview directory does not.
+// blocks the program reads count; a damaged maker note or preview directory does not. Nor does a
+// JPEG whose segments break off before its first scan: what follows, where the metadata may be,
+// goes unread.
 std::atomic<int> decodingErrors{0};
 
 void CountDecodingError(int, const char* message)
 {
-    static constexpr std::string_view ours[] = {"Directory Image ", "Directory Photo ", "Directory GPSInfo ",
-                                                "Failed to decode Exif", "Failed to decode IPTC"};
+    static constexpr std::string_view ours[] = {"Directory Image ",      "Directory Photo ",      "Directory GPSInfo ",
+                                                "Failed to decode Exif", "Failed to decode IPTC", "JPEG format error"};
     const std::string_view text = message != nullptr ? message : "";
     for (const std::string_view part : ours)
         if (text.find(part) != std::string_view::npos)
@@ -146,12 +151,46 @@ std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo)
     return std::nullopt;
 }
 
+// A PNG whose text chunks include one larger than any XMP packet the program reads, without that
+// chunk and without the picture's data; empty for any other file. libexiv2 parses every XMP packet
+// it finds, at a cost of some ten times its size in memory and seconds for tens of megabytes.
+std::optional<std::string> PngWithoutOversizedText(PhotoBytes& photo)
+{
+    constexpr std::string_view signature{"\x89PNG\r\n\x1A\n", 8};
+    if (photo.Read(0, signature.size()) != std::string(signature))
+        return std::nullopt;
+    std::string copy(signature);
+    bool oversized = false;
+    for (std::uint64_t at = signature.size(); at + 12 <= photo.Size();) {
+        const std::optional<std::string> header = photo.Read(at, 8);
+        if (!header)
+            break;
+        const std::uint64_t length = ReadNumber(*header, 0, 4, true);
+        const std::string_view type = std::string_view(*header).substr(4);
+        const bool text = type == "tEXt" || type == "zTXt" || type == "iTXt";
+        if (text && length > XmpPacketLimit) {
+            oversized = true;
+        } else if (type != "IDAT") {
+            const std::optional<std::string> chunk = photo.Read(at, static_cast<std::size_t>(12 + length));
+            if (!chunk)
+                break;
+            copy += *chunk;
+        }
+        at += 12 + length;
+    }
+    if (!oversized)
+        return std::nullopt;
+    return copy;
+}
+
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
 {
     // libexiv2 0.27 finds a HEIF photo's Exif and XMP only where the item locations have one of the
     // layouts it knows, and reads no Exif at all from a photo exiftool has written to. They are
     // taken from the items themselves; so is the size, as libexiv2 gives the size the Exif names,
     // which is the sensor's, not that of the picture the file holds (an edit may have cropped it).
+    if (BoxesNestTooDeeply(photo.Reader()))
+        return {ReadOutcome::NotOpened, {}};
     const std::optional<HeifContent> heif = ReadHeif(photo.Reader());
     decodingErrors = 0;
     image.readMetadata();
@@ -222,11 +261,31 @@ TagReading Exiv2TagReader::Read(const std::string& path)
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo))
             return std::move(*reading);
+        if (photo.Read(0, 2) == std::string("\xFF\xD8", 2))
+            return ReadJpeg(photo);
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
     }
+}
+
+// libexiv2 takes a JPEG's metadata from its head, but searches on through the whole file for a
+// marker that is not where it should be (a sparse file of gigabytes costs minutes), and finds nothing
+// beyond some thousands of empty segments: it is given the head alone, without them, or where the
+// markers cannot be followed, no more than the head limit.
+TagReading Exiv2TagReader::ReadJpeg(PhotoBytes& photo)
+{
+    JpegHead head = photo.Head(JpegHeadForm::AsItStands);
+    if (head.tooLarge)
+        return {ReadOutcome::NotOpened, {}};
+    if (head.bytes)
+        return ReadMemory(*head.bytes);
+    const std::optional<std::string> start =
+        photo.Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(photo.Size(), JpegHeadLimit)));
+    return start ? ReadMemory(*start) : TagReading{ReadOutcome::NotOpened, {}};
 }
 
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
@@ -235,6 +294,8 @@ TagReading Exiv2TagReader::ReadMemory(std::string_view file)
         MemoryBytes photo(file, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo))
             return std::move(*reading);
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
         return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
