@@ -527,16 +527,22 @@ it was copied with it). A photo that could not be read has no date.
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a
 terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
-every photo or folder that could not be read and every refusal go to standard error. The output
+every photo or folder that could not be read and every refusal go to standard error. No real
+photo comes near these limits: a photo whose reading would take a reader more than 1 GiB of
+memory, or whose JPEG head (the part before the picture) runs beyond 8 MiB, is counted as not
+read; an XMP packet beyond 16 MiB is left unread, and the photo's other values are read. The output
 file and the map take the place of earlier ones only when the run ends and both are on the disk,
 so that a run that is killed or fails leaves the earlier files as they were. Ctrl-C stops after
 the photo in progress: where there was no file, the records written so far are kept; an earlier
-file is kept as it was.
+file is kept as it was. Like other programs that replace files, a run gives the output's name a
+new file: another hard link to the earlier file keeps the earlier content. A symbolic link as the
+output is followed to the file it names, except a link another user made in a folder anyone may
+write to with the sticky bit (such as /tmp), which is refused.
 
 Exit status:
   0    every photo was processed
-  1    the run was refused (missing folder, output not writable or in use by another run,
-       duplicate names without --yes)
+  1    the run was refused (missing folder, output not writable, in use by another run or a
+       link another user made in a shared folder, duplicate names without --yes)
   2    the command line was not understood, or it chooses no column, no separator or a tag
        key libexiv2 does not know
   3    the run completed, but some photos or folders could not be read (each is named)

@@ -152,7 +152,7 @@ bool ExtractionRun::FolderIsUsable()
         m_host.ShowMessage(MakeMessage(MessageId::FolderEmpty));
         return false;
     }
-    if (folder.back() != '\\' && folder.back() != '/')
+    if (!platform::IsFolderSeparator(folder.back()))
         folder += platform::NativeSeparator();
     if (std::error_code error; !platform::CanListFolder(folder, &error)) {
         m_host.ShowMessage(MakeMessage(MessageId::FolderMissing, {folder, error.message()}));
@@ -251,6 +251,9 @@ bool ExtractionRun::Open(OutputFile& file, const std::string& path, const PhotoL
         return true;
     case OutputFile::Opening::InUse:
         m_host.ShowMessage(MakeMessage(MessageId::OutputInUse, {path}));
+        return false;
+    case OutputFile::Opening::UntrustedLink:
+        m_host.ShowMessage(MakeMessage(MessageId::OutputLinkUntrusted, {path}));
         return false;
     case OutputFile::Opening::Failed:
         break;

@@ -128,6 +128,14 @@ constexpr std::array messageTable{
                  .windowForOne = "Stopped after %1 photo. Do you want to keep the records read so far?\nYes puts "
                                  "them in place of %2; No keeps %2 as before.",
                  .batchForOne = "stopped after %1 photo; kept %2 as before, without the records read so far"},
+    // A link in a shared folder (sticky, anyone may write) that another user made: following it
+    // would let them choose which file the run writes over.
+    MessageEntry{.id = MessageId::OutputLinkUntrusted,
+                 .window = "The output file %1 is a symbolic link that another user made in a folder anyone may "
+                           "write to, so it is not followed, and nothing was written. Please choose another output "
+                           "file, or remove the link.",
+                 .batch = "%1 is a symbolic link another user made in a shared folder; not followed, nothing "
+                          "written: choose another output, or remove the link"},
     MessageEntry{.id = MessageId::StoppedBeforeReading,
                  .window = "Stopped before any photo was read; nothing was written.",
                  .batch = "stopped before any photo was read; nothing was written",

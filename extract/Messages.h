@@ -30,6 +30,7 @@ enum class MessageId {
     PhotosWithoutValues,
     KeepStoppedRecords,
     StoppedBeforeReading,
+    OutputLinkUntrusted,
 };
 
 struct Message {

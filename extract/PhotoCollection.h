@@ -21,7 +21,8 @@ struct Unread {
 // each ".." step taken away with the name before it. A path whose ".." steps would then lead
 // elsewhere (a ".." after a symbolic link goes back from the link's target) stays as written.
 std::string CleanPath(const std::string& path);
-// The text after the last "\" or "/"; the whole path when it holds neither.
+// The text after the last folder separator ("/", and on Windows "\" too); the whole path when it
+// holds none.
 std::string FileNameOf(std::string_view path);
 // The text after the last "." anywhere in the path (folders included), or "".
 std::string ExtensionOf(std::string_view path);
@@ -29,10 +30,11 @@ std::string ExtensionOf(std::string_view path);
 // the other photo formats (PhotoFormats.h).
 bool IsPhotoFile(std::string_view path, PhotoFormats formats = PhotoFormats::JpegAndTiff);
 // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder below
-// it. Each real folder is visited once, so links that loop back are harmless. `goOn` is called
-// every few hundred entries, so that a window stays responsive while a large library is listed, and
-// the listing stops, part-way, when it answers false. Returns the folders that could not be listed
-// (access denied, a path beyond the system's limit, a read error part-way), each ending in a
+// it, however deep: each sub-folder is opened through its parent, at a cost that grows with the
+// depth rather than its cube. Each real folder is visited once, so links that loop back are
+// harmless. `goOn` is called every few hundred entries, so that a window stays responsive while a
+// large library is listed, and the listing stops, part-way, when it answers false. Returns the
+// folders that could not be listed (access denied, a read error part-way), each ending in a
 // separator: their photos are missing from the list.
 std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
                                       const std::function<bool()>& goOn = {},

@@ -1,5 +1,6 @@
 #include "readers/Exiv2TagReader.h"
 
+#include "readers/ByteOrder.h"
 #include "readers/Cr3Image.h"
 #include "readers/DateText.h"
 #include "readers/ExifValue.h"
@@ -15,7 +16,9 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -24,13 +27,15 @@ namespace {
 
 // libexiv2 reports a metadata block it cannot decode (and goes on without it) only through its
 // process-wide log handler, a plain function: the count of such reports lives beside it. Only the
-// blocks the program reads count; a damaged maker note or preview directory does not.
+// blocks the program reads count; a damaged maker note or preview directory does not. Nor does a
+// JPEG whose segments break off before its first scan: what follows, where the metadata may be,
+// goes unread.
 std::atomic<int> decodingErrors{0};
 
 void CountDecodingError(int, const char* message)
 {
-    static constexpr std::string_view ours[] = {"Directory Image ", "Directory Photo ", "Directory GPSInfo ",
-                                                "Failed to decode Exif", "Failed to decode IPTC"};
+    static constexpr std::string_view ours[] = {"Directory Image ",      "Directory Photo ",      "Directory GPSInfo ",
+                                                "Failed to decode Exif", "Failed to decode IPTC", "JPEG format error"};
     const std::string_view text = message != nullptr ? message : "";
     for (const std::string_view part : ours)
         if (text.find(part) != std::string_view::npos)
@@ -105,9 +110,22 @@ void AddAs(const Exiv2::ExifData& exif, TagDirectory directory, Exiv2::ExifData&
             merged.add(datum);
             continue;
         }
-        for (const auto& [stored, group] : groups)
-            if (stored == directory)
-                merged.add(Exiv2::ExifKey(datum.tag(), group), &datum.value());
+        for (const auto& [stored, group] : groups) {
+            if (stored != directory)
+                continue;
+            const Exiv2::ExifKey key(datum.tag(), group);
+            if (key.defaultTypeId() != Exiv2::comment || datum.typeId() == Exiv2::comment) {
+                merged.add(key, &datum.value());
+                continue;
+            }
+            // A comment, as libexiv2 reads the tag in its own directory: with its character set.
+            std::vector<Exiv2::byte> bytes(static_cast<std::size_t>(datum.size()));
+            if (!bytes.empty())
+                datum.copy(bytes.data(), Exiv2::littleEndian);
+            const Exiv2::Value::AutoPtr comment = Exiv2::Value::create(Exiv2::comment);
+            if (comment->read(bytes.data(), static_cast<long>(bytes.size()), Exiv2::littleEndian) == 0)
+                merged.add(key, comment.get());
+        }
     }
 }
 
@@ -180,12 +198,46 @@ std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo, const std::vector<
     return std::nullopt;
 }
 
+// A PNG whose text chunks include one larger than any XMP packet the program reads, without that
+// chunk and without the picture's data; empty for any other file. libexiv2 parses every XMP packet
+// it finds, at a cost of some ten times its size in memory and seconds for tens of megabytes.
+std::optional<std::string> PngWithoutOversizedText(PhotoBytes& photo)
+{
+    constexpr std::string_view signature{"\x89PNG\r\n\x1A\n", 8};
+    if (photo.Read(0, signature.size()) != std::string(signature))
+        return std::nullopt;
+    std::string copy(signature);
+    bool oversized = false;
+    for (std::uint64_t at = signature.size(); at + 12 <= photo.Size();) {
+        const std::optional<std::string> header = photo.Read(at, 8);
+        if (!header)
+            break;
+        const std::uint64_t length = ReadNumber(*header, 0, 4, true);
+        const std::string_view type = std::string_view(*header).substr(4);
+        const bool text = type == "tEXt" || type == "zTXt" || type == "iTXt";
+        if (text && length > XmpPacketLimit) {
+            oversized = true;
+        } else if (type != "IDAT") {
+            const std::optional<std::string> chunk = photo.Read(at, static_cast<std::size_t>(12 + length));
+            if (!chunk)
+                break;
+            copy += *chunk;
+        }
+        at += 12 + length;
+    }
+    if (!oversized)
+        return std::nullopt;
+    return copy;
+}
+
 TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo, const std::vector<std::string>& keys)
 {
     // libexiv2 0.27 finds a HEIF photo's Exif and XMP only where the item locations have one of the
     // layouts it knows, and reads no Exif at all from a photo exiftool has written to. They are
     // taken from the items themselves; so is the size, as libexiv2 gives the size the Exif names,
     // which is the sensor's, not that of the picture the file holds (an edit may have cropped it).
+    if (BoxesNestTooDeeply(photo.Reader()))
+        return {ReadOutcome::NotOpened, {}};
     const std::optional<HeifContent> heif = ReadHeif(photo.Reader());
     decodingErrors = 0;
     image.readMetadata();
@@ -229,13 +281,14 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo, const std::vector<std:
     return reading;
 }
 
-// A reading of a format read from its own structure, with the tags asked for by key taken from
-// libexiv2's own reading of the file where it can read it (some CR3 and JPEG XL files), which
-// holds the maker note too; where it cannot, they stay as the blocks gave them.
+// A reading of a format read from its own structure (CR3, JPEG XL), whose blocks hold no maker
+// note: when a key names one, the tags asked for by key are taken from libexiv2's own reading of
+// the file where it can read it, unless its boxes nest deeper than any real file's; where it
+// cannot, they stay as the blocks gave them.
 template <typename Open>
-TagReading WithLibraryKeys(TagReading reading, const std::vector<std::string>& keys, Open open)
+TagReading WithLibraryKeys(TagReading reading, const std::vector<std::string>& keys, PhotoBytes& photo, Open open)
 {
-    if (reading.outcome != ReadOutcome::Read || keys.empty())
+    if (reading.outcome != ReadOutcome::Read || !AsksForMakerNote(keys) || BoxesNestTooDeeply(photo.Reader()))
         return reading;
     try {
         const auto image = open();
@@ -278,8 +331,12 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     try {
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
-            return WithLibraryKeys(std::move(*reading), AskedKeys(),
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), photo,
                                    [&path] { return Exiv2::ImageFactory::open(path, false); });
+        if (photo.Read(0, 2) == std::string("\xFF\xD8", 2))
+            return ReadJpeg(photo);
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(path, false);
         return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
@@ -287,15 +344,33 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     }
 }
 
+// libexiv2 takes a JPEG's metadata from its head, but searches on through the whole file for a
+// marker that is not where it should be (a sparse file of gigabytes costs minutes), and finds nothing
+// beyond some thousands of empty segments: it is given the head alone, without them, or where the
+// markers cannot be followed, no more than the head limit.
+TagReading Exiv2TagReader::ReadJpeg(PhotoBytes& photo)
+{
+    JpegHead head = photo.Head(JpegHeadForm::AsItStands);
+    if (head.tooLarge)
+        return {ReadOutcome::NotOpened, {}};
+    if (head.bytes)
+        return ReadMemory(*head.bytes);
+    const std::optional<std::string> start =
+        photo.Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(photo.Size(), JpegHeadLimit)));
+    return start ? ReadMemory(*start) : TagReading{ReadOutcome::NotOpened, {}};
+}
+
 TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 {
     try {
         MemoryBytes photo(file, m_consumed);
         if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
-            return WithLibraryKeys(std::move(*reading), AskedKeys(), [file] {
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), photo, [file] {
                 return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                  static_cast<long>(file.size()));
             });
+        if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
+            return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
         return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
@@ -306,15 +381,9 @@ TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 
 std::vector<KeyedValue> Exiv2TagReader::ReadKeys(const std::string& path)
 {
-    const std::vector<std::string>& keys = AskedKeys();
-    try {
-        const auto image = Exiv2::ImageFactory::open(path, false);
-        if (image.get() != nullptr) {
-            image->readMetadata();
-            return KeyedValues(keys, image->exifData(), image->iptcData(), image->xmpData());
-        }
-    } catch (const std::exception&) {
-        // libexiv2 cannot read what FreeImage could: the photo's values stay, the keys get none.
-    }
-    return std::vector<KeyedValue>(keys.size());
+    // The whole reading, with every limit it keeps; the values of the keys are what is wanted.
+    TagReading reading = Read(path);
+    if (reading.outcome != ReadOutcome::Read || reading.keyed.size() != AskedKeys().size())
+        return std::vector<KeyedValue>(AskedKeys().size());
+    return std::move(reading.keyed);
 }

@@ -32,5 +32,7 @@ public:
     void OnConsumed(std::function<void(std::size_t)> hook) { m_consumed = std::move(hook); }
 
 private:
+    TagReading ReadJpeg(PhotoBytes& photo);
+
     std::function<void(std::size_t)> m_consumed;
 };

@@ -277,8 +277,7 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
     bool headOnly = false;  // FreeImage saw the JPEG's head, without its IPTC and XMP
     if (format == FIF_JPEG) {
         jpeg = photo.Head();
-        // FreeImage keeps every segment of a head beyond the limits and takes a time that grows
-        // with the square of their number: no camera writes such a photo.
+        // No camera writes a head beyond the limit.
         if (jpeg.tooLarge)
             return {ReadOutcome::NotOpened, {}};
         headOnly = jpeg.bytes && m_skipJpegThumbnails;
@@ -290,6 +289,17 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
             // FreeImage's decoder keeps reading the head in memory while it works through it.
             MemoryBytes headBytes(*jpeg.bytes, m_consumed);
             Stream stream{headBytes, {}};
+            dib = Load(format, stream);
+        } else if (!jpeg.bytes) {
+            // Markers that cannot be followed: the decoder would search the whole file for the
+            // next one, however large (a sparse file of gigabytes costs minutes). Any head it
+            // could read lies within the limit.
+            const std::optional<std::string> start =
+                photo.Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(photo.Size(), JpegHeadLimit)));
+            if (!start)
+                return {ReadOutcome::NotOpened, {}};
+            MemoryBytes startBytes(*start, m_consumed);
+            Stream stream{startBytes, {}};
             dib = Load(format, stream);
         } else {
             Stream stream{photo, {}};

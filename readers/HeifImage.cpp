@@ -177,7 +177,48 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
     return std::nullopt;
 }
 
+// How many boxes a box may lie inside.
+constexpr int deepestNesting = 16;
+
+// Where the boxes inside `box` start, for the boxes libexiv2 walks into: the movie, the meta box
+// and the item properties, the item information and Canon's own box (any uuid box is taken as
+// one, rather than judged by its identifier).
+std::optional<std::uint64_t> InnerBoxesStart(const TiffFile::ReadAt& read, const IsoBox& box)
+{
+    if (box.type == "moov" || box.type == "iprp" || box.type == "ipco")
+        return box.start;
+    if (box.type == "meta")
+        return box.start + 4;  // version and flags
+    if (box.type == "uuid")
+        return box.start + 16;
+    if (box.type == "iinf") {
+        const std::optional<std::string> version = read(box.start, 1);
+        return version ? std::optional<std::uint64_t>(box.start + ((*version)[0] == 0 ? 6 : 8)) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool NestsDeeperThan(const TiffFile::ReadAt& read, std::uint64_t from, std::uint64_t to, int levels)
+{
+    for (const IsoBox& box : IsoBoxes(read, from, to)) {
+        const std::optional<std::uint64_t> inner = InnerBoxesStart(read, box);
+        if (!inner || *inner >= box.end)
+            continue;
+        if (levels == 0 || NestsDeeperThan(read, *inner, box.end, levels - 1))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool BoxesNestTooDeeply(const TiffFile::ReadAt& read)
+{
+    const std::optional<std::string> start = read(0, 12);
+    if (!start || start->substr(4, 4) != "ftyp")
+        return false;
+    return NestsDeeperThan(read, 0, std::uint64_t{1} << 40, deepestNesting);
+}
 
 std::optional<HeifContent> ReadHeif(const TiffFile::ReadAt& read)
 {

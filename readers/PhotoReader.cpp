@@ -3,14 +3,17 @@
 #include "readers/TagKeys.h"
 #include "readers/XmpPacket.h"
 #include "metadata/PhotoFormats.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
 
 namespace {
 
 std::string_view ExtensionOf(std::string_view path)
 {
     const auto dot = path.rfind('.');
-    const auto separator = path.find_last_of("/\\");
-    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
+    const auto separator = std::find_if(path.rbegin(), path.rend(), platform::IsFolderSeparator);
+    if (dot == std::string_view::npos || dot < static_cast<std::size_t>(path.rend() - separator))
         return {};
     return path.substr(dot + 1);
 }

@@ -18,6 +18,7 @@
 #include "platform/StandardStreams.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,6 +29,26 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// No photo needs more: a camera's largest RAW file is read in a few hundred megabytes. A hostile
+// structure that drives a library beyond it (boxes nested thousands deep, a packet of XMP of
+// gigabytes) fails that photo, which is then counted unread, rather than taking the machine's
+// memory.
+constexpr std::uint64_t memoryLimit = std::uint64_t{1} << 30;
+
+// AddressSanitizer reserves terabytes of address space for its shadow memory at start-up, which no
+// limit could allow for.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSanitizer = true;
+#else
+constexpr bool addressSanitizer = false;
+#endif
+#else
+constexpr bool addressSanitizer = false;
+#endif
 
 // Well below the program's stall limit, so that a photo that keeps reading is never taken for a
 // stuck one, and rare enough to cost nothing.
@@ -69,6 +90,8 @@ int main(int argc, char* argv[])
         WriteKnownTags(stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (!addressSanitizer)
+        platform::LimitDataMemory(memoryLimit);
     PhotoReader reader;
     if (argc == 2 && std::string_view(argv[1]) == "--fork-server" && !platform::ServeForks())
         return 0;

@@ -4,6 +4,7 @@
 #include "readers/JpegHeader.h"
 #include "readers/PhotoBytes.h"
 #include "readers/TiffFile.h"
+#include "readers/XmpPacket.h"
 #include "metadata/NumberText.h"
 #include "metadata/TextEncoding.h"
 
@@ -159,17 +160,6 @@ KeyedValue ValueOf(const std::string& key, const Exiv2::ExifData& exif, const Ex
 bool AsksFor(const std::vector<std::string>& keys, std::string_view prefix)
 {
     return std::any_of(keys.begin(), keys.end(), [prefix](const std::string& key) { return key.starts_with(prefix); });
-}
-
-// Whether a key names a tag of a camera maker's note (Exif.Canon.SerialNumber), or the note itself.
-bool AsksForMakerNote(const std::vector<std::string>& keys)
-{
-    return std::any_of(keys.begin(), keys.end(), [](const std::string& key) {
-        if (!key.starts_with("Exif."))
-            return false;
-        const std::string group = key.substr(5, key.find('.', 5) - 5);
-        return key == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
-    });
 }
 
 // Whether the XMP packet names a property of an XMP key asked for. XML writes a property's name
@@ -334,7 +324,8 @@ std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const 
             Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte*>(blocks.iptc.data()),
                                       static_cast<std::uint32_t>(blocks.iptc.size())) != 0)
             iptc.clear();
-        if (NamesAnyProperty(blocks.xmp, keys) && Exiv2::XmpParser::decode(xmp, std::string(blocks.xmp)) != 0)
+        if (blocks.xmp.size() <= XmpPacketLimit && NamesAnyProperty(blocks.xmp, keys) &&
+            Exiv2::XmpParser::decode(xmp, std::string(blocks.xmp)) != 0)
             xmp.clear();
     } catch (const std::exception&) {
         // What libexiv2 could not decode has no values; the rest keeps what was decoded.
@@ -375,6 +366,16 @@ std::optional<std::string> JpegExifBlock(PhotoBytes& photo)
         at += 2 + length;
     }
     return std::nullopt;
+}
+
+bool AsksForMakerNote(const std::vector<std::string>& keys)
+{
+    return std::any_of(keys.begin(), keys.end(), [](const std::string& key) {
+        if (!key.starts_with("Exif."))
+            return false;
+        const std::string group = key.substr(5, key.find('.', 5) - 5);
+        return key == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
+    });
 }
 
 void TakeSidecarKeys(std::string_view packet, const std::vector<std::string>& keys, std::vector<KeyedValue>& values)

@@ -44,6 +44,9 @@ std::vector<KeyedValue> KeyedValues(const std::vector<std::string>& keys, const 
 // first scan, without those six bytes; empty when there is none or the markers cannot be followed.
 std::optional<std::string> JpegExifBlock(PhotoBytes& photo);
 
+// Whether a key names a tag of a camera maker's note (Exif.Canon.SerialNumber), or the note itself.
+bool AsksForMakerNote(const std::vector<std::string>& keys);
+
 // Puts the values the XMP `packet` of a sidecar file holds for the XMP keys among `keys` in place of
 // those in `values` (one per key); a packet that does not decode changes nothing.
 void TakeSidecarKeys(std::string_view packet, const std::vector<std::string>& keys, std::vector<KeyedValue>& values);

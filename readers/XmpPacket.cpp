@@ -59,6 +59,8 @@ std::vector<Tag> Wanted(std::string_view packet, const PhotoTags& tags)
 
 void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
 {
+    if (packet.size() > XmpPacketLimit)
+        return;
     const std::vector<Tag> wanted = Wanted(packet, tags);
     if (wanted.empty())
         return;

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -37,13 +38,31 @@ protected:
     }
 
     // Whether a run has started writing, seen as its temporary file beside the output, within 5 s.
+    // The names beside out.csv, the random part of a temporary file's name as "*".
+    std::vector<std::string> Beside() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(output.Path())) {
+            std::string name = entry.path().filename().string();
+            if (name.starts_with(".out.csv.") && name.ends_with(".part"))
+                name = ".out.csv.*.part";
+            if (name != "out.csv")
+                names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // A temporary file and the lock.
+    static std::vector<std::string> RunFiles() { return {".out.csv.*.part", ".out.csv.lock"}; }
+
     bool RunIsWriting() const
     {
-        const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
+        const std::vector<std::string> writing = RunFiles();
         const auto started = std::chrono::steady_clock::now();
-        while (entries() < 2 && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+        while (Beside() != writing && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return entries() == 2;
+        return Beside() == writing;
     }
 
     Program cli{BATCH_COMMAND_PATH};
@@ -298,7 +317,8 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 
 // Ctrl-C stops after the photo in hand, with the records so far where there was no file, and an
 // earlier file kept as it was; a kill, a closed terminal or a shutdown leave the file as it was,
-// and only a kill that cannot be caught leaves a temporary file, which the next run takes over.
+// and only a kill that cannot be caught leaves its files (a temporary file and the lock), which the
+// next run removes.
 TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
@@ -316,7 +336,6 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
-    const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
     QProcess again;
     cli.Start(again, Arguments({"--columns", "4,7", "--readers", "1"}));
     ASSERT_TRUE(RunIsWriting());
@@ -330,7 +349,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
               std::string::npos)
         << keptEarlier.err;
     EXPECT_EQ(output.Read("out.csv"), stopped);
-    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(Beside(), std::vector<std::string>{});
 
     // A copy of the reader of its own, so that its processes are told from those of other tests.
     const TempFolder readers;
@@ -346,7 +365,8 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
         ::kill(static_cast<pid_t>(killed.processId()), signal);
         ASSERT_TRUE(killed.waitForFinished(10000));
         EXPECT_EQ(output.Read("out.csv"), stopped);
-        EXPECT_EQ(entries(), signal == SIGKILL ? 2 : 1);
+        // Only a kill that cannot be caught leaves the files of a run, for the next run to remove.
+        EXPECT_EQ(Beside(), signal == SIGKILL ? RunFiles() : std::vector<std::string>{});
         for (int tries = 0; tries < 300 && !ProcessesOf(reader).empty(); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(ProcessesOf(reader).size(), 0u) << "readers outlived the command";
@@ -369,6 +389,13 @@ TEST_F(BatchCommand, ASecondRunOnTheSameOutputIsRefusedWhileTheFirstWrites)
     QProcess first;
     cli.Start(first, Arguments({"--columns", "4", "--readers", "1"}));
     ASSERT_TRUE(RunIsWriting());
+    // Until it is complete, only its writer may read the new file, whatever the earlier one allowed.
+    for (const auto& entry : std::filesystem::directory_iterator(output.Path())) {
+        if (entry.path().extension() == ".part") {
+            EXPECT_EQ(entry.status().permissions(),
+                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        }
+    }
 
     const Outcome second = cli.Run(Arguments({"--columns", "4,7", "--readers", "1"}));
     ASSERT_TRUE(first.waitForFinished(20000));

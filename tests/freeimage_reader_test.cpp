@@ -5,8 +5,10 @@
 #include "readers/DateText.h"
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
 #include "readers/PhotoReader.h"
+#include "readers/XmpPacket.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
@@ -25,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,6 +155,68 @@ TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
     }
     EXPECT_GT(compared, 30);
     EXPECT_GT(consumed, 0u) << "reading tells its progress";
+}
+
+// Structures that would drive libexiv2 or the XMP parser to gigabytes of memory are not given to
+// them; structures as deep or as large as real files have are.
+TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
+{
+    const auto header = [](std::uint32_t size, const std::string& type) {
+        return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16), static_cast<char>(size >> 8),
+                           static_cast<char>(size)} +
+               type;
+    };
+    // Each meta box holds its version and flags and the next one.
+    const auto nestedMeta = [&](std::uint32_t levels) {
+        std::string file = header(20, "ftyp") + std::string("heic\0\0\0\0mif1", 12);
+        for (std::uint32_t level = 0; level < levels; ++level)
+            file += header(12 * (levels - level), "meta") + std::string(4, '\0');
+        return file;
+    };
+    for (const auto& [levels, tooDeep] : {std::pair{20000u, true}, std::pair{18u, true}, std::pair{17u, false}}) {
+        const std::string file = nestedMeta(levels);
+        EXPECT_EQ(BoxesNestTooDeeply([&file](std::uint64_t offset, std::size_t size) -> std::optional<std::string> {
+                      if (offset > file.size() || size > file.size() - offset)
+                          return std::nullopt;
+                      return file.substr(offset, size);
+                  }),
+                  tooDeep)
+            << levels << " meta boxes nested";
+    }
+    // Read in a process that has never held more than a few dozen megabytes.
+    EXPECT_EQ(Exiv2TagReader().ReadMemory(nestedMeta(20000u)).outcome, ReadOutcome::NotOpened);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes at most";
+
+    const auto packet = [](std::size_t size) {
+        const std::string head = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                 "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Headline='";
+        const std::string tail = "'/></rdf:RDF></x:xmpmeta>";
+        return head + std::string(size - head.size() - tail.size(), 'h') + tail;
+    };
+    // A PNG's packet is left out before libexiv2 parses it; the rest of the photo is read.
+    const auto png = [](const std::string& xmp) {
+        const auto chunk = [](const std::string& type, const std::string& content) {
+            const auto size = static_cast<std::uint32_t>(content.size());
+            return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                               static_cast<char>(size >> 8), static_cast<char>(size)} +
+                   type + content + std::string(4, '\0');  // libexiv2 checks no CRC
+        };
+        return std::string("\x89PNG\r\n\x1A\n", 8) +
+               chunk("IHDR", std::string("\0\0\0\x08\0\0\0\x01\x08\x02\0\0\0", 13)) +
+               chunk("iTXt", std::string("XML:com.adobe.xmp\0\0\0\0\0", 22) + xmp) + chunk("IEND", "");
+    };
+    for (const auto& [size, read] : {std::pair{std::size_t{4096}, true}, std::pair{XmpPacketLimit + 1, false}}) {
+        PhotoTags tags;
+        ReadXmpPacket(packet(size), tags);
+        EXPECT_EQ(tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP";
+        const TagReading reading = Exiv2TagReader().ReadMemory(png(packet(size)));
+        EXPECT_EQ(reading.outcome, ReadOutcome::Read) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags.width, 8) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP in a PNG";
+    }
 }
 
 TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
