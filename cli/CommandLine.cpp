@@ -55,20 +55,45 @@ std::optional<std::string> SeparatorNamed(const std::string& text)
     return text;
 }
 
-std::optional<std::string> FlagsFromColumnList(const std::string& list)
+// The built-in column a --columns item names: its number or its short name.
+std::optional<std::size_t> ColumnNamed(const std::string& item)
 {
-    if (list == "all")
-        return std::string(ColumnCount, '1');
-    std::string flags(ColumnCount, '0');
-    if (list.empty())
-        return flags;
+    if (const auto number = WholeNumber(item))
+        return *number >= 0 && *number < ColumnCount() ? std::optional<std::size_t>(static_cast<std::size_t>(*number))
+                                                       : std::nullopt;
+    const auto& catalogue = ColumnCatalogue();
+    const auto named =
+        std::find_if(catalogue.begin(), catalogue.end(), [&](const Column& c) { return c.name == item; });
+    return named == catalogue.end() ? std::nullopt
+                                    : std::optional<std::size_t>(static_cast<std::size_t>(named - catalogue.begin()));
+}
+
+// The columns of a --columns list: "all", or items separated by commas, each a column's number,
+// a range of numbers ("0-5"), a column's short name or a tag's key. The first item it does not
+// know, when there is one.
+std::optional<std::string> TakeColumnList(const std::string& list, std::string& flags, std::vector<std::string>& keys)
+{
+    flags.assign(static_cast<std::size_t>(ColumnCount()), list == "all" ? '1' : '0');
+    if (list == "all" || list.empty())
+        return std::nullopt;
     for (const std::string& item : SplitAtCommas(list)) {
-        const auto column = WholeNumber(item);
-        if (!column || *column < 0 || *column >= ColumnCount)
-            return std::nullopt;
-        flags[*column] = '1';
+        if (IsTagKey(item)) {
+            if (std::find(keys.begin(), keys.end(), item) == keys.end())
+                keys.push_back(item);
+            continue;
+        }
+        const auto dash = item.find('-');
+        const auto first = ColumnNamed(item.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : ColumnNamed(item.substr(dash + 1));
+        const bool numbers =
+            dash == std::string::npos || (WholeNumber(item.substr(0, dash)) && WholeNumber(item.substr(dash + 1)));
+        if (!first || !last || !numbers || *last < *first)
+            return item;
+        for (std::size_t column = *first; column <= *last; ++column)
+            flags[column] = '1';
     }
-    return flags;
+    flags.append(keys.size(), '1');
+    return std::nullopt;
 }
 
 // Each of these takes an option's value into the command line, and gives the reason when the
@@ -86,10 +111,20 @@ std::string TakeSeparator(CommandLine& line, const std::string& value)
 
 std::string TakeColumns(CommandLine& line, const std::string& value)
 {
-    line.flags = FlagsFromColumnList(value);
-    if (line.flags)
+    std::string flags;
+    std::vector<std::string> keys;
+    const std::optional<std::string> unknown = TakeColumnList(value, flags, keys);
+    if (!unknown) {
+        line.flags = std::move(flags);
+        line.extraTags = JoinTagKeys(keys);
         return {};
-    return "--columns takes \"all\" or column numbers 0 to " + std::to_string(ColumnCount - 1) + " separated by commas";
+    }
+    std::string names;
+    for (const Column& column : ColumnCatalogue())
+        names += (names.empty() ? "" : ", ") + column.name;
+    return "--columns does not know \"" + *unknown +
+           "\": it takes \"all\", or separated by commas column numbers 0 to " + std::to_string(ColumnCount() - 1) +
+           ", ranges such as 0-5, the names " + names + ", and tag keys such as Xmp.xmp.Rating (see --help)";
 }
 
 std::string TakeDateFormat(CommandLine& line, const std::string& value)
@@ -174,9 +209,11 @@ constexpr std::pair<std::string_view, std::optional<bool> CommandLine::*> settin
 
 // The command's own switches, long and short.
 constexpr std::pair<std::string_view, bool CommandLine::*> commandSwitches[]{
-    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},   {"--quiet", &CommandLine::quiet},
-    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},       {"--help", &CommandLine::showHelp},
-    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion}, {"-V", &CommandLine::showVersion},
+    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},
+    {"--quiet", &CommandLine::quiet},   {"-q", &CommandLine::quiet},
+    {"--yes", &CommandLine::answerYes}, {"--help", &CommandLine::showHelp},
+    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion},
+    {"-V", &CommandLine::showVersion},  {"--list-tags", &CommandLine::listTags},
 };
 
 bool TakeSwitch(CommandLine& line, std::string_view name)
@@ -219,13 +256,15 @@ std::string TakeOption(CommandLine& line, const std::vector<std::string>& argume
     return "unknown option: " + arguments[at];
 }
 
-// Every column's number and heading, one a line.
+// Every column's number, name and heading, one a line.
 std::string ColumnList()
 {
     std::string text;
-    for (int column = 0; column < ColumnCount; ++column) {
+    for (std::size_t column = 0; column < ColumnCatalogue().size(); ++column) {
         const std::string number = std::to_string(column);
-        text += std::string(6 - number.size(), ' ') + number + "  ";
+        const std::string& name = ColumnCatalogue()[column].name;
+        text += std::string(6 - number.size(), ' ') + number + "  " + name;
+        text += std::string(name.size() < 13 ? 13 - name.size() : 1, ' ');
         text.append(ColumnCatalogue()[column].heading) += '\n';
     }
     return text;
@@ -331,6 +370,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.OutFile = *line.output;
     if (line.flags)
         settings.Flags = *line.flags;
+    if (line.extraTags)
+        settings.ExtraTags = *line.extraTags;
     if (line.headings)
         settings.CommentLine = *line.headings ? 1 : 0;
     if (line.fullPath)
@@ -424,8 +465,10 @@ window (so that a selection made there can be re-run from a script), or the defa
       --output FILE     output file; ".csv" is added when the name has no extension, except
                         for devices, pipes and files under /dev, /proc and /sys; "-" writes the
                         records to standard output
-      --columns LIST    the columns to write: "all", or column numbers separated by commas
-                        (see the list below); a run needs at least one
+      --columns LIST    the columns to write: "all", or separated by commas column numbers,
+                        ranges of them (0-5) and column names (see the list below), and the
+                        keys of any other tags (see below); a run needs at least one. Without
+                        it, the columns and tags last chosen in the window
       --separator SEP   comma, semicolon, colon, tab, or any one character (default: the stored
                         choice, chosen or typed in the window, at first a comma)
       --headings        write the line of column headings first (--no-headings: do not)
@@ -444,6 +487,8 @@ window (so that a selection made there can be re-run from a script), or the defa
                         script gives the same file on every machine
       --yes             go on when two photos share a file name (without it the run stops there)
       --readers N       number of reader processes (default: one per processor core)
+      --list-tags       list every tag that can be asked for by its key (group, label, key,
+                        description, separated by TABs) and exit
   -q, --quiet           no progress and no summary; only errors
   -h, --help            show this text and exit
   -V, --version         show the version and exit
@@ -452,6 +497,15 @@ window (so that a selection made there can be re-run from a script), or the defa
 Columns:
 )";
     text += ColumnList();
+    text += R"(
+Any other tag is a column too, named by its libexiv2 key: Exif.Photo.LensSerialNumber,
+Exif.Photo.OffsetTimeOriginal, Exif.Image.Artist, Iptc.Application2.City, Xmp.xmp.Rating,
+Xmp.dc.rights... (--list-tags lists them). Its text is libexiv2's, as exiv2 -Pkt -K KEY prints it,
+except that an XMP text in several languages gives its default one and that several values are
+joined with ";". The column is headed by the key, after the columns above, and is empty for a
+photo without the tag; a plain number is written bare, any other text quoted. A key libexiv2
+does not know is refused.
+)";
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, JPEG\n"
             "XL by libjxl, the others by libexiv2):\n  jpeg-tiff  " +
             WrappedList(JpegAndTiffExtensions(), 13) + "\n  all        those and " +
@@ -489,7 +543,8 @@ Exit status:
   0    every photo was processed
   1    the run was refused (missing folder, output not writable, in use by another run or a
        link another user made in a shared folder, duplicate names without --yes)
-  2    the command line was not understood, or it chooses no column or no separator
+  2    the command line was not understood, or it chooses no column, no separator or a tag
+       key libexiv2 does not know
   3    the run completed, but some photos or folders could not be read (each is named)
   4    the output file or the map could not be written completely; earlier files are left as
        they were

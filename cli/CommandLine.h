@@ -16,6 +16,7 @@ struct CommandLine {
     PhotoList photos;                   // PHOTO arguments, read instead of a folder
     std::optional<std::string> output;
     std::optional<std::string> flags;      // the Flags text of --columns
+    std::optional<std::string> extraTags;  // the tag keys of --columns, as ExtraTags holds them
     std::optional<std::string> separator;  // the separator itself
     std::optional<bool> headings;
     std::optional<bool> fullPath;
@@ -34,6 +35,7 @@ struct CommandLine {
     bool answerYes = false;
     bool showHelp = false;
     bool showVersion = false;
+    bool listTags = false;
 };
 
 struct ParseResult {

@@ -98,7 +98,7 @@ struct ExtractionRun::Files {
     OutputFile output;
     OutputFile map;
     bool mapped = false;
-    ColumnSelection ticked;
+    std::vector<Column> columns;
     RecordComposer composer;
 };
 
@@ -132,7 +132,7 @@ RunResult ExtractionRun::Execute()
     Files files{{},
                 {},
                 !m_request.mapPath.empty(),
-                SelectionFromFlags(settings.Flags),
+                ChosenColumns(settings),
                 RecordComposer(m_request.separator,
                                DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
                                settings.Spreadsheet != 0)};
@@ -267,13 +267,16 @@ bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& resu
     if (m_request.settings.Spreadsheet != 0)
         files.output.Write(ByteOrderMark);
     if (m_request.settings.CommentLine != 0)
-        files.output.WriteLine(files.composer.HeadingLine(files.ticked));
+        files.output.WriteLine(files.composer.HeadingLine(files.columns));
     if (files.mapped)
         files.map.Write(MapComposer::Opening());
 
     m_host.SetRunning(true, std::string(MessageText(MessageId::Extracting)));
 
     PhotoValues reader(m_tags);
+    m_tags.AskForKeys(KeysOf(files.columns));
+    // A run of tags by key alone, with no map, needs no other value of any photo.
+    m_tags.NeedKnownTags(files.mapped || KeysOf(files.columns).size() < files.columns.size());
     m_tags.Begin(photos, [this] { m_host.KeepAlive(); });
     bool aborted = false;
     for (const std::string& path : photos) {
@@ -298,14 +301,14 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
     reader.ReadImage(path);
     if (reader.LastOutcome() != ReadOutcome::Read)
         result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
-    const ColumnValues values = files.composer.Values(files.ticked, reader);
-    if (const auto record = files.composer.Record(name, files.ticked, values)) {
+    const Fields fields = files.composer.Values(files.columns, reader);
+    if (const auto record = files.composer.Record(name, files.columns, fields)) {
         files.output.WriteLine(*record);
         ++result.recordCount;
     }
     if (files.mapped) {
-        const auto feature =
-            MapComposer().Feature(name, files.ticked, values, reader.Latitude(), reader.Longitude(), reader.Altitude());
+        const auto feature = MapComposer().Feature(name, files.columns, fields, reader.Latitude(), reader.Longitude(),
+                                                   reader.Altitude());
         if (!feature) {
             ++result.unmappedCount;
         } else {

@@ -1,8 +1,10 @@
 #include "extract/ExtractionSettings.h"
 
+#include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/RecordComposer.h"
 
+#include <algorithm>
 #include <utility>
 
 bool ExtractionSettings::IsColumnTicked(int column) const
@@ -12,7 +14,31 @@ bool ExtractionSettings::IsColumnTicked(int column) const
 
 bool ExtractionSettings::ChoosesAnyColumn() const
 {
-    return SelectionFromFlags(Flags).any();
+    return !ChosenColumns(*this).empty();
+}
+
+std::vector<std::string> ExtractionSettings::ExtraTagKeys() const
+{
+    std::vector<std::string> keys;
+    std::string::size_type start = 0;
+    while (start <= ExtraTags.size()) {
+        const auto end = std::min(ExtraTags.find(TagKeySeparator, start), ExtraTags.size());
+        if (end > start)
+            keys.push_back(ExtraTags.substr(start, end - start));
+        start = end + 1;
+    }
+    return keys;
+}
+
+std::string JoinTagKeys(const std::vector<std::string>& keys)
+{
+    std::string text;
+    for (const std::string& key : keys) {
+        if (!text.empty())
+            text += ExtractionSettings::TagKeySeparator;
+        text += key;
+    }
+    return text;
 }
 
 std::string& SettingField::Text(ExtractionSettings& settings) const
@@ -69,7 +95,8 @@ std::vector<SettingField> MakePersistedFields()
                        NumberField("SubFolders", &ExtractionSettings::SubFolders),
                        NumberField("Formats", &ExtractionSettings::Formats, 0, 1),
                        NumberField("Spreadsheet", &ExtractionSettings::Spreadsheet, 0, 1),
-                       NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1)})
+                       NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1),
+                       TextField("ExtraTags", &ExtractionSettings::ExtraTags)})
         fields.push_back(std::move(field));
     return fields;
 }
@@ -85,7 +112,7 @@ const std::vector<SettingField>& PersistedSettingFields()
 ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
 {
     ExtractionSettings settings;
-    settings.Flags = std::string(ColumnCount, '0');  // as the store keeps them
+    settings.Flags = std::string(ColumnCount(), '0');  // as the store keeps them
     settings.MonthNames = monthNames;
     return settings;
 }

@@ -1,8 +1,8 @@
 // Fuzz target: a photo file's bytes through everything the reader process does with them (the
 // JPEG head, FreeImage's load without pixels, the tag walk with its guards, libexiv2's reading,
 // the reader's own IPTC, XMP, TIFF, HEIF, CR3 and PNG text readers, libjxl's reading of JPEG XL,
-// the dates and the text conversions), then the wire to the main process and the formatting of
-// every column.
+// the dates and the text conversions, the tags asked for by key), then the wire to the main
+// process and the formatting of every column.
 //
 // FreeImage itself is not instrumented and crashes on some inputs; scripts/fuzz.sh runs this
 // target so that those crashes are kept and sorted from crashes in our own code.
@@ -27,10 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both readers see every input: the second reads the formats FreeImage does not (CR3 and JPEG
     // XL by their first bytes, whatever the name), and the JPEG and TIFF photos FreeImage cannot
     // open.
-    static Exiv2TagReader secondReader;
+    // It is asked for tags by key of every kind too: texts, rationals, a repeated dataset, an XMP
+    // language alternative and list.
+    static Exiv2TagReader secondReader = [] {
+        Exiv2TagReader keyed;
+        keyed.AskForKeys({"Exif.Image.Model", "Exif.Photo.ExposureBiasValue", "Exif.GPSInfo.GPSLatitude",
+                          "Iptc.Application2.Keywords", "Xmp.dc.title", "Xmp.dc.subject", "Xmp.xmp.Rating"});
+        return keyed;
+    }();
     for (const TagReading& reading : {reader.ReadMemory(name, file), secondReader.ReadMemory(file)}) {
         if (reading.outcome != ReadOutcome::Read)
-            Require(reading.tags == PhotoTags{}, "a photo that was not read has no tags");
+            Require(reading.tags == PhotoTags{} && reading.keyed.empty(), "a photo that was not read has no tags");
         CheckWireRoundTrip(reading);
         CheckRecords(reading);
     }

@@ -103,6 +103,7 @@ void PhotoValues::ReadImage(const std::string& path)
     TagReading reading = m_source.Read(path);
     m_lastOutcome = reading.outcome;
     m_tags = reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{};
+    m_keyed = reading.outcome == ReadOutcome::Read ? std::move(reading.keyed) : std::vector<KeyedValue>{};
     // The file's time stands for the capture date of a photo that was read and names none; a
     // photo no reader could read has a date nobody knows.
     if (reading.outcome != ReadOutcome::Read)
@@ -115,6 +116,7 @@ void PhotoValues::ClearValues()
     const auto width = m_tags.width;
     const auto height = m_tags.height;
     m_tags = PhotoTags{};
+    m_keyed.clear();
     m_tags.width = width;
     m_tags.height = height;
 }
@@ -149,16 +151,23 @@ std::string PhotoValues::GetExposureTime() const
     return Seconds(*seconds) + " sec";
 }
 
-std::string PhotoValues::GetFNumber() const
+Field PhotoValues::GetFNumber() const
 {
     const std::optional<double> number = FirstRational(Value(Tag::FNumber));
-    return number ? "F" + FormatFixed(*number, 1) : std::string();
+    if (!number)
+        return {};
+    // The number is the aperture; the text writes it as photographers do.
+    Field field = Field::Fixed(*number, 1);
+    field.text.insert(0, 1, 'F');
+    return field;
 }
 
-std::string PhotoValues::GetISOSpeed() const
+Field PhotoValues::GetISOSpeed() const
 {
     const TagValue& value = Value(Tag::ISOSpeed);
-    return value.type() == TagValue::Type::Integer ? std::to_string(value.integer()) : std::string();
+    if (value.type() != TagValue::Type::Integer)
+        return {};
+    return Field::Number(static_cast<double>(value.integer()), std::to_string(value.integer()));
 }
 
 std::string PhotoValues::GetFlash() const
@@ -197,6 +206,27 @@ std::string PhotoValues::GetSubSecTimeOriginal() const
     return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
 }
 
+std::optional<DateTimeParts> PhotoValues::CaptureMoment() const
+{
+    // "YYYY:MM:DD HH:MM:SS", each part all digits.
+    const std::string date = GetDateTime();
+    static constexpr std::string_view layout = "dddd:dd:dd dd:dd:dd";
+    if (date.size() != layout.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < layout.size(); ++i)
+        if (layout[i] == 'd' ? (date[i] < '0' || date[i] > '9') : date[i] != layout[i])
+            return std::nullopt;
+    const auto number = [&date](std::size_t at, std::size_t digits) { return ReadLeadingInt(date.substr(at, digits)); };
+    DateTimeParts moment{number(0, 4),  number(5, 2),  number(8, 2),           number(11, 2),
+                         number(14, 2), number(17, 2), GetSubSecTimeOriginal()};
+    // A date no calendar has ("2021:00:00", a damaged "2021:13:45") stays a text; a leap second
+    // is a time.
+    if (moment.month < 1 || moment.month > 12 || moment.day < 1 || moment.day > 31 || moment.hour > 23 ||
+        moment.minute > 59 || moment.second > 60)
+        return std::nullopt;
+    return moment;
+}
+
 std::string PhotoValues::GetMakeAndModel() const
 {
     return GetMake() + ' ' + GetModel();
@@ -212,39 +242,43 @@ std::string PhotoValues::GetDimensions() const
     return std::to_string(shownWidth) + 'x' + std::to_string(shownHeight);
 }
 
-std::string PhotoValues::GetFileSize() const
+Field PhotoValues::GetFileSize() const
 {
-    return m_fileSize ? std::to_string(*m_fileSize) : std::string();
+    if (!m_fileSize)
+        return {};
+    return Field::Number(static_cast<double>(*m_fileSize), std::to_string(*m_fileSize));
 }
 
-std::string PhotoValues::GetFocalLength() const
+Field PhotoValues::GetFocalLength() const
 {
     const std::optional<double> millimetres = FirstRational(Value(Tag::FocalLength));
-    return millimetres ? FormatFixed(*millimetres, 1) : std::string();
+    return millimetres ? Field::Fixed(*millimetres, 1) : Field();
 }
 
-std::string PhotoValues::GetSubjectDistance() const
+Field PhotoValues::GetSubjectDistance() const
 {
     const TagValue& value = Value(Tag::SubjectDistance);
     if (value.rationalCount() == 0)
         return {};
     // Exif writes an unknown distance as 0 and infinity as a numerator of all ones.
     if (value.rational(0).numerator == 0xFFFFFFFF)
-        return "Infinity";
+        return Field::Text("Infinity");
     const std::optional<double> metres = ValueOf(value.rational(0));
     if (!metres || *metres == 0)
         return {};
-    return FormatFixed(*metres, 3);
+    return Field::Fixed(*metres, 3);
 }
 
-std::string PhotoValues::GetGPSImgDirection() const
+Field PhotoValues::GetGPSImgDirection() const
 {
     // The whole degrees, cut rather than rounded: 271.5 is 271.
     const std::optional<double> degrees = FirstRational(Value(Tag::GPSImgDirection));
     if (!degrees)
         return {};
-    const std::string text = FormatFixed(*degrees, 6);
-    return text.substr(0, text.find('.'));
+    const Field fixed = Field::Fixed(*degrees, 6);
+    if (fixed.type != Field::Type::Number)
+        return fixed;
+    return Field::Number(std::trunc(fixed.number), fixed.text.substr(0, fixed.text.find('.')));
 }
 
 std::string PhotoValues::GetLensModel() const
@@ -285,20 +319,28 @@ std::optional<double> PhotoValues::Altitude() const
     return Value(Tag::GPSAltitudeRef).integer() == 1 ? -*metres : *metres;  // 1: below sea level
 }
 
-std::string PhotoValues::GetLatitude() const
+Field PhotoValues::GetLatitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
 }
 
-std::string PhotoValues::GetLongitude() const
+Field PhotoValues::GetLongitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
 }
 
-std::string PhotoValues::GetGPSAltitude() const
+Field PhotoValues::GetGPSAltitude() const
 {
     const std::optional<double> altitude = Altitude();
-    return altitude ? FormatFixed(*altitude, 2) : std::string();
+    return altitude ? Field::Fixed(*altitude, 2) : Field();
+}
+
+Field PhotoValues::Keyed(std::size_t slot) const
+{
+    if (slot >= m_keyed.size())
+        return {};
+    const KeyedValue& value = m_keyed[slot];
+    return value.number ? Field::Number(*value.number, value.text) : Field::Text(value.text);
 }
 
 std::string PhotoValues::GetGPSDateTime() const
@@ -340,8 +382,8 @@ std::optional<double> DecimalDegrees(const GpsCoordinate& coordinate)
     return value;
 }
 
-std::string FormatDecimalDegrees(const GpsCoordinate& coordinate)
+Field FormatDecimalDegrees(const GpsCoordinate& coordinate)
 {
     const std::optional<double> degrees = DecimalDegrees(coordinate);
-    return degrees ? FormatFixed(*degrees, 6) : std::string();
+    return degrees ? Field::Fixed(*degrees, 6) : Field();
 }

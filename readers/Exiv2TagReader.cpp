@@ -9,6 +9,7 @@
 #include "readers/JxlImage.h"
 #include "readers/PhotoBytes.h"
 #include "readers/PngText.h"
+#include "readers/TagKeys.h"
 #include "metadata/TextEncoding.h"
 #include "readers/XmpPacket.h"
 #include "platform/FileSystem.h"
@@ -89,14 +90,54 @@ std::int32_t NumberOf(const Exiv2::ExifData& exif, const char* key)
     return datum != exif.end() && datum->count() > 0 ? static_cast<std::int32_t>(datum->toLong()) : 0;
 }
 
+// The XMP of a packet decoded by libexiv2; empty for none, or one that does not decode.
+Exiv2::XmpData DecodedXmp(const std::string& packet)
+{
+    Exiv2::XmpData xmp;
+    if (!packet.empty() && Exiv2::XmpParser::decode(xmp, packet) != 0)
+        xmp.clear();
+    return xmp;
+}
+
+// The tags of `exif` as they are stored in `directory`: each TIFF block of a CR3 file holds one
+// directory as the first of a TIFF structure of its own, which libexiv2 names Image.
+void AddAs(const Exiv2::ExifData& exif, TagDirectory directory, Exiv2::ExifData& merged)
+{
+    static constexpr std::pair<TagDirectory, const char*> groups[] = {
+        {TagDirectory::Image, "Image"}, {TagDirectory::Exif, "Photo"}, {TagDirectory::Gps, "GPSInfo"}};
+    for (const Exiv2::Exifdatum& datum : exif) {
+        if (datum.groupName() != "Image") {
+            merged.add(datum);
+            continue;
+        }
+        for (const auto& [stored, group] : groups) {
+            if (stored != directory)
+                continue;
+            const Exiv2::ExifKey key(datum.tag(), group);
+            if (key.defaultTypeId() != Exiv2::comment || datum.typeId() == Exiv2::comment) {
+                merged.add(key, &datum.value());
+                continue;
+            }
+            // A comment, as libexiv2 reads the tag in its own directory: with its character set.
+            std::vector<Exiv2::byte> bytes(static_cast<std::size_t>(datum.size()));
+            if (!bytes.empty())
+                datum.copy(bytes.data(), Exiv2::littleEndian);
+            const Exiv2::Value::AutoPtr comment = Exiv2::Value::create(Exiv2::comment);
+            if (comment->read(bytes.data(), static_cast<long>(bytes.size()), Exiv2::littleEndian) == 0)
+                merged.add(key, comment.get());
+        }
+    }
+}
+
 // A CR3 file's blocks, each TIFF block read as the directory it holds. A file without Canon's
 // first block, or with a block damaged past reading, is damaged: it is not read as one without
 // metadata.
-TagReading TagsOfCr3(const Cr3Content& cr3)
+TagReading TagsOfCr3(const Cr3Content& cr3, const std::vector<std::string>& keys)
 {
     if (!cr3.imageDirectory)
         return {ReadOutcome::NotOpened, {}};
     TagReading reading{ReadOutcome::Read, {}};
+    Exiv2::ExifData merged;  // every block's tags under their keys, for the tags asked for by key
     const std::pair<const std::optional<std::string>&, TagDirectory> blocks[] = {
         {cr3.imageDirectory, TagDirectory::Image},
         {cr3.exifDirectory, TagDirectory::Exif},
@@ -108,6 +149,8 @@ TagReading TagsOfCr3(const Cr3Content& cr3)
         if (!DecodeTiff(*block, exif))
             return {ReadOutcome::NotOpened, {}};
         TakeExif(exif, directory, reading.tags);
+        if (!keys.empty())
+            AddAs(exif, directory, merged);
         // The full image, as its first directory describes it; the file's other images are
         // previews.
         if (directory == TagDirectory::Image) {
@@ -116,17 +159,19 @@ TagReading TagsOfCr3(const Cr3Content& cr3)
         }
     }
     ReadXmpPacket(cr3.xmp.value_or(std::string()), reading.tags);
+    if (!keys.empty())
+        reading.keyed = KeyedValues(keys, merged, Exiv2::IptcData(), DecodedXmp(cr3.xmp.value_or(std::string())));
     return reading;
 }
 
 // A JPEG XL file whose header libjxl could read, with its Exif block decoded by libexiv2.
-TagReading TagsOfJxl(const JxlContent& jxl)
+TagReading TagsOfJxl(const JxlContent& jxl, const std::vector<std::string>& keys)
 {
     if (!jxl.sized)
         return {ReadOutcome::NotOpened, {}};
     TagReading reading{ReadOutcome::Read, {}};
+    Exiv2::ExifData exif;
     if (jxl.exif) {
-        Exiv2::ExifData exif;
         if (!DecodeTiff(*jxl.exif, exif))
             return {ReadOutcome::NotOpened, {}};
         TakeExif(exif, TagDirectory::Image, reading.tags);
@@ -137,17 +182,19 @@ TagReading TagsOfJxl(const JxlContent& jxl)
     // JPEG XL ignore, must not turn it again.
     reading.tags[Tag::Orientation] = TagValue();
     ReadXmpPacket(jxl.xmp.value_or(std::string()), reading.tags);
+    if (!keys.empty())
+        reading.keyed = KeyedValues(keys, exif, Exiv2::IptcData(), DecodedXmp(jxl.xmp.value_or(std::string())));
     return reading;
 }
 
 // The formats read from their own structure rather than through libexiv2's image classes, which
 // know no JPEG XL and fail on some real CR3 files; empty for any other file.
-std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo)
+std::optional<TagReading> ReadOwnStructure(PhotoBytes& photo, const std::vector<std::string>& keys)
 {
     if (const std::optional<Cr3Content> cr3 = ReadCr3(photo.Reader()))
-        return TagsOfCr3(*cr3);
+        return TagsOfCr3(*cr3, keys);
     if (const std::optional<JxlContent> jxl = ReadJxl(photo))
-        return TagsOfJxl(*jxl);
+        return TagsOfJxl(*jxl, keys);
     return std::nullopt;
 }
 
@@ -183,7 +230,7 @@ std::optional<std::string> PngWithoutOversizedText(PhotoBytes& photo)
     return copy;
 }
 
-TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
+TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo, const std::vector<std::string>& keys)
 {
     // libexiv2 0.27 finds a HEIF photo's Exif and XMP only where the item locations have one of the
     // layouts it knows, and reads no Exif at all from a photo exiftool has written to. They are
@@ -228,6 +275,30 @@ TagReading TagsOf(Exiv2::Image& image, PhotoBytes& photo)
                 tags[Tag::PngCreationTime] = TagValue::Text(*date);
     if (const std::string comment = image.comment(); !comment.empty())
         tags[Tag::Comment] = TagValue::Text(Utf8FromUnstated(comment.substr(0, comment.find('\0'))));
+    if (!keys.empty())
+        reading.keyed = KeyedValues(keys, heif && heif->exif ? heifExif : image.exifData(), image.iptcData(),
+                                    heif && heif->xmp ? DecodedXmp(*heif->xmp) : image.xmpData());
+    return reading;
+}
+
+// A reading of a format read from its own structure (CR3, JPEG XL), whose blocks hold no maker
+// note: when a key names one, the tags asked for by key are taken from libexiv2's own reading of
+// the file where it can read it, unless its boxes nest deeper than any real file's; where it
+// cannot, they stay as the blocks gave them.
+template <typename Open>
+TagReading WithLibraryKeys(TagReading reading, const std::vector<std::string>& keys, PhotoBytes& photo, Open open)
+{
+    if (reading.outcome != ReadOutcome::Read || !AsksForMakerNote(keys) || BoxesNestTooDeeply(photo.Reader()))
+        return reading;
+    try {
+        const auto image = open();
+        if (image.get() == nullptr)
+            return reading;
+        image->readMetadata();
+        reading.keyed = KeyedValues(keys, image->exifData(), image->iptcData(), image->xmpData());
+    } catch (const std::exception&) {
+        // libexiv2 cannot read the file as a whole: the blocks' values stand.
+    }
     return reading;
 }
 
@@ -259,14 +330,15 @@ TagReading Exiv2TagReader::Read(const std::string& path)
     }
     try {
         FileBytes photo(opened.file.get(), opened.size, m_consumed);
-        if (std::optional<TagReading> reading = ReadOwnStructure(photo))
-            return std::move(*reading);
+        if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), photo,
+                                   [&path] { return Exiv2::ImageFactory::open(path, false); });
         if (photo.Read(0, 2) == std::string("\xFF\xD8", 2))
             return ReadJpeg(photo);
         if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
             return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(path, false);
-        return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
+        return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
     }
@@ -292,14 +364,26 @@ TagReading Exiv2TagReader::ReadMemory(std::string_view file)
 {
     try {
         MemoryBytes photo(file, m_consumed);
-        if (std::optional<TagReading> reading = ReadOwnStructure(photo))
-            return std::move(*reading);
+        if (std::optional<TagReading> reading = ReadOwnStructure(photo, AskedKeys()))
+            return WithLibraryKeys(std::move(*reading), AskedKeys(), photo, [file] {
+                return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
+                                                 static_cast<long>(file.size()));
+            });
         if (const std::optional<std::string> png = PngWithoutOversizedText(photo))
             return ReadMemory(*png);
         const auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()),
                                                      static_cast<long>(file.size()));
-        return image.get() ? TagsOf(*image, photo) : TagReading{ReadOutcome::NotOpened, {}};
+        return image.get() ? TagsOf(*image, photo, AskedKeys()) : TagReading{ReadOutcome::NotOpened, {}};
     } catch (const std::exception&) {
         return {ReadOutcome::NotOpened, {}};
     }
+}
+
+std::vector<KeyedValue> Exiv2TagReader::ReadKeys(const std::string& path)
+{
+    // The whole reading, with every limit it keeps; the values of the keys are what is wanted.
+    TagReading reading = Read(path);
+    if (reading.outcome != ReadOutcome::Read || reading.keyed.size() != AskedKeys().size())
+        return std::vector<KeyedValue>(AskedKeys().size());
+    return std::move(reading.keyed);
 }

@@ -3,6 +3,7 @@
 #include "readers/ExifValue.h"
 #include "readers/IptcBlock.h"
 #include "readers/JpegHeader.h"
+#include "readers/TagKeys.h"
 #include "readers/PhotoBytes.h"
 #include "readers/TiffFile.h"
 #include "readers/XmpPacket.h"
@@ -280,6 +281,10 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
         if (jpeg.tooLarge)
             return {ReadOutcome::NotOpened, {}};
         headOnly = jpeg.bytes && m_skipJpegThumbnails;
+        // Only tags by key asked for: libexiv2 decodes them from the head's blocks, and FreeImage,
+        // which would read nothing of use, is left out.
+        if (headOnly && !KnownTagsNeeded())
+            return {ReadOutcome::Read, {}, KeysOfHead(photo, jpeg)};
         if (headOnly) {
             // FreeImage's decoder keeps reading the head in memory while it works through it.
             MemoryBytes headBytes(*jpeg.bytes, m_consumed);
@@ -318,5 +323,15 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
             reading.tags.values[i] = std::move(extras.tags.values[i]);
     // Last, as it takes only what the photo has no other value for.
     ReadXmpPacket(headOnly ? std::string_view(jpeg.xmpPacket) : XmpPacketOf(dib), reading.tags);
+    // The tags asked for by key, decoded by libexiv2 from the blocks of the same bytes. A TIFF, or
+    // a JPEG whose head was not taken apart, is left to libexiv2's own reading of the file.
+    if (!AskedKeys().empty() && headOnly)
+        reading.keyed = KeysOfHead(photo, jpeg);
     return reading;
+}
+
+std::vector<KeyedValue> FreeImageTagReader::KeysOfHead(PhotoBytes& photo, const JpegHead& head) const
+{
+    return KeyedValues(AskedKeys(),
+                       MetadataBlocks{JpegExifBlock(photo), IptcInImageResources(head.imageResources), head.xmpPacket});
 }

@@ -6,19 +6,25 @@
 // Answering each photo at once, rather than a few together, costs a write per photo; in return,
 // when a photo kills the reader the program knows which one it was, and loses only that one.
 //
+// Run with "--list-tags" it prints every tag libexiv2 knows, one a line (TagKeys.h), and ends.
+//
 // Run with "--fork-server" it serves the program's readers as forks of itself, made after
 // FreeImage and libexiv2 have been loaded and initialised and before any photo has been read.
 
 #include "readers/PhotoReader.h"
+#include "readers/TagKeys.h"
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
 #include "platform/StandardStreams.h"
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -80,6 +86,10 @@ private:
 int main(int argc, char* argv[])
 {
     platform::UseBinaryStandardStreams();
+    if (argc == 2 && std::string_view(argv[1]) == "--list-tags") {
+        WriteKnownTags(stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (!addressSanitizer)
         platform::LimitDataMemory(memoryLimit);
     PhotoReader reader;
@@ -108,9 +118,12 @@ int main(int argc, char* argv[])
                 reply = tagwire::Frame(tagwire::Kind::Ready, {});
             } else {
                 std::uint32_t flags = 0;
+                std::vector<std::string> keys;
                 std::string path;
-                if (message.kind != tagwire::Kind::Read || !tagwire::DecodeRequest(message.body, flags, path))
+                if (message.kind != tagwire::Kind::Read || !tagwire::DecodeRequest(message.body, flags, keys, path))
                     return 1;
+                reader.AskForKeys(std::move(keys));
+                reader.NeedKnownTags((flags & tagwire::ReadKeysOnly) == 0);
                 progress.PhotoStarted();
                 const auto library = (flags & tagwire::ReadWithSecondLibrary) != 0 ? PhotoReader::Library::Exiv2Only
                                                                                    : PhotoReader::Library::Any;

@@ -76,6 +76,19 @@ check_options() {
 check_options "$prefix/bin/fotoharvester-cli" "$prefix/share/man/man1/fotoharvester-cli.1.gz"
 check_options "$prefix/bin/fotoharvester" "$prefix/share/man/man1/fotoharvester.1.gz"
 
+# The columns are defined once, in the program; --help lists them from there, and the manual page
+# and the help pages must list the same numbers, names and headings.
+step "the manual page and the help pages list the columns of fotoharvester-cli --help"
+help_columns=$(env -u DISPLAY "$prefix/bin/fotoharvester-cli" --help | sed -n '/^Columns:$/,/^$/p' |
+    sed -n 's/^ *\([0-9][0-9]*\)  \([a-z][a-z]*\)  *\(.*\)$/\1;\2;\3/p')
+man_columns=$(zcat "$prefix/share/man/man1/fotoharvester-cli.1.gz" | sed -n '/^\.SH COLUMNS/,/^\.TE/p' |
+    grep -E '^[0-9]+;' | sed 's/\\-/-/g')
+html_columns=$(sed -n 's|^ *<tr><td>\([0-9][0-9]*\)</td><td><code>\([a-z][a-z]*\)</code></td><td>\([^<]*\)</td>.*|\1;\2;\3|p' \
+    "$prefix/share/fotoharvester/help/index.html")
+[ "$(wc -l <<<"$help_columns")" -gt 1 ] || fail "fotoharvester-cli --help lists no columns"
+diff -u <(echo "$help_columns") <(echo "$man_columns") || fail "the manual page's COLUMNS differ from --help"
+diff -u <(echo "$help_columns") <(echo "$html_columns") || fail "the help pages' columns differ from --help"
+
 # --- The installed copy at work ----------------------------------------------------------------
 # Moved after installing, so that nothing can have been found through the prefix it was installed
 # to; run from elsewhere, with the reader override and the user's settings out of the way.

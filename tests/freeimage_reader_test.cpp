@@ -15,6 +15,7 @@
 #include "metadata/TextEncoding.h"
 
 #include "support/Tags.h"
+#include "support/TextOf.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -348,7 +349,7 @@ private:
     TagReading m_reading;
 };
 
-using Operation = std::string (PhotoValues::*)() const;
+using Operation = std::string (*)(const PhotoValues& values);
 
 struct ColumnText {
     const char* name;
@@ -356,32 +357,32 @@ struct ColumnText {
 };
 
 const ColumnText columnTexts[] = {
-    {"date", &PhotoValues::GetDateTime},
-    {"make", &PhotoValues::GetMake},
-    {"model", &PhotoValues::GetModel},
-    {"lens", &PhotoValues::GetLensModel},
-    {"size", &PhotoValues::GetDimensions},
-    {"exposure", &PhotoValues::GetExposureTime},
-    {"f-number", &PhotoValues::GetFNumber},
-    {"ISO", &PhotoValues::GetISOSpeed},
-    {"flash", &PhotoValues::GetFlash},
-    {"distance", &PhotoValues::GetSubjectDistance},
-    {"focal", &PhotoValues::GetFocalLength},
-    {"comment", &PhotoValues::GetComment},
-    {"latitude", &PhotoValues::GetLatitude},
-    {"longitude", &PhotoValues::GetLongitude},
-    {"altitude", &PhotoValues::GetGPSAltitude},
-    {"GPS time", &PhotoValues::GetGPSDateTime},
-    {"direction", &PhotoValues::GetGPSImgDirection},
-    {"headline", &PhotoValues::GetHeadline},
-    {"caption", &PhotoValues::GetCaption},
-    {"keywords", &PhotoValues::GetKeywords},
-    {"XP keywords", &PhotoValues::GetXPKeywords},
-    {"XP comment", &PhotoValues::GetXPComment},
-    {"XP author", &PhotoValues::GetXPAuthor},
-    {"XP title", &PhotoValues::GetXPTitle},
-    {"XP subject", &PhotoValues::GetXPSubject},
-    {"sub-seconds", &PhotoValues::GetSubSecTimeOriginal},
+    {"date", TextOf<&PhotoValues::GetDateTime>},
+    {"make", TextOf<&PhotoValues::GetMake>},
+    {"model", TextOf<&PhotoValues::GetModel>},
+    {"lens", TextOf<&PhotoValues::GetLensModel>},
+    {"size", TextOf<&PhotoValues::GetDimensions>},
+    {"exposure", TextOf<&PhotoValues::GetExposureTime>},
+    {"f-number", TextOf<&PhotoValues::GetFNumber>},
+    {"ISO", TextOf<&PhotoValues::GetISOSpeed>},
+    {"flash", TextOf<&PhotoValues::GetFlash>},
+    {"distance", TextOf<&PhotoValues::GetSubjectDistance>},
+    {"focal", TextOf<&PhotoValues::GetFocalLength>},
+    {"comment", TextOf<&PhotoValues::GetComment>},
+    {"latitude", TextOf<&PhotoValues::GetLatitude>},
+    {"longitude", TextOf<&PhotoValues::GetLongitude>},
+    {"altitude", TextOf<&PhotoValues::GetGPSAltitude>},
+    {"GPS time", TextOf<&PhotoValues::GetGPSDateTime>},
+    {"direction", TextOf<&PhotoValues::GetGPSImgDirection>},
+    {"headline", TextOf<&PhotoValues::GetHeadline>},
+    {"caption", TextOf<&PhotoValues::GetCaption>},
+    {"keywords", TextOf<&PhotoValues::GetKeywords>},
+    {"XP keywords", TextOf<&PhotoValues::GetXPKeywords>},
+    {"XP comment", TextOf<&PhotoValues::GetXPComment>},
+    {"XP author", TextOf<&PhotoValues::GetXPAuthor>},
+    {"XP title", TextOf<&PhotoValues::GetXPTitle>},
+    {"XP subject", TextOf<&PhotoValues::GetXPSubject>},
+    {"sub-seconds", TextOf<&PhotoValues::GetSubSecTimeOriginal>},
 };
 
 std::vector<std::string> Texts(const TagReading& reading)
@@ -391,7 +392,7 @@ std::vector<std::string> Texts(const TagReading& reading)
     values.ReadImage(std::string());  // no file: the file date stays empty
     std::vector<std::string> texts;
     for (const ColumnText& column : columnTexts)
-        texts.push_back((values.*column.operation)());
+        texts.push_back(column.operation(values));
     return texts;
 }
 

@@ -3,6 +3,8 @@
 // photos of ../shared/photos when they are there), the values real cameras write in their own
 // ways come out right, and a photo that crashes FreeImage costs only its own metadata.
 
+#include "metadata/PhotoFormats.h"
+#include "metadata/TextEncoding.h"
 #include "support/Csv.h"
 #include "support/Program.h"
 #include "support/TempFolder.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -321,7 +324,188 @@ void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
     }
 }
 
+// The tags asked for by key in the comparison with exiv2, and how a column holds what exiv2 prints.
+enum class Printed {
+    AsItIs,       // one value
+    Repeated,     // a dataset that may be given several times: one line each, joined with ";"
+    LanguageAlt,  // lang="x-default" TEXT, lang="de" TEXT: the default text
+    List,         // an XMP list, "A, B": joined with ";"
+};
+const std::pair<std::string, Printed> comparedKeys[] = {
+    {"Exif.Photo.LensSerialNumber", Printed::AsItIs},  // texts
+    {"Exif.Photo.OffsetTimeOriginal", Printed::AsItIs},
+    {"Exif.Image.Artist", Printed::AsItIs},
+    {"Exif.Image.Copyright", Printed::AsItIs},
+    {"Exif.Image.Model", Printed::AsItIs},
+    {"Exif.Photo.UserComment", Printed::AsItIs},        // a comment, with its character set
+    {"Exif.Photo.ISOSpeedRatings", Printed::AsItIs},    // a whole number
+    {"Exif.Photo.ExposureBiasValue", Printed::AsItIs},  // rationals
+    {"Exif.Image.XResolution", Printed::AsItIs},
+    {"Exif.Photo.FNumber", Printed::AsItIs},
+    {"Exif.GPSInfo.GPSLatitude", Printed::AsItIs},
+    {"Exif.Canon.FirmwareVersion", Printed::AsItIs},  // in a maker note
+    {"Iptc.Application2.City", Printed::AsItIs},
+    {"Iptc.Application2.Keywords", Printed::Repeated},
+    {"Xmp.xmp.Rating", Printed::AsItIs},  // a number in XMP
+    {"Xmp.photoshop.City", Printed::AsItIs},
+    {"Xmp.iptc.Location", Printed::AsItIs},
+    {"Xmp.dc.rights", Printed::LanguageAlt},
+    {"Xmp.dc.creator", Printed::List},
+    {"Xmp.dc.subject", Printed::List},
+};
+
+// What `exiv2 -Pkt` prints of every tag of `photo`, by key, as a column holds it; empty when exiv2
+// reads no tag of the photo at all (a format it does not read).
+std::map<std::string, std::string> Exiv2Texts(const std::filesystem::path& photo)
+{
+    QProcess exiv2;
+    exiv2.start("exiv2", {"-Pkt", Q(photo)});
+    exiv2.waitForFinished(60000);
+    const std::string out = exiv2.readAllStandardOutput().toStdString();
+    std::map<std::string, std::vector<std::string>> lines;
+    std::string key;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t end = std::min(out.find('\n', at), out.size());
+        const std::string line = out.substr(at, end - at);
+        at = end + 1;
+        // The key in 45 columns and a blank, then the value; a line break inside a value goes on
+        // in the lines that follow.
+        const std::size_t blank = line.find(' ');
+        if (line.starts_with("Exif.") || line.starts_with("Iptc.") || line.starts_with("Xmp.")) {
+            key = line.substr(0, blank);
+            lines[key].push_back(line.size() > std::max<std::size_t>(45, key.size()) + 1
+                                     ? line.substr(std::max<std::size_t>(45, key.size()) + 1)
+                                     : std::string());
+        } else if (!key.empty()) {
+            lines[key].back() += "\n" + line;
+        }
+    }
+    std::map<std::string, std::string> texts;
+    for (const auto& [printedKey, values] : lines) {
+        const auto compared = std::find_if(std::begin(comparedKeys), std::end(comparedKeys),
+                                           [&](const auto& entry) { return entry.first == printedKey; });
+        std::string text;
+        for (const std::string& value : values)
+            text += (text.empty() ? "" : ";") + value;
+        if (compared != std::end(comparedKeys) && compared->second == Printed::LanguageAlt &&
+            text.starts_with("lang=\"")) {
+            const std::string standard = "lang=\"x-default\" ";
+            const std::size_t at = text.find(standard);
+            const std::size_t from =
+                at != std::string::npos ? at + standard.size() : std::min(text.find("\" ") + 2, text.size());
+            text = text.substr(from, text.find(", lang=\"", from) - from);
+        }
+        if (compared != std::end(comparedKeys) && compared->second == Printed::List)
+            for (std::size_t comma; (comma = text.find(", ")) != std::string::npos;)
+                text.replace(comma, 2, ";");
+        // Every column is UTF-8: a text in another encoding is read as the program reads it.
+        texts[printedKey] = Utf8FromUnstated(text);
+    }
+    return texts;
+}
+
+// exiv2's texts of `photo` with the XMP of its sidecar files over the photo's own, as the program
+// takes them: NAME.xmp, then NAME.EXT.xmp, ".xmp" in any case.
+std::map<std::string, std::string> Exiv2TextsWithSidecars(const std::filesystem::path& photo)
+{
+    std::map<std::string, std::string> texts = Exiv2Texts(photo);
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    for (const std::string& base : {photo.stem().string(), photo.filename().string()}) {
+        for (const auto& entry : std::filesystem::directory_iterator(photo.parent_path())) {
+            const std::string file = entry.path().filename().string();
+            if (file.size() != base.size() + 4 || !file.starts_with(base) || lower(file.substr(base.size())) != ".xmp")
+                continue;
+            for (const auto& [key, text] : Exiv2Texts(entry.path()))
+                if (key.starts_with("Xmp.") && !text.empty())
+                    texts[key] = text;
+        }
+    }
+    return texts;
+}
+
+// Every tag asked for by key, in every photo under `folder` that exiv2 reads, holds what
+// `exiv2 -Pkt -K KEY` prints; `atLeast` values must have been compared that are not empty. Run
+// twice: beside a column of the program's own, and alone (the keys but those of maker notes),
+// when the readers read nothing but the keys.
+void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
+{
+    for (const bool alone : {false, true}) {
+        SCOPED_TRACE(alone ? "the keys alone" : "the keys beside a column");
+        QStringList columns;
+        std::vector<std::string> keys;
+        for (const auto& [key, printed] : comparedKeys)
+            if (!alone || !key.starts_with("Exif.Canon."))
+                keys.push_back(key);
+        if (!alone)
+            columns << "filesize";
+        for (const std::string& key : keys)
+            columns << QString::fromStdString(key);
+        TempFolder output;
+        const Outcome outcome =
+            Program(BATCH_COMMAND_PATH)
+                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats", "all", "--yes",
+                      "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
+        ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
+        const auto records = ParseCsv(output.Read("keys.csv"));
+        ASSERT_FALSE(records.empty());
+        // The heading line names each tag's column by its key.
+        const std::size_t first = alone ? 1 : 2;
+        EXPECT_EQ(records.front().at(first), keys.front());
+        std::map<std::string, std::vector<std::string>> ours;
+        for (std::size_t row = 1; row < records.size(); ++row) {
+            ASSERT_EQ(records[row].size(), first + keys.size()) << records[row].front();
+            ours[records[row].front()].assign(records[row].begin() + static_cast<long>(first), records[row].end());
+        }
+        int compared = 0;
+        int unreadByExiv2 = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (!entry.is_regular_file() || extension.empty() ||
+                !IsPhotoExtension(extension.substr(1), PhotoFormats::All))
+                continue;
+            const std::map<std::string, std::string> expected = Exiv2TextsWithSidecars(entry.path());
+            if (expected.empty()) {
+                ++unreadByExiv2;
+                continue;
+            }
+            // A photo without a record had none of the values.
+            const auto record = ours.find(entry.path().string());
+            if (!alone && record == ours.end())
+                continue;  // no photo of the program's formats
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                const auto found = expected.find(keys[i]);
+                const std::string value = record == ours.end() ? std::string() : record->second[i];
+                EXPECT_EQ(value, found == expected.end() ? std::string() : found->second)
+                    << entry.path() << " " << keys[i];
+                compared += !value.empty();
+            }
+        }
+        EXPECT_GE(compared, atLeast) << unreadByExiv2 << " files exiv2 does not read";
+    }
+}
+
 }  // namespace
+
+// Tags asked for by key give libexiv2's own text, whichever library read the photo.
+TEST(RealPhotos, TagsByKeyAgreeWithExiv2)
+{
+    // The keys libexiv2 knows come from the reader; one it does not know is refused before the run.
+    const Outcome listed = Program(BATCH_COMMAND_PATH).Run({"--list-tags"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_NE(listed.out.find("\tRating\tXmp.xmp.Rating\t"), std::string::npos);
+    const Outcome refused =
+        Program(BATCH_COMMAND_PATH).Run({"--columns", "date,Xmp.xmp.Ratin", "--output", "-", Q(photos)});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("libexiv2 knows no tag Xmp.xmp.Ratin"), std::string::npos) << refused.err;
+
+    ExpectKeysAgreeWithExiv2(photos, 3 * 16);  // keys.jpg, keys.tif and keys.png hold every tag but two
+    if (!std::filesystem::is_directory(cameraPhotos))
+        GTEST_SKIP() << "no real camera photos at " << cameraPhotos << " (see the README)";
+    ExpectKeysAgreeWithExiv2(std::filesystem::canonical(cameraPhotos), 100);
+}
 
 TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 {

@@ -1,3 +1,4 @@
+#include "extract/ColumnCatalogue.h"
 #include "extract/ExtractionRun.h"
 #include "platform/FileSystem.h"
 
@@ -26,7 +27,7 @@ namespace {
 
 std::string FlagsWith(const std::vector<int>& ticked)
 {
-    std::string flags(29, '0');
+    std::string flags(ColumnCount(), '0');
     for (int column : ticked)
         flags[column] = '1';
     return flags;
@@ -425,14 +426,17 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
 {
     // 51°1'30" N 0°7'39.93" W, which a 32-bit float would make 51.025002.
     photos.Touch("north.jpg");
-    source.Set("north.jpg", TagsWith({{Tag::GPSLatitude, Triple({51, 1}, {1, 1}, {30, 1})},
-                                      {Tag::GPSLatitudeRef, Text("N")},
-                                      {Tag::GPSLongitude, Triple({0, 1}, {7, 1}, {3993, 100})},
-                                      {Tag::GPSLongitudeRef, Text("W")},
-                                      {Tag::GPSAltitude, Fraction(1234, 10)}}));
+    source.Set("north.jpg",
+               TagsWith({{Tag::GPSLatitude, Triple({51, 1}, {1, 1}, {30, 1})},
+                         {Tag::GPSLatitudeRef, Text("N")},
+                         {Tag::GPSLongitude, Triple({0, 1}, {7, 1}, {3993, 100})},
+                         {Tag::GPSLongitudeRef, Text("W")},
+                         {Tag::GPSAltitude, Fraction(1234, 10)}}),
+               ReadOutcome::Read, {{"4", 4.0}, {"Jo", std::nullopt}});
     photos.Touch("\xFF edge.jpg");
     source.Set("\xFF edge.jpg", At(9000, "N", 18000, "W"));
-    settings.Flags = FlagsWith({4, 16, 18, 19});
+    settings.Flags = FlagsWith({4, 16, 18, 19}) + "11";
+    settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist";
     mapPath = (output.Path() / "map.geojson").string();
     const RunResult result = Execute();
     EXPECT_EQ(result.mappedCount, 2);
@@ -456,12 +460,16 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     EXPECT_EQ(features[1]["geometry"]["coordinates"].toArray(), (QJsonArray{-180.0, 90.0}));
     // Numbers as numbers, for a map program to sort and style by; none as null, never "" or " ".
     EXPECT_EQ(features[0]["properties"]["GPS altitude"], QJsonValue(123.4));
+    // Tags by key too, keyed by the key: a number as a number, a text as a string.
+    EXPECT_EQ(features[0]["properties"]["Xmp.xmp.Rating"], QJsonValue(4));
+    EXPECT_EQ(features[0]["properties"]["Exif.Image.Artist"], QJsonValue("Jo"));
+    EXPECT_EQ(source.AskedKeys(), (std::vector<std::string>{"Xmp.xmp.Rating", "Exif.Image.Artist"}));
     const QJsonObject properties = features[1]["properties"].toObject();
-    EXPECT_EQ(properties.keys(),
-              (QStringList{"Camera manufacturer", "Filename", "GPS altitude", "GPS date/time", "GPS latitude"}));
+    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Exif.Image.Artist", "Filename", "GPS altitude",
+                                              "GPS date/time", "GPS latitude", "Xmp.xmp.Rating"}));
     EXPECT_EQ(properties["Filename"].toString(), "\u00FF edge.jpg");
     EXPECT_EQ(properties["GPS latitude"], QJsonValue(90.0));
-    for (const char* none : {"Camera manufacturer", "GPS altitude", "GPS date/time"})
+    for (const char* none : {"Camera manufacturer", "GPS altitude", "GPS date/time", "Xmp.xmp.Rating"})
         EXPECT_TRUE(properties[none].isNull()) << none;
 }
 

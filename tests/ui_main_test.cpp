@@ -10,6 +10,7 @@
 #include "ui/DesktopOpener.h"
 #include "ui/MainWindow.h"
 #include "ui/SetupDialog.h"
+#include "ui/TagDialog.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -31,6 +32,9 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QDialogButtonBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -55,13 +59,22 @@ T* Child(const QObject& parent, const char* name)
     return child;
 }
 
+// The tags a reader would list, a few of them.
+KnownTagList SomeTags()
+{
+    return {{{"Exif Photo", "Lens Serial Number", "Exif.Photo.LensSerialNumber", "The lens's serial number."},
+             {"IPTC Application2", "City", "Iptc.Application2.City", "City of the object."},
+             {"XMP xmp", "Rating", "Xmp.xmp.Rating", "A number for the document's status."}},
+            {}};
+}
+
 const SetupDialog::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
                                       "July",    "August",   "September", "October", "November", "December"};
 
 ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
 {
     ExtractionSettings settings = DefaultSettings(english);
-    settings.Flags = std::string(ColumnCount, '0');
+    settings.Flags = std::string(ColumnCount(), '0');
     for (int column : ticked)
         settings.Flags[column] = '1';
     return settings;
@@ -227,6 +240,87 @@ private slots:
         QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
     }
 
+    // Tags are added after the columns, ticked, each once; they can be unticked and removed, runs
+    // write them, and closing keeps them for the next window and the batch command.
+    void addedTagsFollowTheColumnsAndAreKept()
+    {
+        Photos photos({"a.jpg"});
+        photos.tags.Set("a.jpg", TagsWith({{Tag::Make, Text("Fuji")}}), ReadOutcome::Read,
+                        {{"4", 4.0}, {"LS-1", std::nullopt}});
+        ExtractionSettings stored = photos.Settings({4});
+        stored.CommentLine = 1;
+        {
+            Window window(stored, photos.tags);
+            QVERIFY(window.ShowActive());
+            window.SetTagLister(SomeTags);
+            std::string chosen;
+            window.SetTagChooser(
+                [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
+            auto* list = Child<QListWidget>(window, "columnList");
+            auto* add = Child<QPushButton>(window, "addTagButton");
+            auto* remove = Child<QPushButton>(window, "removeTagButton");
+            for (const char* key :
+                 {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber", "Xmp.xmp.Rating"}) {
+                chosen = key;
+                add->click();
+            }
+            QCOMPARE(list->count(), ColumnCount() + 3);
+            QCOMPARE(list->item(ColumnCount())->text(), u"Xmp.xmp.Rating (Rating)"_s);
+            QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Checked);
+            list->setCurrentRow(ColumnCount() - 1);
+            QVERIFY(!remove->isEnabled());  // a built-in column stays
+            list->setCurrentRow(ColumnCount() + 1);
+            QVERIFY(remove->isEnabled());
+            remove->click();
+            QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
+            Child<QPushButton>(window, "extractButton")->click();
+            QCOMPARE(ReadLines(photos.OutFile()),
+                     (QStringList{
+                         u"!\"Filename\",\"Camera manufacturer\",\"Xmp.xmp.Rating\",\"Exif.Photo.LensSerialNumber\""_s,
+                         u"\"a.jpg\",Fuji,4,\"LS-1\""_s}));
+            list->item(ColumnCount())->setCheckState(Qt::Unchecked);
+            QVERIFY(window.close());
+        }
+        const ExtractionSettings kept = LoadSettings();
+        QCOMPARE(kept.ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
+        QCOMPARE(kept.Flags, Defaults({4}).Flags + "01");
+        Window next(kept, photos.tags);
+        next.SetTagLister(SomeTags);
+        auto* list = Child<QListWidget>(next, "columnList");
+        QCOMPARE(list->count(), ColumnCount() + 2);
+        QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Unchecked);
+        QTRY_COMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
+    }
+
+    // Typing narrows the list in any column and case; a chosen row or a typed key fills the key,
+    // and only a key libexiv2 knows can be added -- any key's form when there is no list.
+    void tagDialogFiltersAndTakesOnlyKnownKeys()
+    {
+        const KnownTagList known = SomeTags();
+        TagDialog dialog(known);
+        auto* table = Child<QTableView>(dialog, "tagTable");
+        auto* key = Child<QLineEdit>(dialog, "tagKeyEdit");
+        QPushButton* add = Child<QDialogButtonBox>(dialog, "tagButtons")->button(QDialogButtonBox::Ok);
+        QCOMPARE(table->model()->rowCount(), 3);
+        QTest::keyClicks(Child<QLineEdit>(dialog, "tagFilter"), u"CITY"_s);
+        QCOMPARE(table->model()->rowCount(), 1);
+        QVERIFY(!add->isEnabled());
+        table->setCurrentIndex(table->model()->index(0, 0));
+        QCOMPARE(dialog.Key(), std::string("Iptc.Application2.City"));
+        QVERIFY(add->isEnabled());
+        key->setText(u"Xmp.xmp.Ratin"_s);
+        QVERIFY(!add->isEnabled());
+        key->setText(u" Xmp.xmp.Rating "_s);
+        QVERIFY(add->isEnabled());
+        QCOMPARE(dialog.Key(), std::string("Xmp.xmp.Rating"));
+
+        const KnownTagList none{{}, "the reader could not be started"};
+        TagDialog unlisted(none);
+        Child<QLineEdit>(unlisted, "tagKeyEdit")->setText(u"Xmp.custom.Thing"_s);
+        QVERIFY(Child<QDialogButtonBox>(unlisted, "tagButtons")->button(QDialogButtonBox::Ok)->isEnabled());
+        QVERIFY(Child<QLabel>(unlisted, "tagKeyNote")->text().contains(u"could not be started"_s));
+    }
+
     void firstSizeShowsMostColumnsAndTheListGrows()
     {
         ScriptedTags tags;
@@ -236,11 +330,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* list = Child<QListWidget>(window, "columnList");
         const auto rowsShown = [list] { return list->viewport()->height() / list->sizeHintForRow(0); };
-        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount, qPrintable(QString::number(rowsShown())));
+        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount(), qPrintable(QString::number(rowsShown())));
         const int listHeight = list->height();
         window.resize(window.width() + 100, window.height() + 200);
         QTRY_COMPARE(list->height(), listHeight + 200);
-        QVERIFY(rowsShown() >= ColumnCount);
+        QVERIFY(rowsShown() >= ColumnCount());
     }
 
     void allAndNoneTickEveryColumn_data()
@@ -272,7 +366,7 @@ private slots:
             list->setFocus();
             QTest::keySequence(list, QKeySequence(how));
         }
-        for (int column = 0; column < ColumnCount; ++column)
+        for (int column = 0; column < ColumnCount(); ++column)
             QCOMPARE(window.IsColumnTicked(column), ticked);
     }
 

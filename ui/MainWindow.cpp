@@ -9,6 +9,8 @@
 #include "ui/DesktopOpener.h"
 #include "ui/HelpPages.h"
 #include "ui/SetupDialog.h"
+#include "ui/TagDialog.h"
+#include "metadata/ReaderPool.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +36,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -260,29 +263,39 @@ void MainWindow::BuildSelectBox()
     m_fullPathCheck->setObjectName(QStringLiteral("fullPathCheck"));
     QBoxLayout* separatorRow = BuildSeparatorRow();
 
+    // The buttons that change the list stand right under it.
     auto* selectGrid = new QGridLayout(selectBox);
     selectGrid->addWidget(m_columnList, 0, 0, 1, 2);
-    selectGrid->addWidget(m_headingsCheck, 1, 0);
-    selectGrid->addLayout(tickRow, 1, 1);
-    selectGrid->addWidget(m_fullPathCheck, 2, 0, 1, 2);
-    selectGrid->addLayout(separatorRow, 3, 0, 1, 2);
+    selectGrid->addLayout(tickRow, 1, 0, 1, 2);
+    selectGrid->addWidget(m_headingsCheck, 2, 0, 1, 2);
+    selectGrid->addWidget(m_fullPathCheck, 3, 0, 1, 2);
+    selectGrid->addLayout(separatorRow, 4, 0, 1, 2);
     selectGrid->setColumnStretch(1, 1);
     selectGrid->setRowStretch(0, 1);
 }
 
 QBoxLayout* MainWindow::BuildTickRow()
 {
+    m_addTagButton = new QPushButton(tr("Add ta&g..."), m_selectBox);
+    m_addTagButton->setObjectName(QStringLiteral("addTagButton"));
+    m_addTagButton->setToolTip(tr("Add any tag the photos may hold as a column of its own"));
+    m_removeTagButton = new QPushButton(tr("&Remove tag"), m_selectBox);
+    m_removeTagButton->setObjectName(QStringLiteral("removeTagButton"));
+    m_removeTagButton->setToolTip(tr("Remove the added tag chosen in the list"));
+    m_removeTagButton->setEnabled(false);
     m_tickAllButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
     m_tickAllButton->setObjectName(QStringLiteral("tickAllButton"));
     m_tickAllButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
     m_tickNoneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
     m_tickNoneButton->setObjectName(QStringLiteral("tickNoneButton"));
     m_tickNoneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
-    for (QPushButton* button : {m_tickAllButton, m_tickNoneButton})
+    for (QPushButton* button : {m_addTagButton, m_removeTagButton, m_tickAllButton, m_tickNoneButton})
         button->setAutoDefault(false);
     MatchButtonWidths({m_tickAllButton, m_tickNoneButton});
 
     auto* tickRow = new QHBoxLayout;
+    tickRow->addWidget(m_addTagButton);
+    tickRow->addWidget(m_removeTagButton);
     tickRow->addStretch(1);
     tickRow->addWidget(m_tickAllButton);
     tickRow->addWidget(m_tickNoneButton);
@@ -397,6 +410,9 @@ void MainWindow::ConnectControls()
     connect(m_browseOutputButton, &QPushButton::clicked, this, &MainWindow::OnBrowseOutputFile);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
     connect(m_subFoldersCheck, &QCheckBox::clicked, this, &MainWindow::OnSubFoldersClicked);
+    connect(m_addTagButton, &QPushButton::clicked, this, &MainWindow::OnAddTag);
+    connect(m_removeTagButton, &QPushButton::clicked, this, &MainWindow::OnRemoveTag);
+    connect(m_columnList, &QListWidget::currentRowChanged, this, &MainWindow::UpdateRemoveTag);
     connect(m_tickAllButton, &QPushButton::clicked, this, &MainWindow::OnTickAll);
     connect(m_tickNoneButton, &QPushButton::clicked, this, &MainWindow::OnTickNone);
 }
@@ -438,14 +454,95 @@ void MainWindow::BuildActions()
 void MainWindow::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
-    const ColumnSelection ticked = SelectionFromFlags(m_settings.Flags);
-    for (int column = 0; column < ColumnCount; ++column) {
-        const std::string_view heading = catalogue[column].heading;
-        auto* item = new QListWidgetItem(QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())));
+    for (const Column& column : catalogue) {
+        auto* item = new QListWidgetItem(FromNarrow(column.heading));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked[column] ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(m_settings.IsColumnTicked(m_columnList->count()) ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
     }
+    for (const std::string& key : m_settings.ExtraTagKeys())
+        AddTagRow(key, m_settings.IsColumnTicked(m_columnList->count()));
+    // The labels of the added tags come from the reader program, asked once the window is up
+    // rather than before it shows.
+    if (!m_extraTags.empty())
+        QTimer::singleShot(0, this, [this] {
+            KnownTags();
+            ShowTagLabels();
+        });
+}
+
+void MainWindow::AddTagRow(const std::string& key, bool ticked)
+{
+    m_extraTags.push_back(key);
+    auto* item = new QListWidgetItem(FromNarrow(key));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    m_columnList->addItem(item);
+    ShowTagLabels();
+}
+
+void MainWindow::ShowTagLabels()
+{
+    if (!m_knownTags)
+        return;
+    // The key is the column's heading; the label beside it says what it is.
+    for (std::size_t tag = 0; tag < m_extraTags.size(); ++tag) {
+        QListWidgetItem* item = m_columnList->item(ColumnCount() + static_cast<int>(tag));
+        const KnownTag* known = m_knownTags->Find(m_extraTags[tag]);
+        if (item == nullptr || known == nullptr)
+            continue;
+        item->setText(known->label.empty() ? FromNarrow(known->key)
+                                           : tr("%1 (%2)").arg(FromNarrow(known->key), FromNarrow(known->label)));
+        item->setToolTip(FromNarrow(known->description));
+    }
+}
+
+void MainWindow::SetTagLister(TagLister lister)
+{
+    m_listTags = std::move(lister);
+    m_knownTags.reset();
+}
+
+const KnownTagList& MainWindow::KnownTags()
+{
+    if (!m_knownTags)
+        m_knownTags = m_listTags ? m_listTags() : ListKnownTags(ReaderPool::DefaultOptions().program);
+    return *m_knownTags;
+}
+
+void MainWindow::OnAddTag()
+{
+    const KnownTagList& known = KnownTags();
+    const std::optional<std::string> key =
+        m_chooseTag ? m_chooseTag(this, known) : [&]() -> std::optional<std::string> {
+        TagDialog dialog(known, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional<std::string>(dialog.Key()) : std::nullopt;
+    }();
+    if (!key || !IsTagKey(*key))
+        return;
+    // A tag added twice is the one already there, ticked and shown.
+    const auto present = std::find(m_extraTags.begin(), m_extraTags.end(), *key);
+    const int row = ColumnCount() + static_cast<int>(present - m_extraTags.begin());
+    if (present == m_extraTags.end())
+        AddTagRow(*key, true);
+    m_columnList->item(row)->setCheckState(Qt::Checked);
+    m_columnList->setCurrentRow(row);
+    m_columnList->scrollToItem(m_columnList->item(row));
+}
+
+void MainWindow::OnRemoveTag()
+{
+    const int row = m_columnList->currentRow();
+    if (row < ColumnCount())
+        return;
+    m_extraTags.erase(m_extraTags.begin() + (row - ColumnCount()));
+    delete m_columnList->takeItem(row);
+    UpdateRemoveTag();
+}
+
+void MainWindow::UpdateRemoveTag()
+{
+    m_removeTagButton->setEnabled(m_columnList->currentRow() >= ColumnCount());
 }
 
 void MainWindow::TickEveryColumn(bool ticked)
@@ -504,10 +601,10 @@ bool MainWindow::IsColumnTicked(int column) const
 
 std::string MainWindow::TickedFlags() const
 {
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    return FlagsFromSelection(ticked);
+    std::string flags;
+    for (int row = 0; row < m_columnList->count(); ++row)
+        flags += IsColumnTicked(row) ? '1' : '0';
+    return flags;
 }
 
 int MainWindow::SeparatorPosition() const
@@ -619,6 +716,7 @@ void MainWindow::OnExtract()
         m_settings.Folder = run.Settings().Folder;
         if (result.ReachedThePhotos()) {
             m_settings.Flags = request.settings.Flags;
+            m_settings.ExtraTags = request.settings.ExtraTags;
             m_settings.SeparatorNum = request.settings.SeparatorNum;
             m_settings.SeparatorText = request.settings.SeparatorText;
             ShowSettings();
@@ -636,6 +734,7 @@ RunRequest MainWindow::TakeRunRequest()
     RunRequest request;
     request.settings = m_settings;
     request.settings.Flags = TickedFlags();
+    request.settings.ExtraTags = JoinTagKeys(m_extraTags);
     request.settings.SeparatorNum = SeparatorPosition();
     request.settings.SeparatorText = m_separatorText;
     request.separator = SeparatorFromText(m_separatorText);
@@ -685,6 +784,7 @@ void MainWindow::Finish()
     TakeControlValues();
     // The ticks and the separator choice are kept as the user left them, run or no run.
     m_settings.Flags = TickedFlags();
+    m_settings.ExtraTags = JoinTagKeys(m_extraTags);
     m_settings.SeparatorNum = SeparatorPosition();
     m_settings.SeparatorText = m_separatorText;
     SaveSettings(m_settings);

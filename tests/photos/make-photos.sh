@@ -328,6 +328,22 @@ photo xmp-only.jpg
 et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
    -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
 
+# --- Tags asked for by key -----------------------------------------------------------------------
+# The same tags of every kind a user may ask for by key -- Exif texts, a whole number, rationals,
+# a repeated IPTC dataset, an XMP number, language alternatives and lists -- in a JPEG and a TIFF
+# (read by FreeImage, the keys by libexiv2) and a PNG (read by libexiv2 alone).
+photo keys.jpg
+cp base.tif keys.tif
+convert -size 8x6 xc:green keys.png
+for file in keys.jpg keys.tif keys.png; do
+    et -LensSerialNumber=0000123456 -OffsetTimeOriginal=+02:00 -Artist='Jane Doe' -Copyright='(c) 2024 Jane Doe' \
+       -ISO=200 -ExposureCompensation=-0.7 -XResolution=300 -YResolution=72.5 \
+       -IPTC:City='Zürich' -IPTC:CodedCharacterSet=UTF8 -IPTC:Keywords=one -IPTC:Keywords='two words' \
+       -XMP-xmp:Rating=4 -XMP-dc:Rights='All rights kept' -XMP-dc:Rights-de='Alle Rechte' \
+       -XMP-dc:Creator='Ann Example' -XMP-dc:Creator='Bob Example' -XMP-photoshop:City=Lyon \
+       -XMP-iptcCore:Location='Old town' "$file"
+done
+
 # --- The capture date outside Exif, sidecars, JPEG XL and CR3 -----------------------------------
 # The date only in IPTC (with its time and zone), only in Photoshop's XMP (a date without a time)
 # and only in a PNG's text (RFC 1123, as the PNG standard has it).
