@@ -263,7 +263,9 @@ bool TakeAskedEntries(const std::string& block, const std::vector<std::string>& 
                 directories[group] = tiff->Directory(entry.valueOffset);
     }
     constexpr std::size_t largestValue = 1 << 20;
-    for (const auto& [group, key] : asked) {
+    for (const auto& asking : asked) {
+        const auto& group = asking.first;
+        const auto& key = asking.second;
         const auto index = static_cast<std::size_t>(
             std::find_if(std::begin(standardGroups), std::end(standardGroups),
                          [&group](const StandardGroup& standard) { return group == standard.name; }) -
