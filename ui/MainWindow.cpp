@@ -256,9 +256,8 @@ void MainWindow::BuildChooseBox()
     m_browseOutputButton->setAccessibleName(tr("Choose the output file"));
     m_mapFileCheck = new QCheckBox(tr("Also write a &map file (GeoJSON)"), chooseBox);
     m_mapFileCheck->setObjectName(QStringLiteral("mapFileCheck"));
-    m_mapFileCheck->setToolTip(
-        tr("Writes the positions of the photos that have one beside the output file, "
-           "with the extension .geojson, for map programs such as QGIS"));
+    m_mapFileCheck->setToolTip(tr("Writes the positions of the photos that have one beside the output file, "
+                                  "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
         browse->setAutoDefault(false);
         browse->setToolTip(QStringLiteral("%1 (%2)").arg(browse->accessibleName(),
@@ -399,11 +398,11 @@ QBoxLayout* MainWindow::BuildRunRow()
     // The count says more than a percentage: how far a run of 20,000 photos has got, and that it
     // is moving at all.
     m_progressBar->setFormat(tr("%v of %m photos"));
-    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(
-                                       QString(m_progressBar->format())
-                                           .replace(QLatin1String("%v"), QLatin1String("88888"))
-                                           .replace(QLatin1String("%m"), QLatin1String("88888"))) +
-                                   5 * metrics.averageCharWidth());
+    m_progressBar->setMinimumWidth(
+        metrics.horizontalAdvance(QString(m_progressBar->format())
+                                      .replace(QLatin1String("%v"), QLatin1String("88888"))
+                                      .replace(QLatin1String("%m"), QLatin1String("88888"))) +
+        5 * metrics.averageCharWidth());
     m_abortButton = new QPushButton(tr("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
@@ -947,9 +946,9 @@ void MainWindow::OnHelp()
         QStringList places;
         for (const QString& folder : m_helpFolders)
             places << QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
-        m_messages.Show(this, QMessageBox::Information,
-                        tr("The help pages were not found. They are looked for in:\n%1")
-                            .arg(places.join(QLatin1Char('\n'))));
+        m_messages.Show(
+            this, QMessageBox::Information,
+            tr("The help pages were not found. They are looked for in:\n%1").arg(places.join(QLatin1Char('\n'))));
         return;
     }
     m_openOnDesktop(QUrl::fromLocalFile(index), [this, index] {

@@ -108,8 +108,7 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
     m_formatsCombo->setObjectName(QStringLiteral("formatsCombo"));
     m_formatsCombo->addItem(tr("JPEG and TIFF only"));
     m_formatsCombo->addItem(tr("All photo formats"));
-    m_formatsCombo->setToolTip(
-        tr("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
+    m_formatsCombo->setToolTip(tr("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
     m_spreadsheetCheck = new QCheckBox(tr("&For spreadsheets"), this);
@@ -157,9 +156,9 @@ void SetupDialog::ShowExamples()
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         names[month] = m_monthEdits[month]->text().toStdString();
     for (int layout = 0; layout < m_dateFormatCombo->count(); ++layout)
-        m_dateFormatCombo->setItemText(layout, QStringLiteral("%1   (%2)")
-                                                   .arg(tr(DateFormatLabels()[layout]),
-                                                        QString::fromStdString(FormatDate(now, layout, names))));
+        m_dateFormatCombo->setItemText(
+            layout, QStringLiteral("%1   (%2)")
+                        .arg(tr(DateFormatLabels()[layout]), QString::fromStdString(FormatDate(now, layout, names))));
 }
 
 void SetupDialog::SetFormats(std::int32_t formats)
