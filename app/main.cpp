@@ -7,6 +7,7 @@
 #include "ui/AppInfo.h"
 #include "ui/HelpPages.h"
 #include "ui/MainWindow.h"
+#include "ui/WindowLanguage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -67,6 +68,8 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(ApplicationIcon());
     // Lets the desktop match the window to its menu entry, and so to the icon the entry names.
     QGuiApplication::setDesktopFileName(QStringLiteral(FOTOHARVESTER_APP_ID));
+    // Before the window is made, which takes its texts as it is made.
+    const WindowLanguage language(UserLanguages());
 
     // Logging out or a kill ends the window at once, and must leave no temporary file behind.
     platform::InstallTerminationHandler();

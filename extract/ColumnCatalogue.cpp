@@ -1,6 +1,7 @@
 #include "extract/ColumnCatalogue.h"
 
 #include "extract/DateFormat.h"
+#include "extract/Translatable.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 
@@ -68,36 +69,39 @@ Field KeyedField(const PhotoValues& photo, const DateLayout&, std::size_t slot)
     return photo.Keyed(slot);
 }
 
+// A heading is also the column's label in the window's list, which shows it in the user's language;
+// the heading line of a file keeps the English, which files and scripts rely on.
 const std::vector<Column> catalogue{
-    {"date", "Date", Q::Quoted, DatePart},
-    {"time", "Time", Q::Quoted, TimePart},
-    {"datetime", "Date and time", Q::Quoted, FormattedDateTime},
-    {"camera", "Camera manufacturer and model", Q::Bare, TextOf<&PhotoValues::GetMakeAndModel>},
-    {"make", "Camera manufacturer", Q::Bare, TextOf<&PhotoValues::GetMake>},
-    {"model", "Camera model", Q::Bare, TextOf<&PhotoValues::GetModel>},
-    {"lens", "Lens model", Q::Quoted, TextOf<&PhotoValues::GetLensModel>},
-    {"dimensions", "Width x height", Q::Bare, TextOf<&PhotoValues::GetDimensions>},
-    {"filesize", "Size of image file", Q::Number, FieldOf<&PhotoValues::GetFileSize>},
-    {"exposure", "Exposure (1/sec)", Q::Quoted, TextOf<&PhotoValues::GetExposureTime>},
-    {"aperture", "Aperture (F-number)", Q::Number, FieldOf<&PhotoValues::GetFNumber>},
-    {"iso", "ISO", Q::Number, FieldOf<&PhotoValues::GetISOSpeed>},
-    {"flash", "Was flash used?", Q::Quoted, TextOf<&PhotoValues::GetFlash>},
-    {"distance", "Distance", Q::Number, FieldOf<&PhotoValues::GetSubjectDistance>},
-    {"focal", "Focal length", Q::Number, FieldOf<&PhotoValues::GetFocalLength>},
-    {"comment", "User comment", Q::Quoted, TextOf<&PhotoValues::GetComment>},
-    {"lat", "GPS latitude", Q::Number, FieldOf<&PhotoValues::GetLatitude>},
-    {"lon", "GPS longitude", Q::Number, FieldOf<&PhotoValues::GetLongitude>},
-    {"alt", "GPS altitude", Q::Number, FieldOf<&PhotoValues::GetGPSAltitude>},
-    {"gpstime", "GPS date/time", Q::Quoted, TextOf<&PhotoValues::GetGPSDateTime>},
-    {"direction", "GPS Direction", Q::Number, FieldOf<&PhotoValues::GetGPSImgDirection>},
-    {"headline", "IPTC Headline", Q::Quoted, TextOf<&PhotoValues::GetHeadline>},
-    {"description", "IPTC Description", Q::Quoted, TextOf<&PhotoValues::GetCaption>},
-    {"keywords", "IPTC Keywords", Q::Quoted, TextOf<&PhotoValues::GetKeywords>},
-    {"xpkeywords", "XP Keywords", Q::Quoted, TextOf<&PhotoValues::GetXPKeywords>},
-    {"xpcomment", "XP Comments", Q::Quoted, TextOf<&PhotoValues::GetXPComment>},
-    {"xpauthor", "XP Author", Q::Quoted, TextOf<&PhotoValues::GetXPAuthor>},
-    {"xptitle", "XP Title", Q::Quoted, TextOf<&PhotoValues::GetXPTitle>},
-    {"xpsubject", "XP Subject", Q::Quoted, TextOf<&PhotoValues::GetXPSubject>},
+    {"date", TRANSLATABLE("Columns", "Date"), Q::Quoted, DatePart},
+    {"time", TRANSLATABLE("Columns", "Time"), Q::Quoted, TimePart},
+    {"datetime", TRANSLATABLE("Columns", "Date and time"), Q::Quoted, FormattedDateTime},
+    {"camera", TRANSLATABLE("Columns", "Camera manufacturer and model"), Q::Bare,
+     TextOf<&PhotoValues::GetMakeAndModel>},
+    {"make", TRANSLATABLE("Columns", "Camera manufacturer"), Q::Bare, TextOf<&PhotoValues::GetMake>},
+    {"model", TRANSLATABLE("Columns", "Camera model"), Q::Bare, TextOf<&PhotoValues::GetModel>},
+    {"lens", TRANSLATABLE("Columns", "Lens model"), Q::Quoted, TextOf<&PhotoValues::GetLensModel>},
+    {"dimensions", TRANSLATABLE("Columns", "Width x height"), Q::Bare, TextOf<&PhotoValues::GetDimensions>},
+    {"filesize", TRANSLATABLE("Columns", "Size of image file"), Q::Number, FieldOf<&PhotoValues::GetFileSize>},
+    {"exposure", TRANSLATABLE("Columns", "Exposure (1/sec)"), Q::Quoted, TextOf<&PhotoValues::GetExposureTime>},
+    {"aperture", TRANSLATABLE("Columns", "Aperture (F-number)"), Q::Number, FieldOf<&PhotoValues::GetFNumber>},
+    {"iso", TRANSLATABLE("Columns", "ISO"), Q::Number, FieldOf<&PhotoValues::GetISOSpeed>},
+    {"flash", TRANSLATABLE("Columns", "Was flash used?"), Q::Quoted, TextOf<&PhotoValues::GetFlash>},
+    {"distance", TRANSLATABLE("Columns", "Distance"), Q::Number, FieldOf<&PhotoValues::GetSubjectDistance>},
+    {"focal", TRANSLATABLE("Columns", "Focal length"), Q::Number, FieldOf<&PhotoValues::GetFocalLength>},
+    {"comment", TRANSLATABLE("Columns", "User comment"), Q::Quoted, TextOf<&PhotoValues::GetComment>},
+    {"lat", TRANSLATABLE("Columns", "GPS latitude"), Q::Number, FieldOf<&PhotoValues::GetLatitude>},
+    {"lon", TRANSLATABLE("Columns", "GPS longitude"), Q::Number, FieldOf<&PhotoValues::GetLongitude>},
+    {"alt", TRANSLATABLE("Columns", "GPS altitude"), Q::Number, FieldOf<&PhotoValues::GetGPSAltitude>},
+    {"gpstime", TRANSLATABLE("Columns", "GPS date/time"), Q::Quoted, TextOf<&PhotoValues::GetGPSDateTime>},
+    {"direction", TRANSLATABLE("Columns", "GPS Direction"), Q::Number, FieldOf<&PhotoValues::GetGPSImgDirection>},
+    {"headline", TRANSLATABLE("Columns", "IPTC Headline"), Q::Quoted, TextOf<&PhotoValues::GetHeadline>},
+    {"description", TRANSLATABLE("Columns", "IPTC Description"), Q::Quoted, TextOf<&PhotoValues::GetCaption>},
+    {"keywords", TRANSLATABLE("Columns", "IPTC Keywords"), Q::Quoted, TextOf<&PhotoValues::GetKeywords>},
+    {"xpkeywords", TRANSLATABLE("Columns", "XP Keywords"), Q::Quoted, TextOf<&PhotoValues::GetXPKeywords>},
+    {"xpcomment", TRANSLATABLE("Columns", "XP Comments"), Q::Quoted, TextOf<&PhotoValues::GetXPComment>},
+    {"xpauthor", TRANSLATABLE("Columns", "XP Author"), Q::Quoted, TextOf<&PhotoValues::GetXPAuthor>},
+    {"xptitle", TRANSLATABLE("Columns", "XP Title"), Q::Quoted, TextOf<&PhotoValues::GetXPTitle>},
+    {"xpsubject", TRANSLATABLE("Columns", "XP Subject"), Q::Quoted, TextOf<&PhotoValues::GetXPSubject>},
 };
 
 }  // namespace

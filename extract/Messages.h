@@ -33,6 +33,16 @@ enum class MessageId {
     OutputLinkUntrusted,
 };
 
+// One sentence of a message's window text as the table holds it, before its placeholders are
+// filled: a host that shows the text in the user's language looks the pattern up and fills it from
+// the arguments itself.
+struct MessagePart {
+    std::string_view pattern;  // in the table, which lasts as long as the program
+    std::vector<std::string> arguments;
+    // Follows the part before it on its line, after a blank, rather than starting a line.
+    bool sameLine = false;
+};
+
 struct Message {
     enum class Buttons { Ok, YesNo };
     enum class Icon { Warning, Information, Question };
@@ -53,12 +63,22 @@ struct Message {
     std::vector<std::string> details;
     // The file a run has written, which a host may offer to open; empty when there is none.
     std::string writtenFile;
+    // The sentences that make up `text`, in its order.
+    std::vector<MessagePart> parts;
 };
 
 enum class Answer { Ok, Yes, No };
 
 // The window's text of an id as stored, placeholders ("%1", "%2" ...) included.
 std::string_view MessageText(MessageId id);
+
+// Every window text of the table as stored, each of its forms: what a host that shows them in
+// another language needs a translation of.
+std::vector<std::string_view> WindowTexts();
+
+// The pattern with "%1" to "%9" replaced by the arguments ("%1" the first); any other "%" is kept,
+// and so is a placeholder no argument fills.
+std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& arguments);
 
 // The message for an id, with the placeholders of its texts filled from the arguments ("%1" the
 // first), which it keeps, placeholders or not. Where English needs it, a text has a form for a

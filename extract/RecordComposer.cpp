@@ -1,5 +1,6 @@
 #include "extract/RecordComposer.h"
 
+#include "extract/Translatable.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TextEncoding.h"
 
@@ -118,6 +119,9 @@ std::string SeparatorFromText(std::string_view text)
 
 const std::array<std::string_view, 4>& SeparatorListEntries()
 {
-    static constexpr std::array<std::string_view, 4> entries{", (comma)", ": (colon)", "; (semi colon)", "Tab"};
+    // The window shows them in the user's language; the separator is taken from the English.
+    static constexpr std::array<std::string_view, 4> entries{
+        TRANSLATABLE("Separators", ", (comma)"), TRANSLATABLE("Separators", ": (colon)"),
+        TRANSLATABLE("Separators", "; (semi colon)"), TRANSLATABLE("Separators", "Tab")};
     return entries;
 }

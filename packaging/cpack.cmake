@@ -26,8 +26,9 @@ that a damaged photo costs only its own metadata.")
 # invisible to it: the Qt platform plugins, without which the window cannot open.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# F1 opens the help pages through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# F1 opens the help pages through xdg-open; Qt's standard buttons and dialogs speak the window's
+# language with Qt's own translations, and English without them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

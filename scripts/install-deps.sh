@@ -5,7 +5,7 @@
 set -euo pipefail
 run_packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins qt6-l10n-tools qt6-translations-l10n
   libfreeimage-dev libtiff-dev libexiv2-dev libjxl-dev
   librsvg2-bin xdg-utils
 )

@@ -12,3 +12,12 @@ set_tests_properties(ui_main PROPERTIES
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/ui_config/ui_main"
   TIMEOUT 300
   LABELS "acceptance;ui")
+
+# Every text of the window has its German: the translation files are complete for the sources as
+# they are now.
+add_test(NAME ui_translations_complete
+  COMMAND ${CMAKE_COMMAND} -DLUPDATE=$<TARGET_FILE:Qt6::lupdate>
+          "-DTS_FILES=${FOTOHARVESTER_TRANSLATION_FILES}" "-DSOURCES=${FOTOHARVESTER_TRANSLATED_SOURCES}"
+          "-DOPTIONS=${FOTOHARVESTER_LUPDATE_OPTIONS}" -DINCLUDE=${CMAKE_SOURCE_DIR}
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/translations_check -P ${CMAKE_CURRENT_LIST_DIR}/check-translations.cmake)
+set_tests_properties(ui_translations_complete PROPERTIES LABELS "unit;ui")

@@ -6,11 +6,13 @@
 #include "settings/SettingsStore.h"
 #include "extract/ColumnCatalogue.h"
 #include "extract/Messages.h"
+#include "extract/RecordComposer.h"
 #include "ui/AboutDialog.h"
 #include "ui/DesktopOpener.h"
 #include "ui/MainWindow.h"
 #include "ui/SetupDialog.h"
 #include "ui/TagDialog.h"
+#include "ui/WindowLanguage.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -38,6 +40,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QtTest>
 
@@ -846,6 +849,89 @@ private slots:
         });
         entries[1]->trigger();
         QVERIFY(shown);
+    }
+
+    // The window speaks the language the environment asks for, as programs that use gettext read
+    // it, Qt's own buttons included; what it writes stays the same.
+    void windowSpeaksTheUserLanguage_data()
+    {
+        QTest::addColumn<QString>("lcAll");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("language");  // LANGUAGE: a list, the most wanted first
+        QTest::addColumn<bool>("german");
+        QTest::newRow("German") << QString() << u"de_DE.UTF-8"_s << QString() << true;
+        QTest::newRow("Austrian German") << QString() << u"de_AT.UTF-8"_s << QString() << true;
+        QTest::newRow("C") << QString() << u"C"_s << QString() << false;
+        QTest::newRow("LC_ALL before LANG") << u"C"_s << u"de_DE.UTF-8"_s << QString() << false;
+        QTest::newRow("C whatever LANGUAGE says") << QString() << u"C.UTF-8"_s << u"de"_s << false;
+        QTest::newRow("first translated of LANGUAGE") << QString() << u"fr_FR.UTF-8"_s << u"fr:de"_s << true;
+        QTest::newRow("English before German") << QString() << u"de_DE.UTF-8"_s << u"en:de"_s << false;
+    }
+
+    void windowSpeaksTheUserLanguage()
+    {
+        QFETCH(QString, lcAll);
+        QFETCH(QString, lang);
+        QFETCH(QString, language);
+        QFETCH(bool, german);
+        const std::array<const char*, 4> variables{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+        std::array<std::optional<QByteArray>, 4> saved;
+        for (std::size_t i = 0; i < variables.size(); ++i)
+            if (qEnvironmentVariableIsSet(variables[i]))
+                saved[i] = qgetenv(variables[i]);
+        const auto restore = qScopeGuard([&] {
+            for (std::size_t i = 0; i < variables.size(); ++i)
+                saved[i] ? qputenv(variables[i], *saved[i]) : qunsetenv(variables[i]);
+        });
+        const std::array<QString, 4> values{lcAll, QString(), lang, language};
+        for (std::size_t i = 0; i < variables.size(); ++i)
+            values[i].isEmpty() ? qunsetenv(variables[i]) : qputenv(variables[i], values[i].toUtf8());
+
+        const WindowLanguage chosen(UserLanguages());
+        QCOMPARE(chosen.Language(), german ? u"de"_s : QString());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), german ? u"Abbrechen"_s : u"Cancel"_s);
+        Photos photos({"a.jpg"});
+        Window window(photos.Settings({0, 4}), photos.tags);
+        QCOMPARE(Child<QPushButton>(window, "extractButton")->text(), german ? u"E&xtrahieren"_s : u"&Extract"_s);
+        QCOMPARE(Child<QListWidget>(window, "columnList")->item(4)->text(),
+                 german ? u"Kamerahersteller"_s : u"Camera manufacturer"_s);
+        Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);
+        QCOMPARE(Child<QComboBox>(window, "separatorCombo")->currentText(),
+                 german ? u"; (Semikolon)"_s : u"; (semi colon)"_s);
+        Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
+        Child<QPushButton>(window, "extractButton")->click();
+
+        // The headings, the separator and the stored entry in English; the ending, filled, in German.
+        const QStringList lines = ReadLines(photos.OutFile());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], u"!\"Filename\";\"Date\";\"Camera manufacturer\""_s);
+        QVERIFY2(lines[1].endsWith(u";Fuji"_s), qPrintable(lines[1]));
+        QCOMPARE(window.Settings().SeparatorText, std::string("; (semi colon)"));
+        QCOMPARE(int(window.Shown().size()), 1);
+        const QString ending = window.Shown()[0].text;
+        QVERIFY2(ending.startsWith(german ? u"Die EXIF-Daten von 1 Dateien"_s : u"EXIF data have been"_s) &&
+                     ending.contains(photos.OutFile()),
+                 qPrintable(ending));
+    }
+
+    // The texts of the core's tables reach the translation only through their mark: each has its
+    // German.
+    void everyTableTextHasItsGerman()
+    {
+        QTranslator german;
+        QVERIFY(german.load(QLocale(QLocale::German), u"fotoharvester"_s, u"_"_s, WindowLanguage::Folder()));
+        QStringList missing;
+        const auto check = [&](const char* context, std::string_view text) {
+            if (german.translate(context, std::string(text).c_str()).isEmpty())
+                missing << QString::fromUtf8(text.data(), qsizetype(text.size()));
+        };
+        for (std::string_view text : WindowTexts())
+            check("Messages", text);
+        for (const Column& column : ColumnCatalogue())
+            check("Columns", column.heading);
+        for (std::string_view entry : SeparatorListEntries())
+            check("Separators", entry);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u" | "_s)));
     }
 };
 

@@ -12,7 +12,7 @@
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("aboutDialog"));
-    setWindowTitle(QStringLiteral("About Fotoharvester"));
+    setWindowTitle(tr("About Fotoharvester"));
     setWindowIcon(ApplicationIcon());
 
     auto* icon = new QLabel(this);
@@ -25,7 +25,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     auto* product = new QLabel(ProductLine(), this);
     product->setObjectName(QStringLiteral("productLabel"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
     MatchButtonWidths({ok});
@@ -33,15 +33,18 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 
     // FreeImage is offered under the GPL as well as under its own licence; its own does not go
     // with the GPL of the program as a whole.
+    // The licence line on its own: the notice is made as wide as it is.
+    const QString freeImageLicence = tr("FreeImage is used under the GNU General Public License, version 3.");
     auto* notice = new QLabel(this);
     notice->setObjectName(QStringLiteral("noticeLabel"));
-    notice->setText(QStringLiteral("This software uses the FreeImage open source image library.\n"
-                                   "See https://freeimage.sourceforge.io for details.\n\n"
-                                   "FreeImage is used under the GNU General Public License, version 3.\n"
-                                   "libexiv2 (https://exiv2.org) is used under the GNU General Public License, "
-                                   "version 2 or later.\n\n"
-                                   "Fotoharvester is free software under the GNU General Public License, "
-                                   "version 3 or later, and comes with no warranty."));
+    notice->setText(tr("This software uses the FreeImage open source image library.\n"
+                       "See https://freeimage.sourceforge.io for details.") +
+                    QStringLiteral("\n\n") + freeImageLicence + QLatin1Char('\n') +
+                    tr("libexiv2 (https://exiv2.org) is used under the GNU General Public License, "
+                       "version 2 or later.") +
+                    QStringLiteral("\n\n") +
+                    tr("Fotoharvester is free software under the GNU General Public License, "
+                       "version 3 or later, and comes with no warranty."));
     notice->setAlignment(Qt::AlignCenter);
     notice->setWordWrap(true);
     notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -56,7 +59,5 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     // Wide enough for the notice's longest line: a label that wraps words otherwise guesses a
     // width of its own, and may break that line in two.
-    notice->setMinimumWidth(fontMetrics().horizontalAdvance(
-                                QStringLiteral("FreeImage is used under the GNU General Public License, version 3.")) +
-                            fontMetrics().averageCharWidth() * 4);
+    notice->setMinimumWidth(fontMetrics().horizontalAdvance(freeImageLicence) + fontMetrics().averageCharWidth() * 4);
 }

@@ -78,8 +78,8 @@ std::optional<QString> ChooseFolderOnDesktop(QWidget* parent, const QString& sta
 
 std::optional<QString> ChooseOutputFileOnDesktop(QWidget* parent, const QString& currentFile)
 {
-    QFileDialog dialog(parent, QStringLiteral("Enter a filename"), QString(),
-                       QStringLiteral("Comma separated values (*.csv)"));
+    QFileDialog dialog(parent, MainWindow::tr("Enter a filename"), QString(),
+                       MainWindow::tr("Comma separated values (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
@@ -110,6 +110,29 @@ QString FromNarrow(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A text of the core's tables in the user's language. The tables keep the English, which the files
+// and the batch command use, and mark each text with the context it is translated under.
+QString Translated(const char* context, std::string_view english)
+{
+    return QCoreApplication::translate(context, std::string(english).c_str());
+}
+
+// The message's text in the user's language: each sentence looked up as the table holds it, before
+// its placeholders are filled, so that a path or a count never stops it being found.
+std::string ShownText(const Message& message)
+{
+    if (message.parts.empty())
+        return message.text;
+    std::string text;
+    for (std::size_t part = 0; part < message.parts.size(); ++part) {
+        const MessagePart& shown = message.parts[part];
+        if (part > 0)
+            text += shown.sameLine ? ' ' : '\n';
+        text += FillPlaceholders(Translated("Messages", shown.pattern).toStdString(), shown.arguments);
+    }
+    return text;
+}
+
 // The message's text with each path it names kept whole, as MessageBoxes::PathShown keeps one.
 QString WithPathsShown(const Message& message)
 {
@@ -119,10 +142,20 @@ QString WithPathsShown(const Message& message)
             paths << FromNarrow(argument);
     // The longest first: a folder's path may be part of a file's.
     std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    QString text = FromNarrow(message.text);
+    QString text = FromNarrow(ShownText(message));
     for (const QString& path : paths)
         text.replace(path, MessageBoxes::PathShown(path));
     return text;
+}
+
+// The separator text as the settings and the run take it: an entry of the list in English,
+// whatever language the list shows it in, since its first character is the separator and the
+// settings outlive a change of language; a typed text as typed.
+std::string StoredSeparatorText(int position, const std::string& shown)
+{
+    const auto& entries = SeparatorListEntries();
+    const bool entry = position >= 0 && static_cast<std::size_t>(position) < entries.size();
+    return entry ? std::string(entries[static_cast<std::size_t>(position)]) : shown;
 }
 
 // A path typed with a leading "~" as a shell reads it: the user's home folder. "~name" (another
@@ -180,7 +213,7 @@ void MainWindow::BuildControls()
     BuildSelectBox();
     QBoxLayout* commandColumn = BuildCommandColumn();
     QBoxLayout* runRow = BuildRunRow();
-    m_exitButton = new QPushButton(QStringLiteral("E&xit"), this);
+    m_exitButton = new QPushButton(tr("E&xit"), this);
     m_exitButton->setObjectName(QStringLiteral("exitButton"));
     MatchButtonWidths({m_extractButton, m_setupButton, m_helpButton, m_exitButton});
 
@@ -201,8 +234,8 @@ void MainWindow::BuildChooseBox()
 {
     const QFontMetrics metrics = fontMetrics();
     const int charWidth = metrics.averageCharWidth();
-    auto* chooseBox = m_chooseBox = new QGroupBox(QStringLiteral("Choose files"), this);
-    auto* folderLabel = new QLabel(QStringLiteral("&Folder to scan:"), chooseBox);
+    auto* chooseBox = m_chooseBox = new QGroupBox(tr("Choose files"), this);
+    auto* folderLabel = new QLabel(tr("&Folder to scan:"), chooseBox);
     m_folderEdit = new QLineEdit(chooseBox);
     m_folderEdit->setObjectName(QStringLiteral("folderEdit"));
     m_folderEdit->setMinimumWidth(charWidth * 40);
@@ -210,22 +243,21 @@ void MainWindow::BuildChooseBox()
     m_browseFolderButton = new QPushButton(QStringLiteral("..."), chooseBox);
     m_browseFolderButton->setObjectName(QStringLiteral("browseFolderButton"));
     m_browseFolderButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    m_browseFolderButton->setAccessibleName(QStringLiteral("Choose the folder to scan"));
-    m_subFoldersCheck = new QCheckBox(QStringLiteral("Include photos in s&ub-folders"), chooseBox);
+    m_browseFolderButton->setAccessibleName(tr("Choose the folder to scan"));
+    m_subFoldersCheck = new QCheckBox(tr("Include photos in s&ub-folders"), chooseBox);
     m_subFoldersCheck->setObjectName(QStringLiteral("subFoldersCheck"));
-    auto* outFileLabel = new QLabel(QStringLiteral("&Output filename :"), chooseBox);
+    auto* outFileLabel = new QLabel(tr("&Output filename :"), chooseBox);
     m_outputEdit = new QLineEdit(chooseBox);
     m_outputEdit->setObjectName(QStringLiteral("outputEdit"));
     outFileLabel->setBuddy(m_outputEdit);
     m_browseOutputButton = new QPushButton(QStringLiteral("..."), chooseBox);
     m_browseOutputButton->setObjectName(QStringLiteral("browseOutputButton"));
     m_browseOutputButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_browseOutputButton->setAccessibleName(QStringLiteral("Choose the output file"));
-    m_mapFileCheck = new QCheckBox(QStringLiteral("Also write a &map file (GeoJSON)"), chooseBox);
+    m_browseOutputButton->setAccessibleName(tr("Choose the output file"));
+    m_mapFileCheck = new QCheckBox(tr("Also write a &map file (GeoJSON)"), chooseBox);
     m_mapFileCheck->setObjectName(QStringLiteral("mapFileCheck"));
-    m_mapFileCheck->setToolTip(
-        QStringLiteral("Writes the positions of the photos that have one beside the output file, "
-                       "with the extension .geojson, for map programs such as QGIS"));
+    m_mapFileCheck->setToolTip(tr("Writes the positions of the photos that have one beside the output file, "
+                                  "with the extension .geojson, for map programs such as QGIS"));
     for (QPushButton* browse : {m_browseFolderButton, m_browseOutputButton}) {
         browse->setAutoDefault(false);
         browse->setToolTip(QStringLiteral("%1 (%2)").arg(browse->accessibleName(),
@@ -249,17 +281,17 @@ void MainWindow::BuildChooseBox()
 void MainWindow::BuildSelectBox()
 {
     // The list takes the box's whole width and every pixel the window gains.
-    auto* selectBox = m_selectBox = new QGroupBox(QStringLiteral("Select &data"), this);
+    auto* selectBox = m_selectBox = new QGroupBox(tr("Select &data"), this);
     m_columnList = new ColumnList(selectBox);
     m_columnList->setObjectName(QStringLiteral("columnList"));
-    m_columnList->setAccessibleName(QStringLiteral("Data to write"));
+    m_columnList->setAccessibleName(tr("Data to write"));
     m_columnList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_columnList->setUniformItemSizes(true);
     m_columnList->setMinimumHeight(fontMetrics().lineSpacing() * 8);
     QBoxLayout* tickRow = BuildTickRow();
-    m_headingsCheck = new QCheckBox(QStringLiteral("Add &column headings"), selectBox);
+    m_headingsCheck = new QCheckBox(tr("Add &column headings"), selectBox);
     m_headingsCheck->setObjectName(QStringLiteral("headingsCheck"));
-    m_fullPathCheck = new QCheckBox(QStringLiteral("Use full file &path in file names"), selectBox);
+    m_fullPathCheck = new QCheckBox(tr("Use full file &path in file names"), selectBox);
     m_fullPathCheck->setObjectName(QStringLiteral("fullPathCheck"));
     QBoxLayout* separatorRow = BuildSeparatorRow();
 
@@ -283,12 +315,12 @@ QBoxLayout* MainWindow::BuildTickRow()
     m_removeTagButton->setObjectName(QStringLiteral("removeTagButton"));
     m_removeTagButton->setToolTip(tr("Remove the added tag chosen in the list"));
     m_removeTagButton->setEnabled(false);
-    m_tickAllButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
+    m_tickAllButton = new QPushButton(tr("&All"), m_selectBox);
     m_tickAllButton->setObjectName(QStringLiteral("tickAllButton"));
-    m_tickAllButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
-    m_tickNoneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
+    m_tickAllButton->setToolTip(tr("Tick every column (Ctrl+A in the list)"));
+    m_tickNoneButton = new QPushButton(tr("&None"), m_selectBox);
     m_tickNoneButton->setObjectName(QStringLiteral("tickNoneButton"));
-    m_tickNoneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
+    m_tickNoneButton->setToolTip(tr("Untick every column (Ctrl+Shift+A in the list)"));
     for (QPushButton* button : {m_addTagButton, m_removeTagButton, m_tickAllButton, m_tickNoneButton})
         button->setAutoDefault(false);
     MatchButtonWidths({m_tickAllButton, m_tickNoneButton});
@@ -304,7 +336,7 @@ QBoxLayout* MainWindow::BuildTickRow()
 
 QBoxLayout* MainWindow::BuildSeparatorRow()
 {
-    auto* separatorLabel = new QLabel(QStringLiteral("&Separator character:"), m_selectBox);
+    auto* separatorLabel = new QLabel(tr("&Separator character:"), m_selectBox);
     m_separatorCombo = new QComboBox(m_selectBox);
     m_separatorCombo->setObjectName(QStringLiteral("separatorCombo"));
     m_separatorCombo->setEditable(true);
@@ -312,7 +344,7 @@ QBoxLayout* MainWindow::BuildSeparatorRow()
     m_separatorCombo->setInsertPolicy(QComboBox::NoInsert);
     m_separatorCombo->setCompleter(nullptr);
     for (std::string_view entry : SeparatorListEntries())
-        m_separatorCombo->addItem(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+        m_separatorCombo->addItem(Translated("Separators", entry));
     m_separatorCombo->setMinimumContentsLength(14);
     separatorLabel->setBuddy(m_separatorCombo);
 
@@ -325,13 +357,13 @@ QBoxLayout* MainWindow::BuildSeparatorRow()
 
 QBoxLayout* MainWindow::BuildCommandColumn()
 {
-    m_extractButton = new QPushButton(QStringLiteral("&Extract"), this);
+    m_extractButton = new QPushButton(tr("&Extract"), this);
     m_extractButton->setObjectName(QStringLiteral("extractButton"));
     m_extractButton->setDefault(true);
     m_extractButton->setMinimumHeight(m_extractButton->sizeHint().height() * 3 / 2);
-    m_setupButton = new QPushButton(QStringLiteral("Se&tup"), this);
+    m_setupButton = new QPushButton(tr("Se&tup"), this);
     m_setupButton->setObjectName(QStringLiteral("setupButton"));
-    m_helpButton = new QPushButton(QStringLiteral("&Help"), this);
+    m_helpButton = new QPushButton(tr("&Help"), this);
     m_helpButton->setObjectName(QStringLiteral("helpButton"));
     m_helpButton->setAutoDefault(false);
 
@@ -346,30 +378,32 @@ QBoxLayout* MainWindow::BuildCommandColumn()
 QBoxLayout* MainWindow::BuildRunRow()
 {
     // Run state, on the bottom line beside the hint, so that no band stays empty while idle.
-    auto* helpLabel = new QLabel(QStringLiteral("Press F1 for help."), this);
+    auto* helpLabel = new QLabel(tr("Press F1 for help."), this);
     m_statusEdit = new QLineEdit(this);
     m_statusEdit->setObjectName(QStringLiteral("statusEdit"));
-    m_statusEdit->setAccessibleName(QStringLiteral("Status"));
+    m_statusEdit->setAccessibleName(tr("Status"));
     m_statusEdit->setReadOnly(true);
     m_statusEdit->setFrame(false);
     m_statusEdit->setFocusPolicy(Qt::NoFocus);
     const QFontMetrics metrics = fontMetrics();
-    const std::string_view extracting = MessageText(MessageId::Extracting);
     m_statusEdit->setMinimumWidth(
-        metrics.horizontalAdvance(QString::fromUtf8(extracting.data(), static_cast<qsizetype>(extracting.size()))) +
+        metrics.horizontalAdvance(Translated("Messages", MessageText(MessageId::Extracting))) +
         2 * metrics.averageCharWidth());
     QPalette statusPalette = m_statusEdit->palette();
     statusPalette.setColor(QPalette::Base, statusPalette.color(QPalette::Window));
     m_statusEdit->setPalette(statusPalette);
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
-    m_progressBar->setAccessibleName(QStringLiteral("Photos done"));
+    m_progressBar->setAccessibleName(tr("Photos done"));
     // The count says more than a percentage: how far a run of 20,000 photos has got, and that it
     // is moving at all.
-    m_progressBar->setFormat(QStringLiteral("%v of %m photos"));
-    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("88888 of 88888 photos")) +
-                                   5 * metrics.averageCharWidth());
-    m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
+    m_progressBar->setFormat(tr("%v of %m photos"));
+    m_progressBar->setMinimumWidth(
+        metrics.horizontalAdvance(QString(m_progressBar->format())
+                                      .replace(QLatin1String("%v"), QLatin1String("88888"))
+                                      .replace(QLatin1String("%m"), QLatin1String("88888"))) +
+        5 * metrics.averageCharWidth());
+    m_abortButton = new QPushButton(tr("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
     // Hidden while idle, but keeping their place, so that the window does not jump at each run.
@@ -420,11 +454,11 @@ void MainWindow::ConnectControls()
 void MainWindow::BuildActions()
 {
     // Help and About behind a button of their own, and in the window's right-click menu.
-    m_helpAction = new QAction(QStringLiteral("&Help"), this);
+    m_helpAction = new QAction(tr("&Help"), this);
     m_helpAction->setObjectName(QStringLiteral("helpAction"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
     m_helpAction->setShortcutContext(Qt::WindowShortcut);
-    m_aboutAction = new QAction(QStringLiteral("&About Fotoharvester..."), this);
+    m_aboutAction = new QAction(tr("&About Fotoharvester..."), this);
     m_aboutAction->setObjectName(QStringLiteral("aboutAction"));
     addAction(m_helpAction);
     addAction(m_aboutAction);
@@ -435,9 +469,9 @@ void MainWindow::BuildActions()
     m_helpButton->setMenu(helpMenu);
 
     // The list's own keys and right-click menu tick or untick every column at once.
-    m_tickAllAction = new QAction(QStringLiteral("Tick &all"), m_columnList);
+    m_tickAllAction = new QAction(tr("Tick &all"), m_columnList);
     m_tickAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    m_tickNoneAction = new QAction(QStringLiteral("Tick &none"), m_columnList);
+    m_tickNoneAction = new QAction(tr("Tick &none"), m_columnList);
     m_tickNoneAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     for (QAction* action : {m_tickAllAction, m_tickNoneAction}) {
         action->setShortcutContext(Qt::WidgetShortcut);
@@ -455,7 +489,8 @@ void MainWindow::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
     for (const Column& column : catalogue) {
-        auto* item = new QListWidgetItem(FromNarrow(column.heading));
+        // The heading line of a file keeps the English; the list speaks the user's language.
+        auto* item = new QListWidgetItem(Translated("Columns", column.heading));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(m_settings.IsColumnTicked(m_columnList->count()) ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
@@ -627,7 +662,8 @@ void MainWindow::SetProgressPosition(std::int64_t photosDone)
 
 void MainWindow::SetRunning(bool running, const std::string& statusText)
 {
-    m_statusEdit->setText(FromNarrow(statusText));
+    // The status is a text of the message table, or nothing.
+    m_statusEdit->setText(statusText.empty() ? QString() : Translated("Messages", statusText));
     m_progressBar->setVisible(running);
     m_abortButton->setVisible(running);
     // The run works on the settings it was started with: nothing that would change them may be
@@ -661,7 +697,7 @@ Answer MainWindow::ShowMessage(const Message& message)
         details << FromNarrow(line);
     QStringList actions;
     if (!message.writtenFile.empty())
-        actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
+        actions << tr("&Open file") << tr("&Show in folder");
     const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), WithPathsShown(message),
                                                        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                                                        !question             ? QMessageBox::Ok
@@ -681,7 +717,7 @@ void MainWindow::OpenWritten(const QString& file, int action)
     const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
     m_openOnDesktop(QUrl::fromLocalFile(target), [this, target] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("No program on this computer could open %1.")
+                        tr("No program on this computer could open %1.")
                             .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(target))));
     });
 }
@@ -736,8 +772,8 @@ RunRequest MainWindow::TakeRunRequest()
     request.settings.Flags = TickedFlags();
     request.settings.ExtraTags = JoinTagKeys(m_extraTags);
     request.settings.SeparatorNum = SeparatorPosition();
-    request.settings.SeparatorText = m_separatorText;
-    request.separator = SeparatorFromText(m_separatorText);
+    request.settings.SeparatorText = StoredSeparatorText(request.settings.SeparatorNum, m_separatorText);
+    request.separator = SeparatorFromText(request.settings.SeparatorText);
     if (m_settings.MapFile != 0)
         request.mapPath = MapPathFor(OutputPathFor(m_settings.OutFile));
     return request;
@@ -786,7 +822,7 @@ void MainWindow::Finish()
     m_settings.Flags = TickedFlags();
     m_settings.ExtraTags = JoinTagKeys(m_extraTags);
     m_settings.SeparatorNum = SeparatorPosition();
-    m_settings.SeparatorText = m_separatorText;
+    m_settings.SeparatorText = StoredSeparatorText(m_settings.SeparatorNum, m_separatorText);
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.
     if (isVisible())
@@ -910,15 +946,15 @@ void MainWindow::OnHelp()
         QStringList places;
         for (const QString& folder : m_helpFolders)
             places << QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
-        m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("The help pages were not found. They are looked for in:\n%1")
-                            .arg(places.join(QLatin1Char('\n'))));
+        m_messages.Show(
+            this, QMessageBox::Information,
+            tr("The help pages were not found. They are looked for in:\n%1").arg(places.join(QLatin1Char('\n'))));
         return;
     }
     m_openOnDesktop(QUrl::fromLocalFile(index), [this, index] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("No program on this computer could open the help pages. You can open %1 in a "
-                                       "web browser.")
+                        tr("No program on this computer could open the help pages. You can open %1 in a "
+                           "web browser.")
                             .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(index))));
     });
 }

@@ -19,10 +19,11 @@ static_assert(DateLayoutCount == 9, "every date layout needs its label in the Se
 
 const std::array<const char*, 9>& SetupDialog::DateFormatLabels()
 {
+    // Shown through tr(): the letters stand for words of the user's language.
     static constexpr std::array<const char*, 9> labels{
-        "YYYY:MM:DD HH:MI:SS", "DD month YYYY HH:MI:SS", "month DD YYYY HH:MI:SS",
-        "YYYY-MM-DD HH:MI:SS", "DD-MM-YYYY HH:MI:SS",    "DD/MM/YYYY HH:MI:SS",
-        "MM/DD/YYYY HH:MI:SS", "DD.MM.YYYY HH:MI:SS",    "YYYY/MM/DD HH:MI:SS",
+        QT_TR_NOOP("YYYY:MM:DD HH:MI:SS"), QT_TR_NOOP("DD month YYYY HH:MI:SS"), QT_TR_NOOP("month DD YYYY HH:MI:SS"),
+        QT_TR_NOOP("YYYY-MM-DD HH:MI:SS"), QT_TR_NOOP("DD-MM-YYYY HH:MI:SS"),    QT_TR_NOOP("DD/MM/YYYY HH:MI:SS"),
+        QT_TR_NOOP("MM/DD/YYYY HH:MI:SS"), QT_TR_NOOP("DD.MM.YYYY HH:MI:SS"),    QT_TR_NOOP("YYYY/MM/DD HH:MI:SS"),
     };
     return labels;
 }
@@ -30,7 +31,7 @@ const std::array<const char*, 9>& SetupDialog::DateFormatLabels()
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("setupDialog"));
-    setWindowTitle(QStringLiteral("Setup"));
+    setWindowTitle(tr("Setup"));
 
     QBoxLayout* buttons = BuildButtons();
     QGroupBox* monthBox = BuildMonthBox();
@@ -49,10 +50,10 @@ SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent)
 
 QBoxLayout* SetupDialog::BuildButtons()
 {
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton = new QPushButton(tr("OK"), this);
     m_okButton->setObjectName(QStringLiteral("okButton"));
     m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     MatchButtonWidths({m_okButton, m_cancelButton});
     connect(m_okButton, &QPushButton::clicked, this, &SetupDialog::accept);
@@ -67,7 +68,7 @@ QBoxLayout* SetupDialog::BuildButtons()
 
 QGroupBox* SetupDialog::BuildMonthBox()
 {
-    auto* monthBox = new QGroupBox(QStringLiteral("&Month names"), this);
+    auto* monthBox = new QGroupBox(tr("&Month names"), this);
     auto* monthGrid = new QGridLayout(monthBox);
     const int editWidth = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 24;
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month) {
@@ -88,7 +89,7 @@ QGroupBox* SetupDialog::BuildMonthBox()
 
 QBoxLayout* SetupDialog::BuildOptionsColumn()
 {
-    auto* dateLabel = new QLabel(QStringLiteral("&Date format:"), this);
+    auto* dateLabel = new QLabel(tr("&Date format:"), this);
     m_dateFormatCombo = new QComboBox(this);
     m_dateFormatCombo->setObjectName(QStringLiteral("dateFormatCombo"));
     m_dateFormatCombo->setEditable(false);
@@ -99,23 +100,22 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
     m_dateFormatCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     dateLabel->setBuddy(m_dateFormatCombo);
 
-    m_subSecondsCheck = new QCheckBox(QStringLiteral("Include &sub-seconds \nWill only work with some cameras"), this);
+    m_subSecondsCheck = new QCheckBox(tr("Include &sub-seconds \nWill only work with some cameras"), this);
     m_subSecondsCheck->setObjectName(QStringLiteral("subSecondsCheck"));
 
-    auto* formatsLabel = new QLabel(QStringLiteral("&Photo formats:"), this);
+    auto* formatsLabel = new QLabel(tr("&Photo formats:"), this);
     m_formatsCombo = new QComboBox(this);
     m_formatsCombo->setObjectName(QStringLiteral("formatsCombo"));
-    m_formatsCombo->addItem(QStringLiteral("JPEG and TIFF only"));
-    m_formatsCombo->addItem(QStringLiteral("All photo formats"));
-    m_formatsCombo->setToolTip(
-        QStringLiteral("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
+    m_formatsCombo->addItem(tr("JPEG and TIFF only"));
+    m_formatsCombo->addItem(tr("All photo formats"));
+    m_formatsCombo->setToolTip(tr("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
     formatsLabel->setBuddy(m_formatsCombo);
 
-    m_spreadsheetCheck = new QCheckBox(QStringLiteral("&For spreadsheets"), this);
+    m_spreadsheetCheck = new QCheckBox(tr("&For spreadsheets"), this);
     m_spreadsheetCheck->setObjectName(QStringLiteral("spreadsheetCheck"));
-    m_spreadsheetCheck->setToolTip(QStringLiteral(
-        "Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
-        "apostrophe before any text that a spreadsheet would take as a formula."));
+    m_spreadsheetCheck->setToolTip(
+        tr("Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an "
+           "apostrophe before any text that a spreadsheet would take as a formula."));
 
     auto* optionsColumn = new QVBoxLayout;
     optionsColumn->addWidget(dateLabel);
@@ -156,9 +156,9 @@ void SetupDialog::ShowExamples()
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         names[month] = m_monthEdits[month]->text().toStdString();
     for (int layout = 0; layout < m_dateFormatCombo->count(); ++layout)
-        m_dateFormatCombo->setItemText(layout, QStringLiteral("%1   (%2)")
-                                                   .arg(QString::fromLatin1(DateFormatLabels()[layout]),
-                                                        QString::fromStdString(FormatDate(now, layout, names))));
+        m_dateFormatCombo->setItemText(
+            layout, QStringLiteral("%1   (%2)")
+                        .arg(tr(DateFormatLabels()[layout]), QString::fromStdString(FormatDate(now, layout, names))));
 }
 
 void SetupDialog::SetFormats(std::int32_t formats)
