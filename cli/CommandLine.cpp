@@ -50,7 +50,7 @@ std::optional<std::string> SeparatorNamed(const std::string& text)
         {"comma", ","}, {"semicolon", ";"}, {"colon", ":"}, {"tab", "\t"}};
     if (const auto named = names.find(text); named != names.end())
         return named->second;
-    if (text.empty() || Utf8CharacterLength(text) != text.size() || text.find_first_of("\"\r\n") != std::string::npos)
+    if (!SeparatorUsable(text) || Utf8CharacterLength(text) != text.size())
         return std::nullopt;
     return text;
 }

@@ -6,6 +6,7 @@
 #include "extract/ExtractionRun.h"
 #include "extract/Messages.h"
 #include "extract/ColumnCatalogue.h"
+#include "extract/RecordComposer.h"
 #include "metadata/KnownTags.h"
 #include "metadata/ReaderPool.h"
 #include "platform/FileSystem.h"
@@ -98,8 +99,8 @@ int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
     // Refused by the run too, but named here as what the command line must add.
     if (!request.settings.ChoosesAnyColumn())
         return ReportUsageError(MakeMessage(MessageId::NoColumns).batchLines.front());
-    if (request.separator.empty())
-        return ReportUsageError(MakeMessage(MessageId::SeparatorEmpty).batchLines.front());
+    if (!SeparatorUsable(request.separator))
+        return ReportUsageError(MakeMessage(MessageId::SeparatorUnusable).batchLines.front());
     if (!commandLine.photos.empty())
         request.photos = commandLine.photos;
     if (commandLine.filesFrom &&

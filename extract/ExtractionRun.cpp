@@ -171,8 +171,8 @@ bool ExtractionRun::ChoicesAreUsable(const RunResult& result)
         refusal = MakeMessage(MessageId::OutputUnnamed, {m_request.outputPath.value_or(settings.OutFile)});
     else if (!settings.ChoosesAnyColumn())
         refusal = MakeMessage(MessageId::NoColumns);
-    else if (m_request.separator.empty())
-        refusal = MakeMessage(MessageId::SeparatorEmpty);
+    else if (!SeparatorUsable(m_request.separator))
+        refusal = MakeMessage(MessageId::SeparatorUnusable);
     if (refusal)
         m_host.ShowMessage(*refusal);
     return !refusal;

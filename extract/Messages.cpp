@@ -66,11 +66,12 @@ constexpr std::array messageTable{
         .icon = I::Question,
         .batchForOne = "photos in different folders share the name %2; add --full-path to tell them apart, "
                        "or --yes to write them all the same"},
-    MessageEntry{.id = MessageId::UnreadablePhotos,
-                 .window = TRANSLATABLE(
-                     "Messages", "%1 of these files could not be read as photos: their records hold no metadata."),
-                 .batch = "%1 photos could not be read; their records hold no metadata",
-                 .batchForOne = "%1 photo could not be read; its record holds no metadata"},
+    MessageEntry{
+        .id = MessageId::UnreadablePhotos,
+        .window = TRANSLATABLE(
+            "Messages", "%1 of these files could not be read as photos: none of their metadata is in the output."),
+        .batch = "%1 photos could not be read; none of their metadata is in the output",
+        .batchForOne = "%1 photo could not be read; none of its metadata is in the output"},
     MessageEntry{
         .id = MessageId::OutputNotWritten,
         .window = TRANSLATABLE("Messages",
@@ -125,14 +126,16 @@ constexpr std::array messageTable{
         .window = TRANSLATABLE("Messages",
                                "No column is ticked, so there is nothing to write. Please tick the columns you want in "
                                "the list."),
-        .batch = "no column chosen: choose them with --columns (\"all\", or the numbers --help lists)"},
+        .batch =
+            "no column chosen: choose them with --columns (\"all\", or the names, numbers or tag keys --help lists)"},
     // Fields that run together cannot be told apart again.
     MessageEntry{
-        .id = MessageId::SeparatorEmpty,
+        .id = MessageId::SeparatorUnusable,
         .window = TRANSLATABLE(
-            "Messages", "The separator character cannot be empty: the fields would run together and could not be "
+            "Messages", "The separator character cannot be empty, a quote or a line break: the fields could not be "
                         "read back. Please choose a separator, or type one."),
-        .batch = "no separator: the fields would run together; give one with --separator"},
+        .batch = "no usable separator: the fields would run together or break their quoting; give one with "
+                 "--separator"},
     MessageEntry{
         .id = MessageId::OutputEmpty,
         .window = TRANSLATABLE("Messages", "Output filename cannot be empty. Please fill in a name or choose a file."),

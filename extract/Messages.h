@@ -24,7 +24,7 @@ enum class MessageId {
     SummaryWithUnread,
     Stopped,
     NoColumns,
-    SeparatorEmpty,
+    SeparatorUnusable,
     OutputEmpty,
     OutputUnnamed,
     PhotosWithoutValues,

@@ -117,6 +117,11 @@ std::string SeparatorFromText(std::string_view text)
     return std::string(text.substr(0, std::max<std::size_t>(Utf8CharacterLength(text), 1)));
 }
 
+bool SeparatorUsable(std::string_view separator)
+{
+    return !separator.empty() && separator.find_first_of("\"\r\n") == std::string_view::npos;
+}
+
 const std::array<std::string_view, 4>& SeparatorListEntries()
 {
     // The window shows them in the user's language; the separator is taken from the English.

@@ -57,3 +57,7 @@ const std::array<std::string_view, 4>& SeparatorListEntries();
 // The separator a typed separator text stands for: its first character, "T" standing for TAB,
 // nothing for an empty text.
 std::string SeparatorFromText(std::string_view text);
+
+// Whether fields joined by `separator` can be read back: not empty (the fields would run together),
+// no quote (it would break the quoting) and no line break (it would break the lines).
+bool SeparatorUsable(std::string_view separator);

@@ -166,8 +166,8 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "no column chosen",
          .arguments = run({"--defaults"}),
          .exitCode = 2,
-         .err = "fotoharvester-cli: no column chosen: choose them with --columns (\"all\", or the numbers --help "
-                "lists)" +
+         .err = "fotoharvester-cli: no column chosen: choose them with --columns (\"all\", or the names, numbers or "
+                "tag keys --help lists)" +
                 tryHelp},
         {.what = "no output named or stored",
          .arguments = {"{photos}", "--defaults"},
@@ -206,7 +206,7 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = run({"--columns", "4,7"}),
          .exitCode = 3,
          .err = "fotoharvester-cli: {photos}/crash.jpg: crashed the reader\n" + summary +
-                "{out}/out.csv\nfotoharvester-cli: 1 photo could not be read; its record holds no metadata\n",
+                "{out}/out.csv\nfotoharvester-cli: 1 photo could not be read; none of its metadata is in the output\n",
          .written = "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n",
          .photos = {"a.jpg", "crash.jpg"}},
         {.what = "the same, quietly",
@@ -267,7 +267,9 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
              "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\nSeparatorText=|\n"},
         {.what = "no separator stored",
          .exitCode = 2,
-         .err = "fotoharvester-cli: no separator: the fields would run together; give one with --separator" + tryHelp,
+         .err = "fotoharvester-cli: no usable separator: the fields would run together or break their quoting; give "
+                "one with --separator" +
+                tryHelp,
          .stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\n"},
         {.what = "the defaults instead",
          .arguments = run({"--defaults", "--columns", "4"}),

@@ -637,8 +637,8 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
         EXPECT_EQ(outcome.err, root + "b.jpg: crashed the reader\n" + root + "d.jpg: crashed the reader\n" + root +
                                    "e.jpg: crashed the reader\nfotoharvester-cli: 7 records written to " +
                                    folder.Text() +
-                                   "out.txt\nfotoharvester-cli: 3 photos could not be read; their "
-                                   "records hold no metadata\n");
+                                   "out.txt\nfotoharvester-cli: 3 photos could not be read; none of their "
+                                   "metadata is in the output\n");
         EXPECT_EQ(folder.Read("out.txt"), "\"a.jpg\"|Canon|6x8|\"  Paris headline \"\n"
                                           "\"b.jpg\"||0x0|\"\"\n"
                                           "\"c.jpg\"||8x6|\"\"\n"

@@ -219,7 +219,8 @@ TEST_F(Run, RefusedRunsTouchNothing)
         {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames,
          RunResult::Outcome::Declined},
         // Nothing that could be read back: fields run together, no fields, or a hidden file.
-        {"no separator", [&] { separator = ""; }, MessageId::SeparatorEmpty},
+        {"no separator", [&] { separator = ""; }, MessageId::SeparatorUnusable},
+        {"a quote as separator, typed in the window", [&] { separator = "\""; }, MessageId::SeparatorUnusable},
         {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
         {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
         {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
@@ -409,10 +410,11 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
                                                         {root + "text.jpg", "not a photo, or damaged"}}));
     ASSERT_EQ(result.unlistedFolders.size(), 1u);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "EXIF data have been extracted from 2 of 4 files and stored in " + OutputPath() +
-                  ".\n2 of these files could not be read as photos: their records hold no metadata.\n1 folder could "
-                  "not be opened: any photos in it are missing from the file.");
+    EXPECT_EQ(
+        host.messages[0].text,
+        "EXIF data have been extracted from 2 of 4 files and stored in " + OutputPath() +
+            ".\n2 of these files could not be read as photos: none of their metadata is in the output.\n1 folder could "
+            "not be opened: any photos in it are missing from the file.");
     EXPECT_EQ(
         host.messages[0].details,
         (std::vector<std::string>{root + "broken.jpg: crashed the reader", root + "text.jpg: not a photo, or damaged",

@@ -347,8 +347,8 @@ To avoid this problem, use the full path option. </source>
 Um dieses Problem zu vermeiden, verwenden Sie die Option für den vollständigen Dateipfad. </translation>
     </message>
     <message>
-        <source>%1 of these files could not be read as photos: their records hold no metadata.</source>
-        <translation>%1 dieser Dateien konnten nicht als Fotos gelesen werden: Ihre Datensätze enthalten keine Metadaten.</translation>
+        <source>%1 of these files could not be read as photos: none of their metadata is in the output.</source>
+        <translation>%1 dieser Dateien konnten nicht als Fotos gelesen werden: Keine ihrer Metadaten steht in der Ausgabe.</translation>
     </message>
     <message>
         <source>The extracted data could not be written to %1 (%2). Please check that the disk is not full and that the file may be written.</source>
@@ -395,8 +395,8 @@ Um dieses Problem zu vermeiden, verwenden Sie die Option für den vollständigen
         <translation>Keine Spalte ist angekreuzt, es gibt also nichts zu schreiben. Bitte kreuzen Sie die gewünschten Spalten in der Liste an.</translation>
     </message>
     <message>
-        <source>The separator character cannot be empty: the fields would run together and could not be read back. Please choose a separator, or type one.</source>
-        <translation>Das Trennzeichen darf nicht leer sein: Die Felder liefen ineinander und ließen sich nicht wieder lesen. Bitte wählen Sie ein Trennzeichen oder geben Sie eines ein.</translation>
+        <source>The separator character cannot be empty, a quote or a line break: the fields could not be read back. Please choose a separator, or type one.</source>
+        <translation>Das Trennzeichen darf weder leer noch ein Anführungszeichen oder ein Zeilenumbruch sein: Die Felder ließen sich nicht wieder lesen. Bitte wählen Sie ein Trennzeichen oder geben Sie eines ein.</translation>
     </message>
     <message>
         <source>Output filename cannot be empty. Please fill in a name or choose a file.</source>
