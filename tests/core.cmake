@@ -50,3 +50,16 @@ target_compile_definitions(real_photos_test PRIVATE
   FH_TEST_PHOTOS="${FH_TEST_PHOTOS}" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>"
   SHARED_PHOTOS="${FOTOHARVESTER_CAMERA_PHOTOS}")
 add_dependencies(real_photos_test fotoharvester-cli fotoharvester-reader)
+
+# The workbook as other programs read it: openpyxl cell by cell, and LibreOffice as a user opens
+# it (skipped where LibreOffice is not installed). Debian's own python3, which has openpyxl.
+foreach(reader openpyxl libreoffice)
+  set(option "")
+  if(reader STREQUAL "libreoffice")
+    set(option --libreoffice)
+  endif()
+  add_test(NAME workbook_${reader}
+           COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/support/workbook_check.py
+                   --cli $<TARGET_FILE:fotoharvester-cli> ${option})
+  set_tests_properties(workbook_${reader} PROPERTIES LABELS acceptance SKIP_RETURN_CODE 77 TIMEOUT 300)
+endforeach()
