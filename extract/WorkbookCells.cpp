@@ -95,13 +95,18 @@ std::optional<double> DateSerial(const DateTimeParts& moment, DatePart part)
 
 std::string DateNumberFormat(const DateLayout& layout, DatePart part, int decimals)
 {
-    const bool shortNames = std::all_of(layout.monthNames.begin(), layout.monthNames.end(), [](const std::string& name) {
-        return DisplayWidth(name) <= 3;
-    });
+    const bool shortNames = std::all_of(layout.monthNames.begin(), layout.monthNames.end(),
+                                        [](const std::string& name) { return DisplayWidth(name) <= 3; });
     const std::string month = shortNames ? "mmm" : "mmmm";
     // The separators are escaped: a bare "/" shows the reader's own date separator.
-    static constexpr std::string_view numeric[] = {"yyyy\\:mm\\:dd", "",           "",           "yyyy\\-mm\\-dd",
-                                                   "dd\\-mm\\-yyyy", "dd\\/mm\\/yyyy", "mm\\/dd\\/yyyy", "dd\\.mm\\.yyyy",
+    static constexpr std::string_view numeric[] = {"yyyy\\:mm\\:dd",
+                                                   "",
+                                                   "",
+                                                   "yyyy\\-mm\\-dd",
+                                                   "dd\\-mm\\-yyyy",
+                                                   "dd\\/mm\\/yyyy",
+                                                   "mm\\/dd\\/yyyy",
+                                                   "dd\\.mm\\.yyyy",
                                                    "yyyy\\/mm\\/dd"};
     std::string date;
     if (layout.dateFormat == 1)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -85,6 +86,11 @@ bool WorkbookWriter::Begin(OutputFile& file, const std::vector<Column>& columns)
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
+    // The system's temporary files otherwise go to /tmp, whatever TMPDIR says.
+    const char* temporaryFolder = std::getenv("TMPDIR");
+    std::string folder = temporaryFolder != nullptr ? temporaryFolder : "";
+    if (!folder.empty())
+        options.tmpdir = folder.data();
     errno = 0;
     book.workbook = workbook_new_opt(path.c_str(), &options);
     book.sheet = book.workbook == nullptr ? nullptr : workbook_add_worksheet(book.workbook, "Photos");
@@ -148,8 +154,8 @@ void WorkbookWriter::AddRow(std::string_view name, const std::string& path, cons
                 std::fabs(*longitude) <= 180.0) {
                 const std::string mapLink = MapLink(*latitude, *longitude);
                 // The link is laid on the cell first, then the number takes the cell's place.
-                if (book.MayLink(mapLink) && worksheet_write_url(book.sheet, book.row, column, mapLink.c_str(),
-                                                                 nullptr) == LXW_NO_ERROR) {
+                if (book.MayLink(mapLink) &&
+                    worksheet_write_url(book.sheet, book.row, column, mapLink.c_str(), nullptr) == LXW_NO_ERROR) {
                     ++book.links;
                     format = book.linkedNumber;
                 }
