@@ -41,8 +41,10 @@ std::size_t DisplayWidth(std::string_view utf8);
 
 // The longest link a spreadsheet keeps, in characters.
 inline constexpr std::size_t MaxLinkLength = 2079;
-// The most links one sheet may hold.
-inline constexpr std::size_t MaxLinksPerSheet = 65530;
+// The most links a workbook gets. Spreadsheets take up to 65,530 a sheet, but the library holds
+// every link in memory until the workbook is written, some 3 KB each: this many keep a run of any
+// size within a few tens of megabytes.
+inline constexpr std::size_t MaxLinks = 5000;
 
 // A file:// link to the file at `absolutePath`, every byte but unreserved ones and the separators
 // percent-encoded, so that no character of a name can end the link or start another.

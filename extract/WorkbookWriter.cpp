@@ -26,6 +26,7 @@ struct WorkbookWriter::Book {
     std::vector<Column> columns;
     lxw_format* heading = nullptr;
     lxw_format* linkedNumber = nullptr;
+    lxw_format* lines = nullptr;  // a text of several lines shows them all
     // By DatePart, then decimals of a second.
     lxw_format* dates[3][MaxSecondDecimals + 1] = {};
     lxw_row_t row = 0;  // the last row written
@@ -57,7 +58,7 @@ struct WorkbookWriter::Book {
         widths[column] = std::max(widths[column], DisplayWidth(shown));
     }
 
-    bool MayLink(std::string_view link) const { return links < MaxLinksPerSheet && link.size() <= MaxLinkLength; }
+    bool MayLink(std::string_view link) const { return links < MaxLinks && link.size() <= MaxLinkLength; }
 
     void Text(lxw_col_t column, const std::string& text, lxw_format* format = nullptr)
     {
@@ -96,6 +97,8 @@ bool WorkbookWriter::Begin(OutputFile& file, const std::vector<Column>& columns)
     book.sheet = book.workbook == nullptr ? nullptr : workbook_add_worksheet(book.workbook, "Photos");
     if (book.sheet == nullptr) {
         file.SetFailed(errno != 0 ? errno : ENOMEM);
+        if (book.workbook != nullptr)
+            lxw_workbook_free(std::exchange(book.workbook, nullptr));
         return false;
     }
     book.heading = workbook_add_format(book.workbook);
@@ -103,6 +106,8 @@ bool WorkbookWriter::Begin(OutputFile& file, const std::vector<Column>& columns)
     book.linkedNumber = workbook_add_format(book.workbook);
     format_set_underline(book.linkedNumber, LXW_UNDERLINE_SINGLE);
     format_set_font_color(book.linkedNumber, LXW_COLOR_BLUE);
+    book.lines = workbook_add_format(book.workbook);
+    format_set_text_wrap(book.lines);
     for (const DatePart part : {DatePart::Date, DatePart::Time, DatePart::DateAndTime})
         for (int decimals = 0; decimals <= MaxSecondDecimals; ++decimals) {
             lxw_format* format = workbook_add_format(book.workbook);
@@ -114,6 +119,10 @@ bool WorkbookWriter::Begin(OutputFile& file, const std::vector<Column>& columns)
     for (std::size_t column = 0; column < columns.size(); ++column)
         book.Text(static_cast<lxw_col_t>(column + 1), CellText(columns[column].heading), book.heading);
     worksheet_freeze_panes(book.sheet, 1, 0);
+    // Printed, the columns fit across a landscape page, with the headings on every page.
+    worksheet_set_landscape(book.sheet);
+    worksheet_fit_to_pages(book.sheet, 1, 0);
+    worksheet_repeat_rows(book.sheet, 0, 0);
     return !file.Failed();
 }
 
@@ -142,6 +151,7 @@ void WorkbookWriter::AddRow(std::string_view name, const std::string& path, cons
         book.Text(NameColumn, shownName);
     }
 
+    std::size_t lines = 1;  // of the row's tallest text
     for (std::size_t index = 0; index < book.columns.size() && index < fields.size(); ++index) {
         const Field& field = fields[index];
         const auto column = static_cast<lxw_col_t>(index + 1);
@@ -176,8 +186,18 @@ void WorkbookWriter::AddRow(std::string_view name, const std::string& path, cons
                 continue;
             }
         }
-        book.Text(column, CellText(field.text));
+        const std::string text = CellText(field.text);
+        const auto breaks = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        lines = std::max(lines, breaks + 1);
+        book.Text(column, text, breaks == 0 ? nullptr : book.lines);
     }
+    // Spreadsheets do not make a row taller for its lines as they open a file; a caption of many
+    // lines shows its first few.
+    constexpr std::size_t mostLines = 6;
+    constexpr double lineHeight = 15.0;
+    if (lines > 1)
+        book.Check(worksheet_set_row(book.sheet, book.row, lineHeight * static_cast<double>(std::min(lines, mostLines)),
+                                     nullptr));
 }
 
 bool WorkbookWriter::Finish()

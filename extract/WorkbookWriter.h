@@ -16,7 +16,7 @@ class OutputFile;
 // is a number, a date and time the photo states is a date-time cell shown in the run's layout
 // (see DateNumberFormat), a text is a text however it begins (never a formula), an empty field an
 // empty cell. The name links to the photo, the latitude to the position on a web map, as long as
-// the sheet may hold more links (MaxLinksPerSheet).
+// the workbook may hold more links (MaxLinks).
 //
 // Rows go to the file as they come, so that a run of any size takes the memory of a few rows.
 // Nothing stands in the file before Finish, and the file is the output's own (its temporary file
