@@ -540,8 +540,8 @@ calendar has, or one before March 1900, stays a text. Every other value is a tex
 as the photo holds it, even one starting with "=", "+", "-" or "@": never a formula, and no
 apostrophe. Control characters that a workbook cannot hold (all but TAB, LF and CR) become
 U+FFFD, and a text beyond 32,767 characters is cut there. The file name links to the photo
-(file://), and the latitude to the position on OpenStreetMap's map, up to 5,000 links (each is held
-in memory until the workbook is written): the rows past them have none.
+(file://), and the latitude to the position on OpenStreetMap's map, up to 5,000 links (each is
+held in memory until the workbook is written): the rows past them have none.
 
 The records go to the output file only, or to standard output with --output -. Progress (on a
 terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
