@@ -128,11 +128,7 @@ def check_with_openpyxl(photos, output, check):
                 ["yyyy\\:mm\\:dd", "hh:mm:ss", "yyyy\\:mm\\:dd hh:mm:ss"])
 
 
-def check_with_libreoffice(photos, output, folder, check):
-    soffice = shutil.which("soffice")
-    if soffice is None:
-        print("skipped: LibreOffice (soffice) is not installed")
-        sys.exit(SKIPPED)
+def check_with_libreoffice(soffice, photos, output, folder, check):
     # A profile of its own, so that neither a running LibreOffice nor a parallel test gets in the way.
     profile = "file://" + os.path.join(folder, "profile")
     subprocess.run([soffice, "-env:UserInstallation=" + profile, "--headless", "--convert-to",
@@ -164,10 +160,14 @@ def main():
     parser.add_argument("--libreoffice", action="store_true")
     args = parser.parse_args()
     check = Checker()
+    soffice = shutil.which("soffice")
+    if args.libreoffice and soffice is None:
+        print("skipped: LibreOffice (soffice) is not installed")
+        return SKIPPED
     with tempfile.TemporaryDirectory() as folder:
         photos, output = write_workbook(args.cli, folder)
         if args.libreoffice:
-            check_with_libreoffice(photos, output, folder, check)
+            check_with_libreoffice(soffice, photos, output, folder, check)
         else:
             check_with_openpyxl(photos, output, check)
     for problem in check.problems:
