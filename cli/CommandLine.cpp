@@ -451,7 +451,7 @@ std::string HelpText()
     std::string text = R"(Usage: fotoharvester-cli [OPTION]... [FOLDER]
   or:  fotoharvester-cli [OPTION]... PHOTO...
 Gathers the metadata of the photos in FOLDER, or of the PHOTOs named, into one delimited text
-file, one line per photo. Options not given keep the settings last saved by the Fotoharvester
+file, one line per photo, or into a workbook (an output named .xlsx), one row per photo. Options not given keep the settings last saved by the Fotoharvester
 window (so that a selection made there can be re-run from a script), or the defaults with
 --defaults.
 
@@ -464,7 +464,7 @@ window (so that a selection made there can be re-run from a script), or the defa
   -0                    with --files-from: the names are separated by NUL bytes (find -print0)
       --output FILE     output file; ".csv" is added when the name has no extension, except
                         for devices, pipes and files under /dev, /proc and /sys; "-" writes the
-                        records to standard output
+                        records to standard output; a name ending in ".xlsx" gets a workbook
       --columns LIST    the columns to write: "all", or separated by commas column numbers,
                         ranges of them (0-5) and column names (see the list below), and the
                         keys of any other tags (see below); a run needs at least one. Without
@@ -480,8 +480,11 @@ window (so that a selection made there can be re-run from a script), or the defa
       --month-names LIST  twelve month names separated by commas, for layouts 1 and 2
       --sub-seconds     give the times the fraction of a second the camera recorded, as in
                         14:22:01.25, where the photo has one (--no-sub-seconds: whole seconds)
-      --spreadsheet     for spreadsheets: a byte-order mark first, and an apostrophe before any
-                        text that would start a formula (--no-spreadsheet: the plain file)
+      --spreadsheet     a delimited file for spreadsheets: a byte-order mark first (Excel reads
+                        it; LibreOffice needs "UTF-8" chosen in its import dialog), the first
+                        heading "Filename" without "!", and an apostrophe before any text that
+                        would start a formula (--no-spreadsheet: the plain file). A workbook
+                        (.xlsx) needs none of it
       --geojson FILE    also write a map of the photos' positions to FILE (GeoJSON)
       --defaults        start from the default settings rather than the stored ones, so that a
                         script gives the same file on every machine
@@ -525,6 +528,21 @@ it was copied with it). A photo that could not be read has no date.
 )";
     text += DateLayoutList();
     text += R"(
+Which output to choose: for a spreadsheet, a workbook (--output photos.xlsx); for a script, the
+delimited file (CSV), or standard output with --output -; for a map, --geojson FILE beside either.
+
+A workbook has one sheet, "Photos": the heading row (always written, bold, frozen and with a
+filter), then a row per photo with a record. Numbers (size, aperture, ISO, focal length,
+distance, the position, the direction, a tag's plain number) are number cells; the capture date
+columns are date-time cells, shown in the chosen layout (month names as the spreadsheet names
+them, long or short as the names given), so that sorting and filtering go by date; a date no
+calendar has, or one before March 1900, stays a text. Every other value is a text cell exactly
+as the photo holds it, even one starting with "=", "+", "-" or "@": never a formula, and no
+apostrophe. Control characters that a workbook cannot hold (all but TAB, LF and CR) become
+U+FFFD, and a text beyond 32,767 characters is cut there. The file name links to the photo
+(file://), and the latitude to the position on OpenStreetMap's map, up to 5,000 links (each is
+held in memory until the workbook is written): the rows past them have none.
+
 The records go to the output file only, or to standard output with --output -. Progress (on a
 terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
 every photo or folder that could not be read and every refusal go to standard error. No real

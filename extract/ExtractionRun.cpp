@@ -5,10 +5,12 @@
 #include "extract/OutputFile.h"
 #include "extract/RecordComposer.h"
 #include "extract/RunHost.h"
+#include "extract/WorkbookWriter.h"
 #include "metadata/PhotoValues.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -100,6 +102,8 @@ struct ExtractionRun::Files {
     bool mapped = false;
     std::vector<Column> columns;
     RecordComposer composer;
+    // The workbook the output holds, for an output named .xlsx; else the output holds lines.
+    std::unique_ptr<WorkbookWriter> workbook;
 };
 
 RunResult ExtractionRun::Execute()
@@ -129,13 +133,15 @@ RunResult ExtractionRun::Execute()
     }
     if (StoppedBeforeReading(result))
         return result;
+    const DateLayout layout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0};
     Files files{{},
                 {},
                 !m_request.mapPath.empty(),
                 ChosenColumns(settings),
-                RecordComposer(m_request.separator,
-                               DateLayout{settings.DateFormat, settings.MonthNames, settings.SubSeconds != 0},
-                               settings.Spreadsheet != 0)};
+                RecordComposer(m_request.separator, layout, settings.Spreadsheet != 0),
+                nullptr};
+    if (!m_request.toStandardOutput && IsWorkbookPath(result.outputPath))
+        files.workbook = std::make_unique<WorkbookWriter>(layout);
     if (!OpenFiles(files, result, *photos))
         return result;
     const bool aborted = WriteRecords(files, std::move(*photos), result);
@@ -264,10 +270,15 @@ bool ExtractionRun::Open(OutputFile& file, const std::string& path, const PhotoL
 
 bool ExtractionRun::WriteRecords(Files& files, PhotoList photos, RunResult& result)
 {
-    if (m_request.settings.Spreadsheet != 0)
-        files.output.Write(ByteOrderMark);
-    if (m_request.settings.CommentLine != 0)
-        files.output.WriteLine(files.composer.HeadingLine(files.columns));
+    // A workbook always has its heading row: its filter and frozen pane sit on it.
+    if (files.workbook) {
+        files.workbook->Begin(files.output, files.columns);
+    } else {
+        if (m_request.settings.Spreadsheet != 0)
+            files.output.Write(ByteOrderMark);
+        if (m_request.settings.CommentLine != 0)
+            files.output.WriteLine(files.composer.HeadingLine(files.columns));
+    }
     if (files.mapped)
         files.map.Write(MapComposer::Opening());
 
@@ -302,7 +313,13 @@ void ExtractionRun::WritePhoto(Files& files, PhotoValues& reader, const std::str
     if (reader.LastOutcome() != ReadOutcome::Read)
         result.unreadPhotos.push_back({path, std::string(OutcomeReason(reader.LastOutcome()))});
     const Fields fields = files.composer.Values(files.columns, reader);
-    if (const auto record = files.composer.Record(name, files.columns, fields)) {
+    if (files.workbook) {
+        // A photo without any of the chosen values gets no row, as it gets no record.
+        if (std::any_of(fields.begin(), fields.end(), [](const Field& field) { return !field.text.empty(); })) {
+            files.workbook->AddRow(name, path, fields, reader.Latitude(), reader.Longitude());
+            ++result.recordCount;
+        }
+    } else if (const auto record = files.composer.Record(name, files.columns, fields)) {
         files.output.WriteLine(*record);
         ++result.recordCount;
     }
@@ -324,6 +341,8 @@ void ExtractionRun::Finish(Files& files, bool aborted, RunResult& result)
 {
     if (files.mapped)
         files.map.Write(MapComposer::Closing());
+    if (files.workbook)
+        files.workbook->Finish();
     // Every file is whole on the disk before any takes the place of an earlier one, so that a
     // failure at any step, or a kill, leaves all the earlier files as they were.
     const bool prepared = files.output.Prepare() && (!files.mapped || files.map.Prepare());

@@ -36,6 +36,12 @@ bool OutputFile::Write(std::string_view text)
     return true;
 }
 
+void OutputFile::SetFailed(int errorNumber)
+{
+    if (!Failed())
+        m_errorNumber = errorNumber != 0 ? errorNumber : EIO;
+}
+
 bool OutputFile::WriteLine(std::string_view line)
 {
     return Write(line) && Write("\n");

@@ -17,6 +17,12 @@ public:
     // Writes to standard output instead, as it comes.
     void OpenStandardOutput();
 
+    // The name by which a library that writes files by name writes this one (see
+    // platform::ReplacementFile::WriterPath); empty for standard output or where there is none.
+    std::string WriterPath() const { return m_standardOutput ? std::string() : m_file.WriterPath(); }
+    // Keeps a failure of such a writer, as if a write of its own had failed.
+    void SetFailed(int errorNumber);
+
     bool Write(std::string_view text);
     // Writes the line and the platform's line end.
     bool WriteLine(std::string_view line);

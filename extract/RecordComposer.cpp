@@ -26,7 +26,9 @@ RecordComposer::RecordComposer(std::string separator, DateLayout layout, bool fo
 std::string RecordComposer::HeadingLine(const std::vector<Column>& columns) const
 {
     // The headings are our own texts or tag keys, none of which a spreadsheet takes for a formula.
-    std::string line = "!\"Filename\"";
+    // The "!" marks the heading line for programs that read the file back; a spreadsheet would
+    // show it, and a script reading the file as a table would look for "Filename" in vain.
+    std::string line = m_forSpreadsheets ? "\"Filename\"" : "!\"Filename\"";
     for (const Column& column : columns) {
         line += m_separator;
         AppendQuoted(line, column.heading, false);

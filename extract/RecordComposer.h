@@ -30,6 +30,7 @@ class RecordComposer {
 public:
     RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets = false);
 
+    // The heading line: "!\"Filename\"" then the headings; for spreadsheets "\"Filename\"" first.
     std::string HeadingLine(const std::vector<Column>& columns) const;
 
     // The columns' fields of the photo the reader has just read.

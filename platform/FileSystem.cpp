@@ -451,6 +451,12 @@ bool ReplacementFile::Prepare()
     return Succeeded(error);
 }
 
+std::string ReplacementFile::WriterPath() const
+{
+    // The file is open to no other writer, itself included, until it is closed.
+    return {};
+}
+
 bool ReplacementFile::PutInPlace()
 {
     if (!Prepare())
@@ -658,6 +664,12 @@ void ReplacementFile::Release()
     }
     if (m_folder >= 0)
         ::close(std::exchange(m_folder, -1));
+}
+
+std::string ReplacementFile::WriterPath() const
+{
+    // The descriptor's own name: opened again, it is the same file even should the folder change.
+    return m_stream == nullptr ? std::string() : "/dev/fd/" + std::to_string(::fileno(m_stream));
 }
 
 bool ReplacementFile::Prepare()

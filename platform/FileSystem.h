@@ -100,6 +100,10 @@ public:
     // placed in a shared folder. Failed: see Error().
     Opening Open(const std::string& path);
     std::FILE* Stream() const { return m_stream; }
+    // A name by which a library that opens files by name (and truncates them) writes the very file
+    // Stream() writes, rather than a file that a name in the folder may lead to by then; empty
+    // where the system has none, and then only Stream() writes it.
+    std::string WriterPath() const;
     // Flushes and syncs what was written, the target untouched; false (with Error() set) when that
     // failed, and then the temporary file is removed and the target is left as it was.
     bool Prepare();

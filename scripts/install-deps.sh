@@ -7,6 +7,7 @@ run_packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins qt6-l10n-tools qt6-translations-l10n
   libfreeimage-dev libtiff-dev libexiv2-dev libjxl-dev
+  libxlsxwriter-dev
   librsvg2-bin xdg-utils
 )
 test_packages=(
@@ -16,6 +17,7 @@ test_packages=(
   dpkg-dev file
   desktop-file-utils appstream man-db
   clang-14 libclang-rt-14-dev llvm-14 clang-format-14 python3
+  python3-openpyxl libreoffice-calc-nogui
 )
 packages=("${run_packages[@]}")
 [[ ${1:-} == --run ]] || packages+=("${test_packages[@]}")

@@ -9,6 +9,7 @@ endfunction()
 fh_core_test(photo_collection_test ${CMAKE_CURRENT_LIST_DIR}/photo_collection_test.cpp)
 fh_core_test(date_format_test ${CMAKE_CURRENT_LIST_DIR}/date_format_test.cpp)
 fh_core_test(record_test ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp)
+fh_core_test(workbook_test ${CMAKE_CURRENT_LIST_DIR}/workbook_test.cpp)
 fh_core_test(value_format_test ${CMAKE_CURRENT_LIST_DIR}/value_format_test.cpp)
 fh_core_test(run_test ${CMAKE_CURRENT_LIST_DIR}/run_test.cpp)
 fh_core_test(install_layout_test ${CMAKE_CURRENT_LIST_DIR}/install_layout_test.cpp)
@@ -50,3 +51,16 @@ target_compile_definitions(real_photos_test PRIVATE
   FH_TEST_PHOTOS="${FH_TEST_PHOTOS}" BATCH_COMMAND_PATH="$<TARGET_FILE:fotoharvester-cli>"
   SHARED_PHOTOS="${FOTOHARVESTER_CAMERA_PHOTOS}")
 add_dependencies(real_photos_test fotoharvester-cli fotoharvester-reader)
+
+# The workbook as other programs read it: openpyxl cell by cell, and LibreOffice as a user opens
+# it (skipped where LibreOffice is not installed). Debian's own python3, which has openpyxl.
+foreach(reader openpyxl libreoffice)
+  set(option "")
+  if(reader STREQUAL "libreoffice")
+    set(option --libreoffice)
+  endif()
+  add_test(NAME workbook_${reader}
+           COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/support/workbook_check.py
+                   --cli $<TARGET_FILE:fotoharvester-cli> ${option})
+  set_tests_properties(workbook_${reader} PROPERTIES LABELS acceptance SKIP_RETURN_CODE 77 TIMEOUT 300)
+endforeach()

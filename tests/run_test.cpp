@@ -126,7 +126,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          true},
         {"for spreadsheets",
          {4},
-         "\xEF\xBB\xBF!\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n",
+         "\xEF\xBB\xBF\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n",
          true,
          ",",
          false,
@@ -271,23 +271,30 @@ TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
     for (int i = 0; i < 200; ++i)
         photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
     settings.Flags = FlagsWith({3, 6, 7});
-    output.Touch("out.csv", "earlier work\n");
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previousLimit{};
-    ::getrlimit(RLIMIT_FSIZE, &previousLimit);
-    rlimit small = previousLimit;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const RunResult result = Execute();
-    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-    std::signal(SIGXFSZ, previousHandler);
+    // A workbook is written by its library, all at the end of the run.
+    for (const std::string name : {"out.csv", "out.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string path = (output.Path() / name).string();
+        settings.OutFile = path;
+        host = TestHost();
+        output.Touch(name, "earlier work\n");
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previousLimit{};
+        ::getrlimit(RLIMIT_FSIZE, &previousLimit);
+        rlimit small = previousLimit;
+        small.rlim_cur = 1000;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const RunResult result = Execute();
+        ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
-    EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::OutputNotWritten}));
-    EXPECT_NE(host.messages[0].text.find(OutputPath() + " (File too large)"), std::string::npos);
-    EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
-    EXPECT_EQ(Output(), "earlier work\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), 1);
+        EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
+        EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::OutputNotWritten}));
+        EXPECT_NE(host.messages[0].text.find(path + " (File too large)"), std::string::npos) << host.messages[0].text;
+        EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
+        EXPECT_EQ(output.Read(name), "earlier work\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), name == "out.csv" ? 1 : 2);
+    }
 }
 
 // The output keeps its permissions and stays behind its link; a new one gets the usual permissions.

@@ -78,13 +78,23 @@ std::optional<QString> ChooseFolderOnDesktop(QWidget* parent, const QString& sta
 
 std::optional<QString> ChooseOutputFileOnDesktop(QWidget* parent, const QString& currentFile)
 {
+    const QString text = MainWindow::tr("Text (*.csv *.txt)");
+    const QString spreadsheet = MainWindow::tr("Spreadsheet (*.xlsx)");
     QFileDialog dialog(parent, MainWindow::tr("Enter a filename"), QString(),
-                       MainWindow::tr("Comma separated values (*.csv)"));
+                       text + QStringLiteral(";;") + spreadsheet);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    // Start where the last output went, but offer no name: the user is choosing a new one.
+    // A name typed without an extension gets the chosen type's; the run decides by the extension.
+    const auto suffixFor = [&dialog, spreadsheet](const QString& filter) {
+        dialog.setDefaultSuffix(filter == spreadsheet ? QStringLiteral("xlsx") : QStringLiteral("csv"));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffixFor);
     const QFileInfo current(currentFile);
+    const QString chosenType =
+        current.suffix().compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) == 0 ? spreadsheet : text;
+    dialog.selectNameFilter(chosenType);
+    suffixFor(chosenType);
+    // Start where the last output went, but offer no name: the user is choosing a new one.
     if (!currentFile.isEmpty() && current.absoluteDir().exists())
         dialog.setDirectory(current.absoluteDir());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

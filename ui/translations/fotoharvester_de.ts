@@ -156,10 +156,6 @@ Einzelheiten unter https://freeimage.sourceforge.io.</translation>
         <translation>Dateinamen eingeben</translation>
     </message>
     <message>
-        <source>Comma separated values (*.csv)</source>
-        <translation>Kommagetrennte Werte (*.csv)</translation>
-    </message>
-    <message>
         <source>E&amp;xit</source>
         <translation>&amp;Beenden</translation>
     </message>
@@ -316,6 +312,14 @@ Einzelheiten unter https://freeimage.sourceforge.io.</translation>
     <message>
         <source>No program on this computer could open the help pages. You can open %1 in a web browser.</source>
         <translation>Kein Programm auf diesem Computer konnte die Hilfeseiten öffnen. Sie können %1 in einem Webbrowser öffnen.</translation>
+    </message>
+    <message>
+        <source>Text (*.csv *.txt)</source>
+        <translation>Text (*.csv *.txt)</translation>
+    </message>
+    <message>
+        <source>Spreadsheet (*.xlsx)</source>
+        <translation>Tabelle (*.xlsx)</translation>
     </message>
 </context>
 <context>
