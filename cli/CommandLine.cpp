@@ -110,9 +110,9 @@ std::string TakeMonthNames(CommandLine& line, const std::string& value)
 
 std::string TakeFormats(CommandLine& line, const std::string& value)
 {
-    if (value != "jpeg-tiff" && value != "all")
-        return "--formats takes \"jpeg-tiff\" or \"all\"";
-    line.formats = value == "all" ? 1 : 0;
+    if (value != "jpeg-tiff" && value != "all" && value != "all-with-video")
+        return "--formats takes \"jpeg-tiff\", \"all\" or \"all-with-video\"";
+    line.formats = value == "jpeg-tiff" ? 0 : value == "all" ? 1 : 2;
     return {};
 }
 
@@ -409,7 +409,8 @@ made there can be re-run from a script), or the defaults with --defaults.
       --full-path       write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
       --subfolders      include the photos of all sub-folders (--no-subfolders: do not)
-      --formats WHICH   "all" photo formats (the default at first) or "jpeg-tiff" only; see below
+      --formats WHICH   "all-with-video": photos and videos (the default at first), "all" photo
+                        formats, or "jpeg-tiff" only; see below
       --date-format N   date layout of the date columns, 0 to 8 (see below)
       --month-names LIST  twelve month names separated by commas, for layouts 1 and 2
       --sub-seconds     give the times the fraction of a second the camera recorded, as in
@@ -430,9 +431,10 @@ Columns:
 )";
     text += ColumnList();
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "others by libexiv2):\n  jpeg-tiff  " +
-            WrappedList(JpegAndTiffExtensions(), 13) + "\n  all        those and " +
-            WrappedList(OtherPhotoExtensions(), 23) + "\n";
+            "other photos by libexiv2, videos by libavformat):\n  jpeg-tiff       " +
+            WrappedList(JpegAndTiffExtensions(), 18) + "\n  all             those and " +
+            WrappedList(OtherPhotoExtensions(), 28) + "\n  all-with-video  those and " +
+            WrappedList(VideoExtensions(), 28) + "\n";
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a

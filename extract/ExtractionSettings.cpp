@@ -60,7 +60,7 @@ std::vector<SettingField> MakePersistedFields()
                        NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum, -1, lastSeparator),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
                        NumberField("SubFolders", &ExtractionSettings::SubFolders),
-                       NumberField("Formats", &ExtractionSettings::Formats, 0, 1),
+                       NumberField("Formats", &ExtractionSettings::Formats, 0, 2),
                        NumberField("Spreadsheet", &ExtractionSettings::Spreadsheet, 0, 1),
                        NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1)})
         fields.push_back(std::move(field));

@@ -43,6 +43,21 @@ TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot
         EXPECT_TRUE(IsPhotoFile(photo)) << photo;
     for (const char* other : {"x.png", "x.jfif", "x.jpg.bak", "x", "jp", "/a.jpg/readme"})
         EXPECT_FALSE(IsPhotoFile(other)) << other;
+    // Each choice of formats takes the groups before it; videos only the last.
+    const struct {
+        const char* path;
+        bool all;
+        bool withVideo;
+    } groups[] = {
+        {"x.JPG", true, true},   {"x.heic", true, true},       {"x.Png", true, true},  {"x.mp4", false, true},
+        {"x.MOV", false, true},  {"x.m4v", false, true},       {"x.3gp", false, true}, {"x.avi", false, false},
+        {"x.xmp", false, false}, {"x.mp4.part", false, false},
+    };
+    for (const auto& [path, all, withVideo] : groups) {
+        EXPECT_EQ(IsPhotoFile(path, PhotoFormats::All), all) << path;
+        EXPECT_EQ(IsPhotoFile(path, PhotoFormats::AllWithVideo), withVideo) << path;
+    }
+    EXPECT_FALSE(IsPhotoFile("x.mp4", PhotoFormats::JpegAndTiff));
 }
 
 TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)
