@@ -47,7 +47,8 @@ public:
     std::string GetXPSubject() const { return Text(Tag::XPSubject); }
     std::string GetXPTitle() const { return Text(Tag::XPTitle); }
 
-    // The capture date: the Exif date, else the XMP one, else the file's creation time.
+    // The capture date: the Exif date, else the XMP one, else a video's, else the file's creation
+    // time.
     std::string GetDateTime() const;
     // The fraction of a second of the capture time, as its digits ("25" for .25); "" when the
     // photo does not say.

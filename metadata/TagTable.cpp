@@ -46,6 +46,10 @@ constexpr std::array<TagInfo, TagCount> table{{
     {Tag::XmpSubject, "Xmp.dc.subject", D::Xmp, 0, K::Text},
     {Tag::XmpDateTimeOriginal, "Xmp.exif.DateTimeOriginal", D::Xmp, 0, K::Text},
     {Tag::XmpCreateDate, "Xmp.xmp.CreateDate", D::Xmp, 0, K::Text},
+    // The moment a video was taken as local wall-clock time "YYYY:MM:DD HH:MM:SS": the phone's
+    // own (com.apple.quicktime.creationdate, as written), else the container's creation time
+    // (creation_time, UTC) turned into the computer's local time by the reader.
+    {Tag::VideoDate, "creation_time", D::Video, 0, K::Text},
 }};
 
 constexpr bool RowsAreInTagOrder()
@@ -61,8 +65,10 @@ static_assert(RowsAreInTagOrder(), "row i of the tag table describes tag i");
 constexpr Tag headline[] = {Tag::Headline, Tag::XmpHeadline};
 constexpr Tag caption[] = {Tag::Caption, Tag::XmpDescription};
 constexpr Tag keywords[] = {Tag::Keywords, Tag::XmpSubject};
-// The moment the picture was taken, else the moment it was last changed, in Exif, then in XMP.
-constexpr Tag date[] = {Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate};
+// The moment the picture was taken, else the moment it was last changed, in Exif, then in XMP;
+// for a video, the moment its container names.
+constexpr Tag date[] = {Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate,
+                        Tag::VideoDate};
 constexpr std::span<const Tag> preferences[] = {headline, caption, keywords, date};
 
 }  // namespace

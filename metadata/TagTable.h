@@ -47,8 +47,9 @@ enum class Tag : std::uint8_t {
     XmpSubject,
     XmpDateTimeOriginal,
     XmpCreateDate,
+    VideoDate,
 };
-inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::XmpCreateDate) + 1;
+inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::VideoDate) + 1;
 
 // Where a tag is stored in a photo.
 enum class TagDirectory : std::uint8_t {
@@ -58,6 +59,7 @@ enum class TagDirectory : std::uint8_t {
     Iptc,     // IPTC record 2
     Comment,  // the JPEG comment segment
     Xmp,      // the XMP packet
+    Video,    // a video container's own tags, as libavformat names them
 };
 
 // What a tag's value is once read. Texts always travel as UTF-8.

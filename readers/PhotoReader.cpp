@@ -17,6 +17,9 @@ std::string_view ExtensionOf(std::string_view path)
 
 TagReading PhotoReader::Read(const std::string& path, Library library)
 {
+    // libexiv2 makes nothing of a video but its name and size: it would pass for one without tags.
+    if (IsVideoExtension(ExtensionOf(path)))
+        return m_video.Read(path);
     if (library == Library::Any && IsJpegOrTiffExtension(ExtensionOf(path))) {
         TagReading reading = m_freeImage.Read(path);
         // A file that is gone or may not be read is so for libexiv2 too.

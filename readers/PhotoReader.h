@@ -2,18 +2,21 @@
 
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/VideoTagReader.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
 
 // What a reader process reads photos with: FreeImage for JPEG and TIFF, libexiv2 for every other
-// format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open.
+// photo format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open; libavformat
+// for videos, which no other library reads.
 class PhotoReader : public TagSource {
 public:
     enum class Library {
         Any,        // the library for the format, then the other one
-        Exiv2Only,  // a photo that made FreeImage crash or hang in an earlier reader
+        Exiv2Only,  // a photo that made FreeImage crash or hang in an earlier reader (a video is
+                    // read by libavformat again, in the fresh reader)
     };
 
     TagReading Read(const std::string& path) override { return Read(path, Library::Any); }
@@ -24,9 +27,11 @@ public:
     {
         m_freeImage.OnConsumed(hook);
         m_exiv2.OnConsumed(hook);
+        m_video.OnConsumed(hook);
     }
 
 private:
     FreeImageTagReader m_freeImage;
     Exiv2TagReader m_exiv2;
+    VideoTagReader m_video;
 };

@@ -24,6 +24,9 @@ namespace {
 
 const std::filesystem::path photos = FH_TEST_PHOTOS;
 const std::filesystem::path cameraPhotos = SHARED_PHOTOS;
+// The computer's time zone for the program and exiftool alike, whatever the machine's: a video's
+// UTC time is shown in it. One with summer time, so that a time is turned by its own day's offset.
+const QString zone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // A folder of copies of the test photos, each under the name it is given.
 void CopyPhotos(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& copies)
@@ -44,10 +47,11 @@ struct Harvest {
 Harvest AllColumns(const std::filesystem::path& folder)
 {
     TempFolder output;
-    const Outcome outcome = Program(BATCH_COMMAND_PATH)
-                                .Run({"--subfolders", "--full-path", "--columns", "all", "--formats", "all", "--output",
-                                      Q(output.Path() / "all.csv"), "--separator", ",", "--geojson",
-                                      Q(output.Path() / "map.geojson"), Q(folder)});
+    Program cli(BATCH_COMMAND_PATH);
+    cli.environment.insert("TZ", zone);
+    const Outcome outcome = cli.Run({"--subfolders", "--full-path", "--columns", "all", "--formats", "all-with-video",
+                                     "--output", Q(output.Path() / "all.csv"), "--separator", ",", "--geojson",
+                                     Q(output.Path() / "map.geojson"), Q(folder)});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     Harvest harvest;
     for (auto& row : ParseCsv(output.Read("all.csv")))
@@ -66,12 +70,17 @@ Harvest AllColumns(const std::filesystem::path& folder)
     return harvest;
 }
 
-// exiftool's reading of every photo under `folder`, numbers as numbers, keys as "Group:Tag".
+// exiftool's reading of every photo under `folder`, numbers as numbers, keys as "Group:Tag",
+// the UTC times of videos in the computer's time zone.
 std::map<std::string, QJsonObject> ExiftoolReadings(const std::filesystem::path& folder)
 {
     QProcess exiftool;
-    QStringList arguments{"-j", "-n", "-a", "-G1", "-r"};
-    for (const char* extension : {"jpg", "jpeg", "tif", "tiff", "heic", "png", "webp", "dng", "nef"})
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TZ", zone);
+    exiftool.setProcessEnvironment(environment);
+    QStringList arguments{"-j", "-n", "-a", "-G1", "-r", "-api", "QuickTimeUTC"};
+    for (const char* extension :
+         {"jpg", "jpeg", "tif", "tiff", "heic", "png", "webp", "dng", "nef", "mp4", "mov", "m4v", "3gp"})
         arguments << "-ext" << extension;
     exiftool.start("exiftool", arguments << Q(folder));
     exiftool.waitForFinished(300000);
@@ -132,17 +141,23 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     ASSERT_EQ(fields.size(), 30u);
     const auto column = [&](int c) { return fields[c + 1]; };
 
-    // The Exif dates, else the XMP ones (without their time zone), else the file's creation time,
-    // which exiftool does not give.
-    std::string date =
-        First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate"});
+    // The Exif dates, else the XMP ones (without their time zone), else a video's own local time,
+    // else its container's UTC time in the computer's zone, else the file's creation time, which
+    // exiftool does not give. A container's time of 0 is none; exiftool gives it as 1904-01-01.
+    std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal",
+                                    "XMP-xmp:CreateDate", "Keys:CreationDate"});
+    if (const std::string container = Str(exif["QuickTime:CreateDate"]); date.empty() && container >= "1904:01:02")
+        date = container;
     date = date.substr(0, 19);
     if (!date.empty()) {
         EXPECT_EQ(column(2), date) << "date and time";
         EXPECT_EQ(column(0) + " " + column(1), date) << "date, time";
     }
-    const std::string make = TrimmedBlanks(Str(exif["IFD0:Make"]));
-    const std::string model = TrimmedBlanks(Str(exif["IFD0:Model"]));
+    // A photo's Exif; a video's Apple keys, QuickTime user data, Android keys.
+    const std::string make =
+        TrimmedBlanks(First(exif, {"IFD0:Make", "Keys:Make", "UserData:Make", "Keys:AndroidManufacturer"}));
+    const std::string model =
+        TrimmedBlanks(First(exif, {"IFD0:Model", "Keys:Model", "UserData:Model", "Keys:AndroidModel"}));
     EXPECT_EQ(TrimmedBlanks(column(4)), make) << "make";
     EXPECT_EQ(TrimmedBlanks(column(5)), model) << "model";
     EXPECT_EQ(column(3), column(4) + " " + column(5)) << "make and model";
@@ -151,8 +166,9 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     const QStringList size = exif["Composite:ImageSize"].toString().split(' ');
     int width = size.value(0).toInt();
     int height = size.value(1).toInt();
+    // A photo turned by its orientation, a video by its rotation.
     const int orientation = exif["IFD0:Orientation"].toInt();
-    if (orientation >= 5 && orientation <= 8)
+    if ((orientation >= 5 && orientation <= 8) || exif["Composite:Rotation"].toInt() % 180 == 90)
         std::swap(width, height);
     EXPECT_EQ(column(7), std::to_string(width) + "x" + std::to_string(height)) << "dimensions";
     EXPECT_EQ(column(8), Str(exif["System:FileSize"])) << "file size";
@@ -190,7 +206,10 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
         {14, "ExifIFD:FocalLength", 0.05},    {16, "Composite:GPSLatitude", 2e-6},
         {17, "Composite:GPSLongitude", 2e-6}, {18, "Composite:GPSAltitude", 0.006}};
     for (const auto& [c, key, tolerance] : numbers) {
-        const auto theirs = Number(exif, key);
+        auto theirs = Number(exif, key);
+        // A video's altitude below sea level comes as its size and a reference of 1.
+        if (theirs && c == 18 && exif["Composite:GPSAltitudeRef"].toInt() == 1)
+            *theirs = -std::abs(*theirs);
         const std::string ours = column(c).starts_with('F') ? column(c).substr(1) : column(c);
         if (theirs && std::isinf(*theirs))
             EXPECT_EQ(ours, "Infinity") << key;
@@ -266,10 +285,10 @@ void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
 
 TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 {
-    // The photos whose tags are well-formed, in every format; damaged ones are for the tests of
-    // damage, and the photos with Windows-1252 texts for the table below (exiftool reads those
-    // bytes as they are). FreeImage cannot open png-named.jpg and tiff-mm-odd-bits.tif; libexiv2
-    // reads them, and the run counts nothing unread.
+    // The photos and videos whose tags are well-formed, in every format; damaged ones are for the
+    // tests of damage, and the photos with Windows-1252 texts for the table below (exiftool reads
+    // those bytes as they are). FreeImage cannot open png-named.jpg and tiff-mm-odd-bits.tif;
+    // libexiv2 reads them, and the run counts nothing unread.
     TempFolder folder;
     for (const char* name : {"camera-full.jpg",
                              "gps-south-west.jpg",
@@ -300,7 +319,11 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
                              "raw-preview.nef",
                              "xmp-only.jpg",
                              "png-named.jpg",
-                             "tiff-mm-odd-bits.tif"})
+                             "tiff-mm-odd-bits.tif",
+                             "video-upright.mov",
+                             "video-utc-only.3gp",
+                             "video-android.mp4",
+                             "video-camera.m4v"})
         CopyPhotos(folder, {{name, name}});
     ExpectEveryPhotoAgrees(folder.Path());
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Writes the photos the metadata tests read into OUTDIR (created if missing). Needs exiftool,
-# ImageMagick's convert and perl (which exiftool needs anyway). The photos are tiny and all the
-# tagging is one exiftool run, so this takes about a second; the tests regenerate the photos
-# rather than keep binaries in git.
+# Writes the photos and videos the metadata tests read into OUTDIR (created if missing). Needs
+# exiftool, ImageMagick's convert, ffmpeg and perl (which exiftool needs anyway). The files are
+# tiny and all the tagging is one exiftool run, so this takes a few seconds; the tests regenerate
+# the files rather than keep binaries in git.
 #
 # exiftool writes nearly everything. What it refuses to write -- a rational with a zero
 # denominator in most tags, an XP text that is not valid UTF-16 or has an odd length, a tag with
@@ -18,7 +18,7 @@ out=$1
 mkdir -p "$out"
 cd "$out"
 
-for tool in exiftool convert perl; do
+for tool in exiftool convert ffmpeg perl; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
 done
 
@@ -327,6 +327,30 @@ cp format.png png-named.jpg
 photo xmp-only.jpg
 et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
    -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
+
+# Videos of phones and cameras, a second of a 64x48 test picture each, with the tags each kind of
+# device writes: an iPhone's QuickTime keys (its own local time, here of another zone than the
+# computer's, the container's UTC time, a position with altitude) held upright (turned a quarter);
+# a 3GP whose only date is the container's UTC time; Android's keys and position (below sea level),
+# dated just before a new year in UTC (ffmpeg writes the keys; exiftool cannot); a camera's user
+# data (make, model), turned three quarters.
+video() {  # video NAME FFMPEG-OPTIONS... -- a fresh video of the test picture
+    local name=$1
+    shift
+    ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:duration=1:rate=5 -pix_fmt yuv420p -c:v libx264 \
+        -threads 1 "$@" "$name"
+}
+video video-upright.mov
+et -Rotation=90 '-Keys:CreationDate=2023:04:05 06:07:08-05:00' '-QuickTime:CreateDate=2023:04:05 11:07:08' \
+   -Keys:Make=Apple '-Keys:Model=iPhone 13 Pro' '-Keys:GPSCoordinates=40.7128 N, 74.0060 W, 12.5 m' \
+   video-upright.mov
+video video-utc-only.3gp
+et '-QuickTime:CreateDate=2023:07:01 22:30:00' video-utc-only.3gp
+video video-android.mp4 -movflags use_metadata_tags -metadata com.android.manufacturer=Google \
+    -metadata com.android.model='Pixel 7' -metadata creation_time=2022-12-31T23:30:00Z
+et '-UserData:GPSCoordinates=-22.9068, -43.1729, -11' video-android.mp4
+video video-camera.m4v -f mp4
+et -Rotation=270 -UserData:Make=GoPro '-UserData:Model=HERO9 Black' video-camera.m4v
 
 exiftool "${exiftool_args[@]}" -common_args -q -q -overwrite_original
 for p in "${patches[@]}"; do
