@@ -14,7 +14,9 @@ extern "C" {
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <initializer_list>
 
@@ -25,7 +27,7 @@ struct VideoTagReader::Library {
     // Whether every function was found.
     bool Bind()
     {
-        return Find(logSetLevel, "av_log_set_level") && Find(findInputFormat, "av_find_input_format") &&
+        return Find(logSetCallback, "av_log_set_callback") && Find(findInputFormat, "av_find_input_format") &&
                Find(allocContext, "avformat_alloc_context") && Find(openInput, "avformat_open_input") &&
                Find(closeInput, "avformat_close_input") && Find(ioAllocContext, "avio_alloc_context") &&
                Find(ioContextFree, "avio_context_free") && Find(allocate, "av_malloc") && Find(free, "av_free") &&
@@ -34,7 +36,7 @@ struct VideoTagReader::Library {
     }
 
     platform::SharedLibrary library;
-    decltype(&av_log_set_level) logSetLevel = nullptr;
+    decltype(&av_log_set_callback) logSetCallback = nullptr;
     decltype(&av_find_input_format) findInputFormat = nullptr;
     decltype(&avformat_alloc_context) allocContext = nullptr;
     decltype(&avformat_open_input) openInput = nullptr;
@@ -72,12 +74,60 @@ constexpr std::uint64_t readLimit = 64u << 20;
 constexpr int bufferSize = 32768;
 
 // What libavformat reads the video through: its bytes, every read counted (PhotoBytes), and no
-// more of them than readLimit in all.
+// more of them than readLimit in all; and the errors it reports of them.
 struct Input {
     PhotoBytes& video;
     std::uint64_t position = 0;
     std::uint64_t left = readLimit;
+    int errors = 0;
 };
+
+// libavformat reports a damaged header (a track it drops, a box it cannot read) only through its
+// log, and goes on without what it could not read. The errors reported of a container the reader
+// is reading count against that reading; every message is kept off the console.
+void CountErrors(void* from, int level, const char*, std::va_list)
+{
+    if (from == nullptr || level > AV_LOG_ERROR)
+        return;
+    const AVClass* kind = *static_cast<const AVClass* const*>(from);
+    if (kind == nullptr || kind->class_name == nullptr || std::strcmp(kind->class_name, "AVFormatContext") != 0)
+        return;
+    if (auto* input = static_cast<Input*>(static_cast<const AVFormatContext*>(from)->opaque))
+        ++input->errors;
+}
+
+// Whether the movie box (the headers) lies wholly inside the file: a copy cut short loses the
+// end of its headers where they follow the pictures, and libavformat reads what is left as if it
+// were all. Boxes before it are stepped over by their sizes, as many as a file may sensibly hold.
+bool MovieBoxFits(PhotoBytes& video)
+{
+    std::uint64_t at = 0;
+    for (int box = 0; box < 1024; ++box) {
+        const std::optional<std::string> header = video.Read(at, 8);
+        if (!header)
+            return false;
+        const auto byte = [&](const std::string& bytes, std::size_t i) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
+        };
+        std::uint64_t size = byte(*header, 0) << 24 | byte(*header, 1) << 16 | byte(*header, 2) << 8 | byte(*header, 3);
+        if (size == 1) {  // a 64-bit size follows the type
+            const std::optional<std::string> large = video.Read(at + 8, 8);
+            if (!large)
+                return false;
+            size = 0;
+            for (std::size_t i = 0; i < 8; ++i)
+                size = size << 8 | byte(*large, i);
+        } else if (size == 0) {  // to the end of the file
+            size = video.Size() - at;
+        }
+        if (size < 8 || size > video.Size() - at)
+            return false;
+        if (header->compare(4, 4, "moov") == 0)
+            return true;
+        at += size;
+    }
+    return false;
+}
 
 int ReadPacket(void* opaque, std::uint8_t* buffer, int size)
 {
@@ -151,6 +201,7 @@ public:
             return false;
         context->pb = m_io;
         context->flags |= AVFMT_FLAG_CUSTOM_IO;
+        context->opaque = &input;
         // The demuxer is named rather than guessed from the bytes: every extension read is of the
         // QuickTime family, and no other demuxer gets to parse a damaged file. Opening frees the
         // context when it fails.
@@ -294,7 +345,8 @@ int TwoDigits(std::string_view text, std::size_t at)
     return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
-// Whether the text starts with "YYYY-MM-DDTHH:MM:SS" (or a blank for the "T").
+// Whether the text starts with "YYYY-MM-DDTHH:MM:SS" (or a blank for the "T"), with a month, day,
+// hour, minute and second that can be.
 bool IsIsoDate(std::string_view text)
 {
     static constexpr std::string_view pattern = "dddd-dd-ddTdd:dd:dd";
@@ -308,7 +360,10 @@ bool IsIsoDate(std::string_view text)
         if (!fits)
             return false;
     }
-    return true;
+    const int month = TwoDigits(text, 5);
+    const int day = TwoDigits(text, 8);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31 && TwoDigits(text, 11) <= 23 &&
+           TwoDigits(text, 14) <= 59 && TwoDigits(text, 17) <= 60;
 }
 
 }  // namespace
@@ -363,9 +418,6 @@ std::string LocalDateOfUtc(std::string_view text)
     utc.tm_hour = TwoDigits(text, 11);
     utc.tm_min = TwoDigits(text, 14);
     utc.tm_sec = TwoDigits(text, 17);
-    if (utc.tm_mon > 11 || utc.tm_mday < 1 || utc.tm_mday > 31 || utc.tm_hour > 23 || utc.tm_min > 59 ||
-        utc.tm_sec > 60)
-        return {};
     const std::time_t moment = ::timegm(&utc);
     std::tm local{};
     if (::localtime_r(&moment, &local) == nullptr)
@@ -386,7 +438,7 @@ const VideoTagReader::Library* VideoTagReader::Loaded()
         m_loadTried = true;
         auto library = std::make_unique<Library>(libraryName);
         if (library->library.Loaded() && library->Bind()) {
-            library->logSetLevel(AV_LOG_QUIET);  // its complaints about damaged files are not the user's
+            library->logSetCallback(CountErrors);
             m_library = std::move(library);
         }
     }
@@ -398,9 +450,10 @@ TagReading VideoTagReader::ReadVideo(PhotoBytes& video)
     const Library* av = Loaded();
     if (av == nullptr)
         return {ReadOutcome::NotOpened, {}};
+    // A damaged header is not read as a video without tags: that would lose its values unsaid.
     Input input{video};
     Container container(*av);
-    if (!container.Open(input))
+    if (!MovieBoxFits(video) || !container.Open(input) || input.errors > 0)
         return {ReadOutcome::NotOpened, {}};
     const AVFormatContext& context = container.Context();
 

@@ -399,3 +399,30 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
                                           "\"g.tif\"|Nikon|8x6|\"tiff headline\"\n");
     }
 }
+
+// A video cut short or with a broken track costs only itself: the run names it and goes on with
+// the next. A damage libavformat does not notice still gives the video its record. Videos are
+// read without being asked for: a new settings store starts with photos and videos.
+TEST(RealPhotos, ADamagedVideoCostsOnlyThatVideo)
+{
+    TempFolder folder;
+    CopyPhotos(folder, {{"video-upright.mov", "a.mov"},
+                        {"video-truncated.mov", "b.mov"},
+                        {"video-android.mp4", "c.mp4"},
+                        {"video-broken-track.mov", "d.mov"},
+                        {"video-flipped.mov", "e.mov"}});
+    const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                .Run({"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"),
+                                      "--columns", "4,7", "--separator", "|"});
+    EXPECT_EQ(outcome.exitCode, 3);
+    const std::string root = "fotoharvester-cli: " + folder.Text();
+    EXPECT_EQ(outcome.err, root + "b.mov: not a photo, or damaged\n" + root +
+                               "d.mov: not a photo, or damaged\nfotoharvester-cli: 5 records written to " +
+                               folder.Text() +
+                               "out.txt\nfotoharvester-cli: 2 photos could not be read; their records hold no "
+                               "metadata\n");
+    const std::string records = folder.Read("out.txt");
+    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64\n\"b.mov\"||0x0\n\"c.mp4\"|Google|64x48\n"
+                                    "\"d.mov\"||0x0\n\"e.mov\"|"))
+        << records;
+}

@@ -401,4 +401,23 @@ perl -e '
     print $out $data or die;
     close($out) or die;
 '
+# Damaged copies of video-upright.mov: cut short inside its headers, as an interrupted copy leaves
+# a video whose headers follow the pictures; its sample size table renamed, so that libavformat
+# drops the track it belongs to; and 64 bytes of its headers inverted, one every seventh byte.
+perl -e '
+    open(my $in, "<:raw", "video-upright.mov") or die "video-upright.mov: $!";
+    my $data = do { local $/; <$in> };
+    my $movie = index($data, "moov");
+    my $sizes = index($data, "stsz");
+    die "video-upright.mov: no movie box or sample size table\n" if $movie < 0 || $sizes < 0;
+    my %damaged = ("video-truncated.mov" => substr($data, 0, $movie + 200), "video-broken-track.mov" => $data,
+                   "video-flipped.mov" => $data);
+    substr($damaged{"video-broken-track.mov"}, $sizes, 4) = "free";
+    substr($damaged{"video-flipped.mov"}, $movie + 100 + 7 * $_, 1) ^= "\xFF" for 0 .. 63;
+    for my $name (keys %damaged) {
+        open(my $out, ">:raw", $name) or die "$name: $!";
+        print $out $damaged{$name} or die;
+        close($out) or die;
+    }
+'
 rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg
