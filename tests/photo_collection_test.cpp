@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 namespace {
 
@@ -58,6 +62,30 @@ TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot
         EXPECT_EQ(IsPhotoFile(path, PhotoFormats::AllWithVideo), withVideo) << path;
     }
     EXPECT_FALSE(IsPhotoFile("x.mp4", PhotoFormats::JpegAndTiff));
+}
+
+// The help pages and the batch command's manual page name every extension a run collects (its
+// --help lists them from the table itself).
+TEST(PhotoFormats, TheHelpAndTheManualPageNameEveryExtension)
+{
+    const auto read = [](const char* path) {
+        std::ostringstream text;
+        text << std::ifstream(std::filesystem::path(SOURCE_DIR) / path).rdbuf();
+        return text.str();
+    };
+    const std::string help = read("docs/help/index.html");
+    const std::string manual = read("packaging/man/fotoharvester-cli.1.in");
+    ASSERT_FALSE(help.empty() || manual.empty());
+    for (const auto group : {JpegAndTiffExtensions(), OtherPhotoExtensions(), VideoExtensions()}) {
+        for (const std::string_view extension : group) {
+            std::string lower(extension);
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            EXPECT_NE(help.find("<code>." + lower + "</code>"), std::string::npos) << extension;
+            EXPECT_TRUE(
+                std::regex_search(manual, std::regex("\\b" + std::string(extension) + "\\b", std::regex::icase)))
+                << extension;
+        }
+    }
 }
 
 TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)
