@@ -1,6 +1,7 @@
 // Fuzz target: a photo file's bytes through everything the reader process does with them (the
 // JPEG head, FreeImage's load without pixels, the tag walk with its guards, libexiv2's reading,
-// the reader's own IPTC, XMP, TIFF and HEIF readers, the text conversions),
+// the reader's own IPTC, XMP, TIFF and HEIF readers, the text conversions, libavformat's reading
+// of a video's headers with the reader's own reading of its dates and positions),
 // then the wire to the main process and the formatting of every column.
 //
 // FreeImage itself is not instrumented and crashes on some inputs; scripts/fuzz.sh runs this
@@ -9,6 +10,7 @@
 #include "fuzz/FuzzChecks.h"
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/VideoTagReader.h"
 #include "metadata/TextEncoding.h"
 
 #include <cstddef>
@@ -23,10 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The format goes by the name, as for a file on disk; the first bytes choose it here, so that
     // the fuzzer can reach TIFF from JPEG seeds and back.
     const std::string name = file.starts_with("II") || file.starts_with("MM") ? "photo.tif" : "photo.jpg";
-    // Both readers see every input: libexiv2 reads the formats FreeImage does not, and the JPEG and
-    // TIFF photos FreeImage cannot open.
+    // Every reader sees every input: libexiv2 reads the formats FreeImage does not, and the JPEG and
+    // TIFF photos FreeImage cannot open; the video reader takes what a box walk lets through.
     static Exiv2TagReader secondReader;
-    for (const TagReading& reading : {reader.ReadMemory(name, file), secondReader.ReadMemory(file)}) {
+    static VideoTagReader videoReader;
+    for (const TagReading& reading :
+         {reader.ReadMemory(name, file), secondReader.ReadMemory(file), videoReader.ReadMemory(file)}) {
         if (reading.outcome != ReadOutcome::Read)
             Require(reading.tags == PhotoTags{}, "a photo that was not read has no tags");
         CheckWireRoundTrip(reading);

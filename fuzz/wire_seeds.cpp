@@ -1,7 +1,7 @@
 // wire-seeds OUTDIR PHOTO...: writes the reader's reply for each photo into OUTDIR, as the seeds
 // of the wire fuzz target. Never give it a photo that crashes FreeImage.
 
-#include "readers/FreeImageTagReader.h"
+#include "readers/PhotoReader.h"
 #include "metadata/TagWire.h"
 
 #include <cstdio>
@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
-    FreeImageTagReader reader;
+    PhotoReader reader;  // each photo or video by the library that reads its format
     for (int i = 2; i < argc; ++i) {
         const std::filesystem::path photo = argv[i];
         std::ofstream(out / (photo.filename().string() + ".reply"), std::ios::binary)
