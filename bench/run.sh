@@ -16,8 +16,10 @@
 #   --one-folder     the library's photos all in one folder (hard links beside the library), as
 #                    a camera card or a phone's export lays them out; with --memory, the case of
 #                    100,000 photos in one folder
-#   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos mixed in
-#                    (bench/make-real-library.sh --mixed), all formats read
+#   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos and 1%
+#                    videos mixed in (bench/make-real-library.sh --mixed), all formats read; also
+#                    times the batch command over as many of its videos as of its JPEGs (a tenth
+#                    of N each), for the cost of a video against a JPEG
 #   --generated      the generated library even when real photos are there
 #   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged
 #                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
@@ -62,7 +64,7 @@ while [[ $# -gt 0 ]]; do
     --skip=*) skip+="${1#--skip=}," ;;
     --repeat) repeat=$2; shift ;;
     --no-build) do_build=0 ;;
-    -h | --help) sed -n '2,38p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,39p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     [0-9]*) count=$1 ;;
     *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
     esac
@@ -135,7 +137,7 @@ else
 fi
 photo_list=$work/out/photos-$count.list
 extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq 3fr
-            erf png webp)
+            erf png webp mp4 mov m4v 3gp)
 names=()
 for extension in "${extensions[@]}"; do
     names+=(${names:+-o} -iname "*.$extension")
@@ -276,7 +278,8 @@ if ((!cold)); then
     "$cli" --version >/dev/null
 fi
 
-common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0 --formats all)
+common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0
+             --formats all-with-video)
 ours_args=(--folder "$library" "${common_args[@]}" --output "$work/out/ours-$count.csv")
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -305,12 +308,36 @@ else
     elif ! command -v exiftool >/dev/null; then
         note[exiftool]="not installed"
     else
-        # The tags behind our 29 columns, under exiftool's names.
+        # The tags behind our 29 columns, under exiftool's names, and a video's date and rotation.
         exiftool_tags=(DateTimeOriginal DateTime Make Model LensModel ImageWidth ImageHeight FileSize ExposureTime
                        FNumber ISO Flash SubjectDistance FocalLength UserComment GPSLatitude GPSLongitude
                        GPSAltitude GPSDateStamp GPSTimeStamp GPSImgDirection Headline Caption-Abstract Keywords
-                       XPKeywords XPComment XPAuthor XPTitle XPSubject Orientation Comment)
+                       XPKeywords XPComment XPAuthor XPTitle XPSubject Orientation Comment CreationDate
+                       CreateDate Rotation)
         measure exiftool exiftool -fast2 -csv -r -q -q "${exiftool_tags[@]/#/-}" "$library"
+    fi
+    if ((mixed)); then
+        # As many videos as JPEGs of the library, each set a folder of hard links of its own.
+        share=$((count / 10 > 100 ? count / 10 : 100))
+        for kind in videos jpegs; do
+            folder=$work/$kind-$share
+            rm -rf "$folder"
+            mkdir -p "$folder"
+            if [[ $kind == videos ]]; then
+                find "$library" -type f \( -iname '*.mov' -o -iname '*.mp4' \) -print0 | LC_ALL=C sort -z
+            else
+                find "$library" -type f -iname '*.jpg' -print0 | LC_ALL=C sort -z
+            fi | SHARE=$share FOLDER=$folder perl -0 -ne 'chomp; push @found, $_; END {
+                    for my $i (0 .. $ENV{SHARE} - 1) {
+                        my $from = $found[$i % @found];
+                        my ($ext) = $from =~ /\.([^.\/]+)$/;
+                        link($from, sprintf("%s/IMG_%06d.%s", $ENV{FOLDER}, $i, lc $ext)) or die "$from: $!\n";
+                    } }'
+        done
+        measure "ours, $share videos" "$cli" --folder "$work/videos-$share" "${common_args[@]}" \
+            --output "$work/out/ours-videos.csv"
+        measure "ours, $share JPEGs" "$cli" --folder "$work/jpegs-$share" "${common_args[@]}" \
+            --output "$work/out/ours-jpegs.csv"
     fi
     if skipped exiv2; then
         note[exiv2]="skipped"
@@ -394,6 +421,12 @@ else
         awk -v d="${seconds["ours, 1% crashing"]}" -v c="${seconds[ours]}" 'BEGIN {
             r = (c > 0 ? d / c : 0)
             printf "ours with 1%% crashing photos vs without: %4.2f times the time   (target at most 1.3: %s)\n", r, (r <= 1.3 ? "met" : "MISSED")
+        }'
+    fi
+    if ((mixed)); then
+        awk -v v="${seconds["ours, $share videos"]}" -v j="${seconds["ours, $share JPEGs"]}" 'BEGIN {
+            r = (j > 0 ? v / j : 0)
+            printf "ours over videos vs as many JPEGs: %4.2f times the time   (target at most 5: %s)\n", r, (r <= 5 ? "met" : "MISSED")
         }'
     fi
     if [[ -n ${seconds["ours --readers 1"]:-} && -n ${seconds["walk, no thumbnails"]:-} ]]; then
