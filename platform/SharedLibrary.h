@@ -6,7 +6,8 @@ namespace platform {
 
 // A shared library loaded while the program runs rather than when it starts, for a library that
 // only some inputs need and whose loading costs much: a process that never meets such an input
-// never pays for it. The library stays loaded as long as the object lives.
+// never pays for it. The library stays loaded as long as the object lives (on Linux, as long as
+// the process does).
 class SharedLibrary {
 public:
     // Loads the library of that file name (found where the system looks for libraries); Loaded()
