@@ -1,5 +1,6 @@
 #include "readers/VideoTagReader.h"
 
+#include "readers/ByteOrder.h"
 #include "readers/PhotoBytes.h"
 #include "metadata/TextEncoding.h"
 #include "platform/FileSystem.h"
@@ -106,17 +107,12 @@ bool MovieBoxFits(PhotoBytes& video)
         const std::optional<std::string> header = video.Read(at, 8);
         if (!header)
             return false;
-        const auto byte = [&](const std::string& bytes, std::size_t i) {
-            return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i]));
-        };
-        std::uint64_t size = byte(*header, 0) << 24 | byte(*header, 1) << 16 | byte(*header, 2) << 8 | byte(*header, 3);
+        std::uint64_t size = ReadNumber(*header, 0, 4, true);
         if (size == 1) {  // a 64-bit size follows the type
             const std::optional<std::string> large = video.Read(at + 8, 8);
             if (!large)
                 return false;
-            size = 0;
-            for (std::size_t i = 0; i < 8; ++i)
-                size = size << 8 | byte(*large, i);
+            size = std::uint64_t{ReadNumber(*large, 0, 4, true)} << 32 | ReadNumber(*large, 4, 4, true);
         } else if (size == 0) {  // to the end of the file
             size = video.Size() - at;
         }
@@ -162,8 +158,9 @@ std::int64_t Seek(void* opaque, std::int64_t offset, int whence)
     default:
         return AVERROR(EINVAL);
     }
-    // A damaged header may name any offset; one outside the file reads nothing.
-    if (offset < -base || offset > INT64_MAX / 2)
+    // A damaged header may name any offset; one past the file reads nothing, and positions stay
+    // far from where the sums would overflow.
+    if (offset < -base || offset > INT64_MAX / 2 - base)
         return AVERROR(EINVAL);
     input.position = static_cast<std::uint64_t>(base + offset);
     return base + offset;

@@ -407,7 +407,7 @@ TEST(RealPhotos, ADamagedVideoCostsOnlyThatVideo)
 {
     TempFolder folder;
     CopyPhotos(folder, {{"video-upright.mov", "a.mov"},
-                        {"video-truncated.mov", "b.mov"},
+                        {"video-truncated.mp4", "b.mp4"},
                         {"video-android.mp4", "c.mp4"},
                         {"video-broken-track.mov", "d.mov"},
                         {"video-flipped.mov", "e.mov"}});
@@ -416,13 +416,13 @@ TEST(RealPhotos, ADamagedVideoCostsOnlyThatVideo)
                                       "--columns", "4,7", "--separator", "|"});
     EXPECT_EQ(outcome.exitCode, 3);
     const std::string root = "fotoharvester-cli: " + folder.Text();
-    EXPECT_EQ(outcome.err, root + "b.mov: not a photo, or damaged\n" + root +
+    EXPECT_EQ(outcome.err, root + "b.mp4: not a photo, or damaged\n" + root +
                                "d.mov: not a photo, or damaged\nfotoharvester-cli: 5 records written to " +
                                folder.Text() +
                                "out.txt\nfotoharvester-cli: 2 photos could not be read; their records hold no "
                                "metadata\n");
     const std::string records = folder.Read("out.txt");
-    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64\n\"b.mov\"||0x0\n\"c.mp4\"|Google|64x48\n"
+    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64\n\"b.mp4\"||0x0\n\"c.mp4\"|Google|64x48\n"
                                     "\"d.mov\"||0x0\n\"e.mov\"|"))
         << records;
 }

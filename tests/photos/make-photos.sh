@@ -331,7 +331,8 @@ et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' 
 # Videos of phones and cameras, a second of a 64x48 test picture each, with the tags each kind of
 # device writes: an iPhone's QuickTime keys (its own local time, here of another zone than the
 # computer's, the container's UTC time, a position with altitude) held upright (turned a quarter);
-# a 3GP whose only date is the container's UTC time; Android's keys and position (below sea level),
+# a 3GP whose only date is the container's UTC time, its headers after its pictures (as ffmpeg
+# writes them; exiftool moves them to the front); Android's keys and position (below sea level),
 # dated just before a new year in UTC (ffmpeg writes the keys; exiftool cannot); a camera's user
 # data (make, model), turned three quarters.
 video() {  # video NAME FFMPEG-OPTIONS... -- a fresh video of the test picture
@@ -344,12 +345,13 @@ video video-upright.mov
 et -Rotation=90 '-Keys:CreationDate=2023:04:05 06:07:08-05:00' '-QuickTime:CreateDate=2023:04:05 11:07:08' \
    -Keys:Make=Apple '-Keys:Model=iPhone 13 Pro' '-Keys:GPSCoordinates=40.7128 N, 74.0060 W, 12.5 m' \
    video-upright.mov
-video video-utc-only.3gp
-et '-QuickTime:CreateDate=2023:07:01 22:30:00' video-utc-only.3gp
+video video-utc-only.3gp -metadata creation_time=2023-07-01T22:30:00Z
 video video-android.mp4 -movflags use_metadata_tags -metadata com.android.manufacturer=Google \
     -metadata com.android.model='Pixel 7' -metadata creation_time=2022-12-31T23:30:00Z
 et '-UserData:GPSCoordinates=-22.9068, -43.1729, -11' video-android.mp4
 video video-camera.m4v -f mp4
+video keys-last.mp4 -movflags use_metadata_tags -metadata com.android.manufacturer=Google \
+    -metadata com.android.model='Pixel 7'
 et -Rotation=270 -UserData:Make=GoPro '-UserData:Model=HERO9 Black' video-camera.m4v
 
 exiftool "${exiftool_args[@]}" -common_args -q -q -overwrite_original
@@ -401,17 +403,22 @@ perl -e '
     print $out $data or die;
     close($out) or die;
 '
-# Damaged copies of video-upright.mov: cut short inside its headers, as an interrupted copy leaves
-# a video whose headers follow the pictures; its sample size table renamed, so that libavformat
-# drops the track it belongs to; and 64 bytes of its headers inverted, one every seventh byte.
+# Damaged videos: a video whose headers follow its pictures and end in its keys, cut short inside
+# them, as an interrupted copy leaves it (libavformat reads such a video as if the keys cut off had
+# never been there); and copies of video-upright.mov with its sample size table renamed, so that
+# libavformat drops the track it belongs to, and with 64 bytes of its headers inverted, one every
+# seventh byte.
 perl -e '
     open(my $in, "<:raw", "video-upright.mov") or die "video-upright.mov: $!";
     my $data = do { local $/; <$in> };
+    open(my $late, "<:raw", "keys-last.mp4") or die "keys-last.mp4: $!";
+    my $keysLast = do { local $/; <$late> };
     my $movie = index($data, "moov");
     my $sizes = index($data, "stsz");
     die "video-upright.mov: no movie box or sample size table\n" if $movie < 0 || $sizes < 0;
-    my %damaged = ("video-truncated.mov" => substr($data, 0, $movie + 200), "video-broken-track.mov" => $data,
-                   "video-flipped.mov" => $data);
+    die "keys-last.mp4: its keys do not come last\n" if index($keysLast, "ilst") < index($keysLast, "mdat");
+    my %damaged = ("video-truncated.mp4" => substr($keysLast, 0, length($keysLast) - 30),
+                   "video-broken-track.mov" => $data, "video-flipped.mov" => $data);
     substr($damaged{"video-broken-track.mov"}, $sizes, 4) = "free";
     substr($damaged{"video-flipped.mov"}, $movie + 100 + 7 * $_, 1) ^= "\xFF" for 0 .. 63;
     for my $name (keys %damaged) {
@@ -420,4 +427,4 @@ perl -e '
         close($out) or die;
     }
 '
-rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg
+rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg keys-last.mp4
