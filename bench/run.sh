@@ -209,7 +209,7 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
     echo "$peak $main_peak $pss_peak" >"$out"
 }
 
-declare -A seconds cpu_seconds peak_kib tree_kib pss_kib main_kib note
+declare -A seconds cpu_seconds peak_kib tree_kib pss_kib main_kib note files
 tools=()
 
 # measure NAME COMMAND... -- runs the command under GNU time `repeat` times, keeps the fastest
@@ -338,6 +338,8 @@ else
             --output "$work/out/ours-videos.csv"
         measure "ours, $share JPEGs" "$cli" --folder "$work/jpegs-$share" "${common_args[@]}" \
             --output "$work/out/ours-jpegs.csv"
+        files["ours, $share videos"]=$share
+        files["ours, $share JPEGs"]=$share
     fi
     if skipped exiv2; then
         note[exiv2]="skipped"
@@ -379,7 +381,7 @@ echo
 printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"
 for tool in "${tools[@]}"; do
     printf '%-20s %9s %9s %10s %10s %10s %10s\n' "$tool" "${seconds[$tool]}" "${cpu_seconds[$tool]}" \
-        "$(awk -v n="$photos" -v s="${seconds[$tool]}" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')" \
+        "$(awk -v n="${files[$tool]:-$photos}" -v s="${seconds[$tool]}" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')" \
         "$(mb "${peak_kib[$tool]}")" "$(mb "${main_kib[$tool]}")" "$(mb "${tree_kib[$tool]}")"
 done
 for tool in exiftool exiv2; do
