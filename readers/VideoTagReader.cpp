@@ -1,6 +1,6 @@
 #include "readers/VideoTagReader.h"
 
-#include "readers/ByteOrder.h"
+#include "readers/IsoBoxes.h"
 #include "readers/PhotoBytes.h"
 #include "metadata/TextEncoding.h"
 #include "platform/FileSystem.h"
@@ -15,11 +15,10 @@ extern "C" {
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <initializer_list>
+#include <vector>
 
 // The functions of libavformat and libavutil the reader calls, found in the library once loaded.
 struct VideoTagReader::Library {
@@ -28,7 +27,7 @@ struct VideoTagReader::Library {
     // Whether every function was found.
     bool Bind()
     {
-        return Find(logSetCallback, "av_log_set_callback") && Find(findInputFormat, "av_find_input_format") &&
+        return Find(logSetLevel, "av_log_set_level") && Find(findInputFormat, "av_find_input_format") &&
                Find(allocContext, "avformat_alloc_context") && Find(openInput, "avformat_open_input") &&
                Find(closeInput, "avformat_close_input") && Find(ioAllocContext, "avio_alloc_context") &&
                Find(ioContextFree, "avio_context_free") && Find(allocate, "av_malloc") && Find(free, "av_free") &&
@@ -37,7 +36,7 @@ struct VideoTagReader::Library {
     }
 
     platform::SharedLibrary library;
-    decltype(&av_log_set_callback) logSetCallback = nullptr;
+    decltype(&av_log_set_level) logSetLevel = nullptr;
     decltype(&av_find_input_format) findInputFormat = nullptr;
     decltype(&avformat_alloc_context) allocContext = nullptr;
     decltype(&avformat_open_input) openInput = nullptr;
@@ -74,55 +73,47 @@ constexpr const char* libraryName = "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_V
 constexpr std::uint64_t readLimit = 64u << 20;
 constexpr int bufferSize = 32768;
 
-// What libavformat reads the video through: its bytes, every read counted (PhotoBytes), and no
-// more of them than readLimit in all; and the errors it reports of them.
+// What libavformat reads the video through: its bytes, every read counted (PhotoBytes), with the
+// sample tables' entry counts hidden, and no more of them than readLimit in all.
 struct Input {
     PhotoBytes& video;
+    std::vector<std::uint64_t> hidden;  // where a number of four bytes is shown as 0
     std::uint64_t position = 0;
     std::uint64_t left = readLimit;
-    int errors = 0;
 };
 
-// libavformat reports a damaged header (a track it drops, a box it cannot read) only through its
-// log, and goes on without what it could not read. The errors reported of a container the reader
-// is reading count against that reading; every message is kept off the console.
-void CountErrors(void* from, int level, const char*, std::va_list)
+// The boxes of `type` among those of `box`'s content.
+std::vector<IsoBox> Inside(const TiffFile::ReadAt& read, const IsoBox& box, std::string_view type)
 {
-    if (from == nullptr || level > AV_LOG_ERROR)
-        return;
-    const AVClass* kind = *static_cast<const AVClass* const*>(from);
-    if (kind == nullptr || kind->class_name == nullptr || std::strcmp(kind->class_name, "AVFormatContext") != 0)
-        return;
-    if (auto* input = static_cast<Input*>(static_cast<const AVFormatContext*>(from)->opaque))
-        ++input->errors;
+    std::vector<IsoBox> found = IsoBoxes(read, box.start, box.end);
+    std::erase_if(found, [type](const IsoBox& inner) { return inner.type != type; });
+    return found;
 }
 
-// Whether the movie box (the headers) lies wholly inside the file: a copy cut short loses the
-// end of its headers where they follow the pictures, and libavformat reads what is left as if it
-// were all. Boxes before it are stepped over by their sizes, as many as a file may sensibly hold.
-bool MovieBoxFits(PhotoBytes& video)
+// The entry counts of every track's sample tables (its samples' times, sizes, chunks and their
+// offsets), which a reader of the headers has no use for: libavformat would read them entry by
+// entry and index every sample, and a minute of a phone's video lists some five thousand, which
+// costs several times the reading of a JPEG's tags. Shown 0 entries, libavformat takes each track
+// for one without samples, and steps over the rest of each table without reading it.
+std::vector<std::uint64_t> SampleTableCounts(const TiffFile::ReadAt& read, const IsoBox& movie)
 {
-    std::uint64_t at = 0;
-    for (int box = 0; box < 1024; ++box) {
-        const std::optional<std::string> header = video.Read(at, 8);
-        if (!header)
-            return false;
-        std::uint64_t size = ReadNumber(*header, 0, 4, true);
-        if (size == 1) {  // a 64-bit size follows the type
-            const std::optional<std::string> large = video.Read(at + 8, 8);
-            if (!large)
-                return false;
-            size = std::uint64_t{ReadNumber(*large, 0, 4, true)} << 32 | ReadNumber(*large, 4, 4, true);
-        } else if (size == 0) {  // to the end of the file
-            size = video.Size() - at;
-        }
-        if (size < 8 || size > video.Size() - at)
-            return false;
-        if (header->compare(4, 4, "moov") == 0)
-            return true;
-        at += size;
-    }
-    return false;
+    std::vector<std::uint64_t> hidden;
+    for (const IsoBox& track : Inside(read, movie, "trak"))
+        for (const IsoBox& media : Inside(read, track, "mdia"))
+            for (const IsoBox& information : Inside(read, media, "minf"))
+                for (const IsoBox& samples : Inside(read, information, "stbl"))
+                    for (const IsoBox& table : IsoBoxes(read, samples.start, samples.end)) {
+                        // After a version and flags, the count; in a table of sizes, after the
+                        // size all samples share (or the size of its fields) too.
+                        const bool sizes = table.type == "stsz" || table.type == "stz2";
+                        const std::uint64_t count = table.start + (sizes ? 8 : 4);
+                        const bool counted = sizes || table.type == "stts" || table.type == "ctts" ||
+                                             table.type == "stss" || table.type == "stps" || table.type == "stsc" ||
+                                             table.type == "stco" || table.type == "co64";
+                        if (counted && count + 4 <= table.end)
+                            hidden.push_back(count);
+                    }
+    return hidden;
 }
 
 int ReadPacket(void* opaque, std::uint8_t* buffer, int size)
@@ -134,6 +125,12 @@ int ReadPacket(void* opaque, std::uint8_t* buffer, int size)
     const std::size_t read = input.video.ReadAt(input.position, reinterpret_cast<char*>(buffer), wanted);
     if (read == 0)
         return AVERROR_EOF;
+    for (const std::uint64_t hidden : input.hidden) {
+        const std::uint64_t from = std::max(hidden, input.position);
+        const std::uint64_t to = std::min(hidden + 4, input.position + read);
+        for (std::uint64_t at = from; at < to; ++at)
+            buffer[at - input.position] = 0;
+    }
     input.position += read;
     input.left -= read;
     return static_cast<int>(read);
@@ -198,7 +195,6 @@ public:
             return false;
         context->pb = m_io;
         context->flags |= AVFMT_FLAG_CUSTOM_IO;
-        context->opaque = &input;
         // The demuxer is named rather than guessed from the bytes: every extension read is of the
         // QuickTime family, and no other demuxer gets to parse a damaged file. Opening frees the
         // context when it fails.
@@ -435,7 +431,8 @@ const VideoTagReader::Library* VideoTagReader::Loaded()
         m_loadTried = true;
         auto library = std::make_unique<Library>(libraryName);
         if (library->library.Loaded() && library->Bind()) {
-            library->logSetCallback(CountErrors);
+            // Its complaints about a damaged file are not the user's: the file's record says it.
+            library->logSetLevel(AV_LOG_QUIET);
             m_library = std::move(library);
         }
     }
@@ -447,10 +444,19 @@ TagReading VideoTagReader::ReadVideo(PhotoBytes& video)
     const Library* av = Loaded();
     if (av == nullptr)
         return {ReadOutcome::NotOpened, {}};
-    // A damaged header is not read as a video without tags: that would lose its values unsaid.
-    Input input{video};
+    // The movie box holds the headers. One that does not lie wholly inside the file is of a copy
+    // cut short, whose headers followed its pictures: libavformat would read what is left of them
+    // as if it were all, and lose the values cut off unsaid. What libavformat complains of while
+    // it reads (a track's time scale, a box out of place) is not held against the video: it is
+    // almost never what a column takes.
+    const TiffFile::ReadAt read = video.Reader();
+    const std::vector<IsoBox> top = IsoBoxes(read, 0, video.Size());
+    const IsoBox* movie = FindIsoBox(top, "moov");
+    if (movie == nullptr)
+        return {ReadOutcome::NotOpened, {}};
+    Input input{video, SampleTableCounts(read, *movie)};
     Container container(*av);
-    if (!MovieBoxFits(video) || !container.Open(input) || input.errors > 0)
+    if (!container.Open(input))
         return {ReadOutcome::NotOpened, {}};
     const AVFormatContext& context = container.Context();
 

@@ -405,9 +405,9 @@ perl -e '
 '
 # Damaged videos: a video whose headers follow its pictures and end in its keys, cut short inside
 # them, as an interrupted copy leaves it (libavformat reads such a video as if the keys cut off had
-# never been there); and copies of video-upright.mov with its sample size table renamed, so that
-# libavformat drops the track it belongs to, and with 64 bytes of its headers inverted, one every
-# seventh byte.
+# never been there); and copies of video-upright.mov with its table of sample sizes renamed (which
+# makes libavformat drop the track, when it reads the sample tables), and with 64 bytes of its
+# headers inverted, one every seventh byte.
 perl -e '
     open(my $in, "<:raw", "video-upright.mov") or die "video-upright.mov: $!";
     my $data = do { local $/; <$in> };
