@@ -3,6 +3,7 @@
 
 #include "settings/SettingsStore.h"
 #include "metadata/ReaderPool.h"
+#include "platform/Interrupt.h"
 #include "ui/AppInfo.h"
 #include "ui/HelpPages.h"
 #include "ui/MainWindow.h"
@@ -67,6 +68,8 @@ int main(int argc, char* argv[])
     // Lets the desktop match the window to its menu entry, and so to the icon the entry names.
     QGuiApplication::setDesktopFileName(QStringLiteral(FOTOHARVESTER_APP_ID));
 
+    // Logging out or a kill ends the window at once, and must leave no temporary file behind.
+    platform::InstallTerminationHandler();
     ReaderPool readers(ReaderPool::DefaultOptions());
     MainWindow window(LoadSettings(), readers);
     // Qt has taken out its own options by now.

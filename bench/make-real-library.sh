@@ -10,11 +10,13 @@
 #              Exif directory claims 0xFFFF entries (crash-ifd-count.jpg of
 #              tests/photos/make-photos.sh). The other photos are those of the library without
 #              --damaged, in the same places.
-#   --mixed    the other formats mixed in, which libexiv2 reads: the real HEIC photos of
-#              ../shared/photos, and a PNG, a WebP, a DNG and a NEF of tests/photos/make-photos.sh;
-#              and one photo in a hundred a video, as on a phone's camera roll: a minute of an
-#              iPhone's MOV and of an Android phone's MP4 (30 pictures a second and sound, so that
-#              their headers list as many samples as a real minute's), tagged as those phones tag.
+#   --mixed    the other formats mixed in: the real HEIC, AVIF, CR3 and JPEG XL files of
+#              ../shared/photos, a real camera JPEG (Canon_40D.jpg) converted to JPEG XL by cjxl as
+#              cameras' JPEGs are converted, and a PNG, a WebP, a DNG, a NEF and a tagged JPEG XL of
+#              tests/photos/make-photos.sh; and one photo in a hundred a video, as on a phone's
+#              camera roll: a minute of an iPhone's MOV and of an Android phone's MP4 (30 pictures
+#              a second and sound, so that their headers list as many samples as a real minute's),
+#              tagged as those phones tag.
 #
 # Without --copies the photos are hard links, which take no space. The same arguments give the
 # same library every time; a DIR that already holds it is left as it is, a DIR made by this script
@@ -72,7 +74,7 @@ work=$(mktemp -d "$dir.bases.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 bases=()
 heic=()
-((mixed)) && heic=(-o -iname '*.heic')
+((mixed)) && heic=(-o -iname '*.heic' -o -iname '*.avif' -o -iname '*.cr3' -o -iname '*.jxl')
 n=0
 while IFS= read -r -d '' found; do
     base=$work/base-$n.${found##*.}
@@ -88,9 +90,11 @@ if ((damaged || mixed)); then
 fi
 videos=()
 if ((mixed)); then
-    for generated in format.png format.webp format.dng format.nef; do
+    for generated in format.png format.webp format.dng format.nef jxl-tagged.jxl; do
         bases+=("$work/test-photos/$generated")
     done
+    cjxl "$shared/jpg/Canon_40D.jpg" "$work/converted.jxl" >/dev/null 2>&1
+    bases+=("$work/converted.jxl")
     # The pictures are tiny: what a reader reads of a video is its headers, whose size goes with
     # the number of samples, not with the size of the picture.
     android=(-movflags use_metadata_tags -metadata com.android.manufacturer=Google -metadata 'com.android.model=Pixel 7'

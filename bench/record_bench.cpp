@@ -1,5 +1,5 @@
 // record-bench: what the main process spends per photo once the reader has answered -- decoding
-// the reply, filling the value slots, composing the 29-column record and emptying the slots --
+// the reply, filling the value slots, composing the record of every column and emptying the slots --
 // and the two formatting helpers that run for several columns of every record.
 //
 // The tags come from a canned source, not from FreeImage, so that these figures are about our own
@@ -168,7 +168,7 @@ DateLayout Layout(int dateFormat)
     return layout;
 }
 
-const ColumnSelection allColumns = ColumnSelection().set();
+const std::vector<Column>& allColumns = ColumnCatalogue();
 
 // The whole main-process share of one photo, as the extraction loop does it.
 void BM_PhotoRecord(benchmark::State& state)
@@ -190,7 +190,7 @@ void BM_PhotoRecord(benchmark::State& state)
 }
 BENCHMARK(BM_PhotoRecord)->Arg(0)->Arg(1)->ArgName("date_format");
 
-// Record alone, slots already filled: the 29 value operations and the quoting.
+// Record alone, slots already filled: every column's value operation and the quoting.
 void BM_RecordOnly(benchmark::State& state)
 {
     const PhotoFile file;
@@ -251,7 +251,7 @@ BENCHMARK(BM_FormatDate)->Arg(0)->Arg(1)->Arg(3)->ArgName("date_format");
 
 void BM_FormatDecimalDegrees(benchmark::State& state)
 {
-    const GpsCoordinate coordinates[] = {{46.0f, 33.0f, 21.12f, "N"}, {0.0f, 7.0f, 39.93f, "W"}};
+    const GpsCoordinate coordinates[] = {{46.0, 33.0, 21.12, "N"}, {0.0, 7.0, 39.93, "W"}};
     std::size_t next = 0;
     for (auto _ : state) {
         auto text = FormatDecimalDegrees(coordinates[next]);

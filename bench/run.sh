@@ -16,13 +16,15 @@
 #   --one-folder     the library's photos all in one folder (hard links beside the library), as
 #                    a camera card or a phone's export lays them out; with --memory, the case of
 #                    100,000 photos in one folder
-#   --mixed          a library of the real photos with HEIC, PNG, WebP, DNG and NEF photos and 1%
-#                    videos mixed in (bench/make-real-library.sh --mixed), all formats read; also
-#                    times the batch command over as many of its videos as of its JPEGs (a tenth
-#                    of N each), for the cost of a video against a JPEG
+#   --mixed          a library of the real photos with HEIC, AVIF, PNG, WebP, DNG, NEF, CR3 and JPEG
+#                    XL photos and 1% videos mixed in (bench/make-real-library.sh --mixed), all
+#                    formats read; also times the batch command over as many of its videos as of
+#                    its JPEGs (a tenth of N each), for the cost of a video against a JPEG
 #   --generated      the generated library even when real photos are there
-#   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged
-#                    (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
+#   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged,
+#                    keys (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
+#   --baseline CLI   also time another build's batch command (its reader beside it), e.g. that of
+#                    the commit before a change, the same way, and print ours against it
 #   --repeat K       time every tool K times and keep its fastest run (default 1)
 #   --no-build       use the programs already built
 #
@@ -50,6 +52,7 @@ cold=0
 mixed=0
 one_folder=0
 generated=0
+baseline=
 do_build=1
 count=
 
@@ -63,8 +66,10 @@ while [[ $# -gt 0 ]]; do
     --skip) skip+="$2,"; shift ;;
     --skip=*) skip+="${1#--skip=}," ;;
     --repeat) repeat=$2; shift ;;
+    --baseline) baseline=$2; shift ;;
+    --baseline=*) baseline=${1#--baseline=} ;;
     --no-build) do_build=0 ;;
-    -h | --help) sed -n '2,39p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,41p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     [0-9]*) count=$1 ;;
     *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
     esac
@@ -96,6 +101,11 @@ cli=$build/bin/fotoharvester-cli
 reader=$build/bin/fotoharvester-reader
 walk=$build/bin/freeimage-walk
 floor=$build/bin/head-floor
+if [[ -n $baseline ]]; then
+    baseline=$(realpath "$baseline")
+    [[ -x $baseline && -x $(dirname "$baseline")/fotoharvester-reader ]] ||
+        { echo "$0: --baseline needs a batch command with its reader beside it" >&2; exit 1; }
+fi
 for program in "$cli" "$reader" "$walk" "$floor"; do
     [[ -x $program ]] || { echo "$0: $program is missing; build it first" >&2; exit 1; }
 done
@@ -136,8 +146,8 @@ else
     "$here/make-library.sh" "$count" "$library"
 fi
 photo_list=$work/out/photos-$count.list
-extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq 3fr
-            erf png webp mp4 mov m4v 3gp)
+extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 cr3 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq
+            3fr erf png webp jxl mp4 mov m4v 3gp)
 names=()
 for extension in "${extensions[@]}"; do
     names+=(${names:+-o} -iname "*.$extension")
@@ -281,6 +291,8 @@ fi
 common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0
              --formats all-with-video)
 ours_args=(--folder "$library" "${common_args[@]}" --output "$work/out/ours-$count.csv")
+# Five tags by key, of every family and kind: texts, a rational, a repeated dataset, an XMP number.
+keys=(Exif.Image.Artist Exif.Image.Copyright Exif.Photo.ExposureBiasValue Iptc.Application2.City Xmp.xmp.Rating)
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 if ((memory)); then
@@ -291,6 +303,18 @@ elif ((cold)); then
     measure ours "$cli" "${ours_args[@]}"
 else
     measure ours "$cli" "${ours_args[@]}"
+    if [[ -n $baseline ]]; then
+        measure baseline "$baseline" "${ours_args[@]}" --output "$work/out/baseline-$count.csv"
+    fi
+    if ! skipped keys; then
+        key_list=$(IFS=,; echo "${keys[*]}")
+        measure "ours, 5 keys" "$cli" --folder "$library" "${common_args[@]}" --columns "$key_list" \
+            --output "$work/out/ours-$count-keys.csv"
+        if command -v exiv2 >/dev/null && ! skipped exiv2; then
+            measure "exiv2, 5 keys" sh -c 'list=$1; shift; xargs -0 -a "$list" exiv2 -Pkt "$@" 2>/dev/null; exit 0' \
+                sh "$photo_list" "${keys[@]/#/-K}"
+        fi
+    fi
     if [[ -n $damaged_library ]]; then
         measure "ours, 1% crashing" "$cli" --folder "$damaged_library" "${common_args[@]}" \
             --output "$work/out/ours-$count-damaged.csv"
@@ -308,7 +332,7 @@ else
     elif ! command -v exiftool >/dev/null; then
         note[exiftool]="not installed"
     else
-        # The tags behind our 29 columns, under exiftool's names, and a video's date and rotation.
+        # The tags behind our columns, under exiftool's names, and a video's date and rotation.
         exiftool_tags=(DateTimeOriginal DateTime Make Model LensModel ImageWidth ImageHeight FileSize ExposureTime
                        FNumber ISO Flash SubjectDistance FocalLength UserComment GPSLatitude GPSLongitude
                        GPSAltitude GPSDateStamp GPSTimeStamp GPSImgDirection Headline Caption-Abstract Keywords
@@ -419,6 +443,18 @@ else
     ratio freeimage-walk 1.3
     ratio exiftool 60
     ratio exiv2 4
+    if [[ -n ${seconds["ours, 5 keys"]:-} && -n ${seconds["exiv2, 5 keys"]:-} ]]; then
+        awk -v o="${seconds["ours, 5 keys"]}" -v e="${seconds["exiv2, 5 keys"]}" 'BEGIN {
+            r = (o > 0 ? e / o : 0)
+            printf "ours vs exiv2 -Pkt, the same 5 keys: %6.2f times as fast   (target 3: %s)\n", r, (r >= 3 ? "met" : "MISSED")
+        }'
+    fi
+    if [[ -n ${seconds[baseline]:-} ]]; then
+        awk -v o="${seconds[ours]}" -v b="${seconds[baseline]}" 'BEGIN {
+            r = (b > 0 ? o / b : 0)
+            printf "ours vs the baseline build: %4.3f times the time   (target at most 1.05: %s)\n", r, (r <= 1.05 ? "met" : "MISSED")
+        }'
+    fi
     if [[ -n ${seconds["ours, 1% crashing"]:-} ]]; then
         awk -v d="${seconds["ours, 1% crashing"]}" -v c="${seconds[ours]}" 'BEGIN {
             r = (c > 0 ? d / c : 0)

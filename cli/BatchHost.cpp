@@ -9,7 +9,8 @@ constexpr auto progressInterval = std::chrono::milliseconds(100);
 // The messages that end a run: a summary, which --quiet leaves out with the lines it counts.
 bool EndsTheRun(MessageId id)
 {
-    return id == MessageId::Summary || id == MessageId::SummaryWithUnread || id == MessageId::Stopped;
+    return id == MessageId::Summary || id == MessageId::SummaryWithUnread || id == MessageId::Stopped ||
+           id == MessageId::KeepStoppedRecords || id == MessageId::StoppedBeforeReading;
 }
 
 }  // namespace
@@ -68,7 +69,10 @@ void BatchHost::SetRunning(bool running, const std::string&)
 Answer BatchHost::ShowMessage(const Message& message)
 {
     const bool question = message.buttons == Message::Buttons::YesNo;
-    if (question && m_options.answerYes)
+    // A stopped run keeps the earlier files, whatever --yes says: Ctrl-C never replaces a whole
+    // file with a part of one, and the line shown says so.
+    const bool keepsEarlierFiles = message.id == MessageId::KeepStoppedRecords;
+    if (question && m_options.answerYes && !keepsEarlierFiles)
         return Answer::Yes;
     if (!(m_options.quiet && EndsTheRun(message.id))) {
         // What the message counts first, one photo or folder a line, then what it says of them.

@@ -8,7 +8,8 @@
 
 // Hosts a run for the batch command: messages and progress go to standard error, each message as
 // its batch lines (one line each, naming the path concerned), the duplicate-name question is
-// answered from the command line, Ctrl-C asks the run to stop.
+// answered from the command line, Ctrl-C asks the run to stop, and a stopped run keeps the
+// earlier files.
 class BatchHost : public RunHost {
 public:
     struct Options {

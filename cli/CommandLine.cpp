@@ -3,6 +3,7 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/ExtractionRun.h"
+#include "extract/Messages.h"
 #include "extract/RecordComposer.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/TextEncoding.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -53,20 +55,45 @@ std::optional<std::string> SeparatorNamed(const std::string& text)
     return text;
 }
 
-std::optional<std::string> FlagsFromColumnList(const std::string& list)
+// The built-in column a --columns item names: its number or its short name.
+std::optional<std::size_t> ColumnNamed(const std::string& item)
 {
-    if (list == "all")
-        return std::string(ColumnCount, '1');
-    std::string flags(ColumnCount, '0');
-    if (list.empty())
-        return flags;
+    if (const auto number = WholeNumber(item))
+        return *number >= 0 && *number < ColumnCount() ? std::optional<std::size_t>(static_cast<std::size_t>(*number))
+                                                       : std::nullopt;
+    const auto& catalogue = ColumnCatalogue();
+    const auto named =
+        std::find_if(catalogue.begin(), catalogue.end(), [&](const Column& c) { return c.name == item; });
+    return named == catalogue.end() ? std::nullopt
+                                    : std::optional<std::size_t>(static_cast<std::size_t>(named - catalogue.begin()));
+}
+
+// The columns of a --columns list: "all", or items separated by commas, each a column's number,
+// a range of numbers ("0-5"), a column's short name or a tag's key. The first item it does not
+// know, when there is one.
+std::optional<std::string> TakeColumnList(const std::string& list, std::string& flags, std::vector<std::string>& keys)
+{
+    flags.assign(static_cast<std::size_t>(ColumnCount()), list == "all" ? '1' : '0');
+    if (list == "all" || list.empty())
+        return std::nullopt;
     for (const std::string& item : SplitAtCommas(list)) {
-        const auto column = WholeNumber(item);
-        if (!column || *column < 0 || *column >= ColumnCount)
-            return std::nullopt;
-        flags[*column] = '1';
+        if (IsTagKey(item)) {
+            if (std::find(keys.begin(), keys.end(), item) == keys.end())
+                keys.push_back(item);
+            continue;
+        }
+        const auto dash = item.find('-');
+        const auto first = ColumnNamed(item.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : ColumnNamed(item.substr(dash + 1));
+        const bool numbers =
+            dash == std::string::npos || (WholeNumber(item.substr(0, dash)) && WholeNumber(item.substr(dash + 1)));
+        if (!first || !last || !numbers || *last < *first)
+            return item;
+        for (std::size_t column = *first; column <= *last; ++column)
+            flags[column] = '1';
     }
-    return flags;
+    flags.append(keys.size(), '1');
+    return std::nullopt;
 }
 
 // Each of these takes an option's value into the command line, and gives the reason when the
@@ -84,10 +111,20 @@ std::string TakeSeparator(CommandLine& line, const std::string& value)
 
 std::string TakeColumns(CommandLine& line, const std::string& value)
 {
-    line.flags = FlagsFromColumnList(value);
-    if (line.flags)
+    std::string flags;
+    std::vector<std::string> keys;
+    const std::optional<std::string> unknown = TakeColumnList(value, flags, keys);
+    if (!unknown) {
+        line.flags = std::move(flags);
+        line.extraTags = JoinTagKeys(keys);
         return {};
-    return "--columns takes \"all\" or column numbers 0 to " + std::to_string(ColumnCount - 1) + " separated by commas";
+    }
+    std::string names;
+    for (const Column& column : ColumnCatalogue())
+        names += (names.empty() ? "" : ", ") + column.name;
+    return "--columns does not know \"" + *unknown +
+           "\": it takes \"all\", or separated by commas column numbers 0 to " + std::to_string(ColumnCount() - 1) +
+           ", ranges such as 0-5, the names " + names + ", and tag keys such as Xmp.xmp.Rating (see --help)";
 }
 
 std::string TakeDateFormat(CommandLine& line, const std::string& value)
@@ -172,9 +209,11 @@ constexpr std::pair<std::string_view, std::optional<bool> CommandLine::*> settin
 
 // The command's own switches, long and short.
 constexpr std::pair<std::string_view, bool CommandLine::*> commandSwitches[]{
-    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},   {"--quiet", &CommandLine::quiet},
-    {"-q", &CommandLine::quiet},        {"--yes", &CommandLine::answerYes},       {"--help", &CommandLine::showHelp},
-    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion}, {"-V", &CommandLine::showVersion},
+    {"-0", &CommandLine::nulSeparated}, {"--defaults", &CommandLine::defaults},
+    {"--quiet", &CommandLine::quiet},   {"-q", &CommandLine::quiet},
+    {"--yes", &CommandLine::answerYes}, {"--help", &CommandLine::showHelp},
+    {"-h", &CommandLine::showHelp},     {"--version", &CommandLine::showVersion},
+    {"-V", &CommandLine::showVersion},  {"--list-tags", &CommandLine::listTags},
 };
 
 bool TakeSwitch(CommandLine& line, std::string_view name)
@@ -217,13 +256,15 @@ std::string TakeOption(CommandLine& line, const std::vector<std::string>& argume
     return "unknown option: " + arguments[at];
 }
 
-// Every column's number and heading, one a line.
+// Every column's number, name and heading, one a line.
 std::string ColumnList()
 {
     std::string text;
-    for (int column = 0; column < ColumnCount; ++column) {
+    for (std::size_t column = 0; column < ColumnCatalogue().size(); ++column) {
         const std::string number = std::to_string(column);
-        text += std::string(6 - number.size(), ' ') + number + "  ";
+        const std::string& name = ColumnCatalogue()[column].name;
+        text += std::string(6 - number.size(), ' ') + number + "  " + name;
+        text += std::string(name.size() < 13 ? 13 - name.size() : 1, ' ');
         text.append(ColumnCatalogue()[column].heading) += '\n';
     }
     return text;
@@ -268,15 +309,34 @@ std::string DateLayoutList()
     return text;
 }
 
-// The folder given as FOLDER, checked against the options that also name what to read.
-std::string TakeFolder(CommandLine& line, const std::vector<std::string>& folders)
+// An argument is a photo when it names no folder and has a photo's or video's extension (the run
+// then keeps those the Formats setting collects, as for a --files-from list); anything else is a
+// FOLDER, so that a mistyped folder is reported as one that cannot be opened.
+bool IsPhotoArgument(const std::string& argument)
 {
+    std::error_code error;
+    return !std::filesystem::is_directory(platform::PathFromNarrow(argument), error) &&
+           IsPhotoFile(argument, PhotoFormats::AllWithVideo);
+}
+
+// What the arguments name to read, one FOLDER or PHOTOs, checked against the options that also
+// name what to read.
+std::string TakeFolderOrPhotos(CommandLine& line, const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> folders;
+    for (const std::string& argument : arguments)
+        (IsPhotoArgument(argument) ? line.photos : folders).push_back(argument);
     if (folders.size() > 1)
         return "one FOLDER only, but " + std::to_string(folders.size()) + " were given";
+    if (!folders.empty() && !line.photos.empty())
+        return "give one FOLDER or photos, not both: " + folders.front() + " is no photo";
     if (!folders.empty() && line.folder)
         return "the folder is given twice, as FOLDER and with --folder";
     if (!folders.empty())
         line.folder = folders.front();
+    if (!line.photos.empty() && (line.folder || line.filesFrom))
+        return std::string("photos given as arguments are read instead of ") +
+               (line.folder ? "a folder" : "a --files-from list") + ": give one or the other";
     if (line.filesFrom && line.folder)
         return "--files-from reads the photos it names, not a folder: give one or the other";
     return {};
@@ -287,19 +347,19 @@ std::string TakeFolder(CommandLine& line, const std::vector<std::string>& folder
 ParseResult ParseCommandLine(const std::vector<std::string>& arguments)
 {
     ParseResult result;
-    std::vector<std::string> folders;
+    std::vector<std::string> named;  // folders or photos
     bool optionsEnded = false;
     for (std::size_t at = 0; at < arguments.size() && result.error.empty(); ++at) {
         const std::string& argument = arguments[at];
         if (!optionsEnded && argument == "--")
             optionsEnded = true;
         else if (optionsEnded || argument.size() < 2 || argument.front() != '-')
-            folders.push_back(argument);
+            named.push_back(argument);
         else
             result.error = TakeOption(result.commandLine, arguments, at);
     }
     if (result.error.empty())
-        result.error = TakeFolder(result.commandLine, folders);
+        result.error = TakeFolderOrPhotos(result.commandLine, named);
     return result;
 }
 
@@ -311,6 +371,8 @@ ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLi
         settings.OutFile = *line.output;
     if (line.flags)
         settings.Flags = *line.flags;
+    if (line.extraTags)
+        settings.ExtraTags = *line.extraTags;
     if (line.headings)
         settings.CommentLine = *line.headings ? 1 : 0;
     if (line.fullPath)
@@ -337,7 +399,7 @@ std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& 
     const auto& entries = SeparatorListEntries();
     if (settings.SeparatorNum >= 0 && static_cast<std::size_t>(settings.SeparatorNum) < entries.size())
         return SeparatorFromText(entries[settings.SeparatorNum]);
-    return {};
+    return SeparatorFromText(settings.SeparatorText);
 }
 
 const std::array<std::string, ExtractionSettings::MonthCount>& FixedMonthNames()
@@ -353,11 +415,9 @@ OutputChoice ChooseOutput(const std::string& outFile)
     if (outFile == "-")
         return {{}, true, {}};
     if (outFile.empty())
-        return {{}, false, "no output file: give one with --output FILE, or --output - for standard output"};
-    const std::string name = FileNameOf(outFile);
-    const std::string stem = name.substr(0, name.rfind('.') == std::string::npos ? name.size() : name.rfind('.'));
-    if (stem.find_first_not_of('.') == std::string::npos)
-        return {{}, false, "the output name \"" + outFile + "\" has no name before its extension: name the file"};
+        return {{}, false, MakeMessage(MessageId::OutputEmpty).batchLines.front()};
+    if (!HasNameBeforeExtension(outFile))
+        return {{}, false, MakeMessage(MessageId::OutputUnnamed, {outFile}).batchLines.front()};
     // A device, a pipe or a file the system provides is written as it is named; a ".csv" added
     // would make a new regular file beside it.
     if (platform::IsSystemPath(outFile) || platform::IsSpecialFile(outFile))
@@ -390,21 +450,28 @@ PhotoList ReadPhotoList(std::FILE* list, bool nulSeparated)
 std::string HelpText()
 {
     std::string text = R"(Usage: fotoharvester-cli [OPTION]... [FOLDER]
-Gathers the metadata of the photos in FOLDER into one delimited text file, one line per photo.
-Options not given keep the settings last saved by the Fotoharvester window (so that a selection
-made there can be re-run from a script), or the defaults with --defaults.
+  or:  fotoharvester-cli [OPTION]... PHOTO...
+Gathers the metadata of the photos in FOLDER, or of the PHOTOs named, into one delimited text
+file, one line per photo. Options not given keep the settings last saved by the Fotoharvester
+window (so that a selection made there can be re-run from a script), or the defaults with
+--defaults.
 
   FOLDER, --folder DIR  folder to scan
+  PHOTO...              read these photos instead of scanning a folder: any argument that is
+                        not a folder and ends in a photo or video extension; sorted and
+                        checked like a folder's
       --files-from FILE  read the photos named in FILE, one a line, instead of scanning a
                         folder ("-" reads standard input); sorted and checked like a folder's
   -0                    with --files-from: the names are separated by NUL bytes (find -print0)
       --output FILE     output file; ".csv" is added when the name has no extension, except
                         for devices, pipes and files under /dev, /proc and /sys; "-" writes the
                         records to standard output
-      --columns LIST    the columns to write: "all", or column numbers separated by commas
-                        (see the list below)
+      --columns LIST    the columns to write: "all", or separated by commas column numbers,
+                        ranges of them (0-5) and column names (see the list below), and the
+                        keys of any other tags (see below); a run needs at least one. Without
+                        it, the columns and tags last chosen in the window
       --separator SEP   comma, semicolon, colon, tab, or any one character (default: the stored
-                        choice, at first a comma)
+                        choice, chosen or typed in the window, at first a comma)
       --headings        write the line of column headings first (--no-headings: do not)
       --full-path       write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
@@ -422,36 +489,72 @@ made there can be re-run from a script), or the defaults with --defaults.
                         script gives the same file on every machine
       --yes             go on when two photos share a file name (without it the run stops there)
       --readers N       number of reader processes (default: one per processor core)
+      --list-tags       list every tag that can be asked for by its key (group, label, key,
+                        description, separated by TABs) and exit
   -q, --quiet           no progress and no summary; only errors
   -h, --help            show this text and exit
   -V, --version         show the version and exit
-      --                end of the options: what follows is the FOLDER
+      --                end of the options: what follows is the FOLDER or the PHOTOs
 
 Columns:
 )";
     text += ColumnList();
-    text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, the\n"
-            "other photos by libexiv2, videos by libavformat):\n  jpeg-tiff       " +
+    text += R"(
+Any other tag is a column too, named by its libexiv2 key: Exif.Photo.LensSerialNumber,
+Exif.Photo.OffsetTimeOriginal, Exif.Image.Artist, Iptc.Application2.City, Xmp.xmp.Rating,
+Xmp.dc.rights... (--list-tags lists them). Its text is libexiv2's, as exiv2 -Pkt -K KEY prints it,
+except that an XMP text in several languages gives its default one and that several values are
+joined with ";". The column is headed by the key, after the columns above, and is empty for a
+photo without the tag; a plain number is written bare, any other text quoted. A key libexiv2
+does not know is refused.
+)";
+    text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, JPEG\n"
+            "XL by libjxl, videos by libavformat, the others by libexiv2):\n  jpeg-tiff       " +
             WrappedList(JpegAndTiffExtensions(), 18) + "\n  all             those and " +
             WrappedList(OtherPhotoExtensions(), 28) + "\n  all-with-video  those and " +
             WrappedList(VideoExtensions(), 28) + "\n";
+    text += R"(
+Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo NAME.EXT (".xmp" in any
+case) is read with the photo, each value over the same value in the photo's own XMP, and
+NAME.EXT.xmp over NAME.xmp; files of more than 8 MiB are not read. IPTC's headline, description
+and keywords stay before the XMP ones. Sidecars are never records themselves.
+
+The capture date (the date columns) is the first of: Exif's DateTimeOriginal, Exif's DateTime,
+XMP's exif:DateTimeOriginal, XMP's xmp:CreateDate, IPTC's DateCreated with its TimeCreated,
+XMP's photoshop:DateCreated, a video's date, a PNG's "Creation Time"; each the local time as
+written, a date alone at 00:00:00 (an XMP year, or year and month, on its first day). A video's
+date is the one the phone wrote (its local time), else the container's creation time (UTC)
+turned into this computer's local time. Else it is the file's time: the older of its
+modification and creation times (a copy keeps the modification time where it was copied with
+it). A photo that could not be read has no date.
+)";
     text += DateLayoutList();
     text += R"(
 The records go to the output file only, or to standard output with --output -. Progress (on a
-terminal), the summary, every photo or folder that could not be read and every refusal go to
-standard error. The output file takes the place of an earlier one only when the run ends, so that
-a run that is killed or fails leaves the earlier file as it was; Ctrl-C stops after the photo in
-progress and keeps the records written so far.
+terminal), the summary ("N records written to FILE; M photos had none of the chosen values"),
+every photo or folder that could not be read and every refusal go to standard error. No real
+photo comes near these limits: a photo whose reading would take a reader more than 1 GiB of
+memory, or whose JPEG head (the part before the picture) runs beyond 8 MiB, is counted as not
+read; an XMP packet beyond 16 MiB is left unread, and the photo's other values are read. The output
+file and the map take the place of earlier ones only when the run ends and both are on the disk,
+so that a run that is killed or fails leaves the earlier files as they were. Ctrl-C stops after
+the photo in progress: where there was no file, the records written so far are kept; an earlier
+file is kept as it was. Like other programs that replace files, a run gives the output's name a
+new file: another hard link to the earlier file keeps the earlier content. A symbolic link as the
+output is followed to the file it names, except a link another user made in a folder anyone may
+write to with the sticky bit (such as /tmp), which is refused.
 
 Exit status:
   0    every photo was processed
-  1    the run was refused (missing folder, output not writable or in use by another run,
-       duplicate names without --yes)
-  2    the command line was not understood
+  1    the run was refused (missing folder, output not writable, in use by another run or a
+       link another user made in a shared folder, duplicate names without --yes)
+  2    the command line was not understood, or it chooses no column, no separator or a tag
+       key libexiv2 does not know
   3    the run completed, but some photos or folders could not be read (each is named)
-  4    the output file could not be written completely; an earlier file is left as it was
+  4    the output file or the map could not be written completely; earlier files are left as
+       they were
   5    no photo reader could be started; nothing was written
-  130  stopped by Ctrl-C
+  130  stopped by Ctrl-C; an earlier output file is left as it was
 )";
     return text;
 }

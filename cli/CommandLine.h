@@ -13,8 +13,10 @@
 // defaults, with --defaults).
 struct CommandLine {
     std::optional<std::string> folder;  // FOLDER or --folder
+    PhotoList photos;                   // PHOTO arguments, read instead of a folder
     std::optional<std::string> output;
     std::optional<std::string> flags;      // the Flags text of --columns
+    std::optional<std::string> extraTags;  // the tag keys of --columns, as ExtraTags holds them
     std::optional<std::string> separator;  // the separator itself
     std::optional<bool> headings;
     std::optional<bool> fullPath;
@@ -33,6 +35,7 @@ struct CommandLine {
     bool answerYes = false;
     bool showHelp = false;
     bool showVersion = false;
+    bool listTags = false;
 };
 
 struct ParseResult {
@@ -45,7 +48,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
 // Settings for the run: the stored ones (or the defaults) with the command line's choices on top.
 ExtractionSettings ApplyCommandLine(ExtractionSettings settings, const CommandLine& commandLine);
 
-// The separator for the run: the command line's, else that of the stored list entry.
+// The separator for the run: the command line's, else that of the stored list entry, else the one
+// typed in the window.
 std::string SeparatorFor(const ExtractionSettings& settings, const CommandLine& commandLine);
 
 // English month names, so that --defaults gives the same file on every machine.

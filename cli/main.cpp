@@ -4,6 +4,9 @@
 #include "cli/BatchHost.h"
 #include "cli/CommandLine.h"
 #include "extract/ExtractionRun.h"
+#include "extract/Messages.h"
+#include "extract/ColumnCatalogue.h"
+#include "metadata/KnownTags.h"
 #include "metadata/ReaderPool.h"
 #include "platform/FileSystem.h"
 #include "platform/Interrupt.h"
@@ -92,10 +95,46 @@ int PrepareRequest(const CommandLine& commandLine, RunRequest& request)
     request.mapPath = commandLine.mapPath.value_or(std::string());
     if (!output.standardOutput && request.mapPath == output.path)
         return ReportUsageError("the map file and the output file must differ");
+    // Refused by the run too, but named here as what the command line must add.
+    if (!request.settings.ChoosesAnyColumn())
+        return ReportUsageError(MakeMessage(MessageId::NoColumns).batchLines.front());
+    if (request.separator.empty())
+        return ReportUsageError(MakeMessage(MessageId::SeparatorEmpty).batchLines.front());
+    if (!commandLine.photos.empty())
+        request.photos = commandLine.photos;
     if (commandLine.filesFrom &&
         !ReadPhotosFrom(*commandLine.filesFrom, commandLine.nulSeparated, request.photos.emplace()))
         return Refused;
     return Success;
+}
+
+// Whether libexiv2, as the reader knows it, knows every tag the run asks for by key; when not, the
+// user is told which. A reader that cannot be started is the run's to report.
+bool KeysAreKnown(const RunRequest& request, const std::string& readerProgram)
+{
+    const std::vector<std::string> keys = KeysOf(ChosenColumns(request.settings));
+    if (keys.empty())
+        return true;
+    const KnownTagList known = ListKnownTags(readerProgram);
+    if (!known.problem.empty())
+        return true;
+    const std::vector<std::string> unknown = UnknownKeys(known, keys);
+    for (const std::string& key : unknown)
+        std::fprintf(stderr, "fotoharvester-cli: libexiv2 knows no tag %s\n", key.c_str());
+    return unknown.empty();
+}
+
+// Every tag that can be asked for by its key, one a line.
+int ListTags(const std::string& readerProgram)
+{
+    const KnownTagList known = ListKnownTags(readerProgram);
+    if (!known.problem.empty()) {
+        std::fprintf(stderr, "fotoharvester-cli: cannot list the tags: %s\n", known.problem.c_str());
+        return NoReader;
+    }
+    for (const KnownTag& tag : known.tags)
+        std::printf("%s\t%s\t%s\t%s\n", tag.group.c_str(), tag.label.c_str(), tag.key.c_str(), tag.description.c_str());
+    return std::fflush(stdout) == 0 ? Success : WriteFailed;
 }
 
 int Run(const CommandLine& commandLine, RunRequest request)
@@ -112,6 +151,7 @@ int Run(const CommandLine& commandLine, RunRequest request)
     ReaderPool readers(readerOptions);
 
     platform::InstallInterruptHandler();
+    platform::InstallTerminationHandler();
     return ExitStatusFor(ExtractionRun(std::move(request), host, readers).Execute());
 }
 
@@ -132,8 +172,12 @@ int main(int argc, char* argv[])
         std::printf("fotoharvester-cli %s\n", FOTOHARVESTER_VERSION);
         return Success;
     }
+    if (commandLine.listTags)
+        return ListTags(ReaderPool::DefaultOptions().program);
     RunRequest request;
     if (const int status = PrepareRequest(commandLine, request); status != Success)
         return status;
+    if (!KeysAreKnown(request, ReaderPool::DefaultOptions().program))
+        return ReportUsageError("a tag key is not known; fotoharvester-cli --list-tags lists them");
     return Run(commandLine, std::move(request));
 }

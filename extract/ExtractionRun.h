@@ -41,6 +41,7 @@ struct RunResult {
 
     Outcome outcome = Outcome::Refused;
     std::int32_t photoCount = 0;          // photos processed, with or without a record
+    std::int32_t recordCount = 0;         // records written: photos with any of the chosen values
     std::vector<Unread> unreadPhotos;     // photos whose metadata could not be read
     std::vector<Unread> unlistedFolders;  // folders whose photos could not be listed
     std::string outputPath;
@@ -54,9 +55,10 @@ struct RunResult {
     }
 };
 
-// One extraction: checks the folder and the output name, collects and sorts the photos, asks about
-// duplicate names, then writes the heading line and one record per photo, driving the host's
-// progress and abort, and reports the count.
+// One extraction: checks the folder, the output name, the columns and the separator, collects and
+// sorts the photos, asks about duplicate names, then writes the heading line and one record per
+// photo, driving the host's progress and abort, and reports the count. A run that is stopped
+// replaces no earlier file without asking the host.
 class ExtractionRun {
 public:
     ExtractionRun(RunRequest request, RunHost& host, TagSource& tags);
@@ -69,8 +71,15 @@ public:
 private:
     struct Files;
 
-    // The photos to read, sorted, or nothing when the folder is refused.
+    // Whether the folder can be listed; when not, the user is told. The folder gains a separator.
+    bool FolderIsUsable();
+    // Whether the output name, the columns and the separator make a file that can be read back;
+    // when not, the user is told.
+    bool ChoicesAreUsable(const RunResult& result);
+    // The photos to read, sorted, or nothing when the user stopped the run while they were listed.
     std::optional<PhotoList> CollectPhotos(RunResult& result);
+    // Whether the user has stopped the run before any photo was read; then the user is told.
+    bool StoppedBeforeReading(RunResult& result);
     // Whether the run may go on when two photos share a name.
     bool DuplicateNamesAccepted(const PhotoList& photos);
     // Whether a reader can be started; when not, the user is told.
@@ -85,6 +94,11 @@ private:
     void WritePhoto(Files& files, PhotoValues& reader, const std::string& path, RunResult& result);
     // Puts the files in place, or keeps the earlier ones, and tells the user how the run ended.
     void Finish(Files& files, bool aborted, RunResult& result);
+    // Whether the records of a stopped run are to take the place of the earlier files: asked when
+    // there are any.
+    bool KeepStoppedRecords(const Files& files, const RunResult& result);
+    // Keeps the earlier files and tells the user that the one that failed could not be written.
+    void Fail(Files& files, RunResult& result);
 
     RunRequest m_request;
     RunHost& m_host;
@@ -93,5 +107,8 @@ private:
 
 // The output path for an output name: ".csv" is added when the name has no extension.
 std::string OutputPathFor(const std::string& outFile);
+// Whether an output name has a name before its extension: "", ".csv" and a folder's name ending in
+// a separator have none, and would make a hidden file.
+bool HasNameBeforeExtension(const std::string& outFile);
 // The map file beside an output file: the same name with the extension ".geojson".
 std::string MapPathFor(const std::string& outputPath);

@@ -1,13 +1,44 @@
 #include "extract/ExtractionSettings.h"
 
+#include "extract/ColumnCatalogue.h"
 #include "extract/DateFormat.h"
 #include "extract/RecordComposer.h"
 
+#include <algorithm>
 #include <utility>
 
 bool ExtractionSettings::IsColumnTicked(int column) const
 {
     return column >= 0 && static_cast<std::size_t>(column) < Flags.size() && Flags[column] == '1';
+}
+
+bool ExtractionSettings::ChoosesAnyColumn() const
+{
+    return !ChosenColumns(*this).empty();
+}
+
+std::vector<std::string> ExtractionSettings::ExtraTagKeys() const
+{
+    std::vector<std::string> keys;
+    std::string::size_type start = 0;
+    while (start <= ExtraTags.size()) {
+        const auto end = std::min(ExtraTags.find(TagKeySeparator, start), ExtraTags.size());
+        if (end > start)
+            keys.push_back(ExtraTags.substr(start, end - start));
+        start = end + 1;
+    }
+    return keys;
+}
+
+std::string JoinTagKeys(const std::vector<std::string>& keys)
+{
+    std::string text;
+    for (const std::string& key : keys) {
+        if (!text.empty())
+            text += ExtractionSettings::TagKeySeparator;
+        text += key;
+    }
+    return text;
 }
 
 std::string& SettingField::Text(ExtractionSettings& settings) const
@@ -53,16 +84,19 @@ std::vector<SettingField> MakePersistedFields()
         NumberField("CommentLine", &ExtractionSettings::CommentLine),
     };
     AppendMonthFields(fields);
-    // -1 is kept: it is what a run stores when the separator was typed rather than chosen.
+    // -1 is kept: it is what a run stores when the separator was typed rather than chosen, and then
+    // SeparatorText holds it.
     const auto lastSeparator = static_cast<std::int32_t>(SeparatorListEntries().size()) - 1;
     for (auto field : {NumberField("DateFormat", &ExtractionSettings::DateFormat, 0, DateLayoutCount - 1),
                        NumberField("FullFilePath", &ExtractionSettings::FullFilePath),
                        NumberField("SeparatorNum", &ExtractionSettings::SeparatorNum, -1, lastSeparator),
+                       TextField("SeparatorText", &ExtractionSettings::SeparatorText),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
                        NumberField("SubFolders", &ExtractionSettings::SubFolders),
                        NumberField("Formats", &ExtractionSettings::Formats, 0, 2),
                        NumberField("Spreadsheet", &ExtractionSettings::Spreadsheet, 0, 1),
-                       NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1)})
+                       NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1),
+                       TextField("ExtraTags", &ExtractionSettings::ExtraTags)})
         fields.push_back(std::move(field));
     return fields;
 }
@@ -78,7 +112,7 @@ const std::vector<SettingField>& PersistedSettingFields()
 ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames)
 {
     ExtractionSettings settings;
-    settings.Flags = std::string(ColumnCount, '0');  // as the store keeps them
+    settings.Flags = std::string(ColumnCount(), '0');  // as the store keeps them
     settings.MonthNames = monthNames;
     return settings;
 }

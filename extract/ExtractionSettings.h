@@ -16,12 +16,16 @@ struct ExtractionSettings {
     std::string Folder;
     std::string OutFile;
     // Character i is "1" when column i is ticked; anything else, or a missing character, is not.
+    // The built-in columns come first (ColumnCatalogue.h), then the extra tags in their order.
     std::string Flags = std::string(25, '0');
     std::int32_t CommentLine = 0;
     std::array<std::string, MonthCount> MonthNames;
     std::int32_t DateFormat = 0;
     std::int32_t FullFilePath = 0;
     std::int32_t SeparatorNum = 0;
+    // The separator as the window's box shows it, typed or chosen: what a run uses when
+    // SeparatorNum names no entry of the list.
+    std::string SeparatorText;
     std::int32_t SubSeconds = 0;
     std::int32_t SubFolders = 0;
     // 0: JPEG and TIFF only; 1: every photo format; 2: every photo format and videos
@@ -31,8 +35,17 @@ struct ExtractionSettings {
     std::int32_t Spreadsheet = 0;
     // Also write the positions as a GeoJSON map beside the output (the window's choice).
     std::int32_t MapFile = 0;
+    // Tags the user added as columns, by their libexiv2 keys, in the order added, separated by
+    // TagKeySeparator: a blank, which no key holds and which the store keeps as it is (a comma
+    // would make a list of the value).
+    std::string ExtraTags;
+    static constexpr char TagKeySeparator = ' ';
 
     bool IsColumnTicked(int column) const;
+    // The keys of ExtraTags, in order; an empty entry (two blanks by hand) is none.
+    std::vector<std::string> ExtraTagKeys() const;
+    // Whether any column is chosen: a run without one has nothing to write.
+    bool ChoosesAnyColumn() const;
     bool operator==(const ExtractionSettings&) const = default;
     PhotoFormats ChosenFormats() const
     {
@@ -64,6 +77,9 @@ struct SettingField {
 
 // Every persisted value, in the order they are written when the program closes.
 const std::vector<SettingField>& PersistedSettingFields();
+
+// The ExtraTags text of `keys`.
+std::string JoinTagKeys(const std::vector<std::string>& keys);
 
 // A record with every default; the month names are given because they come from the locale.
 ExtractionSettings DefaultSettings(const std::array<std::string, ExtractionSettings::MonthCount>& monthNames);

@@ -8,20 +8,15 @@
 
 namespace {
 
-// A number as JSON takes it: a plain decimal number (JSON allows no "+", no leading point and no
-// leading zeros), within the bound. Empty when the text is none.
-std::optional<std::string_view> JsonNumber(std::string_view text, double bound = std::numeric_limits<double>::max())
+// A number as JSON takes it, in the fewest digits that read back as the same double; nothing when
+// there is none, or it lies beyond the bound.
+std::optional<std::string> JsonNumber(std::optional<double> value, double bound)
 {
-    if (!IsPlainNumber(text) || text.front() == '+' || text.front() == '.' || text.back() == '.')
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > bound)
         return std::nullopt;
-    const std::string_view digits = text.front() == '-' ? text.substr(1) : text;
-    if (digits.front() == '.' || (digits.size() > 1 && digits[0] == '0' && digits[1] != '.'))
-        return std::nullopt;
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || !std::isfinite(value) || std::fabs(value) > bound)
-        return std::nullopt;
-    return text;
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, *value);
+    return std::string(digits, result.ptr);
 }
 
 // The text as a JSON string, quotes included.
@@ -51,18 +46,17 @@ std::string JsonString(std::string_view given)
     return json;
 }
 
-// A number column's value as a JSON number, so that a map program can sort and style by it, and
-// null when the photo has none; a text, or a number column's text that is no plain number
-// ("F7.1"), as a string.
-std::string PropertyValue(const Column& column, std::string_view value)
+// A number as a JSON number, so that a map program can sort and style by it; any other field as a
+// string; null when the photo has none: an empty field, or the lone blank of a joined pair of
+// which neither is known.
+std::string PropertyValue(const Field& field)
 {
-    if (column.quoting == Column::Quoting::Number) {
-        if (value.empty())
-            return "null";
-        if (const auto number = JsonNumber(value))
-            return std::string(*number);
-    }
-    return JsonString(value);
+    if (field.text.find_first_not_of(' ') == std::string::npos)
+        return "null";
+    if (field.type == Field::Type::Number)
+        if (const auto number = JsonNumber(field.number, std::numeric_limits<double>::max()))
+            return *number;
+    return JsonString(field.text);
 }
 
 }  // namespace
@@ -82,9 +76,9 @@ std::string_view MapComposer::Between()
     return ",\n";
 }
 
-std::optional<std::string> MapComposer::Feature(std::string_view name, const ColumnSelection& ticked,
-                                                const ColumnValues& values, std::string_view latitude,
-                                                std::string_view longitude, std::string_view altitude) const
+std::optional<std::string> MapComposer::Feature(std::string_view name, const std::vector<Column>& columns,
+                                                const Fields& fields, std::optional<double> latitude,
+                                                std::optional<double> longitude, std::optional<double> altitude) const
 {
     const auto north = JsonNumber(latitude, 90.0);
     const auto east = JsonNumber(longitude, 180.0);
@@ -95,12 +89,8 @@ std::optional<std::string> MapComposer::Feature(std::string_view name, const Col
     if (const auto height = JsonNumber(altitude, 1e7))
         feature.append(",").append(*height);
     feature += "]},\"properties\":{\"Filename\":" + JsonString(name);
-    for (int column = 0; column < ColumnCount; ++column) {
-        if (!ticked[column])
-            continue;
-        const Column& definition = ColumnCatalogue()[column];
-        feature += ',' + JsonString(definition.heading) + ':' + PropertyValue(definition, values[column]);
-    }
+    for (std::size_t column = 0; column < columns.size() && column < fields.size(); ++column)
+        feature += ',' + JsonString(columns[column].heading) + ':' + PropertyValue(fields[column]);
     feature += "}}";
     return feature;
 }

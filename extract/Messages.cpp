@@ -14,6 +14,7 @@ struct MessageEntry {
     std::string_view batch;
     Message::Buttons buttons = Message::Buttons::Ok;
     Message::Icon icon = Message::Icon::Warning;
+    bool noByDefault = false;
     // The texts when the count (the first argument) is 1, where English needs them.
     std::string_view windowForOne = {};
     std::string_view batchForOne = {};
@@ -27,8 +28,9 @@ constexpr std::array messageTable{
                  .window = "The folder %1 cannot be opened (%2). Please reenter it or use the browse button to locate "
                            "the folder.",
                  .batch = "cannot open folder %1: %2"},
+    // The count of records first, then the destination and the count of photos.
     MessageEntry{.id = MessageId::Summary,
-                 .window = "EXIF data have been successfully extracted from %1 files and stored in %2.",
+                 .window = "EXIF data have been successfully extracted from %3 files and stored in %2.",
                  .batch = "%1 records written to %2",
                  .icon = I::Information,
                  .batchForOne = "%1 record written to %2"},
@@ -41,13 +43,16 @@ constexpr std::array messageTable{
                  .batch = "cannot write %1: %2"},
     // The window's status while a run goes on; the batch command shows its progress instead.
     MessageEntry{.id = MessageId::Extracting, .window = "Extracting data...", .batch = "", .icon = I::Information},
+    // The count of shared names first, then the first few of them.
     MessageEntry{.id = MessageId::DuplicateNames,
-                 .window = "Duplicate filenames found. Do you want to continue?\nTo avoid this problem, use the full "
-                           "path option. ",
-                 .batch = "photos in different folders share the name %1; add --full-path to tell them apart, or "
+                 .window = "Duplicate filenames found: %2. Do you want to continue?\nTo avoid this problem, use the "
+                           "full path option. ",
+                 .batch = "photos in different folders share the names %2; add --full-path to tell them apart, or "
                           "--yes to write them all the same",
                  .buttons = B::YesNo,
-                 .icon = I::Question},
+                 .icon = I::Question,
+                 .batchForOne = "photos in different folders share the name %2; add --full-path to tell them apart, "
+                                "or --yes to write them all the same"},
     MessageEntry{.id = MessageId::UnreadablePhotos,
                  .window = "%1 of these files could not be read as photos: their records hold no metadata.",
                  .batch = "%1 photos could not be read; their records hold no metadata",
@@ -77,9 +82,10 @@ constexpr std::array messageTable{
                  .batch = "map written to %2: %1 photos placed, %3 without a position left out",
                  .icon = I::Information,
                  .batchForOne = "map written to %2: %1 photo placed, %3 without a position left out"},
-    // The count of photos first, then how many of them were read.
+    // The count of records first, then how many photos were read, the destination and the count of
+    // photos.
     MessageEntry{.id = MessageId::SummaryWithUnread,
-                 .window = "EXIF data have been extracted from %2 of %1 files and stored in %3.",
+                 .window = "EXIF data have been extracted from %2 of %4 files and stored in %3.",
                  .batch = "%1 records written to %3",
                  .batchForOne = "%1 record written to %3"},
     MessageEntry{.id = MessageId::Stopped,
@@ -88,6 +94,52 @@ constexpr std::array messageTable{
                  .icon = I::Information,
                  .windowForOne = "Stopped after %1 photo; %2 holds the records written so far.",
                  .batchForOne = "stopped after %1 photo; %2 holds the records written so far"},
+    MessageEntry{.id = MessageId::NoColumns,
+                 .window = "No column is ticked, so there is nothing to write. Please tick the columns you want in "
+                           "the list.",
+                 .batch = "no column chosen: choose them with --columns (\"all\", or the numbers --help lists)"},
+    // Fields that run together cannot be told apart again.
+    MessageEntry{.id = MessageId::SeparatorEmpty,
+                 .window = "The separator character cannot be empty: the fields would run together and could not be "
+                           "read back. Please choose a separator, or type one.",
+                 .batch = "no separator: the fields would run together; give one with --separator"},
+    MessageEntry{.id = MessageId::OutputEmpty,
+                 .window = "Output filename cannot be empty. Please fill in a name or choose a file.",
+                 .batch = "no output file: give one with --output FILE, or --output - for standard output"},
+    MessageEntry{.id = MessageId::OutputUnnamed,
+                 .window = "The output filename %1 has no name before its extension. Please fill in a name or choose "
+                           "a file.",
+                 .batch = "the output name \"%1\" has no name before its extension: name the file"},
+    // A clause of a run's ending: the photos that have no record.
+    MessageEntry{.id = MessageId::PhotosWithoutValues,
+                 .window = "%1 of them had none of the chosen values and got no line in the file.",
+                 .batch = "%1 photos had none of the chosen values",
+                 .icon = I::Information,
+                 .batchForOne = "%1 photo had none of the chosen values"},
+    // The count of photos, then the earlier files the records would replace. The batch command
+    // never asks: it keeps the earlier files, and its line says so.
+    MessageEntry{.id = MessageId::KeepStoppedRecords,
+                 .window = "Stopped after %1 photos. Do you want to keep the records read so far?\nYes puts them in "
+                           "place of %2; No keeps %2 as before.",
+                 .batch = "stopped after %1 photos; kept %2 as before, without the records read so far",
+                 .buttons = B::YesNo,
+                 .icon = I::Question,
+                 .noByDefault = true,
+                 .windowForOne = "Stopped after %1 photo. Do you want to keep the records read so far?\nYes puts "
+                                 "them in place of %2; No keeps %2 as before.",
+                 .batchForOne = "stopped after %1 photo; kept %2 as before, without the records read so far"},
+    // A link in a shared folder (sticky, anyone may write) that another user made: following it
+    // would let them choose which file the run writes over.
+    MessageEntry{.id = MessageId::OutputLinkUntrusted,
+                 .window = "The output file %1 is a symbolic link that another user made in a folder anyone may "
+                           "write to, so it is not followed, and nothing was written. Please choose another output "
+                           "file, or remove the link.",
+                 .batch = "%1 is a symbolic link another user made in a shared folder; not followed, nothing "
+                          "written: choose another output, or remove the link"},
+    MessageEntry{.id = MessageId::StoppedBeforeReading,
+                 .window = "Stopped before any photo was read; nothing was written.",
+                 .batch = "stopped before any photo was read; nothing was written",
+                 .icon = I::Information},
 };
 
 const MessageEntry& Entry(MessageId id)
@@ -131,7 +183,9 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
         return one && !textForOne.empty() ? textForOne : text;
     };
     std::string text = Filled(form(entry.window, entry.windowForOne), arguments);
-    Message message{id, std::move(text), {}, entry.buttons, entry.icon, {arguments.begin(), arguments.end()}, {}, {}};
+    Message message{
+        id, std::move(text), {}, entry.buttons, entry.icon, entry.noByDefault, {arguments.begin(), arguments.end()}, {},
+        {}};
     if (!entry.batch.empty())
         message.batchLines.push_back(Filled(form(entry.batch, entry.batchForOne), arguments));
     return message;
@@ -142,4 +196,14 @@ void AppendLines(Message& message, const Message& more)
     message.text += '\n';
     message.text += more.text;
     message.batchLines.insert(message.batchLines.end(), more.batchLines.begin(), more.batchLines.end());
+}
+
+void ContinueLastLine(Message& message, const Message& more)
+{
+    message.text += ' ';
+    message.text += more.text;
+    if (message.batchLines.empty())
+        message.batchLines = more.batchLines;
+    else if (!more.batchLines.empty())
+        message.batchLines.back() += "; " + more.batchLines.front();
 }

@@ -23,6 +23,14 @@ enum class MessageId {
     MapSummary,
     SummaryWithUnread,
     Stopped,
+    NoColumns,
+    SeparatorEmpty,
+    OutputEmpty,
+    OutputUnnamed,
+    PhotosWithoutValues,
+    KeepStoppedRecords,
+    StoppedBeforeReading,
+    OutputLinkUntrusted,
 };
 
 struct Message {
@@ -37,6 +45,8 @@ struct Message {
     std::vector<std::string> batchLines;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::Warning;
+    // What Enter answers a question with: the answer that loses nothing.
+    bool noByDefault = false;
     // What the message is about (a path, a reason, a count), whether or not the text shows it.
     std::vector<std::string> arguments;
     // One line per photo or folder the message counts, for a host to list with the text.
@@ -57,3 +67,5 @@ Message MakeMessage(MessageId id, std::initializer_list<std::string_view> argume
 
 // Adds a message's texts to another's as further lines, as a run's ending gathers what it tells.
 void AppendLines(Message& message, const Message& more);
+// Adds a message's texts to the last line of another's, as a clause of the same sentence.
+void ContinueLastLine(Message& message, const Message& more);

@@ -41,7 +41,7 @@ bool OutputFile::WriteLine(std::string_view line)
     return Write(line) && Write("\n");
 }
 
-bool OutputFile::Commit()
+bool OutputFile::Prepare()
 {
     if (Failed()) {
         Discard();
@@ -53,7 +53,16 @@ bool OutputFile::Commit()
             m_errorNumber = errno != 0 ? errno : EIO;
         return !Failed();
     }
-    if (!m_file.Commit())
+    if (!m_file.Prepare())
+        m_errorNumber = m_file.Error();
+    return !Failed();
+}
+
+bool OutputFile::PutInPlace()
+{
+    if (!Prepare())
+        return false;
+    if (!m_standardOutput && !m_file.PutInPlace())
         m_errorNumber = m_file.Error();
     return !Failed();
 }

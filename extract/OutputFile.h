@@ -7,7 +7,7 @@
 
 // One file a run writes. Every write is checked and the first failure kept, so that the run can
 // tell the user instead of reporting success over a file that is short of data. The file takes the
-// place of an earlier one only at Commit; until then, and after Discard, the earlier file is
+// place of an earlier one only at PutInPlace; until then, and after Discard, the earlier file is
 // untouched (see platform::ReplacementFile).
 class OutputFile {
 public:
@@ -20,9 +20,14 @@ public:
     bool Write(std::string_view text);
     // Writes the line and the platform's line end.
     bool WriteLine(std::string_view line);
-    // Flushes and puts the file in place; false when anything written could not be stored, and
+    // Flushes and syncs what was written; false when anything written could not be stored, and
     // then the earlier file is left as it was.
-    bool Commit();
+    bool Prepare();
+    // Prepares the file, if that is still to do, and puts it in place of the earlier one; false
+    // when that failed, and then the earlier file is left as it was.
+    bool PutInPlace();
+    // Whether PutInPlace would take the place of a file that exists now.
+    bool ReplacesAFile() const { return !m_standardOutput && m_file.ReplacesAFile(); }
     void Discard();
 
     bool Failed() const { return m_errorNumber != 0; }

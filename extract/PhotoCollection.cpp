@@ -1,6 +1,7 @@
 #include "extract/PhotoCollection.h"
 
 #include "platform/FileSystem.h"
+#include "platform/FolderListing.h"
 
 #include <algorithm>
 #include <array>
@@ -15,84 +16,114 @@ namespace {
 
 bool IsSeparator(char c)
 {
-    return c == '/' || c == '\\';
+    return platform::IsFolderSeparator(c);
 }
 
 std::string_view FileNamePart(std::string_view path)
 {
-    const auto last = path.find_last_of("/\\");
-    return last == std::string_view::npos ? path : path.substr(last + 1);
+    const auto last = std::find_if(path.rbegin(), path.rend(), IsSeparator);
+    return path.substr(static_cast<std::size_t>(path.rend() - last));
 }
 
-std::optional<std::string_view> FirstSharedName(const PhotoList& list)
+std::vector<std::string_view> SortedNames(const PhotoList& list)
 {
     std::vector<std::string_view> names;
     names.reserve(list.size());
     for (const std::string& path : list)
         names.push_back(FileNamePart(path));
     std::sort(names.begin(), names.end());
-    const auto twin = std::adjacent_find(names.begin(), names.end());
-    return twin == names.end() ? std::nullopt : std::optional<std::string_view>(*twin);
+    return names;
 }
 
 constexpr int entriesBetweenKeepAlives = 256;
+
+// A folder of the walk whose sub-folders are still to be listed, with the handle they are opened
+// through.
+struct PendingFolder {
+    platform::FolderListing listing;
+    std::string path;  // ending in a separator
+    std::vector<std::string> subFolders;
+};
 
 // What one collection carries down the folder tree.
 struct Collection {
     PhotoList& list;
     bool includeSubFolders;
-    const std::function<void()>& keepAlive;
+    const std::function<bool()>& goOn;
     PhotoFormats formats;
-    std::set<std::string> visited;  // canonical forms of the folders already listed
+    std::set<std::string> visited;  // the identities of the folders already listed
     int entriesSinceKeepAlive = 0;
+    bool stopped = false;
     std::vector<Unread> unlistedFolders;
+    // The folders between the top and the one being listed that still have sub-folders to list:
+    // a walk down a chain of folders keeps only the last one, however deep the chain.
+    std::vector<PendingFolder> pending;
+
+    // Lists the folder, unless it was listed before: its photos go to the list and, when asked, its
+    // sub-folders to the folders still to be listed.
+    void List(platform::FolderListing listing, const std::string& path)
+    {
+        const auto unlisted = [&] { unlistedFolders.push_back({path, listing.Failed().message()}); };
+        if (listing.Failed()) {
+            unlisted();
+            return;
+        }
+        if (!visited.insert(listing.Identity()).second)
+            return;
+        PendingFolder folder{std::move(listing), path, {}};
+        for (platform::FolderListing::Entry& entry : folder.listing.Entries()) {
+            if (goOn && ++entriesSinceKeepAlive >= entriesBetweenKeepAlives) {
+                entriesSinceKeepAlive = 0;
+                stopped = stopped || !goOn();
+            }
+            if (stopped)
+                return;
+            if (entry.folder) {
+                if (includeSubFolders)
+                    folder.subFolders.push_back(std::move(entry.name));
+            } else if (std::string photo = path + entry.name; IsPhotoFile(photo, formats)) {
+                list.push_back(std::move(photo));
+            }
+        }
+        // A folder that cannot be opened, or fails part-way, may hide photos: the run says so.
+        if (folder.listing.Failed())
+            unlisted();
+        if (folder.subFolders.empty())
+            return;
+        // Listed in the order the system gave them, as the list is sorted afterwards anyway.
+        std::reverse(folder.subFolders.begin(), folder.subFolders.end());
+        pending.push_back(std::move(folder));
+    }
+
+    // Lists the tree below the folders still to be listed, one sub-folder at a time.
+    void ListBelow()
+    {
+        while (!pending.empty() && !stopped) {
+            PendingFolder& parent = pending.back();
+            const std::string name = std::move(parent.subFolders.back());
+            parent.subFolders.pop_back();
+            platform::FolderListing folder(parent.listing, name);
+            std::string path = parent.path + name + platform::NativeSeparator();
+            // A folder with nothing more to list is let go before its last sub-folder is listed.
+            if (parent.subFolders.empty())
+                pending.pop_back();
+            List(std::move(folder), path);
+        }
+    }
 };
-
-void CollectFolder(Collection& collection, const std::string& folder)
-{
-    std::error_code error;
-    const fs::path folderPath = platform::PathFromNarrow(folder);
-    const auto unlisted = [&] { collection.unlistedFolders.push_back({folder, error.message()}); };
-    const fs::path realFolder = fs::canonical(folderPath, error);
-    if (error) {
-        unlisted();
-        return;
-    }
-    if (!collection.visited.insert(platform::NarrowFromPath(realFolder)).second)
-        return;
-
-    // Entry paths are built from the folder's absolute form as given, so that links keep the names
-    // the user knows them by.
-    std::string prefix = platform::NarrowFromPath(fs::absolute(folderPath, error));
-    if (error) {
-        unlisted();
-        return;
-    }
-    if (prefix.empty() || !IsSeparator(prefix.back()))
-        prefix += platform::NativeSeparator();
-
-    fs::directory_iterator entries(folderPath, error);
-    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-        if (collection.keepAlive && ++collection.entriesSinceKeepAlive >= entriesBetweenKeepAlives) {
-            collection.entriesSinceKeepAlive = 0;
-            collection.keepAlive();
-        }
-        const fs::directory_entry& entry = *entries;
-        std::string path = prefix + platform::NarrowFromPath(entry.path().filename());
-        std::error_code typeError;
-        if (entry.is_directory(typeError)) {
-            if (collection.includeSubFolders)
-                CollectFolder(collection, path + platform::NativeSeparator());
-        } else if (IsPhotoFile(path, collection.formats)) {
-            collection.list.push_back(std::move(path));
-        }
-    }
-    // A folder that cannot be opened, or fails part-way, may hide photos: the run says so.
-    if (error)
-        unlisted();
-}
-
 }  // namespace
+
+std::string CleanPath(const std::string& path)
+{
+    const fs::path given = platform::PathFromNarrow(path);
+    const fs::path clean = given.lexically_normal();
+    if (std::find(given.begin(), given.end(), fs::path("..")) != given.end()) {
+        std::error_code error;
+        if (fs::exists(given, error) && !fs::equivalent(given, clean, error))
+            return path;
+    }
+    return platform::NarrowFromPath(clean);
+}
 
 std::string FileNameOf(std::string_view path)
 {
@@ -111,10 +142,24 @@ bool IsPhotoFile(std::string_view path, PhotoFormats formats)
 }
 
 std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                      const std::function<void()>& keepAlive, PhotoFormats formats)
+                                      const std::function<bool()>& goOn, PhotoFormats formats)
 {
-    Collection collection{list, includeSubFolders, keepAlive, formats, {}, 0, {}};
-    CollectFolder(collection, folder);
+    Collection collection{list, includeSubFolders, goOn, formats, {}, 0, false, {}, {}};
+    // Entry paths are built from the folder's absolute form as given, so that links keep the names
+    // the user knows them by.
+    std::error_code error;
+    std::string path = CleanPath(platform::NarrowFromPath(fs::absolute(platform::PathFromNarrow(folder), error)));
+    if (error) {
+        collection.unlistedFolders.push_back({folder, error.message()});
+        return collection.unlistedFolders;
+    }
+    if (path.empty() || !IsSeparator(path.back()))
+        path += platform::NativeSeparator();
+    platform::FolderListing top(folder);
+    // A folder that cannot be opened is named as given.
+    const std::string named = top.Failed() ? folder : path;
+    collection.List(std::move(top), named);
+    collection.ListBelow();
     return collection.unlistedFolders;
 }
 
@@ -126,12 +171,18 @@ void SortPhotoList(PhotoList& list)
 
 bool HasDuplicateFileNames(const PhotoList& list)
 {
-    return FirstSharedName(list).has_value();
+    const std::vector<std::string_view> names = SortedNames(list);
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
 }
 
-std::string FirstDuplicateFileName(const PhotoList& list)
+std::vector<std::string> DuplicateFileNames(const PhotoList& list)
 {
-    return std::string(FirstSharedName(list).value_or(std::string_view()));
+    const std::vector<std::string_view> names = SortedNames(list);
+    std::vector<std::string> shared;
+    for (auto twin = std::adjacent_find(names.begin(), names.end()); twin != names.end();
+         twin = std::adjacent_find(std::upper_bound(twin, names.end(), *twin), names.end()))
+        shared.emplace_back(*twin);
+    return shared;
 }
 
 bool IsListedPhoto(const PhotoList& list, const std::string& path)

@@ -17,7 +17,12 @@ struct Unread {
     bool operator==(const Unread&) const = default;
 };
 
-// The text after the last "\" or "/"; the whole path when it holds neither.
+// The path in clean form, as written rather than as resolved: no doubled separators, no "." steps,
+// each ".." step taken away with the name before it. A path whose ".." steps would then lead
+// elsewhere (a ".." after a symbolic link goes back from the link's target) stays as written.
+std::string CleanPath(const std::string& path);
+// The text after the last folder separator ("/", and on Windows "\" too); the whole path when it
+// holds none.
 std::string FileNameOf(std::string_view path);
 // The text after the last "." anywhere in the path (folders included), or "".
 std::string ExtensionOf(std::string_view path);
@@ -25,12 +30,14 @@ std::string ExtensionOf(std::string_view path);
 // the other photo formats (PhotoFormats.h).
 bool IsPhotoFile(std::string_view path, PhotoFormats formats = PhotoFormats::JpegAndTiff);
 // Appends the photos of `folder` (which ends in a separator) and, when asked, of every folder below
-// it. Each real folder is visited once, so links that loop back are harmless. `keepAlive` is called
-// every few hundred entries, so that a window stays responsive while a large library is listed.
-// Returns the folders that could not be listed (access denied, a path beyond the system's limit, a
-// read error part-way), each ending in a separator: their photos are missing from the list.
+// it, however deep: each sub-folder is opened through its parent, at a cost that grows with the
+// depth rather than its cube. Each real folder is visited once, so links that loop back are
+// harmless. `goOn` is called every few hundred entries, so that a window stays responsive while a
+// large library is listed, and the listing stops, part-way, when it answers false. Returns the
+// folders that could not be listed (access denied, a read error part-way), each ending in a
+// separator: their photos are missing from the list.
 std::vector<Unread> CollectPhotoFiles(PhotoList& list, const std::string& folder, bool includeSubFolders,
-                                      const std::function<void()>& keepAlive = {},
+                                      const std::function<bool()>& goOn = {},
                                       PhotoFormats formats = PhotoFormats::JpegAndTiff);
 
 // Byte order: no case folding, no locale, no natural number order.
@@ -42,5 +49,5 @@ bool IsListedPhoto(const PhotoList& list, const std::string& path);
 
 // Whether two listed paths share a file name (case-sensitive).
 bool HasDuplicateFileNames(const PhotoList& list);
-// The first file name (in byte order) that two listed paths share, or "".
-std::string FirstDuplicateFileName(const PhotoList& list);
+// Every file name that two or more listed paths share, once each, in byte order.
+std::vector<std::string> DuplicateFileNames(const PhotoList& list);

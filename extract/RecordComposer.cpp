@@ -17,73 +17,54 @@ bool LooksLikeAFormula(std::string_view value)
 
 }  // namespace
 
-bool IsPlainNumber(std::string_view text)
-{
-    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
-        text.remove_prefix(1);
-    bool digits = false;
-    bool point = false;
-    for (char c : text) {
-        if (c >= '0' && c <= '9')
-            digits = true;
-        else if (c == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digits;
-}
-
 RecordComposer::RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets)
     : m_separator(std::move(separator)), m_layout(std::move(layout)), m_forSpreadsheets(forSpreadsheets)
 {
 }
 
-std::string RecordComposer::HeadingLine(const ColumnSelection& ticked) const
+std::string RecordComposer::HeadingLine(const std::vector<Column>& columns) const
 {
-    // The headings are our own texts and hold no quotes, so they are written as they are.
+    // The headings are our own texts or tag keys, none of which a spreadsheet takes for a formula.
     std::string line = "!\"Filename\"";
-    for (int column = 0; column < ColumnCount; ++column) {
-        if (!ticked[column])
-            continue;
+    for (const Column& column : columns) {
         line += m_separator;
-        line += '"';
-        line += ColumnCatalogue()[column].heading;
-        line += '"';
+        AppendQuoted(line, column.heading, false);
     }
     return line;
 }
 
-ColumnValues RecordComposer::Values(const ColumnSelection& ticked, PhotoValues& reader) const
+Fields RecordComposer::Values(const std::vector<Column>& columns, const PhotoValues& photo) const
 {
-    ColumnValues values;
-    for (int column = 0; column < ColumnCount; ++column)
-        if (ticked[column])
-            values[column] = ColumnCatalogue()[column].value(reader, m_layout);
-    return values;
+    Fields fields;
+    fields.reserve(columns.size());
+    for (const Column& column : columns)
+        fields.push_back(column.ValueOf(photo, m_layout));
+    return fields;
 }
 
-std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
-                                                  PhotoValues& reader) const
+std::optional<std::string> RecordComposer::Record(std::string_view name, const std::vector<Column>& columns,
+                                                  const PhotoValues& photo) const
 {
-    return Record(name, ticked, Values(ticked, reader));
+    return Record(name, columns, Values(columns, photo));
 }
 
-std::optional<std::string> RecordComposer::Record(std::string_view name, const ColumnSelection& ticked,
-                                                  const ColumnValues& values) const
+std::optional<std::string> RecordComposer::Record(std::string_view name, const std::vector<Column>& columns,
+                                                  const Fields& fields) const
 {
     std::string line;
     // A file name is bytes to the system; the file must be UTF-8 for every program that opens it.
     AppendQuoted(line, Utf8FromUnstated(name), true);
     bool anyValue = false;
-    for (int column = 0; column < ColumnCount; ++column) {
-        if (!ticked[column])
-            continue;
-        const Column& definition = ColumnCatalogue()[column];
-        const std::string& value = values[column];
+    for (std::size_t column = 0; column < columns.size() && column < fields.size(); ++column) {
+        const Field& field = fields[column];
+        const std::string& value = field.text;
         anyValue = anyValue || !value.empty();
         line += m_separator;
-        switch (definition.quoting) {
+        if (field.type == Field::Type::Number) {
+            AppendBare(line, value, false);
+            continue;
+        }
+        switch (columns[column].quoting) {
         case Column::Quoting::Quoted:
             AppendQuoted(line, value, true);
             break;

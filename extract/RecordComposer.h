@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class PhotoValues;
 
-// The values of one photo's columns, by column index; "" for a column not ticked.
-using ColumnValues = std::array<std::string, ColumnCount>;
+// The fields of one photo, one per column of the run, in the order of its columns.
+using Fields = std::vector<Field>;
 
 // What a file for spreadsheets starts with, so that they take it as UTF-8.
 inline constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
@@ -19,7 +20,8 @@ inline constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 //
 // A quoted field is written between double quotes with any double quote inside it doubled. A bare
 // field is written as it is, unless it holds the separator, a double quote, CR or LF: then it is
-// quoted the same way, so that no value can break the columns of its line.
+// quoted the same way, so that no value can break the columns of its line. A number is bare in
+// any column; a text is written as its column's Quoting says.
 //
 // For spreadsheets, a name or value that a spreadsheet would take as a formula (it begins with
 // "=", "+", "-", "@", TAB or CR) gets an apostrophe in front, so that it stays text; a number
@@ -28,15 +30,16 @@ class RecordComposer {
 public:
     RecordComposer(std::string separator, DateLayout layout, bool forSpreadsheets = false);
 
-    std::string HeadingLine(const ColumnSelection& ticked) const;
+    std::string HeadingLine(const std::vector<Column>& columns) const;
 
-    // The ticked columns' values of the photo the reader has just read.
-    ColumnValues Values(const ColumnSelection& ticked, PhotoValues& reader) const;
-    // The record of a photo, or nothing when every ticked column's value is empty (the name does
-    // not count).
-    std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked,
-                                      const ColumnValues& values) const;
-    std::optional<std::string> Record(std::string_view name, const ColumnSelection& ticked, PhotoValues& reader) const;
+    // The columns' fields of the photo the reader has just read.
+    Fields Values(const std::vector<Column>& columns, const PhotoValues& photo) const;
+    // The record of a photo, or nothing when every column's field is empty (the name does not
+    // count).
+    std::optional<std::string> Record(std::string_view name, const std::vector<Column>& columns,
+                                      const Fields& fields) const;
+    std::optional<std::string> Record(std::string_view name, const std::vector<Column>& columns,
+                                      const PhotoValues& photo) const;
 
 private:
     // `isText`: the value is a text, which for spreadsheets may need keeping from being a formula.
@@ -47,9 +50,6 @@ private:
     DateLayout m_layout;
     bool m_forSpreadsheets;
 };
-
-// Whether the text is a plain decimal number: a sign, digits, a point and digits.
-bool IsPlainNumber(std::string_view text);
 
 // The entries of the separator list, in its sorted order; SeparatorNum counts positions here.
 const std::array<std::string_view, 4>& SeparatorListEntries();

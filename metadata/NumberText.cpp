@@ -55,3 +55,21 @@ std::string FormatFixed(double value, int decimals)
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
 }
+
+std::optional<double> PlainDecimal(std::string_view text)
+{
+    const std::string_view unsigned_ = text.starts_with('-') ? text.substr(1) : text;
+    const auto point = unsigned_.find('.');
+    const std::string_view whole = unsigned_.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? "0" : unsigned_.substr(point + 1);
+    const auto allDigits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!allDigits(whole) || !allDigits(fraction))
+        return std::nullopt;
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}

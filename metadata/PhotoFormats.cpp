@@ -6,10 +6,10 @@
 namespace {
 
 constexpr std::array<std::string_view, 5> jpegAndTiff{"JPG", "JPE", "JPEG", "TIF", "TIFF"};
-// libexiv2 0.27 reads these; Canon's CR3 it does not, so CR3 files are not listed.
-constexpr std::array<std::string_view, 22> others{
-    "HEIC", "HEIF", "HIF", "AVIF", "DNG", "CR2", "CRW", "NEF", "NRW", "ARW", "SR2",
-    "ORF",  "RW2",  "RAF", "PEF",  "SRW", "MRW", "IIQ", "3FR", "ERF", "PNG", "WEBP",
+// libexiv2 0.27 reads these, all but Canon's CR3 (read from its own boxes) and JPEG XL (libjxl).
+constexpr std::array<std::string_view, 24> others{
+    "HEIC", "HEIF", "HIF", "AVIF", "DNG", "CR2", "CR3", "CRW", "NEF", "NRW", "ARW",  "SR2",
+    "ORF",  "RW2",  "RAF", "PEF",  "SRW", "MRW", "IIQ", "3FR", "ERF", "PNG", "WEBP", "JXL",
 };
 // The containers of phones and cameras, all of the QuickTime family (ISO base media files).
 constexpr std::array<std::string_view, 4> videos{"MP4", "MOV", "M4V", "3GP"};

@@ -6,7 +6,7 @@
 
 enum class PhotoFormats {
     JpegAndTiff,   // what FreeImage reads
-    All,           // and every other format libexiv2 reads: HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP
+    All,           // and every other photo format: HEIC/HEIF/AVIF, camera RAW, DNG, PNG, WebP, JPEG XL
     AllWithVideo,  // and the videos of phones and cameras, which libavformat reads
 };
 

@@ -1,5 +1,6 @@
 #include "metadata/PhotoTags.h"
 
+#include <algorithm>
 #include <utility>
 
 TagValue TagValue::Text(std::string text)
@@ -34,4 +35,11 @@ void TagValue::AddRational(Rational rational)
     }
     if (m_count < MaxRationals)
         m_rationals[m_count++] = rational;
+}
+
+bool PhotoTags::PreferredGiven(Tag tag) const
+{
+    const std::span<const Tag> preference = PreferenceOf(tag);
+    return std::any_of(preference.begin(), std::find(preference.begin(), preference.end(), tag),
+                       [this](Tag preferred) { return !(*this)[preferred].empty(); });
 }

@@ -58,6 +58,9 @@ struct PhotoTags {
 
     const TagValue& operator[](Tag tag) const { return values[static_cast<std::size_t>(tag)]; }
     TagValue& operator[](Tag tag) { return values[static_cast<std::size_t>(tag)]; }
+    // Whether a tag that the column of `tag` takes before it (PreferenceOf) holds a value: then
+    // `tag` need not be read.
+    bool PreferredGiven(Tag tag) const;
 
     bool operator==(const PhotoTags&) const = default;
 };

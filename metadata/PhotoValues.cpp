@@ -73,11 +73,16 @@ constexpr std::array<FlashWords, 22> flashWords{{
     {0x5F, "Flash fired, auto mode, return light detected, red-eye reduction mode"},
 }};
 
-// A quotient of a rational as the 32-bit float the coordinate keeps: a zero denominator gives
-// infinity or NaN, which the formatting leaves out.
-float Quotient(const Rational& rational)
+// A quotient of a rational as the coordinate keeps it: a zero denominator gives infinity or NaN,
+// which the formatting leaves out.
+double Quotient(const Rational& rational)
 {
-    return static_cast<float>(static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator));
+    return static_cast<double>(rational.numerator) / static_cast<double>(rational.denominator);
+}
+
+std::string TwoDigits(std::int64_t number)
+{
+    return (number >= 0 && number < 10 ? "0" : "") + std::to_string(number);
 }
 
 }  // namespace
@@ -89,7 +94,7 @@ void PhotoValues::ReadImage(const std::string& path)
     // A file whose status cannot be read gets no size and no date, never the previous photo's.
     if (const auto status = platform::ReadFileStatus(path)) {
         m_fileSize = status->size;
-        m_fileDate = status->creationTime;
+        m_fileDate = status->fileTime;
     } else {
         m_fileSize.reset();
         m_fileDate.clear();
@@ -98,6 +103,11 @@ void PhotoValues::ReadImage(const std::string& path)
     TagReading reading = m_source.Read(path);
     m_lastOutcome = reading.outcome;
     m_tags = reading.outcome == ReadOutcome::Read ? std::move(reading.tags) : PhotoTags{};
+    m_keyed = reading.outcome == ReadOutcome::Read ? std::move(reading.keyed) : std::vector<KeyedValue>{};
+    // The file's time stands for the capture date of a photo that was read and names none; a
+    // photo no reader could read has a date nobody knows.
+    if (reading.outcome != ReadOutcome::Read)
+        m_fileDate.clear();
 }
 
 void PhotoValues::ClearValues()
@@ -106,6 +116,7 @@ void PhotoValues::ClearValues()
     const auto width = m_tags.width;
     const auto height = m_tags.height;
     m_tags = PhotoTags{};
+    m_keyed.clear();
     m_tags.width = width;
     m_tags.height = height;
 }
@@ -140,16 +151,23 @@ std::string PhotoValues::GetExposureTime() const
     return Seconds(*seconds) + " sec";
 }
 
-std::string PhotoValues::GetFNumber() const
+Field PhotoValues::GetFNumber() const
 {
     const std::optional<double> number = FirstRational(Value(Tag::FNumber));
-    return number ? "F" + FormatFixed(*number, 1) : std::string();
+    if (!number)
+        return {};
+    // The number is the aperture; the text writes it as photographers do.
+    Field field = Field::Fixed(*number, 1);
+    field.text.insert(0, 1, 'F');
+    return field;
 }
 
-std::string PhotoValues::GetISOSpeed() const
+Field PhotoValues::GetISOSpeed() const
 {
     const TagValue& value = Value(Tag::ISOSpeed);
-    return value.type() == TagValue::Type::Integer ? std::to_string(value.integer()) : std::string();
+    if (value.type() != TagValue::Type::Integer)
+        return {};
+    return Field::Number(static_cast<double>(value.integer()), std::to_string(value.integer()));
 }
 
 std::string PhotoValues::GetFlash() const
@@ -188,6 +206,27 @@ std::string PhotoValues::GetSubSecTimeOriginal() const
     return text.substr(first, end == std::string::npos ? std::string::npos : end - first);
 }
 
+std::optional<DateTimeParts> PhotoValues::CaptureMoment() const
+{
+    // "YYYY:MM:DD HH:MM:SS", each part all digits.
+    const std::string date = GetDateTime();
+    static constexpr std::string_view layout = "dddd:dd:dd dd:dd:dd";
+    if (date.size() != layout.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < layout.size(); ++i)
+        if (layout[i] == 'd' ? (date[i] < '0' || date[i] > '9') : date[i] != layout[i])
+            return std::nullopt;
+    const auto number = [&date](std::size_t at, std::size_t digits) { return ReadLeadingInt(date.substr(at, digits)); };
+    DateTimeParts moment{number(0, 4),  number(5, 2),  number(8, 2),           number(11, 2),
+                         number(14, 2), number(17, 2), GetSubSecTimeOriginal()};
+    // A date no calendar has ("2021:00:00", a damaged "2021:13:45") stays a text; a leap second
+    // is a time.
+    if (moment.month < 1 || moment.month > 12 || moment.day < 1 || moment.day > 31 || moment.hour > 23 ||
+        moment.minute > 59 || moment.second > 60)
+        return std::nullopt;
+    return moment;
+}
+
 std::string PhotoValues::GetMakeAndModel() const
 {
     return GetMake() + ' ' + GetModel();
@@ -203,39 +242,43 @@ std::string PhotoValues::GetDimensions() const
     return std::to_string(shownWidth) + 'x' + std::to_string(shownHeight);
 }
 
-std::string PhotoValues::GetFileSize() const
+Field PhotoValues::GetFileSize() const
 {
-    return m_fileSize ? std::to_string(*m_fileSize) : std::string();
+    if (!m_fileSize)
+        return {};
+    return Field::Number(static_cast<double>(*m_fileSize), std::to_string(*m_fileSize));
 }
 
-std::string PhotoValues::GetFocalLength() const
+Field PhotoValues::GetFocalLength() const
 {
     const std::optional<double> millimetres = FirstRational(Value(Tag::FocalLength));
-    return millimetres ? FormatFixed(*millimetres, 1) : std::string();
+    return millimetres ? Field::Fixed(*millimetres, 1) : Field();
 }
 
-std::string PhotoValues::GetSubjectDistance() const
+Field PhotoValues::GetSubjectDistance() const
 {
     const TagValue& value = Value(Tag::SubjectDistance);
     if (value.rationalCount() == 0)
         return {};
     // Exif writes an unknown distance as 0 and infinity as a numerator of all ones.
     if (value.rational(0).numerator == 0xFFFFFFFF)
-        return "Infinity";
+        return Field::Text("Infinity");
     const std::optional<double> metres = ValueOf(value.rational(0));
     if (!metres || *metres == 0)
         return {};
-    return FormatFixed(*metres, 3);
+    return Field::Fixed(*metres, 3);
 }
 
-std::string PhotoValues::GetGPSImgDirection() const
+Field PhotoValues::GetGPSImgDirection() const
 {
     // The whole degrees, cut rather than rounded: 271.5 is 271.
     const std::optional<double> degrees = FirstRational(Value(Tag::GPSImgDirection));
     if (!degrees)
         return {};
-    const std::string text = FormatFixed(*degrees, 6);
-    return text.substr(0, text.find('.'));
+    const Field fixed = Field::Fixed(*degrees, 6);
+    if (fixed.type != Field::Type::Number)
+        return fixed;
+    return Field::Number(std::trunc(fixed.number), fixed.text.substr(0, fixed.text.find('.')));
 }
 
 std::string PhotoValues::GetLensModel() const
@@ -257,25 +300,47 @@ GpsCoordinate PhotoValues::Coordinate(Tag position, Tag reference) const
     return coordinate;
 }
 
-std::string PhotoValues::GetLatitude() const
+std::optional<double> PhotoValues::Latitude() const
+{
+    return DecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
+}
+
+std::optional<double> PhotoValues::Longitude() const
+{
+    return DecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
+}
+
+std::optional<double> PhotoValues::Altitude() const
+{
+    const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
+    // A centimetre or less is what a receiver without a fix writes, whatever the reference says.
+    if (!metres || !std::isfinite(*metres) || !(*metres > 0.01))
+        return std::nullopt;
+    return Value(Tag::GPSAltitudeRef).integer() == 1 ? -*metres : *metres;  // 1: below sea level
+}
+
+Field PhotoValues::GetLatitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLatitude, Tag::GPSLatitudeRef));
 }
 
-std::string PhotoValues::GetLongitude() const
+Field PhotoValues::GetLongitude() const
 {
     return FormatDecimalDegrees(Coordinate(Tag::GPSLongitude, Tag::GPSLongitudeRef));
 }
 
-std::string PhotoValues::GetGPSAltitude() const
+Field PhotoValues::GetGPSAltitude() const
 {
-    const std::optional<double> metres = FirstRational(Value(Tag::GPSAltitude));
-    float altitude = metres ? static_cast<float>(*metres) : 0.0f;
-    if (!std::isfinite(altitude) || !(static_cast<double>(altitude) > 0.01))
+    const std::optional<double> altitude = Altitude();
+    return altitude ? Field::Fixed(*altitude, 2) : Field();
+}
+
+Field PhotoValues::Keyed(std::size_t slot) const
+{
+    if (slot >= m_keyed.size())
         return {};
-    if (Value(Tag::GPSAltitudeRef).integer() == 1)  // below sea level
-        altitude = -altitude;
-    return FormatFixed(altitude, 2);
+    const KeyedValue& value = m_keyed[slot];
+    return value.number ? Field::Number(*value.number, value.text) : Field::Text(value.text);
 }
 
 std::string PhotoValues::GetGPSDateTime() const
@@ -294,22 +359,31 @@ std::string PhotoValues::GetGPSDateTime() const
         const auto hours = static_cast<std::int64_t>(seconds / 3600);
         const auto minutes = static_cast<std::int64_t>(seconds / 60) - hours * 60;
         seconds -= static_cast<double>(hours * 3600 + minutes * 60);
-        time = std::to_string(hours) + ':' + std::to_string(minutes) + ':' + FormatFixed(seconds, 2);
+        // Two digits for each part before the point, as clocks and exiftool write a time.
+        std::string secondsText = FormatFixed(seconds, 2);
+        if (secondsText.find('.') == 1)
+            secondsText.insert(0, 1, '0');
+        time = TwoDigits(hours) + ':' + TwoDigits(minutes) + ':' + secondsText;
     }
     return Text(Tag::GPSDateStamp) + ' ' + time;
 }
 
-std::string FormatDecimalDegrees(const GpsCoordinate& coordinate)
+std::optional<double> DecimalDegrees(const GpsCoordinate& coordinate)
 {
     // A photo without the tag holds three zeros. Positions near the equator or the prime meridian
     // are real and are printed.
-    if (coordinate.degrees == 0.0f && coordinate.minutes == 0.0f && coordinate.seconds == 0.0f)
-        return {};
-    const float minutes = static_cast<float>(double(coordinate.minutes) + double(coordinate.seconds) / 60.0);
-    float value = static_cast<float>(double(coordinate.degrees) + double(minutes) / 60.0);
+    if (coordinate.degrees == 0.0 && coordinate.minutes == 0.0 && coordinate.seconds == 0.0)
+        return std::nullopt;
+    double value = coordinate.degrees + (coordinate.minutes + coordinate.seconds / 60.0) / 60.0;
     if (coordinate.reference == "S" || coordinate.reference == "W")
         value = -value;
     if (!std::isfinite(value))
-        return {};
-    return FormatFixed(value, 6);
+        return std::nullopt;
+    return value;
+}
+
+Field FormatDecimalDegrees(const GpsCoordinate& coordinate)
+{
+    const std::optional<double> degrees = DecimalDegrees(coordinate);
+    return degrees ? Field::Fixed(*degrees, 6) : Field();
 }

@@ -1,24 +1,28 @@
 #pragma once
 
+#include "metadata/Field.h"
 #include "metadata/PhotoTags.h"
 #include "metadata/TagSource.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-// A GPS latitude or longitude as the photo stores it: three rationals and a reference letter.
+// A GPS latitude or longitude as the photo stores it: three rationals and a reference letter. The
+// quotients are kept in double precision, so that the six decimals written are right to the last.
 struct GpsCoordinate {
-    float degrees = 0.0f;
-    float minutes = 0.0f;
-    float seconds = 0.0f;
+    double degrees = 0.0;
+    double minutes = 0.0;
+    double seconds = 0.0;
     std::string reference;  // "S" and "W" make the coordinate negative
 };
 
 // The values of one photo and their formatting, one object for a whole run: ReadImage takes a
 // photo's file status and tag values, the value operations turn them into the texts of the output
-// columns, ClearValues empties them before the next photo. No value operation touches
-// the file, and a column's text depends only on the values, never on which reader read them.
+// columns (a Field where the value is a number), ClearValues empties them before the next photo.
+// No value operation touches the file, and a column's text depends only on the values, never on
+// which reader read them.
 class PhotoValues {
 public:
     explicit PhotoValues(TagSource& source);
@@ -33,8 +37,8 @@ public:
     std::string GetMake() const;
     std::string GetModel() const;
     std::string GetExposureTime() const;
-    std::string GetFNumber() const;
-    std::string GetISOSpeed() const;
+    Field GetFNumber() const;
+    Field GetISOSpeed() const;
     std::string GetFlash() const;
     std::string GetComment() const { return Text(Tag::Comment); }
     // IPTC's texts, else the XMP ones that photo catalogues and phones write in their place.
@@ -47,23 +51,37 @@ public:
     std::string GetXPSubject() const { return Text(Tag::XPSubject); }
     std::string GetXPTitle() const { return Text(Tag::XPTitle); }
 
-    // The capture date: the Exif date, else the XMP one, else a video's, else the file's creation
-    // time.
+    // The capture date: the first of the dates the photo or video holds (PreferenceOf), else the
+    // file's time (the older of its modification and creation times); none for a file that was not
+    // read.
     std::string GetDateTime() const;
     // The fraction of a second of the capture time, as its digits ("25" for .25); "" when the
     // photo does not say.
     std::string GetSubSecTimeOriginal() const;
+    // The capture date and its fraction of a second as numbers; none when GetDateTime is no whole
+    // "YYYY:MM:DD HH:MM:SS".
+    std::optional<DateTimeParts> CaptureMoment() const;
     std::string GetMakeAndModel() const;
     std::string GetDimensions() const;
-    std::string GetFileSize() const;
-    std::string GetFocalLength() const;
-    std::string GetSubjectDistance() const;
-    std::string GetGPSImgDirection() const;
+    Field GetFileSize() const;
+    Field GetFocalLength() const;
+    Field GetSubjectDistance() const;
+    Field GetGPSImgDirection() const;
     std::string GetLensModel() const;
-    std::string GetLatitude() const;
-    std::string GetLongitude() const;
-    std::string GetGPSAltitude() const;
+    Field GetLatitude() const;
+    Field GetLongitude() const;
+    Field GetGPSAltitude() const;
     std::string GetGPSDateTime() const;
+
+    // The position and altitude as numbers, for outputs that keep their full precision (the map);
+    // empty where the texts above are empty.
+    std::optional<double> Latitude() const;
+    std::optional<double> Longitude() const;
+    std::optional<double> Altitude() const;
+
+    // The value of the tag asked for by the key at `slot` of TagSource::AskedKeys: a Number where
+    // the reader found a plain number, else a text; Empty where the photo lacks it.
+    Field Keyed(std::size_t slot) const;
 
 private:
     const TagValue& Value(Tag tag) const { return m_tags[tag]; }
@@ -75,9 +93,12 @@ private:
     TagSource& m_source;
     ReadOutcome m_lastOutcome = ReadOutcome::Read;
     PhotoTags m_tags;
+    std::vector<KeyedValue> m_keyed;
     std::optional<std::int64_t> m_fileSize;  // empty when the file status could not be read
     std::string m_fileDate;
 };
 
-// A coordinate as signed decimal degrees with six decimals; "" when the photo has none.
-std::string FormatDecimalDegrees(const GpsCoordinate& coordinate);
+// A coordinate as signed decimal degrees; empty when the photo has none.
+std::optional<double> DecimalDegrees(const GpsCoordinate& coordinate);
+// The same with six decimals; Empty when the photo has none.
+Field FormatDecimalDegrees(const GpsCoordinate& coordinate);

@@ -282,7 +282,9 @@ void ReaderPool::SendAhead()
         if (reader.inFlight.empty())
             reader.progressed = Clock::now();
         reader.inFlight.push_back(index);
-        return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(flags, (*m_photos)[index]));
+        if (!KnownTagsNeeded())
+            flags |= tagwire::ReadKeysOnly;
+        return tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(flags, AskedKeys(), (*m_photos)[index]));
     };
 
     // A photo a reader failed on is read again first thing by a fresh reader, which no photo read

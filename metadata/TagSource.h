@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // How the reading of one photo ended. Every outcome but Read counts the photo as unread.
@@ -24,9 +25,25 @@ constexpr ReadOutcome LastReadOutcome = ReadOutcome::NoReader;
 // A few words on why a photo was not read, for the lists of unread photos.
 std::string_view OutcomeReason(ReadOutcome outcome);
 
+// A tag asked for by its key (libexiv2's name for it, such as Xmp.xmp.Rating): its text as
+// libexiv2 interprets it, and its value where the reader found the text a plain number.
+struct KeyedValue {
+    std::string text;  // "" when the photo lacks the tag
+    std::optional<double> number;
+
+    bool operator==(const KeyedValue&) const = default;
+};
+
 struct TagReading {
+    TagReading() = default;
+    TagReading(ReadOutcome outcome, PhotoTags tags, std::vector<KeyedValue> keyed = {})
+        : outcome(outcome), tags(std::move(tags)), keyed(std::move(keyed))
+    {
+    }
+
     ReadOutcome outcome = ReadOutcome::NotOpened;
-    PhotoTags tags;  // empty unless outcome is Read
+    PhotoTags tags;                 // empty unless outcome is Read
+    std::vector<KeyedValue> keyed;  // one per key asked for, in order; empty unless outcome is Read
 
     bool operator==(const TagReading&) const = default;
 };
@@ -55,4 +72,19 @@ public:
     virtual void End() {}
 
     virtual TagReading Read(const std::string& path) = 0;
+
+    // The tags to read by key besides the ones the program knows, for every photo read from now
+    // on: each reading then holds one KeyedValue per key, in this order. Readers look keys up only
+    // when asked for some, so that a run without them costs nothing more.
+    void AskForKeys(std::vector<std::string> keys) { m_keys = std::move(keys); }
+    const std::vector<std::string>& AskedKeys() const { return m_keys; }
+    // Whether the readings need the values of the tags the program knows (TagTable), or only
+    // those of the keys asked for: a run whose every column is a tag by key, and that draws no map,
+    // needs no other, and a reader may then skip the work they take.
+    void NeedKnownTags(bool needed) { m_knownTagsNeeded = needed; }
+    bool KnownTagsNeeded() const { return m_knownTagsNeeded; }
+
+private:
+    std::vector<std::string> m_keys;
+    bool m_knownTagsNeeded = true;
 };

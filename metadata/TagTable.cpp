@@ -46,10 +46,16 @@ constexpr std::array<TagInfo, TagCount> table{{
     {Tag::XmpSubject, "Xmp.dc.subject", D::Xmp, 0, K::Text},
     {Tag::XmpDateTimeOriginal, "Xmp.exif.DateTimeOriginal", D::Xmp, 0, K::Text},
     {Tag::XmpCreateDate, "Xmp.xmp.CreateDate", D::Xmp, 0, K::Text},
+    // The capture date where news agencies, scanners, catalogues and image editors write it: IPTC's
+    // date (with its time, 2:60, read with it), Photoshop's XMP date and PNG's text. Each is read
+    // into the Exif layout.
+    {Tag::IptcDateCreated, "DateCreated", D::Iptc, 55, K::Text},
+    {Tag::XmpPhotoshopDateCreated, "Xmp.photoshop.DateCreated", D::Xmp, 0, K::Text},
     // The moment a video was taken as local wall-clock time "YYYY:MM:DD HH:MM:SS": the phone's
     // own (com.apple.quicktime.creationdate, as written), else the container's creation time
     // (creation_time, UTC) turned into the computer's local time by the reader.
     {Tag::VideoDate, "creation_time", D::Video, 0, K::Text},
+    {Tag::PngCreationTime, "Creation Time", D::PngText, 0, K::Text},
 }};
 
 constexpr bool RowsAreInTagOrder()
@@ -65,10 +71,17 @@ static_assert(RowsAreInTagOrder(), "row i of the tag table describes tag i");
 constexpr Tag headline[] = {Tag::Headline, Tag::XmpHeadline};
 constexpr Tag caption[] = {Tag::Caption, Tag::XmpDescription};
 constexpr Tag keywords[] = {Tag::Keywords, Tag::XmpSubject};
-// The moment the picture was taken, else the moment it was last changed, in Exif, then in XMP;
-// for a video, the moment its container names.
-constexpr Tag date[] = {Tag::DateTimeOriginal, Tag::DateTime, Tag::XmpDateTimeOriginal, Tag::XmpCreateDate,
-                        Tag::VideoDate};
+// The moment the picture was taken, in the order its sources are trusted.
+constexpr Tag date[] = {
+    Tag::DateTimeOriginal,         // Exif: taken
+    Tag::DateTime,                 // Exif: last changed
+    Tag::XmpDateTimeOriginal,      // XMP: taken
+    Tag::XmpCreateDate,            // XMP: created
+    Tag::IptcDateCreated,          // IPTC
+    Tag::XmpPhotoshopDateCreated,  // Photoshop's XMP
+    Tag::VideoDate,                // a video's container
+    Tag::PngCreationTime,          // PNG's text
+};
 constexpr std::span<const Tag> preferences[] = {headline, caption, keywords, date};
 
 }  // namespace

@@ -47,9 +47,12 @@ enum class Tag : std::uint8_t {
     XmpSubject,
     XmpDateTimeOriginal,
     XmpCreateDate,
+    IptcDateCreated,
+    XmpPhotoshopDateCreated,
     VideoDate,
+    PngCreationTime,
 };
-inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::VideoDate) + 1;
+inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::PngCreationTime) + 1;
 
 // Where a tag is stored in a photo.
 enum class TagDirectory : std::uint8_t {
@@ -59,6 +62,7 @@ enum class TagDirectory : std::uint8_t {
     Iptc,     // IPTC record 2
     Comment,  // the JPEG comment segment
     Xmp,      // the XMP packet
+    PngText,  // a PNG text chunk, by its keyword
     Video,    // a video container's own tags, as libavformat names them
 };
 
@@ -73,7 +77,8 @@ enum class ValueKind : std::uint8_t {
 
 struct TagInfo {
     Tag tag;
-    std::string_view name;  // the Exif name, which is also FreeImage's key; for XMP, libexiv2's key
+    std::string_view name;  // the Exif name, which is also FreeImage's key; for XMP, libexiv2's key;
+                            // for PNG, the keyword
     TagDirectory directory;
     std::uint16_t number;  // the tag number in its directory; the dataset number for IPTC; 0 for XMP
     ValueKind kind;

@@ -1,7 +1,9 @@
 #include "metadata/TagWire.h"
 
+#include "metadata/NumberText.h"
 #include "metadata/TextEncoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -135,7 +137,20 @@ public:
         }
         return false;
     }
+    // A keyed value: whether the reader found it a number, then its text, which must then be a
+    // plain number.
+    bool Keyed(KeyedValue& value)
+    {
+        std::uint8_t numeric = 0;
+        if (!Byte(numeric) || numeric > 1 || !Text(value.text) || !IsValidUtf8(value.text))
+            return false;
+        value.number.reset();
+        if (numeric == 1 && !(value.number = PlainDecimal(value.text)))
+            return false;
+        return true;
+    }
     bool AtEnd() const { return m_data.empty(); }
+    std::string_view Rest() const { return m_data; }
 
 private:
     std::string_view m_data;
@@ -170,21 +185,38 @@ Taken TakeMessage(std::string& buffer, Message& message)
     return Taken::Message;
 }
 
-std::string RequestBody(std::uint32_t flags, std::string_view path)
+bool IsSendableKey(std::string_view key)
+{
+    return !key.empty() && key.size() <= MaxKeyLength &&
+           std::all_of(key.begin(), key.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+// The flags, the count of keys, each key's length and bytes, then the path to the end.
+std::string RequestBody(std::uint32_t flags, const std::vector<std::string>& keys, std::string_view path)
 {
     std::string body;
-    body.reserve(4 + path.size());
+    body.reserve(8 + path.size());
     PutU32(body, flags);
+    PutU32(body, static_cast<std::uint32_t>(keys.size()));
+    for (const std::string& key : keys) {
+        PutU32(body, static_cast<std::uint32_t>(key.size()));
+        body += key;
+    }
     body += path;
     return body;
 }
 
-bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::string& path)
+bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::vector<std::string>& keys, std::string& path)
 {
-    if (body.size() < 4)
+    Cursor cursor(body);
+    std::uint32_t count = 0;
+    if (!cursor.U32(flags) || !cursor.U32(count) || count > MaxKeys)
         return false;
-    flags = PayloadSize(body);
-    path.assign(body.substr(4));
+    keys.resize(count);
+    for (std::string& key : keys)
+        if (!cursor.Text(key) || !IsSendableKey(key))
+            return false;
+    path.assign(cursor.Rest());
     return true;
 }
 
@@ -213,6 +245,12 @@ std::string EncodeReading(const TagReading& reading)
     PutU32(out, static_cast<std::uint32_t>(reading.tags.height));
     for (const TagValue& value : reading.tags.values)
         PutValue(out, value);
+    PutU32(out, static_cast<std::uint32_t>(reading.keyed.size()));
+    for (const KeyedValue& value : reading.keyed) {
+        out += static_cast<char>(value.number ? 1 : 0);
+        PutU32(out, static_cast<std::uint32_t>(value.text.size()));
+        out += value.text;
+    }
     return out;
 }
 
@@ -228,6 +266,13 @@ std::optional<TagReading> DecodeReading(std::string_view payload)
         return std::nullopt;
     for (TagValue& value : reading.tags.values)
         if (!cursor.Value(value))
+            return std::nullopt;
+    std::uint32_t keyed = 0;
+    if (!cursor.U32(keyed) || keyed > MaxKeys)
+        return std::nullopt;
+    reading.keyed.resize(keyed);
+    for (KeyedValue& value : reading.keyed)
+        if (!cursor.Keyed(value))
             return std::nullopt;
     if (!cursor.AtEnd())
         return std::nullopt;

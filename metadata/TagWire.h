@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tagwire {
 
@@ -43,11 +44,20 @@ enum class Taken { Message, Incomplete, Broken };
 // message of a known kind and a sane size.
 Taken TakeMessage(std::string& buffer, Message& message);
 
-// A Read request: `flags` choose how the photo is read (0: the reader's own choice).
+// A Read request: `flags` choose how the photo is read (0: the reader's own choice), `keys` name the
+// tags to read by key besides the known ones (TagSource::AskForKeys).
 // Read with libexiv2 alone: for a photo that made FreeImage crash or hang in another reader.
 constexpr std::uint32_t ReadWithSecondLibrary = 1;
-std::string RequestBody(std::uint32_t flags, std::string_view path);
-bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::string& path);
+// Only the keys are needed, not the tags the program knows (TagSource::NeedKnownTags).
+constexpr std::uint32_t ReadKeysOnly = 2;
+// Far more keys than a sheet has room for, each far longer than any key libexiv2 knows.
+constexpr std::size_t MaxKeys = 64;
+constexpr std::size_t MaxKeyLength = 200;
+// Whether a request can carry `key`: 1 to MaxKeyLength printable ASCII characters, no blank.
+bool IsSendableKey(std::string_view key);
+std::string RequestBody(std::uint32_t flags, const std::vector<std::string>& keys, std::string_view path);
+// False when the body is not a well-formed request: more than MaxKeys keys, or one not sendable.
+bool DecodeRequest(std::string_view body, std::uint32_t& flags, std::vector<std::string>& keys, std::string& path);
 
 // How many bytes of the photo being read the reader has consumed so far.
 std::string ProgressBody(std::uint64_t bytes);

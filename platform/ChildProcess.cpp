@@ -487,6 +487,18 @@ bool ServeForks()
     }
 }
 
+bool LimitDataMemory(std::uint64_t bytes)
+{
+    // RLIMIT_DATA rather than RLIMIT_AS: a library that maps a large photo file into memory (as
+    // libexiv2 does a TIFF of gigabytes) reads it as ever, while no hostile structure makes the
+    // heap grow beyond the limit.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_DATA, &limit) != 0)
+        return false;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, static_cast<rlim_t>(bytes));
+    return ::setrlimit(RLIMIT_DATA, &limit) == 0;
+}
+
 std::string ExecutableFolder()
 {
     char path[PATH_MAX];

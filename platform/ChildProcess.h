@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,12 @@ private:
 // should exit). In each forked child it returns true, with the child's standard input and output
 // connected to the program: the child then does the helper's work.
 bool ServeForks();
+
+// Limits the memory the running process may take for its data (heap and anonymous mappings, not
+// the files it maps) to `bytes`, for a helper whose libraries may be driven by a hostile file to
+// take more than the machine has: an allocation beyond it fails (and std::bad_alloc is thrown)
+// instead. False where the system has no such limit (Windows).
+bool LimitDataMemory(std::uint64_t bytes);
 
 // The folder of the running executable; empty when the system cannot tell (on Linux, without
 // /proc), in which case no helper program may be looked for.

@@ -231,6 +231,11 @@ bool ServeForks()
     return false;
 }
 
+bool LimitDataMemory(std::uint64_t)
+{
+    return false;
+}
+
 std::string ExecutableFolder()
 {
     wchar_t path[MAX_PATH];

@@ -3,6 +3,7 @@
 #include "readers/ExifValue.h"
 #include "readers/IptcBlock.h"
 #include "readers/JpegHeader.h"
+#include "readers/TagKeys.h"
 #include "readers/PhotoBytes.h"
 #include "readers/TiffFile.h"
 #include "readers/XmpPacket.h"
@@ -276,15 +277,29 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
     bool headOnly = false;  // FreeImage saw the JPEG's head, without its IPTC and XMP
     if (format == FIF_JPEG) {
         jpeg = photo.Head();
-        // FreeImage keeps every segment of a head beyond the limits and takes a time that grows
-        // with the square of their number: no camera writes such a photo.
+        // No camera writes a head beyond the limit.
         if (jpeg.tooLarge)
             return {ReadOutcome::NotOpened, {}};
         headOnly = jpeg.bytes && m_skipJpegThumbnails;
+        // Only tags by key asked for: libexiv2 decodes them from the head's blocks, and FreeImage,
+        // which would read nothing of use, is left out.
+        if (headOnly && !KnownTagsNeeded())
+            return {ReadOutcome::Read, {}, KeysOfHead(photo, jpeg)};
         if (headOnly) {
             // FreeImage's decoder keeps reading the head in memory while it works through it.
             MemoryBytes headBytes(*jpeg.bytes, m_consumed);
             Stream stream{headBytes, {}};
+            dib = Load(format, stream);
+        } else if (!jpeg.bytes) {
+            // Markers that cannot be followed: the decoder would search the whole file for the
+            // next one, however large (a sparse file of gigabytes costs minutes). Any head it
+            // could read lies within the limit.
+            const std::optional<std::string> start =
+                photo.Read(0, static_cast<std::size_t>(std::min<std::uint64_t>(photo.Size(), JpegHeadLimit)));
+            if (!start)
+                return {ReadOutcome::NotOpened, {}};
+            MemoryBytes startBytes(*start, m_consumed);
+            Stream stream{startBytes, {}};
             dib = Load(format, stream);
         } else {
             Stream stream{photo, {}};
@@ -308,5 +323,15 @@ TagReading FreeImageTagReader::ReadPhoto(int formatNumber, PhotoBytes& photo)
             reading.tags.values[i] = std::move(extras.tags.values[i]);
     // Last, as it takes only what the photo has no other value for.
     ReadXmpPacket(headOnly ? std::string_view(jpeg.xmpPacket) : XmpPacketOf(dib), reading.tags);
+    // The tags asked for by key, decoded by libexiv2 from the blocks of the same bytes. A TIFF, or
+    // a JPEG whose head was not taken apart, is left to libexiv2's own reading of the file.
+    if (!AskedKeys().empty() && headOnly)
+        reading.keyed = KeysOfHead(photo, jpeg);
     return reading;
+}
+
+std::vector<KeyedValue> FreeImageTagReader::KeysOfHead(PhotoBytes& photo, const JpegHead& head) const
+{
+    return KeyedValues(AskedKeys(),
+                       MetadataBlocks{JpegExifBlock(photo), IptcInImageResources(head.imageResources), head.xmpPacket});
 }

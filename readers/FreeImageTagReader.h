@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class PhotoBytes;
+struct JpegHead;
 
 // Reads a photo's dimensions and known tags through FreeImage, in this process. Only the reader
 // process (and the benchmark) use it directly: a corrupt photo can crash FreeImage.
@@ -35,6 +37,8 @@ public:
 
 private:
     TagReading ReadPhoto(int format, PhotoBytes& photo);
+    // The tags asked for by key, from the blocks of a JPEG's head.
+    std::vector<KeyedValue> KeysOfHead(PhotoBytes& photo, const JpegHead& head) const;
 
     bool m_skipJpegThumbnails;
     std::function<void(std::size_t)> m_consumed;

@@ -1,6 +1,7 @@
 #include "readers/HeifImage.h"
 
 #include "readers/ByteOrder.h"
+#include "readers/IsoBoxes.h"
 
 #include <algorithm>
 #include <string>
@@ -8,57 +9,6 @@
 #include <vector>
 
 namespace {
-
-// A file holds few boxes at each level; a damaged one could claim millions.
-constexpr int maxBoxes = 1024;
-
-struct Box {
-    std::string type;
-    std::uint64_t start = 0;  // of the content, after the header
-    std::uint64_t end = 0;
-};
-
-// The boxes between `from` and `to`, in order, as far as they are well-formed.
-std::vector<Box> Boxes(const TiffFile::ReadAt& read, std::uint64_t from, std::uint64_t to)
-{
-    std::vector<Box> boxes;
-    std::uint64_t at = from;
-    while (at + 8 <= to && static_cast<int>(boxes.size()) < maxBoxes) {
-        const std::optional<std::string> header = read(at, 8);
-        if (!header)
-            break;
-        std::uint64_t size = ReadNumber(*header, 0, 4, true);
-        std::uint64_t start = at + 8;
-        if (size == 1) {  // a 64-bit size follows the type
-            const std::optional<std::string> large = read(at + 8, 8);
-            if (!large)
-                break;
-            size = (std::uint64_t{ReadNumber(*large, 0, 4, true)} << 32) | ReadNumber(*large, 4, 4, true);
-            start += 8;
-        } else if (size == 0) {  // to the end of the enclosing box
-            size = to - at;
-        }
-        if (size < start - at || size > to - at)
-            break;
-        boxes.push_back({header->substr(4, 4), start, at + size});
-        at += size;
-    }
-    return boxes;
-}
-
-const Box* Find(const std::vector<Box>& boxes, std::string_view type)
-{
-    for (const Box& box : boxes)
-        if (box.type == type)
-            return &box;
-    return nullptr;
-}
-
-std::optional<std::string> Content(const TiffFile::ReadAt& read, const Box& box, std::uint64_t limit)
-{
-    const std::uint64_t size = box.end - box.start;
-    return size > limit ? std::nullopt : read(box.start, size);
-}
 
 // Numbers of 0 to 8 bytes, big-endian, read one after another from a box's content; once one does
 // not fit, every later one reads as 0 and Fits() stays false.
@@ -99,15 +49,15 @@ private:
 };
 
 // The first item of `type` (and, for "mime", of `contentType`), from the item information box.
-std::optional<std::uint32_t> ItemOf(const TiffFile::ReadAt& read, const Box& iinf, std::string_view type,
+std::optional<std::uint32_t> ItemOf(const TiffFile::ReadAt& read, const IsoBox& iinf, std::string_view type,
                                     std::string_view contentType = {})
 {
     const std::optional<std::string> header = read(iinf.start, 8);
     if (!header)
         return std::nullopt;
     const std::uint64_t first = iinf.start + ((*header)[0] == 0 ? 6 : 8);  // version, flags, entry count
-    for (const Box& infe : Boxes(read, first, iinf.end)) {
-        const std::optional<std::string> entry = infe.type == "infe" ? Content(read, infe, 4096) : std::nullopt;
+    for (const IsoBox& infe : IsoBoxes(read, first, iinf.end)) {
+        const std::optional<std::string> entry = infe.type == "infe" ? IsoBoxContent(read, infe, 4096) : std::nullopt;
         if (!entry || entry->empty() || (*entry)[0] < 2)  // HEIF names its items' types from version 2 on
             continue;
         Fields fields(*entry, 4);
@@ -127,10 +77,10 @@ std::optional<std::uint32_t> ItemOf(const TiffFile::ReadAt& read, const Box& iin
 }
 
 // The bytes of an item, its extents joined, from the file or from the item data box; at most `limit`.
-std::optional<std::string> ItemBytes(const TiffFile::ReadAt& read, const Box& iloc, const Box* idat,
+std::optional<std::string> ItemBytes(const TiffFile::ReadAt& read, const IsoBox& iloc, const IsoBox* idat,
                                      std::uint32_t wanted, std::size_t limit)
 {
-    const std::optional<std::string> locations = Content(read, iloc, 1u << 20);
+    const std::optional<std::string> locations = IsoBoxContent(read, iloc, 1u << 20);
     if (!locations)
         return std::nullopt;
     Fields fields(*locations);
@@ -173,13 +123,13 @@ std::optional<std::string> ItemBytes(const TiffFile::ReadAt& read, const Box& il
 }
 
 std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFile::ReadAt& read,
-                                                                   const std::vector<Box>& inMeta)
+                                                                   const std::vector<IsoBox>& inMeta)
 {
-    const Box* pitm = Find(inMeta, "pitm");
-    const Box* iprp = Find(inMeta, "iprp");
+    const IsoBox* pitm = FindIsoBox(inMeta, "pitm");
+    const IsoBox* iprp = FindIsoBox(inMeta, "iprp");
     if (!pitm || !iprp)
         return std::nullopt;
-    const std::optional<std::string> primary = Content(read, *pitm, 16);
+    const std::optional<std::string> primary = IsoBoxContent(read, *pitm, 16);
     if (!primary || primary->size() < 6)
         return std::nullopt;
     const bool longItemIds = (*primary)[0] != 0;
@@ -187,13 +137,13 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
         return std::nullopt;
     const std::uint32_t primaryItem = ReadNumber(*primary, 4, longItemIds ? 4 : 2, true);
 
-    const std::vector<Box> inProperties = Boxes(read, iprp->start, iprp->end);
-    const Box* ipco = Find(inProperties, "ipco");
-    const Box* ipma = Find(inProperties, "ipma");
+    const std::vector<IsoBox> inProperties = IsoBoxes(read, iprp->start, iprp->end);
+    const IsoBox* ipco = FindIsoBox(inProperties, "ipco");
+    const IsoBox* ipma = FindIsoBox(inProperties, "ipma");
     if (!ipco || !ipma)
         return std::nullopt;
-    const std::vector<Box> properties = Boxes(read, ipco->start, ipco->end);
-    const std::optional<std::string> associations = Content(read, *ipma, 1u << 20);
+    const std::vector<IsoBox> properties = IsoBoxes(read, ipco->start, ipco->end);
+    const std::optional<std::string> associations = IsoBoxContent(read, *ipma, 1u << 20);
     if (!associations || associations->size() < 8)
         return std::nullopt;
     const std::string_view map = *associations;
@@ -218,7 +168,7 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
                 ReadNumber(map, at, static_cast<int>(indexSize), true) & (longIndexes ? 0x7FFF : 0x7F);
             if (index == 0 || index > properties.size() || properties[index - 1].type != "ispe")
                 continue;
-            const std::optional<std::string> extent = Content(read, properties[index - 1], 64);
+            const std::optional<std::string> extent = IsoBoxContent(read, properties[index - 1], 64);
             if (!extent || extent->size() < 12)
                 return std::nullopt;
             return std::pair{ReadNumber(*extent, 4, 4, true), ReadNumber(*extent, 8, 4, true)};
@@ -227,7 +177,48 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> PrimarySize(const TiffFil
     return std::nullopt;
 }
 
+// How many boxes a box may lie inside.
+constexpr int deepestNesting = 16;
+
+// Where the boxes inside `box` start, for the boxes libexiv2 walks into: the movie, the meta box
+// and the item properties, the item information and Canon's own box (any uuid box is taken as
+// one, rather than judged by its identifier).
+std::optional<std::uint64_t> InnerBoxesStart(const TiffFile::ReadAt& read, const IsoBox& box)
+{
+    if (box.type == "moov" || box.type == "iprp" || box.type == "ipco")
+        return box.start;
+    if (box.type == "meta")
+        return box.start + 4;  // version and flags
+    if (box.type == "uuid")
+        return box.start + 16;
+    if (box.type == "iinf") {
+        const std::optional<std::string> version = read(box.start, 1);
+        return version ? std::optional<std::uint64_t>(box.start + ((*version)[0] == 0 ? 6 : 8)) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool NestsDeeperThan(const TiffFile::ReadAt& read, std::uint64_t from, std::uint64_t to, int levels)
+{
+    for (const IsoBox& box : IsoBoxes(read, from, to)) {
+        const std::optional<std::uint64_t> inner = InnerBoxesStart(read, box);
+        if (!inner || *inner >= box.end)
+            continue;
+        if (levels == 0 || NestsDeeperThan(read, *inner, box.end, levels - 1))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+bool BoxesNestTooDeeply(const TiffFile::ReadAt& read)
+{
+    const std::optional<std::string> start = read(0, 12);
+    if (!start || start->substr(4, 4) != "ftyp")
+        return false;
+    return NestsDeeperThan(read, 0, std::uint64_t{1} << 40, deepestNesting);
+}
 
 std::optional<HeifContent> ReadHeif(const TiffFile::ReadAt& read)
 {
@@ -235,18 +226,18 @@ std::optional<HeifContent> ReadHeif(const TiffFile::ReadAt& read)
     if (!start || start->substr(4, 4) != "ftyp")
         return std::nullopt;
     // The top level is read as far as the file goes; no HEIF file puts its meta box beyond 4 GiB.
-    const std::vector<Box> top = Boxes(read, 0, std::uint64_t{1} << 32);
-    const Box* meta = Find(top, "meta");
+    const std::vector<IsoBox> top = IsoBoxes(read, 0, std::uint64_t{1} << 32);
+    const IsoBox* meta = FindIsoBox(top, "meta");
     if (!meta)
         return std::nullopt;
-    const std::vector<Box> inMeta = Boxes(read, meta->start + 4, meta->end);  // after version and flags
+    const std::vector<IsoBox> inMeta = IsoBoxes(read, meta->start + 4, meta->end);  // after version and flags
     HeifContent content;
     content.primarySize = PrimarySize(read, inMeta);
-    const Box* iinf = Find(inMeta, "iinf");
-    const Box* iloc = Find(inMeta, "iloc");
+    const IsoBox* iinf = FindIsoBox(inMeta, "iinf");
+    const IsoBox* iloc = FindIsoBox(inMeta, "iloc");
     if (!iinf || !iloc)
         return content;
-    const Box* idat = Find(inMeta, "idat");
+    const IsoBox* idat = FindIsoBox(inMeta, "idat");
     constexpr std::size_t itemLimit = 16u << 20;
     if (const auto exif = ItemOf(read, *iinf, "Exif")) {
         // The item starts with the distance from its first four bytes to the TIFF header.

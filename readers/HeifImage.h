@@ -21,3 +21,9 @@ struct HeifContent {
 // Empty when the file is not a HEIF file. Every box, item location and length is checked against
 // the file; what does not fit is left out.
 std::optional<HeifContent> ReadHeif(const TiffFile::ReadAt& read);
+
+// Boxes nested deeper than any real file nests them (a dozen levels at most): whether an ISO base
+// media file (HEIF, AVIF, CR3) holds such boxes where libexiv2 would walk into them. libexiv2
+// copies each box before it walks the boxes inside, a cost in memory that grows with the square of
+// their depth: 20,000 levels in a file of 240 KB take 2.2 GB. Such a file is not given to it.
+bool BoxesNestTooDeeply(const TiffFile::ReadAt& read);

@@ -1,6 +1,7 @@
 #include "readers/IptcBlock.h"
 
 #include "readers/ByteOrder.h"
+#include "readers/DateText.h"
 #include "metadata/TextEncoding.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ constexpr unsigned char datasetMarker = 0x1C;
 constexpr int envelopeRecord = 1;
 constexpr int codedCharacterSet = 90;
 constexpr int applicationRecord = 2;
+constexpr int timeCreated = 60;
 constexpr std::uint16_t iptcResource = 0x0404;
 
 enum class Charset { Unstated, Utf8, Latin1 };
@@ -81,6 +83,11 @@ void ReadIptcBlock(std::string_view block, PhotoTags& tags)
         if (dataset.record == envelopeRecord && dataset.number == codedCharacterSet)
             charset = CharsetNamed(dataset.data);
 
+    std::string_view time;
+    for (const Dataset& dataset : datasets)
+        if (dataset.record == applicationRecord && dataset.number == timeCreated && time.empty())
+            time = dataset.data;
+
     std::string keywords;
     bool anyKeyword = false;
     for (const Dataset& dataset : datasets) {
@@ -89,6 +96,12 @@ void ReadIptcBlock(std::string_view block, PhotoTags& tags)
         const std::optional<Tag> tag = TagAt(TagDirectory::Iptc, static_cast<std::uint16_t>(dataset.number));
         if (!tag)
             continue;
+        if (*tag == Tag::IptcDateCreated) {
+            const std::optional<std::string> date = DateFromIptc(dataset.data, time);
+            if (date && tags[*tag].empty())
+                tags[*tag] = TagValue::Text(*date);
+            continue;
+        }
         std::string text = Decode(dataset.data, charset);
         if (*tag == Tag::Keywords) {
             if (anyKeyword)

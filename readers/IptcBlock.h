@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// Takes the headline, caption and keywords (record 2) out of an IPTC block into `tags`, as UTF-8:
+// Takes the headline, caption, keywords and the date created with its time (record 2) out of an
+// IPTC block into `tags`, the date in the Exif layout (DateText.h) and the texts as UTF-8:
 // in the character set that dataset 1:90 names, else as UTF-8 when the bytes are UTF-8, else as
 // Windows-1252. Repeated keywords are joined with ";". Every length is checked against the block:
 // a dataset that claims more bytes than the block holds ends the reading, and what was read

@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -18,6 +19,7 @@ constexpr unsigned char markerStartOfScan = 0xDA;
 constexpr unsigned char markerEndOfImage = 0xD9;
 constexpr unsigned char markerApp1 = 0xE1;
 constexpr unsigned char markerApp13 = 0xED;
+constexpr unsigned char markerComment = 0xFE;
 constexpr std::string_view exifSignature{"Exif\0\0", 6};
 constexpr std::string_view photoshopSignature{"Photoshop 3.0\0", 14};
 constexpr std::string_view xmpSignature{"http://ns.adobe.com/xap/1.0/\0", 29};
@@ -205,16 +207,25 @@ private:
     const std::function<void(std::size_t)>& m_told;
 };
 
-JpegHead HeaderWithoutThumbnail(ByteSource& source)
+// Comment and application segments: those that FreeImage keeps in its list.
+bool Kept(unsigned char marker)
 {
+    return marker == markerComment || (marker >= markerApp0 && marker <= markerApp15);
+}
+
+JpegHead HeaderWithoutThumbnail(ByteSource& source, JpegHeadForm form)
+{
+    const bool forFreeImage = form == JpegHeadForm::ForFreeImage;
     const JpegHead notFollowed;
-    const JpegHead tooLarge{std::nullopt, {}, {}, true};
+    JpegHead tooLarge;
+    tooLarge.tooLarge = true;
     JpegHead head;
     std::string header;
     if (!source.Append(header, 2) || header != "\xFF\xD8")
         return notFollowed;
-    for (std::size_t segments = 0;; ++segments) {
-        if (segments >= JpegSegmentLimit || source.consumed > JpegHeadLimit)
+    std::array<std::size_t, 256> kept{};  // by marker
+    for (;;) {
+        if (source.consumed > JpegHeadLimit)
             return tooLarge;
         const std::size_t markerAt = header.size();
         if (!source.Append(header, 2) || static_cast<unsigned char>(header[markerAt]) != 0xFF)
@@ -231,6 +242,7 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source)
         const auto marker = static_cast<unsigned char>(header.back());
         if (marker == markerEndOfImage) {
             head.bytes = std::move(header);
+            head.length = source.consumed;
             return head;
         }
         const bool standalone = marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
@@ -246,17 +258,19 @@ JpegHead HeaderWithoutThumbnail(ByteSource& source)
         if (!source.Append(header, length - 2))
             return notFollowed;
         const std::string_view content = std::string_view(header).substr(contentAt);
-        if (marker == markerApp1 && content.starts_with(exifSignature))
+        if (marker == markerApp1 && content.starts_with(exifSignature) && forFreeImage)
             TrimExif(header, contentAt);
         else if (marker == markerApp1 && content.starts_with(xmpSignature) && head.xmpPacket.empty())
             head.xmpPacket = content.substr(xmpSignature.size());
         else if (marker == markerApp13 && content.starts_with(photoshopSignature))
             head.imageResources += content.substr(photoshopSignature.size());
-        if (LeftOut(marker, content))
+        if (Kept(marker) &&
+            (content.empty() || (forFreeImage && (LeftOut(marker, content) || kept[marker]++ >= JpegKeptSegmentLimit))))
             header.resize(markerAt);
         if (marker == markerStartOfScan) {
             // The decoder stops at the scan when no pixels are wanted; a closing marker keeps it
             // from reading on into data that is not there.
+            head.length = source.consumed;
             header += "\xFF\xD9";
             head.bytes = std::move(header);
             return head;
@@ -272,14 +286,15 @@ JpegHead ReadJpegHeaderWithoutThumbnail(const std::string& path, const std::func
     return file ? ReadJpegHeaderWithoutThumbnail(file.get(), consumed) : JpegHead{};
 }
 
-JpegHead ReadJpegHeaderWithoutThumbnail(std::FILE* file, const std::function<void(std::size_t)>& consumed)
+JpegHead ReadJpegHeaderWithoutThumbnail(std::FILE* file, const std::function<void(std::size_t)>& consumed,
+                                        JpegHeadForm form)
 {
     FileSource source(file, consumed);
-    return HeaderWithoutThumbnail(source);
+    return HeaderWithoutThumbnail(source, form);
 }
 
-JpegHead JpegHeaderWithoutThumbnail(std::string_view file)
+JpegHead JpegHeaderWithoutThumbnail(std::string_view file, JpegHeadForm form)
 {
     MemorySource source(file);
-    return HeaderWithoutThumbnail(source);
+    return HeaderWithoutThumbnail(source, form);
 }

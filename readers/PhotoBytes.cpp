@@ -29,9 +29,9 @@ TiffFile::ReadAt PhotoBytes::Reader()
     return [this](std::uint64_t offset, std::size_t size) { return Read(offset, size); };
 }
 
-JpegHead MemoryBytes::Head()
+JpegHead MemoryBytes::Head(JpegHeadForm form)
 {
-    JpegHead head = JpegHeaderWithoutThumbnail(m_bytes);
+    JpegHead head = JpegHeaderWithoutThumbnail(m_bytes, form);
     if (head.bytes)
         Count(head.bytes->size());
     return head;
@@ -51,12 +51,12 @@ FileBytes::FileBytes(std::FILE* file, std::uint64_t size, const ConsumedHook& co
 {
 }
 
-JpegHead FileBytes::Head()
+JpegHead FileBytes::Head(JpegHeadForm form)
 {
     if (m_position != 0 && std::fseek(m_file, 0, SEEK_SET) != 0)
         return {};
     m_position = std::numeric_limits<std::uint64_t>::max();  // wherever the head ended
-    return ReadJpegHeaderWithoutThumbnail(m_file, Hook());
+    return ReadJpegHeaderWithoutThumbnail(m_file, Hook(), form);
 }
 
 std::size_t FileBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t size)

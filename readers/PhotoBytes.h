@@ -29,8 +29,8 @@ public:
     std::optional<std::string> Read(std::uint64_t offset, std::size_t size);
     // Read as the structure readers (TIFF, HEIF) take their bytes.
     TiffFile::ReadAt Reader();
-    // The head of a JPEG without its thumbnail (JpegHeader.h).
-    virtual JpegHead Head() = 0;
+    // The head of a JPEG (JpegHeader.h).
+    virtual JpegHead Head(JpegHeadForm form = JpegHeadForm::ForFreeImage) = 0;
 
 protected:
     virtual std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) = 0;
@@ -49,7 +49,7 @@ class MemoryBytes : public PhotoBytes {
 public:
     MemoryBytes(std::string_view bytes, const ConsumedHook& consumed) : PhotoBytes(consumed), m_bytes(bytes) {}
     std::uint64_t Size() const override { return m_bytes.size(); }
-    JpegHead Head() override;
+    JpegHead Head(JpegHeadForm form = JpegHeadForm::ForFreeImage) override;
 
 private:
     std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override;
@@ -62,7 +62,7 @@ public:
     // The file, of `size` bytes and read from its start, stays the caller's.
     FileBytes(std::FILE* file, std::uint64_t size, const ConsumedHook& consumed);
     std::uint64_t Size() const override { return m_size; }
-    JpegHead Head() override;
+    JpegHead Head(JpegHeadForm form = JpegHeadForm::ForFreeImage) override;
 
 private:
     std::size_t Fetch(std::uint64_t offset, char* buffer, std::size_t size) override;

@@ -2,6 +2,7 @@
 
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/Sidecars.h"
 #include "readers/VideoTagReader.h"
 
 #include <cstddef>
@@ -10,7 +11,8 @@
 
 // What a reader process reads photos with: FreeImage for JPEG and TIFF, libexiv2 for every other
 // photo format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open; libavformat
-// for videos, which no other library reads.
+// for videos, which no other library reads; then the XMP sidecar files beside a photo or video
+// that was read.
 class PhotoReader : public TagSource {
 public:
     enum class Library {
@@ -31,7 +33,10 @@ public:
     }
 
 private:
+    TagReading ReadPhoto(const std::string& path, Library library);
+
     FreeImageTagReader m_freeImage;
     Exiv2TagReader m_exiv2;
     VideoTagReader m_video;
+    Sidecars m_sidecars;
 };

@@ -1,5 +1,6 @@
 #include "readers/XmpPacket.h"
 
+#include "readers/DateText.h"
 #include "metadata/TextEncoding.h"
 
 #include <exiv2/exiv2.hpp>
@@ -12,25 +13,6 @@
 
 namespace {
 
-// "YYYY-MM-DDThh:mm:ss", with or without seconds, fractions and a time zone, in the Exif layout.
-std::optional<std::string> ExifDate(const std::string& xmp)
-{
-    const auto digits = [&xmp](std::size_t at, std::size_t count) {
-        if (at + count > xmp.size())
-            return false;
-        for (std::size_t i = at; i < at + count; ++i)
-            if (xmp[i] < '0' || xmp[i] > '9')
-                return false;
-        return true;
-    };
-    if (!digits(0, 4) || xmp[4] != '-' || !digits(5, 2) || xmp[7] != '-' || !digits(8, 2) || xmp.size() < 16 ||
-        xmp[10] != 'T' || !digits(11, 2) || xmp[13] != ':' || !digits(14, 2))
-        return std::nullopt;
-    const std::string seconds = xmp.size() >= 19 && xmp[16] == ':' && digits(17, 2) ? xmp.substr(17, 2) : "00";
-    return xmp.substr(0, 4) + ':' + xmp.substr(5, 2) + ':' + xmp.substr(8, 2) + ' ' + xmp.substr(11, 2) + ':' +
-           xmp.substr(14, 2) + ':' + seconds;
-}
-
 std::string Joined(const Exiv2::Xmpdatum& datum)
 {
     std::string text;
@@ -40,6 +22,12 @@ std::string Joined(const Exiv2::Xmpdatum& datum)
         text += datum.toString(i);
     }
     return text;
+}
+
+bool IsDate(Tag tag)
+{
+    const std::span<const Tag> dates = PreferenceOf(Tag::DateTimeOriginal);
+    return std::find(dates.begin(), dates.end(), tag) != dates.end();
 }
 
 // The text in the default language, else in the first language given.
@@ -62,12 +50,8 @@ std::vector<Tag> Wanted(std::string_view packet, const PhotoTags& tags)
     for (const TagInfo& info : TagTable()) {
         if (info.directory != TagDirectory::Xmp)
             continue;
-        const std::span<const Tag> preference = PreferenceOf(info.tag);
-        const bool preferredGiven =
-            std::any_of(preference.begin(), std::find(preference.begin(), preference.end(), info.tag),
-                        [&tags](Tag tag) { return !tags[tag].empty(); });
         const std::string_view property = info.name.substr(info.name.rfind('.') + 1);
-        if (!preferredGiven && packet.find(property) != std::string_view::npos)
+        if (!tags.PreferredGiven(info.tag) && packet.find(property) != std::string_view::npos)
             wanted.push_back(info.tag);
     }
     return wanted;
@@ -75,6 +59,8 @@ std::vector<Tag> Wanted(std::string_view packet, const PhotoTags& tags)
 
 void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
 {
+    if (packet.size() > XmpPacketLimit)
+        return;
     const std::vector<Tag> wanted = Wanted(packet, tags);
     if (wanted.empty())
         return;
@@ -95,8 +81,8 @@ void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
                 text = Joined(*datum);
             else
                 text = datum->toString();
-            if (info.tag == Tag::XmpDateTimeOriginal || info.tag == Tag::XmpCreateDate) {
-                const std::optional<std::string> date = ExifDate(text);
+            if (IsDate(info.tag)) {
+                const std::optional<std::string> date = DateFromIso8601(text);
                 if (!date)
                     continue;
                 text = *date;
@@ -107,4 +93,18 @@ void ReadXmpPacket(std::string_view packet, PhotoTags& tags)
     } catch (const std::exception&) {
         // A damaged packet gives what was taken before the damage.
     }
+}
+
+void ReadSidecarPacket(std::string_view packet, PhotoTags& tags)
+{
+    // Read as if the photo had no XMP, so that the photo's own XMP values take nothing from the
+    // sidecar's; then each of the sidecar's replaces the photo's.
+    PhotoTags sidecar = tags;
+    for (const TagInfo& info : TagTable())
+        if (info.directory == TagDirectory::Xmp)
+            sidecar[info.tag] = TagValue();
+    ReadXmpPacket(packet, sidecar);
+    for (const TagInfo& info : TagTable())
+        if (info.directory == TagDirectory::Xmp && !sidecar[info.tag].empty())
+            tags[info.tag] = std::move(sidecar[info.tag]);
 }

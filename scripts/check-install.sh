@@ -43,6 +43,10 @@ done
 step "the desktop entry, the icon, the metainfo and the manual pages agree with the programs"
 exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "${desktop[0]}")
 [ -x "$prefix/bin/$exec_name" ] || fail "Exec=$exec_name is not an installed program"
+# File managers offer "Open with Fotoharvester" for a folder only to an entry that takes a file
+# argument and names the folder type.
+grep -q '^Exec=[^ ]* %f$' "${desktop[0]}" || fail "Exec= does not pass the folder (%f)"
+grep -q '^MimeType=\(.*;\)\?inode/directory;' "${desktop[0]}" || fail "MimeType= does not name inode/directory"
 icon=$(sed -n 's/^Icon=//p' "${desktop[0]}")
 [ "$icon" = "$id" ] || fail "Icon=$icon is not the desktop id $id"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"
@@ -71,6 +75,19 @@ check_options() {
 }
 check_options "$prefix/bin/fotoharvester-cli" "$prefix/share/man/man1/fotoharvester-cli.1.gz"
 check_options "$prefix/bin/fotoharvester" "$prefix/share/man/man1/fotoharvester.1.gz"
+
+# The columns are defined once, in the program; --help lists them from there, and the manual page
+# and the help pages must list the same numbers, names and headings.
+step "the manual page and the help pages list the columns of fotoharvester-cli --help"
+help_columns=$(env -u DISPLAY "$prefix/bin/fotoharvester-cli" --help | sed -n '/^Columns:$/,/^$/p' |
+    sed -n 's/^ *\([0-9][0-9]*\)  \([a-z][a-z]*\)  *\(.*\)$/\1;\2;\3/p')
+man_columns=$(zcat "$prefix/share/man/man1/fotoharvester-cli.1.gz" | sed -n '/^\.SH COLUMNS/,/^\.TE/p' |
+    grep -E '^[0-9]+;' | sed 's/\\-/-/g')
+html_columns=$(sed -n 's|^ *<tr><td>\([0-9][0-9]*\)</td><td><code>\([a-z][a-z]*\)</code></td><td>\([^<]*\)</td>.*|\1;\2;\3|p' \
+    "$prefix/share/fotoharvester/help/index.html")
+[ "$(wc -l <<<"$help_columns")" -gt 1 ] || fail "fotoharvester-cli --help lists no columns"
+diff -u <(echo "$help_columns") <(echo "$man_columns") || fail "the manual page's COLUMNS differ from --help"
+diff -u <(echo "$help_columns") <(echo "$html_columns") || fail "the help pages' columns differ from --help"
 
 # --- The installed copy at work ----------------------------------------------------------------
 # Moved after installing, so that nothing can have been found through the prefix it was installed

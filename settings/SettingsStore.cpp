@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QLocale>
 
+#include <algorithm>
+
 std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
 {
     std::array<std::string, ExtractionSettings::MonthCount> names;
@@ -16,6 +18,29 @@ std::array<std::string, ExtractionSettings::MonthCount> DefaultMonthNames()
         names[month - 1] = locale.standaloneMonthName(month, QLocale::LongFormat).toStdString();
     return names;
 }
+
+namespace {
+
+// The extra tags that have the form of a key, each with its tick, and one Flags character per
+// column, whatever was stored: a short value reads as unticked columns, and an entry edited by
+// hand into no key is dropped with its tick rather than shifting the ticks of the others.
+void KeepWellFormedTags(ExtractionSettings& settings)
+{
+    const std::vector<std::string> keys = settings.ExtraTagKeys();
+    std::string flags = settings.Flags;
+    flags.resize(static_cast<std::size_t>(ColumnCount()), '0');
+    std::vector<std::string> kept;
+    for (std::size_t tag = 0; tag < keys.size(); ++tag) {
+        if (!IsTagKey(keys[tag]) || std::find(kept.begin(), kept.end(), keys[tag]) != kept.end())
+            continue;
+        kept.push_back(keys[tag]);
+        flags += settings.IsColumnTicked(ColumnCount() + static_cast<int>(tag)) ? '1' : '0';
+    }
+    settings.Flags = std::move(flags);
+    settings.ExtraTags = JoinTagKeys(kept);
+}
+
+}  // namespace
 
 ExtractionSettings LoadSettings()
 {
@@ -32,15 +57,14 @@ ExtractionSettings LoadSettings()
                 field.Number(settings) = stored;
         }
     }
-    // One character per column, whatever was stored: a short value reads as unticked columns.
-    settings.Flags.resize(ColumnCount, '0');
+    KeepWellFormedTags(settings);
     return settings;
 }
 
 bool SaveSettings(const ExtractionSettings& settings)
 {
     ExtractionSettings copy = settings;
-    copy.Flags.resize(ColumnCount, '0');
+    KeepWellFormedTags(copy);
     NativeStore store(NativeStore::Scope::User);
     for (const SettingField& field : PersistedSettingFields()) {
         if (field.kind == SettingField::Kind::Text)

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -37,13 +38,31 @@ protected:
     }
 
     // Whether a run has started writing, seen as its temporary file beside the output, within 5 s.
+    // The names beside out.csv, the random part of a temporary file's name as "*".
+    std::vector<std::string> Beside() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(output.Path())) {
+            std::string name = entry.path().filename().string();
+            if (name.starts_with(".out.csv.") && name.ends_with(".part"))
+                name = ".out.csv.*.part";
+            if (name != "out.csv")
+                names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // A temporary file and the lock.
+    static std::vector<std::string> RunFiles() { return {".out.csv.*.part", ".out.csv.lock"}; }
+
     bool RunIsWriting() const
     {
-        const auto entries = [this] { return std::distance(std::filesystem::directory_iterator(output.Path()), {}); };
+        const std::vector<std::string> writing = RunFiles();
         const auto started = std::chrono::steady_clock::now();
-        while (entries() < 2 && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+        while (Beside() != writing && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return entries() == 2;
+        return Beside() == writing;
     }
 
     Program cli{BATCH_COMMAND_PATH};
@@ -135,6 +154,21 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .arguments = {"--colour"},
          .exitCode = 2,
          .err = "fotoharvester-cli: unknown option: --colour" + tryHelp},
+        {.what = "a map that cannot be written: the output is left as it was too",
+         .arguments = run({"--columns", "4", "--geojson", "/dev/full"}),
+         .exitCode = 4,
+         .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
+                "name is left as it was\n"},
+        {.what = "photos without any of the chosen values get no line, and are counted apart",
+         .arguments = run({"--columns", "16,17"}),
+         .err = "fotoharvester-cli: 0 records written to {out}/out.csv; 2 photos had none of the chosen values\n",
+         .written = ""},
+        {.what = "no column chosen",
+         .arguments = run({"--defaults"}),
+         .exitCode = 2,
+         .err = "fotoharvester-cli: no column chosen: choose them with --columns (\"all\", or the numbers --help "
+                "lists)" +
+                tryHelp},
         {.what = "no output named or stored",
          .arguments = {"{photos}", "--defaults"},
          .exitCode = 2,
@@ -145,23 +179,24 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .exitCode = 2,
          .err = "fotoharvester-cli: the map file and the output file must differ" + tryHelp},
         {.what = "a missing folder",
-         .arguments = {"{photos}/missing", "--output", "{out}/out.csv"},
+         .arguments = {"{photos}/missing", "--output", "{out}/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot open folder {photos}/missing/: No such file or directory\n"},
         {.what = "no folder",
-         .arguments = {"--folder", "", "--output", "{out}/out.csv"},
+         .arguments = {"--folder", "", "--output", "{out}/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: no folder to scan: name one as FOLDER, or give --files-from\n"},
         {.what = "an output in a missing folder",
-         .arguments = {"{photos}", "--output", "{out}/missing/out.csv"},
+         .arguments = {"{photos}", "--output", "{out}/missing/out.csv", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot write {out}/missing/out.csv: No such file or directory\n"},
-        {.what = "duplicate names",
-         .arguments = run({"--subfolders"}),
+        {.what = "duplicate names: the first five, and how many more",
+         .arguments = run({"--subfolders", "--columns", "4"}),
          .exitCode = 1,
-         .err = "fotoharvester-cli: photos in different folders share the name a.jpg; add --full-path to tell them "
-                "apart, or --yes to write them all the same\n",
-         .photos = {"x/a.jpg", "y/a.jpg"}},
+         .err = "fotoharvester-cli: photos in different folders share the names 1.jpg, 2.jpg, 3.jpg, 4.jpg, 5.jpg and "
+                "2 more; add --full-path to tell them apart, or --yes to write them all the same\n",
+         .photos = {"x/1.jpg", "x/2.jpg", "x/3.jpg", "x/4.jpg", "x/5.jpg", "x/6.jpg", "x/7.jpg", "y/1.jpg", "y/2.jpg",
+                    "y/3.jpg", "y/4.jpg", "y/5.jpg", "y/6.jpg", "y/7.jpg", "y/8.jpg"}},
         {.what = "duplicate names with --yes",
          .arguments = run({"--subfolders", "--columns", "4", "--yes"}),
          .err = summary + "{out}/out.csv\n",
@@ -180,13 +215,13 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .written = "\"a.jpg\",a.jpg,0x0\n\"crash.jpg\",,0x0\n",
          .photos = {"a.jpg", "crash.jpg"}},
         {.what = "no reader",
-         .arguments = run({}),
+         .arguments = run({"--columns", "4"}),
          .exitCode = 5,
          .err = "fotoharvester-cli: No photo can be read: the photo reader fake_reader could not be started "
                 "(FOTOHARVESTER_READER must name it with an absolute path). Nothing was written.\n",
          .reader = "fake_reader"},
         {.what = "no file descriptors left for a reader",
-         .arguments = run({}),
+         .arguments = run({"--columns", "4"}),
          .exitCode = 5,
          .err = std::string("fotoharvester-cli: No photo can be read: the photo reader ") + FAKE_READER_PATH +
                 " could not be started (Too many open files). Nothing was written.\n",
@@ -208,14 +243,32 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .out = "\"a\nb.jpg\",\"a\nb.jpg\"\n\"b.jpg\",b.jpg\n",
          .photos = {"a\nb.jpg", "b.jpg"},
          .list = std::string("{photos}/b.jpg\0{photos}/a\nb.jpg\0", 32)},
+        {.what = "photos as arguments: exactly those",
+         .arguments = {"{photos}/b.jpg", "--columns", "4", "--output", "-", "{photos}/a.jpg"},
+         .err = summary + "standard output\n",
+         .out = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n",
+         .photos = {"a.jpg", "b.jpg", "c.jpg"}},
+        {.what = "a folder and a photo",
+         .arguments = run({"{photos}/a.jpg"}),
+         .exitCode = 2,
+         .err = "fotoharvester-cli: give one FOLDER or photos, not both: {photos} is no photo" + tryHelp},
         {.what = "a list that cannot be read",
-         .arguments = {"--files-from", "{out}/missing", "--output", "-"},
+         .arguments = {"--files-from", "{out}/missing", "--output", "-", "--columns", "4"},
          .exitCode = 1,
          .err = "fotoharvester-cli: cannot read {out}/missing: No such file or directory\n"},
         {.what = "the window's stored settings",
          .err = summary + "{out}/out.csv\n",
          .written = "!\"Filename\";\"Camera manufacturer\"\n\"a.jpg\";a.jpg\n\"b.jpg\";b.jpg\n",
          .stored = stored},
+        {.what = "a separator typed in the window",
+         .err = summary + "{out}/out.csv\n",
+         .written = "\"a.jpg\"|a.jpg\n\"b.jpg\"|b.jpg\n",
+         .stored =
+             "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\nSeparatorText=|\n"},
+        {.what = "no separator stored",
+         .exitCode = 2,
+         .err = "fotoharvester-cli: no separator: the fields would run together; give one with --separator" + tryHelp,
+         .stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\n"},
         {.what = "the defaults instead",
          .arguments = run({"--defaults", "--columns", "4"}),
          .err = summary + "{out}/out.csv\n",
@@ -262,10 +315,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
     }
 }
 
-// Ctrl-C stops after the photo in hand, with the records so far in place of the earlier file; a
-// kill, a closed terminal or a shutdown leave the file as it was, and the next run nothing beside
-// its own.
-TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
+// Ctrl-C stops after the photo in hand, with the records so far where there was no file, and an
+// earlier file kept as it was; a kill, a closed terminal or a shutdown leave the file as it was,
+// and only a kill that cannot be caught leaves its files (a temporary file and the lock), which the
+// next run removes.
+TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone)
 {
     for (int i = 0; i < 200; ++i)
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
@@ -282,12 +336,27 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
+    QProcess again;
+    cli.Start(again, Arguments({"--columns", "4,7", "--readers", "1"}));
+    ASSERT_TRUE(RunIsWriting());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ::kill(static_cast<pid_t>(again.processId()), SIGINT);
+    ASSERT_TRUE(again.waitForFinished(10000));
+    const Outcome keptEarlier = Program::Ended(again);
+    EXPECT_EQ(keptEarlier.exitCode, 130);
+    EXPECT_NE(keptEarlier.err.find("; kept " + (output.Path() / "out.csv").string() +
+                                   " as before, without the records read so far\n"),
+              std::string::npos)
+        << keptEarlier.err;
+    EXPECT_EQ(output.Read("out.csv"), stopped);
+    EXPECT_EQ(Beside(), std::vector<std::string>{});
+
     // A copy of the reader of its own, so that its processes are told from those of other tests.
     const TempFolder readers;
     const std::filesystem::path reader = readers.Path() / "killed-reader";
     std::filesystem::copy_file(FAKE_READER_PATH, reader);
     cli.environment.insert("FOTOHARVESTER_READER", Q(reader));
-    for (const int signal : {SIGKILL, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(signal);
         QProcess killed;
         cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
@@ -296,6 +365,8 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsAndAKilledOneNone)
         ::kill(static_cast<pid_t>(killed.processId()), signal);
         ASSERT_TRUE(killed.waitForFinished(10000));
         EXPECT_EQ(output.Read("out.csv"), stopped);
+        // Only a kill that cannot be caught leaves the files of a run, for the next run to remove.
+        EXPECT_EQ(Beside(), signal == SIGKILL ? RunFiles() : std::vector<std::string>{});
         for (int tries = 0; tries < 300 && !ProcessesOf(reader).empty(); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(ProcessesOf(reader).size(), 0u) << "readers outlived the command";
@@ -318,6 +389,13 @@ TEST_F(BatchCommand, ASecondRunOnTheSameOutputIsRefusedWhileTheFirstWrites)
     QProcess first;
     cli.Start(first, Arguments({"--columns", "4", "--readers", "1"}));
     ASSERT_TRUE(RunIsWriting());
+    // Until it is complete, only its writer may read the new file, whatever the earlier one allowed.
+    for (const auto& entry : std::filesystem::directory_iterator(output.Path())) {
+        if (entry.path().extension() == ".part") {
+            EXPECT_EQ(entry.status().permissions(),
+                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        }
+    }
 
     const Outcome second = cli.Run(Arguments({"--columns", "4,7", "--readers", "1"}));
     ASSERT_TRUE(first.waitForFinished(20000));

@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "extract/ColumnCatalogue.h"
 
 #include "support/TempFolder.h"
 
@@ -31,9 +32,14 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         {{"--folder", "-"}, "Folder", "-"},
         {{"--", "--headings"}, "Folder", "--headings"},
         {{"--output=/o/x"}, "OutFile", "/o/x"},
-        {{"--columns", "0,2,28"}, "Flags", "101" + std::string(25, '0') + "1"},
-        {{"--columns", "all"}, "Flags", std::string(29, '1')},
-        {{"--columns", ""}, "Flags", std::string(29, '0')},
+        {{"--columns", "0,2,28"}, "Flags", "101" + std::string(ColumnCount() - 4, '0') + "1"},
+        {{"--columns", "all"}, "Flags", std::string(ColumnCount(), '1')},
+        {{"--columns", ""}, "Flags", std::string(ColumnCount(), '0')},
+        // Names, numbers and ranges alike; each tag key ticks one more column after the built-in ones.
+        {{"--columns", "1-3,lon,date,iso"},
+         "Flags",
+         "1111" + std::string(7, '0') + "1" + std::string(5, '0') + "1" + std::string(ColumnCount() - 18, '0')},
+
         {{"--headings"}, "CommentLine", "1"},
         {{"--no-headings"}, "CommentLine", "0"},
         {{"--full-path"}, "FullFilePath", "1"},
@@ -52,7 +58,7 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
     zeros.Folder = "/stored";
     zeros.OutFile = "/stored.csv";
-    zeros.Flags = "1" + std::string(28, '0');
+    zeros.Flags = "1" + std::string(ColumnCount() - 1, '0');
     ExtractionSettings ones = zeros;
     for (const SettingField& field : PersistedSettingFields()) {
         if (field.kind == SettingField::Kind::Number) {
@@ -69,10 +75,33 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         for (const SettingField& field : PersistedSettingFields())
             EXPECT_EQ(Value(field, applied), field.name == row.field ? row.value : Value(field, stored)) << field.name;
     }
+    // The keys of --columns take the place of the tags stored; without --columns they stay.
+    ExtractionSettings tagged = zeros;
+    tagged.ExtraTags = "Exif.Image.Artist";
+    const ExtractionSettings keys = ApplyCommandLine(
+        tagged,
+        ParseCommandLine({"--columns", "4-4,Xmp.xmp.Rating,Iptc.Application2.City,Xmp.xmp.Rating"}).commandLine);
+    EXPECT_EQ(keys.ExtraTags, "Xmp.xmp.Rating Iptc.Application2.City");
+    EXPECT_EQ(keys.Flags, "00001" + std::string(ColumnCount() - 5, '0') + "11");
+    EXPECT_EQ(ApplyCommandLine(tagged, ParseCommandLine({"--columns", "1"}).commandLine).ExtraTags, "");
+    EXPECT_EQ(ApplyCommandLine(tagged, ParseCommandLine({"--headings"}).commandLine).ExtraTags, "Exif.Image.Artist");
     const CommandLine months = ParseCommandLine({"--month-names=a,b,c,d,e,f,g,h,i,j,k,l"}).commandLine;
     EXPECT_EQ(ApplyCommandLine(zeros, months).MonthNames,
               (std::array<std::string, 12>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l"}));
     EXPECT_EQ(ParseCommandLine({"--readers", "3"}).commandLine.readers, 3);  // not a setting
+}
+
+// Arguments that are photos are read instead of a folder; a folder is one whatever its name.
+TEST(CommandLine, PhotosAsArgumentsAreReadInsteadOfAFolder)
+{
+    TempFolder folder;
+    const std::string album = folder.Touch("album.jpg/p.heic");
+    const CommandLine photos = ParseCommandLine({"b.JPG", album, "a.nef", "c.MOV"}).commandLine;
+    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", album, "a.nef", "c.MOV"}));
+    EXPECT_FALSE(photos.folder);
+    const CommandLine named = ParseCommandLine({folder.Text() + "album.jpg"}).commandLine;
+    EXPECT_EQ(named.folder, folder.Text() + "album.jpg");
+    EXPECT_TRUE(named.photos.empty());
 }
 
 TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
@@ -91,17 +120,25 @@ TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
         const std::string error = ParseCommandLine({"--separator", given}).error;
         EXPECT_NE(error.find("comma, semicolon, colon, tab or one character"), std::string::npos) << given;
     }
+    settings.SeparatorText = "|";  // the list entry wins
     EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "\t");
-    settings.SeparatorNum = -1;  // typed in the window, and so not stored
-    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "");
+    settings.SeparatorNum = -1;  // typed in the window
+    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "|");
 }
 
 TEST(CommandLine, RejectsWhatItCannotUse)
 {
     const std::vector<std::vector<std::string>> rejected{
-        {"--columns", "29"},
+        {"--columns", std::to_string(ColumnCount())},
         {"--columns", "1,,2"},
         {"--columns", "x"},
+        {"--columns", "-1"},
+        {"--columns", "5-2"},
+        {"--columns", "1-"},
+        {"--columns", "date-time"},
+        {"--columns", "Date"},
+        {"--columns", "Exif.Photo"},
+        {"--columns", "Foo.Photo.Bar"},
         {"--date-format", "9"},
         {"--date-format", "1x"},
         {"--month-names", "a,b"},
@@ -111,6 +148,9 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"/a", "/b"},
         {"--folder", "/a", "/b"},
         {"--files-from", "list", "/a"},
+        {"a.jpg", "/b"},
+        {"a.jpg", "--folder", "/b"},
+        {"a.jpg", "--files-from", "list"},
         {"--files-from", ""},
         {"--geojson", "-"},
         {"--geojson", ""},

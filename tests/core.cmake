@@ -44,7 +44,7 @@ gtest_discover_tests(settings_store_test DISCOVERY_TIMEOUT 60
 
 add_executable(real_photos_test ${CMAKE_CURRENT_LIST_DIR}/real_photos_test.cpp)
 target_include_directories(real_photos_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(real_photos_test PRIVATE Qt6::Core GTest::gtest_main)
+target_link_libraries(real_photos_test PRIVATE fh_metadata Qt6::Core GTest::gtest_main)
 gtest_discover_tests(real_photos_test DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED test_photos TIMEOUT 300)
 target_compile_definitions(real_photos_test PRIVATE

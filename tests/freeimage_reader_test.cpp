@@ -2,15 +2,21 @@
 // photos store them (the column texts made of them are the formatting's tests), and the photos it
 // must decline.
 
+#include "readers/DateText.h"
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
+#include "readers/HeifImage.h"
 #include "readers/IptcBlock.h"
+#include "readers/PhotoReader.h"
+#include "readers/XmpPacket.h"
 #include "metadata/PhotoFormats.h"
 #include "metadata/PhotoValues.h"
 #include "metadata/TagWire.h"
 #include "metadata/TextEncoding.h"
 
 #include "support/Tags.h"
+#include "support/TextOf.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +24,10 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,6 +157,68 @@ TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
     EXPECT_GT(consumed, 0u) << "reading tells its progress";
 }
 
+// Structures that would drive libexiv2 or the XMP parser to gigabytes of memory are not given to
+// them; structures as deep or as large as real files have are.
+TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
+{
+    const auto header = [](std::uint32_t size, const std::string& type) {
+        return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16), static_cast<char>(size >> 8),
+                           static_cast<char>(size)} +
+               type;
+    };
+    // Each meta box holds its version and flags and the next one.
+    const auto nestedMeta = [&](std::uint32_t levels) {
+        std::string file = header(20, "ftyp") + std::string("heic\0\0\0\0mif1", 12);
+        for (std::uint32_t level = 0; level < levels; ++level)
+            file += header(12 * (levels - level), "meta") + std::string(4, '\0');
+        return file;
+    };
+    for (const auto& [levels, tooDeep] : {std::pair{20000u, true}, std::pair{18u, true}, std::pair{17u, false}}) {
+        const std::string file = nestedMeta(levels);
+        EXPECT_EQ(BoxesNestTooDeeply([&file](std::uint64_t offset, std::size_t size) -> std::optional<std::string> {
+                      if (offset > file.size() || size > file.size() - offset)
+                          return std::nullopt;
+                      return file.substr(offset, size);
+                  }),
+                  tooDeep)
+            << levels << " meta boxes nested";
+    }
+    // Read in a process that has never held more than a few dozen megabytes.
+    EXPECT_EQ(Exiv2TagReader().ReadMemory(nestedMeta(20000u)).outcome, ReadOutcome::NotOpened);
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes at most";
+
+    const auto packet = [](std::size_t size) {
+        const std::string head = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                 "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                 "xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/' photoshop:Headline='";
+        const std::string tail = "'/></rdf:RDF></x:xmpmeta>";
+        return head + std::string(size - head.size() - tail.size(), 'h') + tail;
+    };
+    // A PNG's packet is left out before libexiv2 parses it; the rest of the photo is read.
+    const auto png = [](const std::string& xmp) {
+        const auto chunk = [](const std::string& type, const std::string& content) {
+            const auto size = static_cast<std::uint32_t>(content.size());
+            return std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                               static_cast<char>(size >> 8), static_cast<char>(size)} +
+                   type + content + std::string(4, '\0');  // libexiv2 checks no CRC
+        };
+        return std::string("\x89PNG\r\n\x1A\n", 8) +
+               chunk("IHDR", std::string("\0\0\0\x08\0\0\0\x01\x08\x02\0\0\0", 13)) +
+               chunk("iTXt", std::string("XML:com.adobe.xmp\0\0\0\0\0", 22) + xmp) + chunk("IEND", "");
+    };
+    for (const auto& [size, read] : {std::pair{std::size_t{4096}, true}, std::pair{XmpPacketLimit + 1, false}}) {
+        PhotoTags tags;
+        ReadXmpPacket(packet(size), tags);
+        EXPECT_EQ(tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP";
+        const TagReading reading = Exiv2TagReader().ReadMemory(png(packet(size)));
+        EXPECT_EQ(reading.outcome, ReadOutcome::Read) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags.width, 8) << size << " bytes of XMP in a PNG";
+        EXPECT_EQ(reading.tags[Tag::XmpHeadline].empty(), !read) << size << " bytes of XMP in a PNG";
+    }
+}
+
 TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
 {
     const auto dataset = [](int record, int number, std::string data) {
@@ -181,6 +251,54 @@ TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
         EXPECT_EQ(tags[Tag::Headline].text(), c.headline) << c.what;
         EXPECT_EQ(tags[Tag::Keywords].text(), c.keywords) << c.what;
     }
+}
+
+TEST(DateText, EveryWayOfWritingADateBecomesTheExifLayout)
+{
+    const struct {
+        const char* what;
+        std::optional<std::string> date;
+        const char* expected;  // null: no date
+    } cases[] = {
+        {"xmp", DateFromIso8601("2021-07-14T09:30:15+02:00"), "2021:07:14 09:30:15"},
+        {"xmp fraction", DateFromIso8601("2021-07-14T09:30:15.25Z"), "2021:07:14 09:30:15"},
+        {"xmp minutes", DateFromIso8601("2021-07-14T09:30-05:00"), "2021:07:14 09:30:00"},
+        {"xmp date alone", DateFromIso8601("2021-07-14"), "2021:07:14 00:00:00"},
+        {"xmp date and zone", DateFromIso8601("2021-07-14Z"), "2021:07:14 00:00:00"},
+        {"exif layout", DateFromIso8601("2021:07:14 09:30:15"), "2021:07:14 09:30:15"},
+        {"year and month", DateFromIso8601("2021-07"), "2021:07:01 00:00:00"},
+        {"year", DateFromIso8601("2021"), "2021:01:01 00:00:00"},
+        {"month 13", DateFromIso8601("2021-13-01"), nullptr},
+        {"mixed separators", DateFromIso8601("2021-07:14"), nullptr},
+        {"hour alone", DateFromIso8601("2021-07-14T09"), nullptr},
+        {"words after the date", DateFromIso8601("2021-07-14 or so"), nullptr},
+        {"iptc", DateFromIptc("20210714", "093015+0200"), "2021:07:14 09:30:15"},
+        {"iptc without time", DateFromIptc("20210714", ""), "2021:07:14 00:00:00"},
+        {"iptc unknown month", DateFromIptc("20210014", "093015"), nullptr},
+        {"iptc short", DateFromIptc("2021071", ""), nullptr},
+        {"png rfc 1123", DateFromPngText("Wed, 14 Jul 2021 09:30:15 +0200"), "2021:07:14 09:30:15"},
+        {"png one-digit day, no seconds", DateFromPngText("4 Jul 2021 09:30 GMT"), "2021:07:04 09:30:00"},
+        {"png iso 8601", DateFromPngText("2021-07-14T09:30:15"), "2021:07:14 09:30:15"},
+        {"png unknown month", DateFromPngText("14 Jly 2021 09:30:15"), nullptr},
+        {"png words", DateFromPngText("sometime in July"), nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.date.value_or("(none)"), c.expected ? c.expected : "(none)") << c.what;
+}
+
+// A reader process serves several runs of the window: a sidecar written between two readings of a
+// photo counts for the second.
+TEST(Sidecars, AreLookedForAgainOnceTheFolderHasChanged)
+{
+    TempFolder folder;
+    std::filesystem::copy_file(PhotoPath("xmp-only.jpg"), folder.Path() / "p.jpg");
+    PhotoReader reader;
+    EXPECT_EQ(reader.Read(folder.Text() + "p.jpg").tags[Tag::XmpSubject], Text("one;two words"));
+    folder.Touch("p.xmp", R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+        xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+        xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:subject><rdf:Bag><rdf:li>beside</rdf:li></rdf:Bag>
+        </dc:subject></rdf:Description></rdf:RDF></x:xmpmeta>)");
+    EXPECT_EQ(reader.Read(folder.Text() + "p.jpg").tags[Tag::XmpSubject], Text("beside"));
 }
 
 TEST(TextEncoding, EveryTextBecomesValidUtf8)
@@ -231,7 +349,7 @@ private:
     TagReading m_reading;
 };
 
-using Operation = std::string (PhotoValues::*)() const;
+using Operation = std::string (*)(const PhotoValues& values);
 
 struct ColumnText {
     const char* name;
@@ -239,32 +357,32 @@ struct ColumnText {
 };
 
 const ColumnText columnTexts[] = {
-    {"date", &PhotoValues::GetDateTime},
-    {"make", &PhotoValues::GetMake},
-    {"model", &PhotoValues::GetModel},
-    {"lens", &PhotoValues::GetLensModel},
-    {"size", &PhotoValues::GetDimensions},
-    {"exposure", &PhotoValues::GetExposureTime},
-    {"f-number", &PhotoValues::GetFNumber},
-    {"ISO", &PhotoValues::GetISOSpeed},
-    {"flash", &PhotoValues::GetFlash},
-    {"distance", &PhotoValues::GetSubjectDistance},
-    {"focal", &PhotoValues::GetFocalLength},
-    {"comment", &PhotoValues::GetComment},
-    {"latitude", &PhotoValues::GetLatitude},
-    {"longitude", &PhotoValues::GetLongitude},
-    {"altitude", &PhotoValues::GetGPSAltitude},
-    {"GPS time", &PhotoValues::GetGPSDateTime},
-    {"direction", &PhotoValues::GetGPSImgDirection},
-    {"headline", &PhotoValues::GetHeadline},
-    {"caption", &PhotoValues::GetCaption},
-    {"keywords", &PhotoValues::GetKeywords},
-    {"XP keywords", &PhotoValues::GetXPKeywords},
-    {"XP comment", &PhotoValues::GetXPComment},
-    {"XP author", &PhotoValues::GetXPAuthor},
-    {"XP title", &PhotoValues::GetXPTitle},
-    {"XP subject", &PhotoValues::GetXPSubject},
-    {"sub-seconds", &PhotoValues::GetSubSecTimeOriginal},
+    {"date", TextOf<&PhotoValues::GetDateTime>},
+    {"make", TextOf<&PhotoValues::GetMake>},
+    {"model", TextOf<&PhotoValues::GetModel>},
+    {"lens", TextOf<&PhotoValues::GetLensModel>},
+    {"size", TextOf<&PhotoValues::GetDimensions>},
+    {"exposure", TextOf<&PhotoValues::GetExposureTime>},
+    {"f-number", TextOf<&PhotoValues::GetFNumber>},
+    {"ISO", TextOf<&PhotoValues::GetISOSpeed>},
+    {"flash", TextOf<&PhotoValues::GetFlash>},
+    {"distance", TextOf<&PhotoValues::GetSubjectDistance>},
+    {"focal", TextOf<&PhotoValues::GetFocalLength>},
+    {"comment", TextOf<&PhotoValues::GetComment>},
+    {"latitude", TextOf<&PhotoValues::GetLatitude>},
+    {"longitude", TextOf<&PhotoValues::GetLongitude>},
+    {"altitude", TextOf<&PhotoValues::GetGPSAltitude>},
+    {"GPS time", TextOf<&PhotoValues::GetGPSDateTime>},
+    {"direction", TextOf<&PhotoValues::GetGPSImgDirection>},
+    {"headline", TextOf<&PhotoValues::GetHeadline>},
+    {"caption", TextOf<&PhotoValues::GetCaption>},
+    {"keywords", TextOf<&PhotoValues::GetKeywords>},
+    {"XP keywords", TextOf<&PhotoValues::GetXPKeywords>},
+    {"XP comment", TextOf<&PhotoValues::GetXPComment>},
+    {"XP author", TextOf<&PhotoValues::GetXPAuthor>},
+    {"XP title", TextOf<&PhotoValues::GetXPTitle>},
+    {"XP subject", TextOf<&PhotoValues::GetXPSubject>},
+    {"sub-seconds", TextOf<&PhotoValues::GetSubSecTimeOriginal>},
 };
 
 std::vector<std::string> Texts(const TagReading& reading)
@@ -274,7 +392,7 @@ std::vector<std::string> Texts(const TagReading& reading)
     values.ReadImage(std::string());  // no file: the file date stays empty
     std::vector<std::string> texts;
     for (const ColumnText& column : columnTexts)
-        texts.push_back((values.*column.operation)());
+        texts.push_back(column.operation(values));
     return texts;
 }
 

@@ -7,6 +7,7 @@
 
 #include "extract/ExtractionRun.h"
 #include "metadata/ReaderPool.h"
+#include "metadata/TagWire.h"
 #include "support/Csv.h"
 #include "support/DeepFolder.h"
 #include "support/Program.h"
@@ -15,10 +16,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -102,7 +108,9 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     while (folder.string().size() + 251 + 256 < 4096)
         folder /= std::string(250, 'p');
     readable[Photo(fs::relative(folder / (std::string(251, 'n') + ".jpg"), photos.Path()))] = cameraModel;
-    const DeepFolder beyond(photos.Path(), "lost.jpg", "x");
+    // Folders beyond the path-length limit are listed, and their photos read.
+    std::ifstream camera(testPhotos / "camera-full.jpg", std::ios::binary);
+    const DeepFolder beyond(photos.Path(), "deep.jpg", std::string(std::istreambuf_iterator<char>(camera), {}));
     ASSERT_TRUE(beyond.Made());
     fs::create_directory_symlink(photos.Path(), photos.Path() / "folder.jpg" / "loop");
     photos.Touch("empty.jpg", "");
@@ -117,17 +125,25 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     const std::string root = "fotoharvester-cli: " + photos.Text();
     const std::vector<std::string> named{
         "fotoharvester-cli: cannot open folder " + photos.Text() + "closed/: Permission denied\n",
-        "/: File name too long\n",
         root + "dangling.jpg: ",
         root + "empty.jpg: ",
         root + "locked.jpg: ",
         root + "pipe.jpg: ",
-        "fotoharvester-cli: 8 records written",
+        "fotoharvester-cli: 5 records written to " + output.Text() +
+            "out.csv; 4 photos had none of the chosen values\n",
         "fotoharvester-cli: 4 photos could not be read",
-        "fotoharvester-cli: 2 folders could not be opened"};
+        "fotoharvester-cli: 1 folder could not be opened"};
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
-    EXPECT_EQ(Records(output.Read("out.csv")), readable) << outcome.err;
+    const std::string deepPath = (beyond.Top() / "").string();
+    std::map<std::string, std::string> records = Records(output.Read("out.csv"));
+    const auto deep = std::find_if(records.begin(), records.end(), [&](const auto& record) {
+        return record.first.starts_with(deepPath) && record.first.ends_with("/deep.jpg");
+    });
+    ASSERT_NE(deep, records.end()) << outcome.err;
+    EXPECT_GT(deep->first.size(), std::size_t{PATH_MAX});
+    readable[deep->first] = cameraModel;
+    EXPECT_EQ(records, readable) << outcome.err;
 }
 
 TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNowAre)
@@ -248,4 +264,113 @@ TEST_F(HostileInput, WithoutProcTheReaderIsNeverTakenFromTheCurrentFolder)
     EXPECT_NE(outcome.err.find("the folder of the running program cannot be found"), std::string::npos) << outcome.err;
     EXPECT_FALSE(fs::exists(planted));
     EXPECT_EQ(output.Read("out.csv"), "keep me\n");
+}
+
+// A photo that drives a library beyond a gigabyte fails alone (and is counted unread) rather than
+// taking the machine's memory: each reader runs with that limit on its data.
+TEST_F(HostileInput, EachReaderMayTakeAGigabyteOfMemoryAtMost)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitizer build reserves terabytes at start-up, and its readers run without the limit";
+#endif
+    QProcess reader;
+    reader.start(READER_PATH, {});
+    ASSERT_TRUE(reader.waitForStarted());
+    const std::string hello = tagwire::Frame(tagwire::Kind::Hello, {});
+    reader.write(hello.data(), static_cast<qint64>(hello.size()));
+    ASSERT_TRUE(reader.waitForReadyRead(10000));  // ready, and so past its start-up
+    std::ifstream limits("/proc/" + std::to_string(reader.processId()) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && !line.starts_with("Max data size")) {
+    }
+    EXPECT_NE(line.find(" 1073741824 "), std::string::npos) << line;
+    reader.closeWriteChannel();
+    reader.waitForFinished();
+}
+
+// Another user who may write to the output's folder (a sticky /tmp, a shared project folder) can
+// neither turn the output onto a file of their choosing, nor read or change the output through a
+// file they made, nor stall or block the run.
+TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockTheRun)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs two users: runs as root, the other user being nobody";
+    Photo("a.jpg");
+    const fs::path shared = output.Path() / "shared";
+    const std::string secret = output.Touch("private/secret.conf", "secret\n");
+    fs::permissions(output.Path() / "private", fs::perms::owner_all);
+    const std::string daily = (shared / "daily.csv").string();
+    struct Case {
+        const char* what;
+        std::string planted;  // a shell command run by nobody in the shared folder
+        bool held = false;    // its file stays open (and locked) while the run goes on
+        int exitCode = 0;
+        std::string message = "1 record written to ";
+    };
+    const Case cases[] = {
+        {"a link to a file only root may write", "ln -s '" + secret + "' daily.csv", false, 1,
+         "daily.csv is a symbolic link another user made in a shared folder; not followed, nothing written"},
+        {"a temporary file of the name an earlier version used, held open",
+         ": > .daily.csv.part; chmod 666 "
+         ".daily.csv.part",
+         true},
+        {"a pipe as that temporary file", "mkfifo -m 666 .daily.csv.part"},
+        {"a folder and a link as that temporary file and as the lock",
+         "mkdir .daily.csv.part; ln -s '" + secret + "' .daily.csv.lock"},
+        {"a pipe as the lock", "mkfifo -m 666 .daily.csv.lock"},
+        {"a lock file, held", ": > .daily.csv.lock; chmod 666 .daily.csv.lock", true},
+        {"a temporary file left by another user's run", ": > .daily.csv.ABCDEFGH.part"},
+    };
+    const QStringList nobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    const auto contents = [&shared] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(shared)) {
+            std::string& content = files[entry.path().filename().string()] = "(not a file)";
+            if (entry.is_regular_file() && !entry.is_symlink()) {
+                std::ifstream in(entry.path(), std::ios::binary);
+                content.assign(std::istreambuf_iterator<char>(in), {});
+            }
+        }
+        return files;
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(shared);
+        fs::create_directory(shared);
+        fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+        QProcess planter;
+        planter.setWorkingDirectory(Q(shared));
+        const std::string hold =
+            row.held ? "; exec 3<>\"$(ls -A | head -n 1)\"; flock 3; echo held; exec sleep 60" : "; echo held";
+        planter.start(nobody.front(),
+                      nobody.mid(1) + QStringList{"sh", "-c", QString::fromStdString(row.planted + hold)});
+        ASSERT_TRUE(planter.waitForReadyRead(10000));
+        const auto planted = contents();
+
+        QProcess run;
+        cli.Start(run, {"--folder", Q(photos.Path()), "--columns", "5", "--output", Q(daily)});
+        const bool ended = run.waitForFinished(20000);
+        if (!ended)
+            run.kill();
+        EXPECT_TRUE(ended) << "the run hung";
+        run.waitForFinished();
+        const Outcome outcome = Program::Ended(run);
+        EXPECT_EQ(outcome.exitCode, row.exitCode) << outcome.err;
+        EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
+        EXPECT_EQ(output.Read("private/secret.conf"), "secret\n");
+        // What nobody planted is as it was (a held file shows nothing of the output), and beside it
+        // is only the output, root's own and as private as any new file.
+        auto after = contents();
+        if (row.exitCode == 0) {
+            EXPECT_EQ(after["daily.csv"], "\"a.jpg\"," + cameraModel + "\n");
+            struct stat status {};
+            ASSERT_EQ(::lstat(daily.c_str(), &status), 0);
+            EXPECT_EQ(status.st_uid, 0u);
+            EXPECT_EQ(status.st_mode & 0022, 0u);
+            after.erase("daily.csv");
+        }
+        EXPECT_EQ(after, planted);
+        planter.kill();
+        planter.waitForFinished();
+    }
 }

@@ -1,14 +1,27 @@
 // The JPEG head the reader hands to FreeImage in place of the whole file.
 
+#include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
 #include "readers/JpegHeader.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
+#include <tuple>
 
 namespace {
+
+std::string PhotoPath(const std::string& name)
+{
+    return std::string(FH_TEST_PHOTOS) + "/" + name;
+}
 
 std::string FileBytes(const std::string& name)
 {
@@ -108,11 +121,16 @@ TEST(JpegHeader, AnythingElseIsLeftToFreeImage)
     EXPECT_FALSE(ReadJpegHeaderWithoutThumbnail("/nonexistent/photo.jpg").bytes);
 }
 
-TEST(JpegHeader, AHeadBeyondItsLimitsIsRefusedWithoutBeingKept)
+// A head beyond its limit is refused without being kept; of any number of comment and application
+// segments, FreeImage is given no empty one and no more than it can take in a time that grows with
+// their number rather than its square.
+TEST(JpegHeader, AHeadBeyondItsLimitIsRefusedAndFreeImageGetsNoMoreSegmentsThanItCanTake)
 {
     const std::string soi("\xFF\xD8", 2);
     const std::string sos("\xFF\xDA\x00\x03\x01", 5);
+    const std::string eoi("\xFF\xD9", 2);
     const std::string tinyComment("\xFF\xFE\x00\x02", 4);
+    const std::string oneByteComment("\xFF\xFE\x00\x03\x63", 5);
     const std::string fullComment = std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'c');
     auto times = [](const std::string& part, std::size_t count) {
         std::string out;
@@ -125,22 +143,99 @@ TEST(JpegHeader, AHeadBeyondItsLimitsIsRefusedWithoutBeingKept)
     struct Case {
         const char* what;
         std::string file;
-        bool tooLarge;
+        std::optional<std::string> head;  // none: too large
     };
     const Case cases[] = {
-        {"fill bytes past the limit, then a scan", soi + std::string(JpegHeadLimit + 4096, '\xFF') + sos, true},
-        {"fill bytes to the end of the file", soi + std::string(JpegHeadLimit + 4096, '\xFF'), true},
-        {"one segment too many", soi + times(tinyComment, JpegSegmentLimit) + sos, true},
-        {"as many segments as allowed", soi + times(tinyComment, JpegSegmentLimit - 1) + sos, false},
-        {"large segments past the limit", soi + times(fullComment, fullComments + 1) + sos, true},
-        {"large segments up to the limit", soi + times(fullComment, fullComments) + sos, false},
+        {"fill bytes past the limit, then a scan", soi + std::string(JpegHeadLimit + 4096, '\xFF') + sos, {}},
+        {"fill bytes to the end of the file", soi + std::string(JpegHeadLimit + 4096, '\xFF'), {}},
+        {"70,000 empty comments", soi + times(tinyComment, 70000) + sos, soi + sos + eoi},
+        {"70,000 one-byte comments", soi + times(oneByteComment, 70000) + sos,
+         soi + times(oneByteComment, JpegKeptSegmentLimit) + sos + eoi},
+        {"large segments past the limit", soi + times(fullComment, fullComments + 1) + sos, {}},
+        {"large segments up to the limit", soi + times(fullComment, fullComments) + sos,
+         soi + times(fullComment, fullComments) + sos + eoi},
     };
     for (const Case& row : cases) {
         const JpegHead head = JpegHeaderWithoutThumbnail(row.file);
-        EXPECT_EQ(head.tooLarge, row.tooLarge) << row.what;
-        EXPECT_EQ(head.bytes.has_value(), !row.tooLarge) << row.what;
-        if (head.bytes) {
-            EXPECT_LE(head.bytes->size(), JpegHeadLimit + 65536) << row.what;
+        EXPECT_EQ(head.tooLarge, !row.head) << row.what;
+        EXPECT_TRUE(head.bytes == row.head) << row.what;
+        EXPECT_EQ(head.length, row.head ? row.file.size() : 0) << row.what;
+    }
+}
+
+// The length of the segment after the start marker, as its length field gives it.
+std::size_t FirstSegmentLength(const std::string& jpeg)
+{
+    return static_cast<std::size_t>(static_cast<unsigned char>(jpeg[4]) << 8 | static_cast<unsigned char>(jpeg[5]));
+}
+
+// The bytes this process has read so far, through any library (Linux).
+std::uint64_t BytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        std::uint64_t value = 0;
+        io >> value;
+        if (key == "rchar:")
+            return value;
+    }
+    return 0;
+}
+
+// A photo costs the bytes its metadata needs, whatever stands between its segments or after them:
+// both libraries read a photo of many segments, and neither reads on through a hole of a gigabyte.
+TEST(JpegHeader, WorstCaseHeadsAreReadByBothLibrariesFromTheHeadAlone)
+{
+    const std::string photo = FileBytes("camera-full.jpg");
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("fh-worst-head-" + std::to_string(::getpid()) + ".jpg");
+    const auto times = [](const std::string& part, std::size_t count) {
+        std::string out;
+        for (std::size_t i = 0; i < count; ++i)
+            out += part;
+        return out;
+    };
+    constexpr ReadOutcome read = ReadOutcome::Read;
+    constexpr ReadOutcome notOpened = ReadOutcome::NotOpened;
+    struct Case {
+        const char* what;
+        std::string inserted;  // after the start marker
+        std::uint64_t hole;    // bytes of nothing after that
+        ReadOutcome freeImage;
+        ReadOutcome exiv2;
+    };
+    const Case cases[] = {
+        {"70,000 empty comments", times(std::string("\xFF\xFE\x00\x02", 4), 70000), 0, read, read},
+        {"70,000 one-byte comments", times(std::string("\xFF\xFE\x00\x03\x63", 5), 70000), 0, read, read},
+        {"a gigabyte of nothing before the segments", "", std::uint64_t{1} << 30, notOpened, notOpened},
+        {"a gigabyte of nothing after the first segment", photo.substr(2, 2 + FirstSegmentLength(photo)),
+         std::uint64_t{1} << 30, notOpened, notOpened},
+    };
+    FreeImageTagReader freeImage;
+    Exiv2TagReader exiv2;
+    const TagValue make = freeImage.Read(PhotoPath("camera-full.jpg")).tags[Tag::Make];
+    ASSERT_FALSE(make.empty());
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << photo.substr(0, 2) << row.inserted;
+            out.seekp(static_cast<std::streamoff>(2 + row.inserted.size() + row.hole));
+            out << photo.substr(2);
+        }
+        const std::tuple<const char*, std::function<TagReading()>, ReadOutcome> readers[] = {
+            {"FreeImage", [&] { return freeImage.Read(path.string()); }, row.freeImage},
+            {"libexiv2", [&] { return exiv2.Read(path.string()); }, row.exiv2},
+        };
+        for (const auto& [library, readPhoto, outcome] : readers) {
+            const std::uint64_t before = BytesRead();
+            const TagReading reading = readPhoto();
+            EXPECT_LT(BytesRead() - before, 4 * JpegHeadLimit) << library;
+            EXPECT_EQ(reading.outcome, outcome) << library;
+            if (outcome == read) {
+                EXPECT_EQ(reading.tags[Tag::Make], make) << library;
+            }
         }
     }
+    std::filesystem::remove(path);
 }

@@ -1,5 +1,6 @@
 #include "extract/PhotoCollection.h"
 
+#include "support/DeepFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +25,27 @@ std::vector<std::string> Names(const PhotoList& list, const std::string& root)
 
 }  // namespace
 
-TEST(PathText, FileNameAfterTheLastSeparatorOfEitherKindExtensionAfterTheLastDot)
+// On Linux and macOS only "/" separates folders: a backslash is part of a name. Windows takes both.
+#ifdef _WIN32
+constexpr bool backslashSeparates = true;
+#else
+constexpr bool backslashSeparates = false;
+#endif
+
+TEST(PathText, FileNameAfterTheLastSeparatorExtensionAfterTheLastDot)
 {
     const struct {
         const char* path;
         const char* name;
         const char* extension;
     } cases[] = {
-        {"C:\\a/b\\c.jpg", "c.jpg", "jpg"},
+        {"C:\\a/b\\c.jpg", backslashSeparates ? "c.jpg" : "b\\c.jpg", "jpg"},
         {"/a\\b/c.jpg", "c.jpg", "jpg"},
-        {"C:\\photos\\", "", ""},
+        {"/a/holiday\\IMG_1.jpg", backslashSeparates ? "IMG_1.jpg" : "holiday\\IMG_1.jpg", "jpg"},
+        {"C:\\photos\\", backslashSeparates ? "" : "C:\\photos\\", ""},
         {"name", "name", ""},
         {"out.", "out.", ""},
-        {"C:\\a.b\\file", "file", "b\\file"},
+        {"C:\\a.b\\file", backslashSeparates ? "file" : "C:\\a.b\\file", "b\\file"},
         {"x.tar.jpg", "x.tar.jpg", "jpg"},
     };
     for (const auto& c : cases) {
@@ -118,6 +127,21 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
     EXPECT_EQ(list[1], folder.Text() + "a.jpg");
 }
 
+// Folders are opened through their parents, never by their whole path: a folder whose path is
+// longer than the system takes is listed like any other.
+TEST(PhotoCollection, FoldersBeyondThePathLengthLimitAreListed)
+{
+    TempFolder folder;
+    const DeepFolder deep(folder.Path(), "hidden.jpg", "x");
+    ASSERT_TRUE(deep.Made());
+    PhotoList list;
+    EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_GT(list[0].size(), std::size_t{PATH_MAX});
+    EXPECT_TRUE(list[0].starts_with(folder.Text() + DeepFolder::Segment() + "/")) << list[0];
+    EXPECT_TRUE(list[0].ends_with("/" + DeepFolder::Segment() + "/hidden.jpg")) << list[0];
+}
+
 TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreNamedWithTheReason)
 {
     TempFolder folder;
@@ -144,16 +168,20 @@ TEST(PhotoCollection, LinkedFolders)
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
 }
 
-TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolder)
+TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolderAndStopsWhenTold)
 {
     TempFolder folder;
     for (int i = 0; i < 600; ++i)
         folder.Touch("many/" + std::to_string(i) + ".jpg");
     int calls = 0;
     PhotoList list;
-    CollectPhotoFiles(list, folder.Text(), true, [&calls] { ++calls; });
+    CollectPhotoFiles(list, folder.Text(), true, [&calls] { return ++calls > 0; });
     EXPECT_EQ(list.size(), 600u);
     EXPECT_GE(calls, 2);
+    // Told to stop, it stops part-way.
+    list.clear();
+    CollectPhotoFiles(list, folder.Text(), true, [] { return false; });
+    EXPECT_LT(list.size(), 300u);
 }
 
 TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
@@ -172,18 +200,21 @@ TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
 // The same name in two folders is a duplicate; names differing in case are not.
 TEST(DuplicateNames, SameNameInTwoFolders)
 {
-    const std::pair<PhotoList, const char*> cases[] = {
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\IMG_1.JPG"}, "IMG_1.JPG"},
-        {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, "zz.jpg"},
-        {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG"}, "IMG_1.JPG"},
-        {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg"}, "m.jpg"},  // first in sorted order
-        {{"C:\\X\\IMG_1.JPG", "C:\\Y\\img_1.jpg"}, ""},
-        {{"/x/IMG_1.JPG"}, ""},
-        {{}, ""},
-        {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, ""},
+    using Names = std::vector<std::string>;
+    const std::pair<PhotoList, Names> cases[] = {
+        {{"/p/holiday\\IMG_1.jpg", "/p/work\\IMG_1.jpg"}, backslashSeparates ? Names{"IMG_1.jpg"} : Names{}},
+        {{"/p/holiday\\IMG_1.jpg", "/q/holiday\\IMG_1.jpg"},
+         backslashSeparates ? Names{"IMG_1.jpg"} : Names{"holiday\\IMG_1.jpg"}},
+        {{"/a/a.jpg", "/b/zz.jpg", "/a/m.jpg", "/c/zz.jpg"}, {"zz.jpg"}},
+        {{"/x/IMG_1.JPG", "/a/b/c/IMG_1.JPG", "/x/IMG_2.JPG", "/y/IMG_1.JPG"}, {"IMG_1.JPG"}},  // named once
+        {{"/a/zz.jpg", "/b/m.jpg", "/c/zz.jpg", "/d/m.jpg", "/e/a.jpg"}, {"m.jpg", "zz.jpg"}},  // in byte order
+        {{"/X/IMG_1.JPG", "/Y/img_1.jpg"}, {}},
+        {{"/x/IMG_1.JPG"}, {}},
+        {{}, {}},
+        {{"/x/a.jpg", "/x/b.jpg", "/y/c.jpg"}, {}},
     };
-    for (const auto& [list, first] : cases) {
-        EXPECT_EQ(FirstDuplicateFileName(list), first);
-        EXPECT_EQ(HasDuplicateFileNames(list), *first != '\0') << first;
+    for (const auto& [list, shared] : cases) {
+        EXPECT_EQ(DuplicateFileNames(list), shared);
+        EXPECT_EQ(HasDuplicateFileNames(list), !shared.empty());
     }
 }

@@ -55,10 +55,10 @@ TEST(TagWire, ReadingSurvivesTheRoundTrip)
     reading.tags[Tag::XPTitle] = Text(std::string("a\0b\xE6\x97\xA5", 6));
     reading.tags[Tag::Orientation] = Number(-6);
     reading.tags[Tag::ExposureTime] = Fraction(1, 160);
+    reading.keyed = {{"5", 5.0}, {"-1.25", -1.25}, {"1.25", std::nullopt}, {"", std::nullopt}, {"a\nb", std::nullopt}};
     const auto decoded = tagwire::DecodeReading(tagwire::EncodeReading(reading));
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->outcome, ReadOutcome::Read);
-    EXPECT_EQ(decoded->tags, reading.tags);
+    EXPECT_EQ(*decoded, reading);
 }
 
 TEST(TagWire, TruncatedOrOverlongPayloadsAreRejected)
@@ -71,24 +71,40 @@ TEST(TagWire, TruncatedOrOverlongPayloadsAreRejected)
     std::string badOutcome = payload;
     badOutcome[0] = 9;
     EXPECT_FALSE(tagwire::DecodeReading(badOutcome));
-    // A reader never sends text that is not UTF-8; one that does is broken.
+    // A reader never sends text that is not UTF-8, nor calls a number what is none; one that does
+    // is broken. It sends no more values by key than a request can ask for.
     TagReading latin1{ReadOutcome::Read, TagsWith({{Tag::Make, Text("Cr\xE8me")}})};
     EXPECT_FALSE(tagwire::DecodeReading(tagwire::EncodeReading(latin1)));
+    for (const KeyedValue& broken : {KeyedValue{"Cr\xE8me", std::nullopt}, KeyedValue{"5 stars", 5.0},
+                                     KeyedValue{"+5", 5.0}, KeyedValue{"1e3", 1000.0}})
+        EXPECT_FALSE(tagwire::DecodeReading(tagwire::EncodeReading({ReadOutcome::Read, {}, {broken}}))) << broken.text;
+    EXPECT_TRUE(tagwire::DecodeReading(
+        tagwire::EncodeReading({ReadOutcome::Read, {}, std::vector<KeyedValue>(tagwire::MaxKeys)})));
+    EXPECT_FALSE(tagwire::DecodeReading(
+        tagwire::EncodeReading({ReadOutcome::Read, {}, std::vector<KeyedValue>(tagwire::MaxKeys + 1)})));
 }
 
 TEST(TagWire, MessagesAreTakenWholeOneAtATime)
 {
-    const std::string request = tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(7, "/a/b.jpg"));
+    const std::vector<std::string> keys{"Xmp.xmp.Rating", "Exif.Photo.LensSerialNumber"};
+    const std::string request = tagwire::Frame(tagwire::Kind::Read, tagwire::RequestBody(7, keys, "/a/b.jpg"));
     std::string buffer =
         request + tagwire::Frame(tagwire::Kind::Progress, tagwire::ProgressBody(1)) + request.substr(0, 6);
     tagwire::Message message;
     ASSERT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Message);
     std::uint32_t flags = 0;
+    std::vector<std::string> decodedKeys;
     std::string path;
-    ASSERT_TRUE(tagwire::DecodeRequest(message.body, flags, path));
+    ASSERT_TRUE(tagwire::DecodeRequest(message.body, flags, decodedKeys, path));
     EXPECT_EQ(message.kind, tagwire::Kind::Read);
     EXPECT_EQ(flags, 7u);
+    EXPECT_EQ(decodedKeys, keys);
     EXPECT_EQ(path, "/a/b.jpg");
+    // A key no program would send (a blank, or beyond the bounds) marks a broken request.
+    for (const auto& broken : {std::vector<std::string>{"Xmp.a b"}, std::vector<std::string>{""},
+                               std::vector<std::string>{std::string(tagwire::MaxKeyLength + 1, 'k')},
+                               std::vector<std::string>(tagwire::MaxKeys + 1, "Xmp.xmp.Rating")})
+        EXPECT_FALSE(tagwire::DecodeRequest(tagwire::RequestBody(0, broken, "/a"), flags, decodedKeys, path));
     ASSERT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Message);
     EXPECT_EQ(message.kind, tagwire::Kind::Progress);
     EXPECT_EQ(tagwire::TakeMessage(buffer, message), tagwire::Taken::Incomplete);
@@ -157,6 +173,22 @@ TEST(ReaderPool, AFailureCostsOnlyThatPhotoAndStartsOnlyTheReadersNeeded)
         EXPECT_EQ(ReadAll(pool, row.paths), row.expected) << row.what;
         EXPECT_EQ(pool.ReadersStarted(), row.readersStarted) << row.what;
     }
+}
+
+// The tags asked for by key go with every request, to the reader that replaces a failed one too.
+TEST(ReaderPool, KeysGoWithEveryRequest)
+{
+    ReaderPool pool(FakeReaders(1));
+    pool.AskForKeys({"Xmp.xmp.Rating", "Exif.Image.Artist"});
+    const auto paths = Paths({"a.jpg", "fallback.jpg", "b.jpg"});
+    pool.Begin(paths, {});
+    for (const std::string& path : paths) {
+        const TagReading reading = pool.Read(path);
+        const std::vector<KeyedValue> expected{{"Xmp.xmp.Rating", std::nullopt}, {"Exif.Image.Artist", std::nullopt}};
+        EXPECT_EQ(reading.keyed, expected) << path;
+    }
+    pool.End();
+    EXPECT_EQ(pool.ReadersStarted(), 2);
 }
 
 TEST(ReaderPool, ManyPhotosStayInOrderAcrossCrashesWithSeveralReaders)

@@ -3,6 +3,8 @@
 // photos of ../shared/photos when they are there), the values real cameras write in their own
 // ways come out right, and a photo that crashes FreeImage costs only its own metadata.
 
+#include "metadata/PhotoFormats.h"
+#include "metadata/TextEncoding.h"
 #include "support/Csv.h"
 #include "support/Program.h"
 #include "support/TempFolder.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -70,24 +73,66 @@ Harvest AllColumns(const std::filesystem::path& folder)
     return harvest;
 }
 
-// exiftool's reading of every photo under `folder`, numbers as numbers, keys as "Group:Tag",
+// The dates that stand for the capture date after the Exif ones, in the order the program takes
+// them, as exiftool gives them in the Exif layout (a date alone at midnight, no time zone).
+constexpr const char* laterDates[] = {
+    "XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate", "Composite:DateTimeCreated", "IPTC:DateCreated",
+    "XMP-photoshop:DateCreated", "Keys:CreationDate",  "QuickTime:CreateDate",      "PNG:CreationTime"};
+
+// exiftool's reading of every file under `folder` with one of the extensions, keys as
+// "Group:Tag", numbers as numbers, and the later dates (laterDates) again under "Date:Group:Tag";
 // the UTC times of videos in the computer's time zone.
 std::map<std::string, QJsonObject> ExiftoolReadings(const std::filesystem::path& folder)
 {
-    QProcess exiftool;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TZ", zone);
-    exiftool.setProcessEnvironment(environment);
-    QStringList arguments{"-j", "-n", "-a", "-G1", "-r", "-api", "QuickTimeUTC"};
-    for (const char* extension :
-         {"jpg", "jpeg", "tif", "tiff", "heic", "png", "webp", "dng", "nef", "mp4", "mov", "m4v", "3gp"})
-        arguments << "-ext" << extension;
-    exiftool.start("exiftool", arguments << Q(folder));
-    exiftool.waitForFinished(300000);
+    QStringList files{"-r", "-api", "QuickTimeUTC"};
+    for (const char* extension : {"jpg", "jpeg", "tif", "tiff", "heic", "avif", "png", "webp", "dng", "nef", "cr3",
+                                  "jxl", "xmp", "mp4", "mov", "m4v", "3gp"})
+        files << "-ext" << extension;
+    files << Q(folder);
+    QStringList dates{"-d", "%Y:%m:%d %H:%M:%S"};
+    for (const char* key : laterDates)
+        dates << QString("-%1").arg(key);
     std::map<std::string, QJsonObject> readings;
-    for (const QJsonValue& value : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array())
-        readings[value["SourceFile"].toString().toStdString()] = value.toObject();
+    for (const QStringList& arguments :
+         {QStringList{"-j", "-n", "-a", "-G1"} + files, QStringList{"-j", "-a", "-G1"} + dates + files}) {
+        QProcess exiftool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TZ", zone);
+        exiftool.setProcessEnvironment(environment);
+        exiftool.start("exiftool", arguments);
+        exiftool.waitForFinished(300000);
+        const bool datesOnly = arguments.contains("-d");
+        for (const QJsonValue& value : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array()) {
+            QJsonObject& reading = readings[value["SourceFile"].toString().toStdString()];
+            const QJsonObject found = value.toObject();
+            for (auto field = found.begin(); field != found.end(); ++field)
+                reading[datesOnly ? "Date:" + field.key() : field.key()] = field.value();
+        }
+    }
     return readings;
+}
+
+// A sidecar's path without its ".xmp", in any case; empty for a photo.
+std::string SidecarOf(const std::string& path)
+{
+    return QString::fromStdString(path).endsWith(".xmp", Qt::CaseInsensitive) ? path.substr(0, path.size() - 4)
+                                                                              : std::string();
+}
+
+// What the program takes from a photo's sidecars (NAME.xmp, then NAME.EXT.xmp over it): their XMP
+// values over the photo's own.
+QJsonObject WithSidecars(QJsonObject photo, const std::string& path, const std::map<std::string, QJsonObject>& sidecars)
+{
+    const std::string withoutExtension = path.substr(0, path.rfind('.'));
+    for (const std::string& named : {withoutExtension, path}) {
+        const auto sidecar = sidecars.find(named);
+        if (sidecar == sidecars.end())
+            continue;
+        for (auto field = sidecar->second.begin(); field != sidecar->second.end(); ++field)
+            if (field.key().startsWith("XMP-") || field.key().startsWith("Date:XMP-"))
+                photo[field.key()] = field.value();
+    }
+    return photo;
 }
 
 // A value as text; the parts of a list separated by ";", as the program writes them.
@@ -127,6 +172,13 @@ std::optional<double> Number(const QJsonObject& exif, const char* key)
     return std::nullopt;
 }
 
+// exiftool's altitude: a video's below sea level comes as its size and a reference of 1.
+std::optional<double> Altitude(const QJsonObject& exif)
+{
+    const std::optional<double> altitude = Number(exif, "Composite:GPSAltitude");
+    return altitude && exif["Composite:GPSAltitudeRef"].toInt() == 1 ? -std::abs(*altitude) : altitude;
+}
+
 // The seconds of a day that "h:m:s" gives.
 double DaySeconds(const std::string& text)
 {
@@ -135,20 +187,19 @@ double DaySeconds(const std::string& text)
 }
 
 // Compares the record of one photo with exiftool's reading of it, by meaning: "1/160 sec" with
-// 0.00625, "F7.1" with 7.1, our six-decimal degrees (a 32-bit float's precision) with exiftool's.
+// 0.00625, "F7.1" with 7.1, our six-decimal degrees with exiftool's rounded to six decimals.
 void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& exif)
 {
     ASSERT_EQ(fields.size(), 30u);
     const auto column = [&](int c) { return fields[c + 1]; };
 
-    // The Exif dates, else the XMP ones (without their time zone), else a video's own local time,
-    // else its container's UTC time in the computer's zone, else the file's creation time, which
-    // exiftool does not give. A container's time of 0 is none; exiftool gives it as 1904-01-01.
-    std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate", "XMP-exif:DateTimeOriginal",
-                                    "XMP-xmp:CreateDate", "Keys:CreationDate"});
-    if (const std::string container = Str(exif["QuickTime:CreateDate"]); date.empty() && container >= "1904:01:02")
-        date = container;
-    date = date.substr(0, 19);
+    // The Exif dates, else the later ones (a video's own local time, else its container's UTC time
+    // in the computer's zone, among them), else the file's time, which the comparison leaves out.
+    // A container's time of 0 is none; exiftool gives it as 1904-01-01.
+    std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate"}).substr(0, 19);
+    for (const char* key : laterDates)
+        if (const std::string later = Str(exif[QString("Date:%1").arg(key)]); date.empty() && later >= "1904:01:02")
+            date = later;
     if (!date.empty()) {
         EXPECT_EQ(column(2), date) << "date and time";
         EXPECT_EQ(column(0) + " " + column(1), date) << "date, time";
@@ -166,8 +217,10 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     const QStringList size = exif["Composite:ImageSize"].toString().split(' ');
     int width = size.value(0).toInt();
     int height = size.value(1).toInt();
-    // A photo turned by its orientation, a video by its rotation.
-    const int orientation = exif["IFD0:Orientation"].toInt();
+    // A photo turned by its orientation, a video by its rotation. A JPEG XL is turned by its
+    // codestream's orientation (which exiftool does not read), not by its Exif one; the generated
+    // ones have none.
+    const int orientation = exif["File:FileType"].toString().startsWith("JXL") ? 1 : exif["IFD0:Orientation"].toInt();
     if ((orientation >= 5 && orientation <= 8) || exif["Composite:Rotation"].toInt() % 180 == 90)
         std::swap(width, height);
     EXPECT_EQ(column(7), std::to_string(width) + "x" + std::to_string(height)) << "dimensions";
@@ -203,18 +256,15 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     // Numbers, within the precision each column is written with; empty when unknown or zero.
     const std::tuple<int, const char*, double> numbers[] = {
         {10, "ExifIFD:FNumber", 0.05},        {13, "ExifIFD:SubjectDistance", 0.0005},
-        {14, "ExifIFD:FocalLength", 0.05},    {16, "Composite:GPSLatitude", 2e-6},
-        {17, "Composite:GPSLongitude", 2e-6}, {18, "Composite:GPSAltitude", 0.006}};
+        {14, "ExifIFD:FocalLength", 0.05},    {16, "Composite:GPSLatitude", 5e-7},
+        {17, "Composite:GPSLongitude", 5e-7}, {18, "Composite:GPSAltitude", 0.005}};
     for (const auto& [c, key, tolerance] : numbers) {
-        auto theirs = Number(exif, key);
-        // A video's altitude below sea level comes as its size and a reference of 1.
-        if (theirs && c == 18 && exif["Composite:GPSAltitudeRef"].toInt() == 1)
-            *theirs = -std::abs(*theirs);
+        const auto theirs = c == 18 ? Altitude(exif) : Number(exif, key);
         const std::string ours = column(c).starts_with('F') ? column(c).substr(1) : column(c);
         if (theirs && std::isinf(*theirs))
             EXPECT_EQ(ours, "Infinity") << key;
         else if (theirs && std::abs(*theirs) > 0.01)
-            EXPECT_NEAR(ours.empty() ? NAN : std::stod(ours), *theirs, tolerance + 2e-7 * std::abs(*theirs)) << key;
+            EXPECT_NEAR(ours.empty() ? NAN : std::stod(ours), *theirs, tolerance + 1e-9) << key;
         else
             EXPECT_EQ(ours, "") << key;
     }
@@ -249,22 +299,27 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     }
 }
 
-// A photo with a position is a point of the map at the position of its columns, longitude first
-// (RFC 7946), with the altitude as its third coordinate when known; a photo without one is left out.
-void ExpectOnTheMap(const std::map<std::string, QJsonArray>& map, const std::vector<std::string>& fields)
+// A photo with a position is a point of the map at exiftool's position in full precision (to the
+// ten digits exiftool gives of an altitude), longitude first (RFC 7946), with the altitude as its
+// third coordinate when known; a photo without one is left out.
+void ExpectOnTheMap(const std::map<std::string, QJsonArray>& map, const std::vector<std::string>& fields,
+                    const QJsonObject& exif)
 {
     const auto column = [&](int c) { return fields[c + 1]; };
     std::vector<double> expected;
     if (!column(16).empty() && !column(17).empty()) {
-        expected = {std::stod(column(17)), std::stod(column(16))};
+        expected = {Number(exif, "Composite:GPSLongitude").value_or(NAN),
+                    Number(exif, "Composite:GPSLatitude").value_or(NAN)};
         if (!column(18).empty())
-            expected.push_back(std::stod(column(18)));
+            expected.push_back(Altitude(exif).value_or(NAN));
     }
     std::vector<double> point;
     if (const auto found = map.find(fields.front()); found != map.end())
         for (const QJsonValue& number : found->second)
             point.push_back(number.toDouble());
-    EXPECT_EQ(point, expected) << "map";
+    ASSERT_EQ(point.size(), expected.size()) << "map";
+    for (std::size_t i = 0; i < point.size(); ++i)
+        EXPECT_NEAR(point[i], expected[i], 1e-9 * (1 + std::abs(expected[i]))) << "map coordinate " << i;
 }
 
 void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
@@ -272,16 +327,206 @@ void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
     const Harvest harvest = AllColumns(folder);
     const auto readings = ExiftoolReadings(folder);
     ASSERT_FALSE(readings.empty());
+    std::map<std::string, QJsonObject> sidecars;
+    for (const auto& [path, exif] : readings)
+        if (const std::string named = SidecarOf(path); !named.empty())
+            sidecars[named] = exif;
     for (const auto& [path, exif] : readings) {
         SCOPED_TRACE(path);
         const auto record = harvest.records.find(path);
+        if (!SidecarOf(path).empty()) {
+            EXPECT_EQ(record, harvest.records.end()) << "a sidecar is no photo";
+            continue;
+        }
         ASSERT_NE(record, harvest.records.end());
-        ExpectAgreement(record->second, exif);
-        ExpectOnTheMap(harvest.map, record->second);
+        const auto expected = WithSidecars(exif, path, sidecars);
+        ExpectAgreement(record->second, expected);
+        ExpectOnTheMap(harvest.map, record->second, expected);
+    }
+}
+
+// The tags asked for by key in the comparison with exiv2, and how a column holds what exiv2 prints.
+enum class Printed {
+    AsItIs,       // one value
+    Repeated,     // a dataset that may be given several times: one line each, joined with ";"
+    LanguageAlt,  // lang="x-default" TEXT, lang="de" TEXT: the default text
+    List,         // an XMP list, "A, B": joined with ";"
+};
+const std::pair<std::string, Printed> comparedKeys[] = {
+    {"Exif.Photo.LensSerialNumber", Printed::AsItIs},  // texts
+    {"Exif.Photo.OffsetTimeOriginal", Printed::AsItIs},
+    {"Exif.Image.Artist", Printed::AsItIs},
+    {"Exif.Image.Copyright", Printed::AsItIs},
+    {"Exif.Image.Model", Printed::AsItIs},
+    {"Exif.Photo.UserComment", Printed::AsItIs},        // a comment, with its character set
+    {"Exif.Photo.ISOSpeedRatings", Printed::AsItIs},    // a whole number
+    {"Exif.Photo.ExposureBiasValue", Printed::AsItIs},  // rationals
+    {"Exif.Image.XResolution", Printed::AsItIs},
+    {"Exif.Photo.FNumber", Printed::AsItIs},
+    {"Exif.GPSInfo.GPSLatitude", Printed::AsItIs},
+    {"Exif.Canon.FirmwareVersion", Printed::AsItIs},  // in a maker note
+    {"Iptc.Application2.City", Printed::AsItIs},
+    {"Iptc.Application2.Keywords", Printed::Repeated},
+    {"Xmp.xmp.Rating", Printed::AsItIs},  // a number in XMP
+    {"Xmp.photoshop.City", Printed::AsItIs},
+    {"Xmp.iptc.Location", Printed::AsItIs},
+    {"Xmp.dc.rights", Printed::LanguageAlt},
+    {"Xmp.dc.creator", Printed::List},
+    {"Xmp.dc.subject", Printed::List},
+};
+
+// What `exiv2 -Pkt` prints of every tag of `photo`, by key, as a column holds it; empty when exiv2
+// reads no tag of the photo at all (a format it does not read).
+std::map<std::string, std::string> Exiv2Texts(const std::filesystem::path& photo)
+{
+    QProcess exiv2;
+    exiv2.start("exiv2", {"-Pkt", Q(photo)});
+    exiv2.waitForFinished(60000);
+    const std::string out = exiv2.readAllStandardOutput().toStdString();
+    std::map<std::string, std::vector<std::string>> lines;
+    std::string key;
+    for (std::size_t at = 0; at < out.size();) {
+        const std::size_t end = std::min(out.find('\n', at), out.size());
+        const std::string line = out.substr(at, end - at);
+        at = end + 1;
+        // The key in 45 columns and a blank, then the value; a line break inside a value goes on
+        // in the lines that follow.
+        const std::size_t blank = line.find(' ');
+        if (line.starts_with("Exif.") || line.starts_with("Iptc.") || line.starts_with("Xmp.")) {
+            key = line.substr(0, blank);
+            lines[key].push_back(line.size() > std::max<std::size_t>(45, key.size()) + 1
+                                     ? line.substr(std::max<std::size_t>(45, key.size()) + 1)
+                                     : std::string());
+        } else if (!key.empty()) {
+            lines[key].back() += "\n" + line;
+        }
+    }
+    std::map<std::string, std::string> texts;
+    for (const auto& [printedKey, values] : lines) {
+        const auto compared = std::find_if(std::begin(comparedKeys), std::end(comparedKeys),
+                                           [&](const auto& entry) { return entry.first == printedKey; });
+        std::string text;
+        for (const std::string& value : values)
+            text += (text.empty() ? "" : ";") + value;
+        if (compared != std::end(comparedKeys) && compared->second == Printed::LanguageAlt &&
+            text.starts_with("lang=\"")) {
+            const std::string standard = "lang=\"x-default\" ";
+            const std::size_t at = text.find(standard);
+            const std::size_t from =
+                at != std::string::npos ? at + standard.size() : std::min(text.find("\" ") + 2, text.size());
+            text = text.substr(from, text.find(", lang=\"", from) - from);
+        }
+        if (compared != std::end(comparedKeys) && compared->second == Printed::List)
+            for (std::size_t comma; (comma = text.find(", ")) != std::string::npos;)
+                text.replace(comma, 2, ";");
+        // Every column is UTF-8: a text in another encoding is read as the program reads it.
+        texts[printedKey] = Utf8FromUnstated(text);
+    }
+    return texts;
+}
+
+// exiv2's texts of `photo` with the XMP of its sidecar files over the photo's own, as the program
+// takes them: NAME.xmp, then NAME.EXT.xmp, ".xmp" in any case.
+std::map<std::string, std::string> Exiv2TextsWithSidecars(const std::filesystem::path& photo)
+{
+    std::map<std::string, std::string> texts = Exiv2Texts(photo);
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    for (const std::string& base : {photo.stem().string(), photo.filename().string()}) {
+        for (const auto& entry : std::filesystem::directory_iterator(photo.parent_path())) {
+            const std::string file = entry.path().filename().string();
+            if (file.size() != base.size() + 4 || !file.starts_with(base) || lower(file.substr(base.size())) != ".xmp")
+                continue;
+            for (const auto& [key, text] : Exiv2Texts(entry.path()))
+                if (key.starts_with("Xmp.") && !text.empty())
+                    texts[key] = text;
+        }
+    }
+    return texts;
+}
+
+// Every tag asked for by key, in every photo under `folder` that exiv2 reads, holds what
+// `exiv2 -Pkt -K KEY` prints; `atLeast` values must have been compared that are not empty. Run
+// twice: beside a column of the program's own, and alone (the keys but those of maker notes),
+// when the readers read nothing but the keys.
+void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
+{
+    for (const bool alone : {false, true}) {
+        SCOPED_TRACE(alone ? "the keys alone" : "the keys beside a column");
+        QStringList columns;
+        std::vector<std::string> keys;
+        for (const auto& [key, printed] : comparedKeys)
+            if (!alone || !key.starts_with("Exif.Canon."))
+                keys.push_back(key);
+        if (!alone)
+            columns << "filesize";
+        for (const std::string& key : keys)
+            columns << QString::fromStdString(key);
+        TempFolder output;
+        const Outcome outcome =
+            Program(BATCH_COMMAND_PATH)
+                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats", "all", "--yes",
+                      "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
+        ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
+        const auto records = ParseCsv(output.Read("keys.csv"));
+        ASSERT_FALSE(records.empty());
+        // The heading line names each tag's column by its key.
+        const std::size_t first = alone ? 1 : 2;
+        EXPECT_EQ(records.front().at(first), keys.front());
+        std::map<std::string, std::vector<std::string>> ours;
+        for (std::size_t row = 1; row < records.size(); ++row) {
+            ASSERT_EQ(records[row].size(), first + keys.size()) << records[row].front();
+            ours[records[row].front()].assign(records[row].begin() + static_cast<long>(first), records[row].end());
+        }
+        int compared = 0;
+        int unreadByExiv2 = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (!entry.is_regular_file() || extension.empty() ||
+                !IsPhotoExtension(extension.substr(1), PhotoFormats::All))
+                continue;
+            const std::map<std::string, std::string> expected = Exiv2TextsWithSidecars(entry.path());
+            if (expected.empty()) {
+                ++unreadByExiv2;
+                continue;
+            }
+            // A photo without a record had none of the values.
+            const auto record = ours.find(entry.path().string());
+            if (!alone && record == ours.end())
+                continue;  // no photo of the program's formats
+            for (std::size_t i = 0; i < keys.size(); ++i) {
+                const auto found = expected.find(keys[i]);
+                const std::string value = record == ours.end() ? std::string() : record->second[i];
+                EXPECT_EQ(value, found == expected.end() ? std::string() : found->second)
+                    << entry.path() << " " << keys[i];
+                compared += !value.empty();
+            }
+        }
+        EXPECT_GE(compared, atLeast) << unreadByExiv2 << " files exiv2 does not read";
     }
 }
 
 }  // namespace
+
+// Tags asked for by key give libexiv2's own text, whichever library read the photo.
+TEST(RealPhotos, TagsByKeyAgreeWithExiv2)
+{
+    // The keys libexiv2 knows come from the reader; one it does not know is refused before the run.
+    const Outcome listed = Program(BATCH_COMMAND_PATH).Run({"--list-tags"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_NE(listed.out.find("\tRating\tXmp.xmp.Rating\t"), std::string::npos);
+    const Outcome refused =
+        Program(BATCH_COMMAND_PATH).Run({"--columns", "date,Xmp.xmp.Ratin", "--output", "-", Q(photos)});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("libexiv2 knows no tag Xmp.xmp.Ratin"), std::string::npos) << refused.err;
+
+    ExpectKeysAgreeWithExiv2(photos, 3 * 16);  // keys.jpg, keys.tif and keys.png hold every tag but two
+    if (!std::filesystem::is_directory(cameraPhotos))
+        GTEST_SKIP() << "no real camera photos at " << cameraPhotos << " (see the README)";
+    ExpectKeysAgreeWithExiv2(std::filesystem::canonical(cameraPhotos), 100);
+}
 
 TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 {
@@ -320,12 +565,41 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
                              "xmp-only.jpg",
                              "png-named.jpg",
                              "tiff-mm-odd-bits.tif",
+                             "iptc-date.jpg",
+                             "photoshop-date.jpg",
+                             "png-date.png",
+                             "sidecar.jpg",
+                             "sidecar.xmp",
+                             "sidecar.jpg.XMP",
+                             "jxl-bare.jxl",
+                             "jxl-tagged.jxl",
+                             "canon-boxes.cr3",
                              "video-upright.mov",
                              "video-utc-only.3gp",
                              "video-android.mp4",
                              "video-camera.m4v"})
         CopyPhotos(folder, {{name, name}});
     ExpectEveryPhotoAgrees(folder.Path());
+}
+
+// exiftool 12.57 reads neither compressed boxes nor a codestream split into boxes: a JPEG XL made
+// from a JPEG, as cameras' JPEGs are converted, must read as its JPEG, the compressed boxes before
+// the codestream or after it.
+TEST(RealPhotos, AJpegXlMadeFromAJpegReadsAsTheJpeg)
+{
+    TempFolder folder;
+    CopyPhotos(folder, {{"jxl-source.jpg", "source.jpg"},
+                        {"jxl-from-jpeg.jxl", "from-jpeg.jxl"},
+                        {"jxl-boxes-last.jxl", "boxes-last.jxl"}});
+    const Records records = AllColumns(folder.Path()).records;
+    std::vector<std::string> jpeg = records.at(folder.Text() + "source.jpg");
+    ASSERT_EQ(jpeg.at(4 + 1), "Maker jpeg");
+    for (const char* name : {"from-jpeg.jxl", "boxes-last.jxl"}) {
+        std::vector<std::string> jxl = records.at(folder.Text() + name);
+        jxl.at(8 + 1) = jpeg.at(8 + 1);  // the file size
+        jxl.front() = jpeg.front();
+        EXPECT_EQ(jxl, jpeg) << name;
+    }
 }
 
 TEST(RealPhotos, CameraPhotosAgreeWithExiftool)
@@ -403,25 +677,28 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
 // A video cut short costs only itself: the run names it and goes on with the next. A damage in
 // what the reader does not read (a track's table of sample sizes) costs nothing, and one that
 // libavformat does not notice still gives the video its record. Videos are read without being
-// asked for: a new settings store starts with photos and videos.
+// asked for: a new settings store starts with photos and videos. A tag asked for by key is empty
+// for a video but where its sidecar holds it.
 TEST(RealPhotos, ADamagedVideoCostsOnlyThatVideo)
 {
     TempFolder folder;
     CopyPhotos(folder, {{"video-upright.mov", "a.mov"},
                         {"video-truncated.mp4", "b.mp4"},
                         {"video-android.mp4", "c.mp4"},
+                        {"sidecar.jpg.XMP", "c.mp4.xmp"},
                         {"video-broken-track.mov", "d.mov"},
                         {"video-flipped.mov", "e.mov"}});
     const Outcome outcome = Program(BATCH_COMMAND_PATH)
                                 .Run({"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"),
-                                      "--columns", "4,7", "--separator", "|"});
+                                      "--columns", "4,7,Xmp.dc.subject,Xmp.xmp.Rating", "--separator", "|"});
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_EQ(outcome.err, "fotoharvester-cli: " + folder.Text() +
                                "b.mp4: not a photo, or damaged\nfotoharvester-cli: 5 records written to " +
                                folder.Text() +
                                "out.txt\nfotoharvester-cli: 1 photo could not be read; its record holds no metadata\n");
     const std::string records = folder.Read("out.txt");
-    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64\n\"b.mp4\"||0x0\n\"c.mp4\"|Google|64x48\n"
-                                    "\"d.mov\"|Apple|48x64\n\"e.mov\"|"))
+    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64|\"\"|\"\"\n\"b.mp4\"||0x0|\"\"|\"\"\n"
+                                    "\"c.mp4\"|Google|64x48|\"this very file\"|\"\"\n"
+                                    "\"d.mov\"|Apple|48x64|\"\"|\"\"\n\"e.mov\"|"))
         << records;
 }

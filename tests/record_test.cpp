@@ -8,26 +8,31 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::array<std::string, 12> english{"January", "February", "March",     "April",   "May",      "June",
                                           "July",    "August",   "September", "October", "November", "December"};
 
-ColumnSelection Ticked(std::initializer_list<int> columns)
+// The built-in columns of the given numbers, in catalogue order as a run writes them.
+std::vector<Column> Ticked(std::initializer_list<int> numbers)
 {
-    ColumnSelection selection;
-    for (int column : columns)
-        selection[column] = true;
-    return selection;
+    std::vector<int> sorted(numbers);
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<Column> columns;
+    for (int number : sorted)
+        columns.push_back(ColumnCatalogue()[static_cast<std::size_t>(number)]);
+    return columns;
 }
 
 // A reader that has just read one photo with the given tags.
 class ReadPhoto {
 public:
-    explicit ReadPhoto(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
+    explicit ReadPhoto(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read, std::vector<KeyedValue> keyed = {})
     {
         m_path = m_folder.Touch("IMG_0001.JPG", "12345");
-        m_source.Set("IMG_0001.JPG", std::move(tags), outcome);
+        m_source.Set("IMG_0001.JPG", std::move(tags), outcome, std::move(keyed));
         m_reader.ReadImage(m_path);
     }
     PhotoValues& Reader() { return m_reader; }
@@ -46,17 +51,25 @@ RecordComposer Comma(int dateFormat = 0)
 
 }  // namespace
 
-TEST(Flags, OnlyTheCharacterOneTicksAndOnlyTwentyNineCount)
+// The built-in columns come first, then the added tags in their order; only "1" ticks, and the
+// tags' slots count the ticked tags only, as the readers are asked for those alone.
+TEST(ChosenColumns, BuiltInColumnsThenTheTickedTagsInOrder)
 {
-    const auto selection = SelectionFromFlags("1012x1" + std::string(30, '1'));
-    EXPECT_TRUE(selection[0]);
-    EXPECT_FALSE(selection[1]);
-    EXPECT_TRUE(selection[2]);
-    EXPECT_FALSE(selection[3]);
-    EXPECT_FALSE(selection[4]);
-    EXPECT_TRUE(selection[28]);
-    EXPECT_EQ(SelectionFromFlags("1").count(), 1u);
-    EXPECT_EQ(FlagsFromSelection(Ticked({0, 2})), "101" + std::string(26, '0'));
+    ExtractionSettings settings;
+    settings.Flags = "1012x1" + std::string(ColumnCount() - 6, '0') + "011" + "1";
+    settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist  Iptc.Application2.City";
+    const std::vector<Column> columns = ChosenColumns(settings);
+    std::vector<std::string> names;
+    for (const Column& column : columns)
+        names.push_back(column.name + "@" + std::to_string(column.slot));
+    EXPECT_EQ(names, (std::vector<std::string>{"date@0", "datetime@0", "model@0", "Exif.Image.Artist@0",
+                                               "Iptc.Application2.City@1"}));
+    EXPECT_EQ(KeysOf(columns), (std::vector<std::string>{"Exif.Image.Artist", "Iptc.Application2.City"}));
+    EXPECT_EQ(columns.back().heading, "Iptc.Application2.City");
+    settings.Flags = std::string(ColumnCount(), '0') + "100";
+    EXPECT_TRUE(settings.ChoosesAnyColumn());
+    settings.ExtraTags.clear();
+    EXPECT_FALSE(settings.ChoosesAnyColumn()) << "a tick beyond the columns and tags ticks nothing";
 }
 
 TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
@@ -66,6 +79,9 @@ TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
     EXPECT_EQ(Comma().HeadingLine({}), "!\"Filename\"");
     EXPECT_EQ(RecordComposer("", {}).HeadingLine(Ticked({0, 1})), "!\"Filename\"\"Date\"\"Time\"");
     EXPECT_EQ(RecordComposer("\t", {}).HeadingLine(Ticked({4})), "!\"Filename\"\t\"Camera manufacturer\"");
+    // A tag's column is headed by its key, so that the heading line can be given to --columns.
+    EXPECT_EQ(Comma().HeadingLine({ColumnCatalogue()[0], TagColumn("Xmp.xmp.Rating", 0)}),
+              "!\"Filename\",\"Date\",\"Xmp.xmp.Rating\"");
 }
 
 TEST(Record, FromOnePhotosValues)
@@ -83,7 +99,7 @@ TEST(Record, FromOnePhotosValues)
         PhotoTags tags;
         ReadOutcome outcome;
         RecordComposer composer;
-        ColumnSelection ticked;
+        std::vector<Column> ticked;
         std::optional<std::string> record;  // none: left out
     } cases[] = {
         {"some columns quoted, others bare", TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}}),
@@ -122,41 +138,66 @@ TEST(Record, FromOnePhotosValues)
     }
     ReadPhoto photo(texts);
     EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()), "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
+    // The date columns carry the photo's date and time as numbers, whatever part the text shows; the
+    // fraction of a second only where the layout shows it.
+    ReadPhoto dated(subSeconds);
+    for (const bool withFraction : {false, true}) {
+        const Fields fields =
+            RecordComposer(",", DateLayout{1, english, withFraction}).Values(Ticked({0, 1, 2}), dated.Reader());
+        for (const Field& field : fields) {
+            EXPECT_EQ(field.type, Field::Type::DateTime) << field.text;
+            EXPECT_EQ(field.moment, (DateTimeParts{2000, 5, 7, 14, 22, 1, withFraction ? "25" : ""})) << field.text;
+        }
+    }
+    EXPECT_EQ(
+        Comma()
+            .Values(Ticked({0, 2}), ReadPhoto(TagsWith({{Tag::DateTime, Text("2000:05:07T14:22:01")}})).Reader())[1]
+            .type,
+        Field::Type::Text);
+    // Tags by key: the reading's value at each column's slot; a number bare, a text quoted.
+    ReadPhoto tagged({}, ReadOutcome::Read, {{"5", 5.0}, {"Jo \"J\" Doe", std::nullopt}});
+    const std::vector<Column> tags{TagColumn("Xmp.xmp.Rating", 0), TagColumn("Exif.Image.Artist", 1),
+                                   TagColumn("Xmp.dc.rights", 2)};
+    EXPECT_EQ(Comma().Record("n", tags, tagged.Reader()), "\"n\",5,\"Jo \"\"J\"\" Doe\",\"\"");
 }
 
 TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAndNumbersStay)
 {
     struct Case {
-        int column;
-        std::string value;
+        int column;  // -1: a tag's column
+        Field value;
         std::string field;
     };
+    const auto text = Field::Text;
     const std::vector<Case> cases{
-        {26, "=1+1", "\"'=1+1\""},  // XP Author, a quoted column
-        {4, "+cmd", "'+cmd"},       // Camera manufacturer, a bare one
-        {5, "-x", "'-x"},
-        {5, "-", "'-"},
-        {22, "@SUM(A1)", "\"'@SUM(A1)\""},
-        {15, "\tHIDDEN", "\"'\tHIDDEN\""},
-        {4, "\rCR", "\"'\rCR\""},          // bare, but quoted for its CR
-        {4, "=a,b", "\"'=a,b\""},          // bare, but quoted for its separator
-        {16, "-33.865143", "-33.865143"},  // a negative latitude is a number
-        {18, "-12.50", "-12.50"},
-        {26, "+44", "\"'+44\""},  // in a text column a number-like text stays text
-        {11, "-5", "-5"},         // ISO, a number column
-        {27, "a=b", "\"a=b\""},
-        {4, "Canon", "Canon"},
+        {26, text("=1+1"), "\"'=1+1\""},  // XP Author, a quoted column
+        {4, text("+cmd"), "'+cmd"},       // Camera manufacturer, a bare one
+        {5, text("-x"), "'-x"},
+        {5, text("-"), "'-"},
+        {22, text("@SUM(A1)"), "\"'@SUM(A1)\""},
+        {15, text("\tHIDDEN"), "\"'\tHIDDEN\""},
+        {4, text("\rCR"), "\"'\rCR\""},          // bare, but quoted for its CR
+        {4, text("=a,b"), "\"'=a,b\""},          // bare, but quoted for its separator
+        {16, text("-33.865143"), "-33.865143"},  // a negative latitude is a number
+        {18, text("-12.50"), "-12.50"},
+        {26, text("+44"), "\"'+44\""},  // in a text column a number-like text stays text
+        {11, text("-5"), "-5"},         // ISO, a number column
+        {27, text("a=b"), "\"a=b\""},
+        {4, text("Canon"), "Canon"},
+        // A tag's number is bare, any other text of it quoted and kept from being a formula.
+        {-1, Field::Number(-5, "-5"), "-5"},
+        {-1, text("-x"), "\"'-x\""},
+        {-1, text("5 stars"), "\"5 stars\""},
     };
     const RecordComposer spreadsheet(",", {}, true);
     for (const Case& test : cases) {
-        ColumnValues values;
-        values[test.column] = test.value;
-        EXPECT_EQ(spreadsheet.Record("n", Ticked({test.column}), values), "\"n\"," + test.field) << test.value;
+        const std::vector<Column> columns =
+            test.column < 0 ? std::vector<Column>{TagColumn("Xmp.xmp.Rating", 0)} : Ticked({test.column});
+        EXPECT_EQ(spreadsheet.Record("n", columns, Fields{test.value}), "\"n\"," + test.field) << test.value.text;
     }
-    ColumnValues values;
-    values[26] = "=1+1";
-    EXPECT_EQ(spreadsheet.Record("=HYPERLINK(x).jpg", Ticked({26}), values), "\"'=HYPERLINK(x).jpg\",\"'=1+1\"");
-    EXPECT_EQ(Comma().Record("=HYPERLINK(x).jpg", Ticked({26}), values), "\"=HYPERLINK(x).jpg\",\"=1+1\"");
+    const Fields formula{text("=1+1")};
+    EXPECT_EQ(spreadsheet.Record("=HYPERLINK(x).jpg", Ticked({26}), formula), "\"'=HYPERLINK(x).jpg\",\"'=1+1\"");
+    EXPECT_EQ(Comma().Record("=HYPERLINK(x).jpg", Ticked({26}), formula), "\"=HYPERLINK(x).jpg\",\"=1+1\"");
 }
 
 TEST(Separator, FirstCharacterOfTheTextWithCapitalTForTab)

@@ -1,7 +1,7 @@
+#include "extract/ColumnCatalogue.h"
 #include "extract/ExtractionRun.h"
 #include "platform/FileSystem.h"
 
-#include "support/DeepFolder.h"
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
 #include "support/TempFolder.h"
@@ -14,9 +14,11 @@
 #include <QJsonObject>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -25,7 +27,7 @@ namespace {
 
 std::string FlagsWith(const std::vector<int>& ticked)
 {
-    std::string flags(29, '0');
+    std::string flags(ColumnCount(), '0');
     for (int column : ticked)
         flags[column] = '1';
     return flags;
@@ -60,6 +62,7 @@ protected:
         ExtractionSettings defaults;
         defaults.Folder = photos.Path().string();
         defaults.OutFile = (output.Path() / "out").string();  // .csv is added
+        defaults.Flags = FlagsWith({4});
         return defaults;
     }
 
@@ -105,6 +108,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         bool fullPathsBelow = false;  // full paths of the photos in every folder below
         bool forSpreadsheets = false;
         bool emptyFolder = false;
+        const char* typedAfterTheFolder = "";
     };
     const Case cases[] = {
         {"headings and records in order",
@@ -113,8 +117,6 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n",
          true},
         {"no record for a photo without a value", {11}, "\"IMG_0001.JPG\",200\n"},
-        {"no column ticked", {}, "!\"Filename\"\n", true},
-        {"no separator", {4, 5}, "\"IMG_0001.JPG\"FujiX100\n\"IMG_0002.JPG\"NikonD70\n", false, ""},
         {"full paths, which tell duplicate names apart",
          {4},
          "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
@@ -129,6 +131,16 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
          ",",
          false,
          true},
+        {"full paths in clean form, however the folder was typed",
+         {4},
+         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
+             "sub/IMG_0001.JPG\",Fuji\n",
+         false,
+         ",",
+         true,
+         false,
+         false,
+         "/sub/..//./"},
         {"an empty folder", {0}, "!\"Filename\",\"Date\"\n", true, ",", false, false, true},
     };
     for (const Case& row : cases) {
@@ -140,6 +152,7 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         settings.Spreadsheet = row.forSpreadsheets ? 1 : 0;
         if (row.emptyFolder)
             settings.Folder = empty.Path().string();
+        settings.Folder += row.typedAfterTheFolder;
         separator = row.separator;
         host = TestHost();
         source.readPaths.clear();
@@ -149,6 +162,12 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         EXPECT_EQ(Output(), row.expected);
         const std::int64_t count = row.emptyFolder ? 0 : row.fullPathsBelow ? 3 : 2;
         EXPECT_EQ(result.photoCount, count);
+        // The records counted are the lines written, each a photo's; the photos without one are told.
+        const std::int64_t records =
+            std::count(row.expected.begin(), row.expected.end(), '\n') - (row.headings ? 1 : 0);
+        EXPECT_EQ(result.recordCount, records);
+        EXPECT_TRUE(host.messages.at(0).batchLines.at(0).starts_with(std::to_string(records) + " record"));
+        EXPECT_EQ(host.messages[0].text.find(" had none of the chosen values") != std::string::npos, records < count);
         EXPECT_EQ(host.progressRange, count);
         EXPECT_EQ(host.progressPositions.size(), static_cast<std::size_t>(count));
         EXPECT_EQ(host.progressPositions.empty() ? -1 : host.progressPositions.back(), count - 1);
@@ -199,11 +218,19 @@ TEST_F(Run, RefusedRunsTouchNothing)
          MessageId::OutputInUse},
         {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames,
          RunResult::Outcome::Declined},
+        // Nothing that could be read back: fields run together, no fields, or a hidden file.
+        {"no separator", [&] { separator = ""; }, MessageId::SeparatorEmpty},
+        {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
+        {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
+        {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
+         MessageId::OutputUnnamed, RunResult::Outcome::Refused,
+         "filename " + (output.Path() / ".csv").string() + " has"},
     };
     output.Touch("out.csv", "earlier work\n");
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
         settings = Defaults();
+        separator = ",";
         host = TestHost();
         row.change();
         EXPECT_EQ(Execute().outcome, row.outcome);
@@ -213,6 +240,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         EXPECT_TRUE(source.readPaths.empty());
         EXPECT_EQ(Output(), "earlier work\n");
         EXPECT_EQ(photos.Read("IMG_0003.jpg"), "precious");
+        EXPECT_FALSE(fs::exists(output.Path() / ".csv") || fs::exists(".csv"));
         otherRun.Discard();
     }
 }
@@ -221,9 +249,9 @@ TEST_F(Run, FolderGetsATrailingSeparatorThatStays)
 {
     Execute();
     EXPECT_EQ(folderAfterRun, photos.Text());
-    settings.Folder = photos.Path().string() + "\\";
+    settings.Folder = photos.Path().string() + "/";
     Execute();
-    EXPECT_EQ(folderAfterRun, photos.Path().string() + "\\");
+    EXPECT_EQ(folderAfterRun, photos.Path().string() + "/");
 }
 
 TEST_F(Run, TheMapFileIsNamedAfterTheOutputAndNeverTakesItsPlace)
@@ -273,39 +301,99 @@ TEST_F(Run, TheOutputKeepsItsPermissionsAndLinksAndANewOneGetsTheUsualOnes)
     fs::permissions(OutputPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     output.Touch("real/target.csv", "earlier work\n");
     fs::create_symlink("real/target.csv", output.Path() / "link.csv");
-    settings.Flags = FlagsWith({4});
     Execute();
     EXPECT_EQ(fs::status(OutputPath()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::create_hard_link(output.Path() / "real/target.csv", output.Path() / "second-name.csv");
     settings.OutFile = (output.Path() / "link.csv").string();
     Execute();
     EXPECT_TRUE(fs::is_symlink(output.Path() / "link.csv"));
     EXPECT_EQ(Output("real/target.csv"), "\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(output.Path() / "real"), {}), 1);
+    // As the help says: the name gets a new file, and a second hard link keeps the earlier one.
+    EXPECT_EQ(Output("second-name.csv"), "earlier work\n");
 }
 
-TEST_F(Run, AbortAfterTheFirstPhotoKeepsItsRecordAndSaysSo)
+// A stopped run keeps the records read so far where there was no file; an earlier file it
+// replaces only when the host says so. Stopped while the folder is listed, it touches no file.
+TEST_F(Run, AStoppedRunReplacesNoEarlierFileWithoutAsking)
 {
-    settings.Flags = FlagsWith({4});
-    output.Touch("out.csv", "earlier work\n");
-    host.abortAfterPhotos = 1;
-    const RunResult result = Execute();
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
-    EXPECT_EQ(result.photoCount, 1);
-    EXPECT_EQ(Output(), "\"IMG_0001.JPG\",Fuji\n");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Stopped after 1 photo; " + OutputPath() + " holds the records written so far.");
-    EXPECT_EQ(host.messages[0].writtenFile, OutputPath());
+    const std::string records = "\"IMG_0001.JPG\",Fuji\n";
+    const std::string out = OutputPath();
+    struct Case {
+        const char* what;
+        bool earlierFile;
+        Answer answer;  // to the question whether to keep the records
+        std::string kept;
+        std::vector<MessageId> shown;
+        std::string said;  // a part of the first message
+        bool whileListing = false;
+    };
+    const Case cases[] = {
+        {"no earlier file",
+         false,
+         Answer::No,
+         records,
+         {MessageId::Stopped},
+         "Stopped after 1 photo; " + out + " holds the records written so far."},
+        {"an earlier file, replaced",
+         true,
+         Answer::Yes,
+         records,
+         {MessageId::KeepStoppedRecords, MessageId::Stopped},
+         "Stopped after 1 photo. Do you want to keep the records read so far?\nYes puts them in place of " + out +
+             "; No keeps " + out + " as before."},
+        {"an earlier file, kept", true, Answer::No, "earlier work\n", {MessageId::KeepStoppedRecords}, "; No keeps"},
+        {"stopped while listing", true, Answer::Yes, "earlier work\n", {MessageId::StoppedBeforeReading}, "", true},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fs::remove(out);
+        if (row.earlierFile)
+            output.Touch("out.csv", "earlier work\n");
+        if (row.whileListing)
+            for (int i = 0; i < 300; ++i)  // enough to be looked after while they are listed
+                photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
+        host = TestHost();
+        host.abortAfterPhotos = 1;
+        host.abortWhileListing = row.whileListing;
+        host.duplicateAnswer = row.answer;
+        source.readPaths.clear();
+        const RunResult result = Execute();
+        EXPECT_EQ(result.outcome, RunResult::Outcome::Aborted);
+        EXPECT_EQ(source.readPaths.size(), row.whileListing ? 0u : 1u);
+        EXPECT_EQ(Output(), row.kept);
+        EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), 1);
+        ASSERT_EQ(host.MessageIds(), row.shown);
+        EXPECT_NE(host.messages[0].text.find(row.said), std::string::npos) << host.messages[0].text;
+        EXPECT_EQ(host.messages.back().writtenFile, row.kept == records ? out : "");
+    }
 
     host.abortAfterPhotos = -1;  // the request is still there when the next run starts
+    host.abortWhileListing = false;
     EXPECT_EQ(Execute().outcome, RunResult::Outcome::Completed);
 }
 
 TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
 {
-    // Beyond the path-length limit a folder cannot be listed, whoever runs the test.
-    const DeepFolder deep(photos.Path(), "hidden.jpg", "x");
-    ASSERT_TRUE(deep.Made());
+    photos.Touch("closed/hidden.jpg");
+    fs::permissions(photos.Path() / "closed", fs::perms::none);
+    // Permissions mean nothing to root: there the run goes as the user nobody.
+    for (const TempFolder* folder : {&photos, &output})
+        fs::permissions(folder->Path(), fs::perms::all);
+    struct AsNobody {
+        const bool root = ::geteuid() == 0;
+        AsNobody()
+        {
+            if (root && (::setegid(65534) != 0 || ::seteuid(65534) != 0))
+                ADD_FAILURE() << "cannot become nobody";
+        }
+        ~AsNobody()
+        {
+            if (root && (::seteuid(0) != 0 || ::setegid(0) != 0))
+                std::abort();
+        }
+    } asNobody;
     settings.SubFolders = 1;
     settings.Flags = FlagsWith({7});
     Execute();
@@ -328,7 +416,7 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
     EXPECT_EQ(
         host.messages[0].details,
         (std::vector<std::string>{root + "broken.jpg: crashed the reader", root + "text.jpg: not a photo, or damaged",
-                                  "cannot open folder " + result.unlistedFolders[0].path + ": File name too long"}));
+                                  "cannot open folder " + root + "closed/: Permission denied"}));
     EXPECT_NE(Output().find("\"broken.jpg\",0x0\n"), std::string::npos);
 }
 
@@ -336,11 +424,19 @@ TEST_F(Run, UnreadablePhotosAndFoldersAreCountedAndNamedInTheSummary)
 // at the very edge of the globe, the photo's ticked columns as properties.
 TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
 {
+    // 51°1'30" N 0°7'39.93" W, which a 32-bit float would make 51.025002.
     photos.Touch("north.jpg");
-    source.Set("north.jpg", At(4850, "N", 225, "E", 1234));
+    source.Set("north.jpg",
+               TagsWith({{Tag::GPSLatitude, Triple({51, 1}, {1, 1}, {30, 1})},
+                         {Tag::GPSLatitudeRef, Text("N")},
+                         {Tag::GPSLongitude, Triple({0, 1}, {7, 1}, {3993, 100})},
+                         {Tag::GPSLongitudeRef, Text("W")},
+                         {Tag::GPSAltitude, Fraction(1234, 10)}}),
+               ReadOutcome::Read, {{"4", 4.0}, {"Jo", std::nullopt}});
     photos.Touch("\xFF edge.jpg");
     source.Set("\xFF edge.jpg", At(9000, "N", 18000, "W"));
-    settings.Flags = FlagsWith({4, 16, 18});
+    settings.Flags = FlagsWith({4, 16, 18, 19}) + "11";
+    settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist";
     mapPath = (output.Path() / "map.geojson").string();
     const RunResult result = Execute();
     EXPECT_EQ(result.mappedCount, 2);
@@ -354,31 +450,46 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     const QJsonArray features = map["features"].toArray();
     ASSERT_EQ(features.size(), 2);
-    EXPECT_EQ(features[0]["geometry"]["coordinates"].toArray(), (QJsonArray{2.25, 48.5, 123.4}));
+    // The point in full precision, the columns' six decimals as they are.
+    const QJsonArray point = features[0]["geometry"]["coordinates"].toArray();
+    ASSERT_EQ(point.size(), 3);
+    EXPECT_DOUBLE_EQ(point[0].toDouble(), -(7 + 39.93 / 60) / 60);
+    EXPECT_DOUBLE_EQ(point[1].toDouble(), 51.025);
+    EXPECT_EQ(point[2], QJsonValue(123.4));
+    EXPECT_EQ(features[0]["properties"]["GPS latitude"], QJsonValue(51.025));
     EXPECT_EQ(features[1]["geometry"]["coordinates"].toArray(), (QJsonArray{-180.0, 90.0}));
-    // Numbers as numbers, for a map program to sort and style by; none as null.
+    // Numbers as numbers, for a map program to sort and style by; none as null, never "" or " ".
     EXPECT_EQ(features[0]["properties"]["GPS altitude"], QJsonValue(123.4));
+    // Tags by key too, keyed by the key: a number as a number, a text as a string.
+    EXPECT_EQ(features[0]["properties"]["Xmp.xmp.Rating"], QJsonValue(4));
+    EXPECT_EQ(features[0]["properties"]["Exif.Image.Artist"], QJsonValue("Jo"));
+    EXPECT_EQ(source.AskedKeys(), (std::vector<std::string>{"Xmp.xmp.Rating", "Exif.Image.Artist"}));
     const QJsonObject properties = features[1]["properties"].toObject();
-    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Filename", "GPS altitude", "GPS latitude"}));
+    EXPECT_EQ(properties.keys(), (QStringList{"Camera manufacturer", "Exif.Image.Artist", "Filename", "GPS altitude",
+                                              "GPS date/time", "GPS latitude", "Xmp.xmp.Rating"}));
     EXPECT_EQ(properties["Filename"].toString(), "\u00FF edge.jpg");
     EXPECT_EQ(properties["GPS latitude"], QJsonValue(90.0));
-    EXPECT_TRUE(properties["GPS altitude"].isNull());
+    for (const char* none : {"Camera manufacturer", "GPS altitude", "GPS date/time", "Xmp.xmp.Rating"})
+        EXPECT_TRUE(properties[none].isNull()) << none;
 }
 
+// The paths of a list are written in clean form too.
 TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
 {
     const std::string root = photos.Text();
     photos.Touch("other/IMG_0001.JPG");
-    photoList =
-        PhotoList{root + "IMG_0002.JPG", root + "notes.txt", root + "other/IMG_0001.JPG", root + "IMG_0001.JPG"};
+    // Going back from a link's target leads elsewhere than going back from its name.
+    fs::create_directories(photos.Path() / "other" / "deeper");
+    fs::create_directory_symlink(photos.Path() / "other" / "deeper", photos.Path() / "link");
+    photoList = PhotoList{root + ".//IMG_0002.JPG", root + "notes.txt", root + "other/../other//IMG_0001.JPG",
+                          root + "IMG_0001.JPG", root + "link/../IMG_0001.JPG"};
     settings.Folder = "";
-    settings.Flags = FlagsWith({4});
     host.duplicateAnswer = Answer::Yes;
     const RunResult result = Execute();
     EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 3);
-    EXPECT_EQ(source.readPaths,
-              (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG", root + "other/IMG_0001.JPG"}));
+    EXPECT_EQ(result.photoCount, 4);
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
+                                                          root + "link/../IMG_0001.JPG", root + "other/IMG_0001.JPG"}));
     ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
-    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"IMG_0001.JPG"}));
+    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"1", "IMG_0001.JPG"}));
 }

@@ -4,6 +4,7 @@
 
 #include "settings/SettingsStore.h"
 #include "settings/NativeStore.h"
+#include "extract/ColumnCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -59,8 +60,9 @@ void PrintTo(const ExtractionSettings& s, std::ostream* out)
 {
     *out << "Folder=" << s.Folder << " OutFile=" << s.OutFile << " Flags=" << s.Flags
          << " CommentLine=" << s.CommentLine << " DateFormat=" << s.DateFormat << " FullFilePath=" << s.FullFilePath
-         << " SeparatorNum=" << s.SeparatorNum << " SubSeconds=" << s.SubSeconds << " SubFolders=" << s.SubFolders
-         << " Formats=" << s.Formats << " Spreadsheet=" << s.Spreadsheet << " MapFile=" << s.MapFile << " Months=";
+         << " SeparatorNum=" << s.SeparatorNum << " SeparatorText=" << s.SeparatorText << " SubSeconds=" << s.SubSeconds
+         << " SubFolders=" << s.SubFolders << " Formats=" << s.Formats << " Spreadsheet=" << s.Spreadsheet
+         << " MapFile=" << s.MapFile << " ExtraTags=" << s.ExtraTags << " Months=";
     for (const std::string& name : s.MonthNames)
         *out << name << ',';
 }
@@ -68,7 +70,7 @@ void PrintTo(const ExtractionSettings& s, std::ostream* out)
 TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLoad)
 {
     EXPECT_EQ(LoadSettings(), defaults);
-    EXPECT_EQ(defaults.Flags, std::string(29, '0'));
+    EXPECT_EQ(defaults.Flags, std::string(ColumnCount(), '0'));
     EXPECT_EQ(defaults.Formats, 2);  // "Photos and videos": a phone's HEIC photos and videos are not left out
     for (const auto& name : defaults.MonthNames)
         EXPECT_FALSE(name.empty());
@@ -76,7 +78,8 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
     ExtractionSettings settings = defaults;
     settings.Folder = "/photos/a, b \xC3\xA9t\xC3\xA9";
     settings.OutFile = "/out/x.csv";
-    settings.Flags = "1" + std::string(27, '0') + "1";
+    settings.Flags = "1" + std::string(ColumnCount() - 2, '0') + "1" + "01";
+    settings.ExtraTags = "Xmp.xmp.Rating Exif.Photo.LensSerialNumber";
     settings.MonthNames[4] = "Mai";
     settings.MonthNames[11] = "";
     for (std::int32_t* field : {&settings.CommentLine, &settings.FullFilePath, &settings.SubSeconds,
@@ -84,22 +87,42 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
         *field = 1;
     settings.DateFormat = 8;
     settings.SeparatorNum = 3;
+    settings.SeparatorText = "|";
     settings.Formats = 0;
     ASSERT_TRUE(SaveSettings(settings));
     EXPECT_EQ(LoadSettings(), settings);
 }
 
-TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumn)
+// One tick per built-in column and per added tag. A store of the days before tags could be added
+// reads as it always did; an entry edited by hand into no key goes with its tick, so that the
+// ticks of the others stay theirs.
+TEST_F(SettingsStore, FlagsKeepExactlyOneCharacterPerColumnAndTag)
 {
-    Store("Flags=1\n");
-    EXPECT_EQ(LoadSettings().Flags, "1" + std::string(28, '0'));
-    Store("Flags=" + std::string(29, '1') + std::string(27, '0') + "\n");
-    ExtractionSettings settings = LoadSettings();
-    EXPECT_EQ(settings.Flags, std::string(29, '1'));
-    // Closing again and again without a run must not make the stored value grow.
-    for (int start = 0; start < 3; ++start) {
-        ASSERT_TRUE(SaveSettings(LoadSettings()));
-        EXPECT_EQ(NativeStore(NativeStore::Scope::User).ReadString("Flags", ""), std::string(29, '1'));
+    const std::string columns(ColumnCount(), '1');
+    const struct {
+        std::string stored;
+        std::string flags;
+        std::string extraTags;
+    } cases[] = {
+        {"Flags=1\n", "1" + std::string(ColumnCount() - 1, '0'), ""},
+        {"Flags=" + columns + std::string(27, '0') + "\n", columns, ""},
+        {"Flags=" + columns + "10\nExtraTags=Xmp.xmp.Rating Exif.Image.Artist\n", columns + "10",
+         "Xmp.xmp.Rating Exif.Image.Artist"},
+        {"Flags=" + columns + "1\nExtraTags=Xmp.xmp.Rating Exif.Image.Artist\n", columns + "10",
+         "Xmp.xmp.Rating Exif.Image.Artist"},
+        {"Flags=" + columns + "0111\nExtraTags=no_key Xmp.xmp.Rating  Xmp.xmp.Rating Exif.Image.Artist\n",
+         columns + "11", "Xmp.xmp.Rating Exif.Image.Artist"},
+    };
+    for (const auto& c : cases) {
+        Store(c.stored);
+        const ExtractionSettings settings = LoadSettings();
+        EXPECT_EQ(settings.Flags, c.flags) << c.stored;
+        EXPECT_EQ(settings.ExtraTags, c.extraTags) << c.stored;
+        // Closing again and again without a run must not make the stored value grow.
+        for (int start = 0; start < 2; ++start) {
+            ASSERT_TRUE(SaveSettings(LoadSettings()));
+            EXPECT_EQ(NativeStore(NativeStore::Scope::User).ReadString("Flags", ""), c.flags) << c.stored;
+        }
     }
 }
 

@@ -7,8 +7,10 @@
 #include "extract/ColumnCatalogue.h"
 #include "extract/Messages.h"
 #include "ui/AboutDialog.h"
+#include "ui/DesktopOpener.h"
 #include "ui/MainWindow.h"
 #include "ui/SetupDialog.h"
+#include "ui/TagDialog.h"
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
@@ -24,10 +26,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QDialogButtonBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -52,13 +59,22 @@ T* Child(const QObject& parent, const char* name)
     return child;
 }
 
+// The tags a reader would list, a few of them.
+KnownTagList SomeTags()
+{
+    return {{{"Exif Photo", "Lens Serial Number", "Exif.Photo.LensSerialNumber", "The lens's serial number."},
+             {"IPTC Application2", "City", "Iptc.Application2.City", "City of the object."},
+             {"XMP xmp", "Rating", "Xmp.xmp.Rating", "A number for the document's status."}},
+            {}};
+}
+
 const SetupDialog::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
                                       "July",    "August",   "September", "October", "November", "December"};
 
 ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
 {
     ExtractionSettings settings = DefaultSettings(english);
-    settings.Flags = std::string(ColumnCount, '0');
+    settings.Flags = std::string(ColumnCount(), '0');
     for (int column : ticked)
         settings.Flags[column] = '1';
     return settings;
@@ -128,9 +144,10 @@ public:
         Messages().setAnswerWhenNoneQueued(QMessageBox::NoButton);
         SetFolderChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
         SetOutputFileChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
-        SetDesktopOpener([this](const QUrl& address) {
+        SetDesktopOpener([this](const QUrl& address, const std::function<void()>& notOpened) {
             opened << address;
-            return desktopOpens;
+            if (!desktopOpens)
+                notOpened();
         });
     }
     bool ShowActive()
@@ -161,12 +178,13 @@ private slots:
         QTest::addColumn<int>("storedSeparator");
         QTest::addColumn<QString>("separator");  // chosen or typed; empty: left alone
         QTest::addColumn<int>("keptSeparator");
-        QTest::newRow("Exit") << u"exit"_s << 3 << u": (colon)"_s << 1;
-        QTest::newRow("Escape") << u"escape"_s << 3 << u", (comma)"_s << 0;
-        QTest::newRow("close box") << u"close"_s << 3 << u"; (semi colon)"_s << 2;
-        QTest::newRow("typed separator") << u"exit"_s << 3 << u"|"_s << -1;
-        QTest::newRow("separator left alone") << u"exit"_s << 3 << QString() << 3;
-        QTest::newRow("typed separator last time") << u"exit"_s << -1 << QString() << -1;
+        QTest::addColumn<QString>("shownAgain");  // by the next window
+        QTest::newRow("Exit") << u"exit"_s << 3 << u": (colon)"_s << 1 << u": (colon)"_s;
+        QTest::newRow("Escape") << u"escape"_s << 3 << u", (comma)"_s << 0 << u", (comma)"_s;
+        QTest::newRow("close box") << u"close"_s << 3 << u"; (semi colon)"_s << 2 << u"; (semi colon)"_s;
+        QTest::newRow("typed separator") << u"exit"_s << 3 << u"|"_s << -1 << u"|"_s;
+        QTest::newRow("separator left alone") << u"exit"_s << 3 << QString() << 3 << u"Tab"_s;
+        QTest::newRow("typed separator last time") << u"exit"_s << -1 << QString() << -1 << u"#"_s;
     }
 
     void closingKeepsWhatTheWindowShows()
@@ -175,8 +193,10 @@ private slots:
         QFETCH(int, storedSeparator);
         QFETCH(QString, separator);
         QFETCH(int, keptSeparator);
+        QFETCH(QString, shownAgain);
         ExtractionSettings stored = Defaults({3, 4});
         stored.SeparatorNum = storedSeparator;
+        stored.SeparatorText = "#";  // typed last time; shown only where the position names no entry
         stored.DateFormat = 6;
         ScriptedTags tags;
         QRect placed;
@@ -217,6 +237,88 @@ private slots:
         QCOMPARE(next.geometry(), placed);
         QCOMPARE(Child<QLineEdit>(next, "folderEdit")->text(), u"/typed/Fotos-\u00e4"_s);
         QCOMPARE(next.SeparatorPosition(), keptSeparator);
+        QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
+    }
+
+    // Tags are added after the columns, ticked, each once; they can be unticked and removed, runs
+    // write them, and closing keeps them for the next window and the batch command.
+    void addedTagsFollowTheColumnsAndAreKept()
+    {
+        Photos photos({"a.jpg"});
+        photos.tags.Set("a.jpg", TagsWith({{Tag::Make, Text("Fuji")}}), ReadOutcome::Read,
+                        {{"4", 4.0}, {"LS-1", std::nullopt}});
+        ExtractionSettings stored = photos.Settings({4});
+        stored.CommentLine = 1;
+        {
+            Window window(stored, photos.tags);
+            QVERIFY(window.ShowActive());
+            window.SetTagLister(SomeTags);
+            std::string chosen;
+            window.SetTagChooser(
+                [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
+            auto* list = Child<QListWidget>(window, "columnList");
+            auto* add = Child<QPushButton>(window, "addTagButton");
+            auto* remove = Child<QPushButton>(window, "removeTagButton");
+            for (const char* key :
+                 {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber", "Xmp.xmp.Rating"}) {
+                chosen = key;
+                add->click();
+            }
+            QCOMPARE(list->count(), ColumnCount() + 3);
+            QCOMPARE(list->item(ColumnCount())->text(), u"Xmp.xmp.Rating (Rating)"_s);
+            QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Checked);
+            list->setCurrentRow(ColumnCount() - 1);
+            QVERIFY(!remove->isEnabled());  // a built-in column stays
+            list->setCurrentRow(ColumnCount() + 1);
+            QVERIFY(remove->isEnabled());
+            remove->click();
+            QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
+            Child<QPushButton>(window, "extractButton")->click();
+            QCOMPARE(ReadLines(photos.OutFile()),
+                     (QStringList{
+                         u"!\"Filename\",\"Camera manufacturer\",\"Xmp.xmp.Rating\",\"Exif.Photo.LensSerialNumber\""_s,
+                         u"\"a.jpg\",Fuji,4,\"LS-1\""_s}));
+            list->item(ColumnCount())->setCheckState(Qt::Unchecked);
+            QVERIFY(window.close());
+        }
+        const ExtractionSettings kept = LoadSettings();
+        QCOMPARE(kept.ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
+        QCOMPARE(kept.Flags, Defaults({4}).Flags + "01");
+        Window next(kept, photos.tags);
+        next.SetTagLister(SomeTags);
+        auto* list = Child<QListWidget>(next, "columnList");
+        QCOMPARE(list->count(), ColumnCount() + 2);
+        QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Unchecked);
+        QTRY_COMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
+    }
+
+    // Typing narrows the list in any column and case; a chosen row or a typed key fills the key,
+    // and only a key libexiv2 knows can be added -- any key's form when there is no list.
+    void tagDialogFiltersAndTakesOnlyKnownKeys()
+    {
+        const KnownTagList known = SomeTags();
+        TagDialog dialog(known);
+        auto* table = Child<QTableView>(dialog, "tagTable");
+        auto* key = Child<QLineEdit>(dialog, "tagKeyEdit");
+        QPushButton* add = Child<QDialogButtonBox>(dialog, "tagButtons")->button(QDialogButtonBox::Ok);
+        QCOMPARE(table->model()->rowCount(), 3);
+        QTest::keyClicks(Child<QLineEdit>(dialog, "tagFilter"), u"CITY"_s);
+        QCOMPARE(table->model()->rowCount(), 1);
+        QVERIFY(!add->isEnabled());
+        table->setCurrentIndex(table->model()->index(0, 0));
+        QCOMPARE(dialog.Key(), std::string("Iptc.Application2.City"));
+        QVERIFY(add->isEnabled());
+        key->setText(u"Xmp.xmp.Ratin"_s);
+        QVERIFY(!add->isEnabled());
+        key->setText(u" Xmp.xmp.Rating "_s);
+        QVERIFY(add->isEnabled());
+        QCOMPARE(dialog.Key(), std::string("Xmp.xmp.Rating"));
+
+        const KnownTagList none{{}, "the reader could not be started"};
+        TagDialog unlisted(none);
+        Child<QLineEdit>(unlisted, "tagKeyEdit")->setText(u"Xmp.custom.Thing"_s);
+        QVERIFY(Child<QDialogButtonBox>(unlisted, "tagButtons")->button(QDialogButtonBox::Ok)->isEnabled());
+        QVERIFY(Child<QLabel>(unlisted, "tagKeyNote")->text().contains(u"could not be started"_s));
     }
 
     void firstSizeShowsMostColumnsAndTheListGrows()
@@ -228,11 +330,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* list = Child<QListWidget>(window, "columnList");
         const auto rowsShown = [list] { return list->viewport()->height() / list->sizeHintForRow(0); };
-        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount, qPrintable(QString::number(rowsShown())));
+        QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount(), qPrintable(QString::number(rowsShown())));
         const int listHeight = list->height();
         window.resize(window.width() + 100, window.height() + 200);
         QTRY_COMPARE(list->height(), listHeight + 200);
-        QVERIFY(rowsShown() >= ColumnCount);
+        QVERIFY(rowsShown() >= ColumnCount());
     }
 
     void allAndNoneTickEveryColumn_data()
@@ -264,7 +366,7 @@ private slots:
             list->setFocus();
             QTest::keySequence(list, QKeySequence(how));
         }
-        for (int column = 0; column < ColumnCount; ++column)
+        for (int column = 0; column < ColumnCount(); ++column)
             QCOMPARE(window.IsColumnTicked(column), ticked);
     }
 
@@ -300,6 +402,7 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("typedFolder");
+        QTest::addColumn<QString>("typedOutput");
         QTest::addColumn<QString>("answer");  // empty: cancelled
         QTest::addColumn<QString>("given");   // to the chooser
         QTest::addColumn<QString>("folder");
@@ -307,18 +410,27 @@ private slots:
         const QString folder = u"browseFolderButton"_s, output = u"browseOutputButton"_s;
         const QString typed = u"/typed"_s, out = u"/out"_s;
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        QTest::newRow("folder chosen") << folder << typed << u"/chosen"_s << typed << u"/chosen"_s << out;
-        QTest::newRow("folder cancelled") << folder << typed << QString() << typed << typed << out;
-        QTest::newRow("no folder yet: Pictures") << folder << QString() << QString() << pictures << QString() << out;
-        QTest::newRow("output chosen") << output << typed << u"/chosen.csv"_s << out << typed << u"/chosen.csv"_s;
-        QTest::newRow("output cancelled") << output << typed << QString() << out << typed << out;
-        QTest::newRow("sub-folders clicked") << u"subFoldersCheck"_s << typed << QString() << QString() << typed << out;
+        const QString subFolders = u"subFoldersCheck"_s, home = QDir::toNativeSeparators(QDir::homePath());
+        QTest::newRow("folder chosen") << folder << typed << out << u"/chosen"_s << typed << u"/chosen"_s << out;
+        QTest::newRow("folder cancelled") << folder << typed << out << QString() << typed << typed << out;
+        QTest::newRow("no folder yet: Pictures")
+            << folder << QString() << out << QString() << pictures << QString() << out;
+        QTest::newRow("output chosen") << output << typed << out << u"/chosen.csv"_s << out << typed
+                                       << u"/chosen.csv"_s;
+        QTest::newRow("output cancelled") << output << typed << out << QString() << out << typed << out;
+        QTest::newRow("sub-folders clicked") << subFolders << typed << out << QString() << QString() << typed << out;
+        // "~" is the home folder, as in a shell; another user's "~name" is left as typed.
+        QTest::newRow("home folder typed") << folder << u"~/typed"_s << u"~/out.csv"_s << QString()
+                                           << home + u"/typed"_s << home + u"/typed"_s << home + u"/out.csv"_s;
+        QTest::newRow("home alone, and another user's")
+            << folder << u"~"_s << u"~other/out.csv"_s << QString() << home << home << u"~other/out.csv"_s;
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt()
     {
         QFETCH(QString, control);
         QFETCH(QString, typedFolder);
+        QFETCH(QString, typedOutput);
         QFETCH(QString, answer);
         QFETCH(QString, given);
         QFETCH(QString, folder);
@@ -336,7 +448,7 @@ private slots:
         window.SetFolderChooser(chooser);
         window.SetOutputFileChooser(chooser);
         Child<QLineEdit>(window, "folderEdit")->setText(typedFolder);
-        Child<QLineEdit>(window, "outputEdit")->setText(u"/out"_s);
+        Child<QLineEdit>(window, "outputEdit")->setText(typedOutput);
         Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
         Child<QAbstractButton>(window, qPrintable(control))->click();
 
@@ -539,13 +651,15 @@ private slots:
 
         QVERIFY(runShown);
         QCOMPARE(enabledDuringRun, (QStringList{u"abortButton"_s, u"exitButton"_s}));
+        // The photos that could not be read have no date, the one column ticked: no line.
         const QStringList lines = ReadLines(photos.OutFile());
-        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[0], u"\"a.jpg\";\"07 May 2000 14:22:01.25\""_s);
         QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
         const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), 2);
-        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames).text));
+        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames, {"1", "a.jpg"}).text));
+        QVERIFY(shown[0].text.contains(u"found: a.jpg."_s));
         QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);  // one line for each photo not read
         QVERIFY(shown[1].details.contains(u"bad1.jpg"_s) && shown[1].details.contains(u"bad2.jpg"_s));
@@ -615,19 +729,33 @@ private slots:
             QVERIFY(shown[1].text.contains(QDir::toNativeSeparators(photos.OutFile())));
     }
 
-    void progressBarHoldsMoreThan65535Photos()
+    void progressBarCountsMoreThan65535Photos()
     {
         ScriptedTags tags;
         Window window(Defaults(), tags);
         window.SetProgressRange(70000);
         window.SetProgressPosition(69999);
-        QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 70000);
-        QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 69999);
+        const auto* bar = Child<QProgressBar>(window, "progressBar");
+        QCOMPARE(bar->maximum(), 70000);
+        QCOMPARE(bar->value(), 69999);
+        QVERIFY(bar->isTextVisible());
+        QCOMPARE(bar->text(), u"69999 of 70000 photos"_s);
+    }
+
+    void closingDuringRunStopsKeepsFileAndSaves_data()
+    {
+        QTest::addColumn<bool>("earlierFile");
+        QTest::newRow("new file") << false;
+        QTest::newRow("earlier file") << true;  // kept as it was: the user who left is not asked
     }
 
     void closingDuringRunStopsKeepsFileAndSaves()
     {
+        QFETCH(bool, earlierFile);
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
+        QFile earlier(photos.OutFile());
+        QVERIFY(!earlierFile || (earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8));
+        earlier.close();
         ExtractionSettings settings = photos.Settings({4});
         settings.SeparatorNum = 3;  // Tab
         Window window(settings, photos.tags);
@@ -645,7 +773,7 @@ private slots:
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
         QVERIFY(!window.isVisible());                  // ... and then closed
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"\"p1.jpg\"\tFuji"_s});
+        QCOMPARE(ReadLines(photos.OutFile()), QStringList{earlierFile ? u"earlier"_s : u"\"p1.jpg\"\tFuji"_s});
         QVERIFY(window.Shown().empty());  // the user who closed the window is not told where it stopped
         const ExtractionSettings kept = LoadSettings();
         QCOMPARE(kept.Flags, Defaults({4}).Flags);
@@ -656,24 +784,44 @@ private slots:
     void helpOpensThePagesOrSaysWhy_data()
     {
         QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("opens");  // what the desktop answers
-        QTest::newRow("opened") << true << true;
-        QTest::newRow("no program for them") << true << false;
-        QTest::newRow("not found") << false << true;
+        QTest::addColumn<bool>("opens");       // what the desktop answers
+        QTest::addColumn<QString>("xdgOpen");  // how the desktop's xdg-open ends, where it is asked
+        QTest::newRow("opened") << true << true << QString();
+        QTest::newRow("no program for them") << true << false << QString();
+        QTest::newRow("not found") << false << true << QString();
+        // xdg-open starts, and then finds nothing to open them with.
+        QTest::newRow("xdg-open finds no program") << true << false << u"exit 3"_s;
+        QTest::newRow("xdg-open opens them") << true << true << u"exit 0"_s;
     }
 
     void helpOpensThePagesOrSaysWhy()
     {
         QFETCH(bool, installed);
         QFETCH(bool, opens);
+        QFETCH(QString, xdgOpen);
         QTemporaryDir empty;
         ScriptedTags tags;
         Window window(Defaults(), tags);
         window.desktopOpens = opens;
         if (!installed)
             window.SetHelpFolders({empty.path()});
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&path] { qputenv("PATH", path); });
+        if (!xdgOpen.isEmpty()) {
+            QFile script(empty.filePath(u"xdg-open"_s));
+            QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + xdgOpen.toUtf8() + "\n") > 0);
+            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            script.close();
+            qputenv("PATH", QFile::encodeName(empty.path()) + ":" + path);
+            auto* desktop = new DesktopOpener(&window);
+            window.SetDesktopOpener([&window, desktop](const QUrl& address, const std::function<void()>& notOpened) {
+                window.opened << address;
+                desktop->Open(address, notOpened);
+            });
+        }
         QVERIFY(window.ShowActive());
         QTest::keyClick(Child(window, "folderEdit"), Qt::Key_F1);
+        QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());  // xdg-open has ended
 
         QCOMPARE(window.opened.size(), installed ? 1 : 0);
         QCOMPARE(int(window.Shown().size()), installed && opens ? 0 : 1);

@@ -4,13 +4,17 @@
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
+#include "support/TextOf.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <limits>
+
+#include <utime.h>
 
 namespace {
 
@@ -33,11 +37,11 @@ protected:
 struct Case {
     const char* what;
     PhotoTags tags;
-    std::string (PhotoValues::*operation)() const;
+    std::string (*operation)(const PhotoValues&);
     std::string expected;
 };
 
-GpsCoordinate Coordinate(float degrees, float minutes, float seconds, std::string reference)
+GpsCoordinate Coordinate(double degrees, double minutes, double seconds, std::string reference)
 {
     return GpsCoordinate{degrees, minutes, seconds, std::move(reference)};
 }
@@ -50,84 +54,145 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
     const Case cases[] = {
         // Exposure: the stored 1/N as it stands, other fractions to the nearest 1/N as exiftool
         // rounds them, a quarter of a second and longer as decimals.
-        {"exposure 1/160", TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), &C::GetExposureTime, "1/160 sec"},
-        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), &C::GetExposureTime, "1/100 sec"},
-        {"exposure unreduced", TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), &C::GetExposureTime,
+        {"exposure 1/160", TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), TextOf<&C::GetExposureTime>, "1/160 sec"},
+        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), TextOf<&C::GetExposureTime>,
+         "1/100 sec"},
+        {"exposure unreduced", TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), TextOf<&C::GetExposureTime>,
          "1/178 sec"},
-        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), &C::GetExposureTime, "1/219 sec"},
-        {"exposure 1/3", TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), &C::GetExposureTime, "1/3 sec"},
-        {"exposure 0.6", TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), &C::GetExposureTime, "0.6 sec"},
-        {"exposure 2", TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), &C::GetExposureTime, "2 sec"},
-        {"exposure 2.5", TagsWith({{Tag::ExposureTime, Fraction(5, 2)}}), &C::GetExposureTime, "2.5 sec"},
-        {"exposure 0/0", TagsWith({{Tag::ExposureTime, Fraction(0, 0)}}), &C::GetExposureTime, ""},
-        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), &C::GetFNumber, "F7.1"},
-        {"f-number 11", TagsWith({{Tag::FNumber, Fraction(11, 1)}}), &C::GetFNumber, "F11.0"},
-        {"f-number 1/0", TagsWith({{Tag::FNumber, Fraction(1, 0)}}), &C::GetFNumber, ""},
+        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), TextOf<&C::GetExposureTime>,
+         "1/219 sec"},
+        {"exposure 1/3", TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), TextOf<&C::GetExposureTime>, "1/3 sec"},
+        {"exposure 0.6", TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), TextOf<&C::GetExposureTime>, "0.6 sec"},
+        {"exposure 2", TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), TextOf<&C::GetExposureTime>, "2 sec"},
+        {"exposure 2.5", TagsWith({{Tag::ExposureTime, Fraction(5, 2)}}), TextOf<&C::GetExposureTime>, "2.5 sec"},
+        {"exposure 0/0", TagsWith({{Tag::ExposureTime, Fraction(0, 0)}}), TextOf<&C::GetExposureTime>, ""},
+        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), TextOf<&C::GetFNumber>, "F7.1"},
+        {"f-number 11", TagsWith({{Tag::FNumber, Fraction(11, 1)}}), TextOf<&C::GetFNumber>, "F11.0"},
+        {"f-number 1/0", TagsWith({{Tag::FNumber, Fraction(1, 0)}}), TextOf<&C::GetFNumber>, ""},
         // ISO below 50 is what the camera says, not 200 times it.
-        {"iso 32", TagsWith({{Tag::ISOSpeed, Number(32)}}), &C::GetISOSpeed, "32"},
-        {"iso 6400", TagsWith({{Tag::ISOSpeed, Number(6400)}}), &C::GetISOSpeed, "6400"},
-        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), &C::GetFlash, "Flash did not fire, compulsory flash mode"},
-        {"flash 1", TagsWith({{Tag::Flash, Number(1)}}), &C::GetFlash, "Flash fired"},
-        {"flash unknown", TagsWith({{Tag::Flash, Number(0x62)}}), &C::GetFlash, "Unknown (98)"},
+        {"iso 32", TagsWith({{Tag::ISOSpeed, Number(32)}}), TextOf<&C::GetISOSpeed>, "32"},
+        {"iso 6400", TagsWith({{Tag::ISOSpeed, Number(6400)}}), TextOf<&C::GetISOSpeed>, "6400"},
+        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), TextOf<&C::GetFlash>,
+         "Flash did not fire, compulsory flash mode"},
+        {"flash 1", TagsWith({{Tag::Flash, Number(1)}}), TextOf<&C::GetFlash>, "Flash fired"},
+        {"flash unknown", TagsWith({{Tag::Flash, Number(0x62)}}), TextOf<&C::GetFlash>, "Unknown (98)"},
         // Distance: 0 and 0/0 mean unknown, all ones infinity.
-        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), &C::GetSubjectDistance, "3.500"},
-        {"distance 0", TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), &C::GetSubjectDistance, ""},
-        {"distance 0/0", TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), &C::GetSubjectDistance, ""},
-        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), &C::GetSubjectDistance,
-         "Infinity"},
-        {"focal length", TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), &C::GetFocalLength, "18.5"},
-        {"focal length 50", TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), &C::GetFocalLength, "50.0"},
-        {"direction", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), &C::GetGPSImgDirection, "271"},
-        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), &C::GetGPSImgDirection, "0"},
-        {"direction 1/0", TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), &C::GetGPSImgDirection, ""},
+        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), TextOf<&C::GetSubjectDistance>, "3.500"},
+        {"distance 0", TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), TextOf<&C::GetSubjectDistance>, ""},
+        {"distance 0/0", TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), TextOf<&C::GetSubjectDistance>, ""},
+        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}),
+         TextOf<&C::GetSubjectDistance>, "Infinity"},
+        {"focal length", TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), TextOf<&C::GetFocalLength>, "18.5"},
+        {"focal length 50", TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), TextOf<&C::GetFocalLength>, "50.0"},
+        {"direction", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), TextOf<&C::GetGPSImgDirection>, "271"},
+        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), TextOf<&C::GetGPSImgDirection>,
+         "0"},
+        {"direction 1/0", TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), TextOf<&C::GetGPSImgDirection>, ""},
         // Altitude: signed by its reference, empty at a centimetre or less whatever the reference.
-        {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), &C::GetGPSAltitude, "123.40"},
-        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude, "12345.68"},
+        {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), TextOf<&C::GetGPSAltitude>, "123.40"},
+        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), TextOf<&C::GetGPSAltitude>,
+         "12345.68"},
+        {"altitude in double precision", TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}),
+         TextOf<&C::GetGPSAltitude>, "100000.04"},
         {"below sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}),
-         &C::GetGPSAltitude, "-5.00"},
+         TextOf<&C::GetGPSAltitude>, "-5.00"},
         {"above sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}),
-         &C::GetGPSAltitude, "5.00"},
+         TextOf<&C::GetGPSAltitude>, "5.00"},
         {"half a centimetre", TagsWith({{Tag::GPSAltitude, Fraction(5, 1000)}, {Tag::GPSAltitudeRef, Number(1)}}),
-         &C::GetGPSAltitude, ""},
+         TextOf<&C::GetGPSAltitude>, ""},
         {"two centimetres", TagsWith({{Tag::GPSAltitude, Fraction(2, 100)}, {Tag::GPSAltitudeRef, Number(1)}}),
-         &C::GetGPSAltitude, "-0.02"},
-        {"altitude 5/0", TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), &C::GetGPSAltitude, ""},
+         TextOf<&C::GetGPSAltitude>, "-0.02"},
+        {"altitude 5/0", TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), TextOf<&C::GetGPSAltitude>, ""},
         // Positions, unsigned or signed rationals alike.
         {"latitude north",
          TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
-         &C::GetLatitude, "48.856602"},
+         TextOf<&C::GetLatitude>, "48.856600"},
         {"longitude west",
          TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
-         &C::GetLongitude, "-2.350000"},
-        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), &C::GetLatitude, ""},
-        {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), &C::GetLatitude, ""},
-        // GPS date and time, as FreeImage has always written the time.
+         TextOf<&C::GetLongitude>, "-2.350000"},
+        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}),
+         TextOf<&C::GetLatitude>, ""},
+        {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), TextOf<&C::GetLatitude>, ""},
+        // GPS date and time, two digits to each part of the time, as exiftool writes it.
         {"gps stamps",
-         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {30, 1}, {15, 1})}}),
-         &C::GetGPSDateTime, "2021:07:14 7:30:15.00"},
-        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), &C::GetGPSDateTime,
-         " 23:59:58.50"},
-        {"no gps stamps", PhotoTags{}, &C::GetGPSDateTime, " "},
+         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {3, 1}, {724, 100})}}),
+         TextOf<&C::GetGPSDateTime>, "2021:07:14 07:03:07.24"},
+        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}),
+         TextOf<&C::GetGPSDateTime>, " 23:59:58.50"},
+        {"no gps stamps", PhotoTags{}, TextOf<&C::GetGPSDateTime>, " "},
         {"damaged gps time",
          TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
-         &C::GetGPSDateTime, " "},
+         TextOf<&C::GetGPSDateTime>, " "},
         // Texts: cameras pad Make and Model with blanks, which go; other texts are kept whole.
-        {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), &C::GetMake, "Canon"},
-        {"model", TagsWith({{Tag::Model, Text(" EOS\t ")}}), &C::GetModel, "EOS\t"},
-        {"make and model", TagsWith({{Tag::Make, Text("Canon ")}}), &C::GetMakeAndModel, "Canon "},
-        {"neither", PhotoTags{}, &C::GetMakeAndModel, " "},
-        {"lens", TagsWith({{Tag::LensModel, Text(" EF50 ")}}), &C::GetLensModel, " EF50 "},
-        {"no lens", PhotoTags{}, &C::GetLensModel, "Unknown"},
-        {"lens blank", TagsWith({{Tag::LensModel, Text(" ")}}), &C::GetLensModel, " "},
+        {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), TextOf<&C::GetMake>, "Canon"},
+        {"model", TagsWith({{Tag::Model, Text(" EOS\t ")}}), TextOf<&C::GetModel>, "EOS\t"},
+        {"make and model", TagsWith({{Tag::Make, Text("Canon ")}}), TextOf<&C::GetMakeAndModel>, "Canon "},
+        {"neither", PhotoTags{}, TextOf<&C::GetMakeAndModel>, " "},
+        {"lens", TagsWith({{Tag::LensModel, Text(" EF50 ")}}), TextOf<&C::GetLensModel>, " EF50 "},
+        {"no lens", PhotoTags{}, TextOf<&C::GetLensModel>, "Unknown"},
+        {"lens blank", TagsWith({{Tag::LensModel, Text(" ")}}), TextOf<&C::GetLensModel>, " "},
         {"date original",
          TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
-         &C::GetDateTime, "2021:07:14 09:30:15"},
-        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), &C::GetDateTime,
+         TextOf<&C::GetDateTime>, "2021:07:14 09:30:15"},
+        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), TextOf<&C::GetDateTime>,
          "2022:01:02 03:04:05"},
-        {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), &C::GetSubSecTimeOriginal, "25"},
+        {"iptc date after the xmp ones",
+         TagsWith(
+             {{Tag::IptcDateCreated, Text("2019:08:17 14:02:11")}, {Tag::XmpCreateDate, Text("2018:01:02 03:04:05")}}),
+         TextOf<&C::GetDateTime>, "2018:01:02 03:04:05"},
+        {"png date last",
+         TagsWith({{Tag::PngCreationTime, Text("2016:05:06 07:08:09")},
+                   {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
+         TextOf<&C::GetDateTime>, "2018:03:04 00:00:00"},
+        {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), TextOf<&C::GetSubSecTimeOriginal>, "25"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ((Read(c.tags).*c.operation)(), c.expected) << c.what;
+        EXPECT_EQ(c.operation(Read(c.tags)), c.expected) << c.what;
+}
+
+// A number carries the value its text shows, so that the map and a workbook give the number the
+// delimited file gives; a number column's text that is no number stays a text.
+TEST_F(ValueFormat, NumbersCarryTheValueTheirTextShows)
+{
+    using C = PhotoValues;
+    using T = Field::Type;
+    const struct {
+        const char* what;
+        PhotoTags tags;
+        Field (C::*operation)() const;
+        T type;
+        double number;
+    } cases[] = {
+        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), &C::GetFNumber, T::Number, 7.1},
+        {"iso", TagsWith({{Tag::ISOSpeed, Number(32)}}), &C::GetISOSpeed, T::Number, 32},
+        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), &C::GetSubjectDistance, T::Number, 3.5},
+        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), &C::GetSubjectDistance,
+         T::Text, 0},
+        {"latitude to six decimals",
+         TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("S")}}),
+         &C::GetLatitude, T::Number, -48.8566},
+        {"altitude to two decimals", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude,
+         T::Number, 12345.68},
+        {"direction cut", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), &C::GetGPSImgDirection, T::Number,
+         271},
+        {"no focal length", PhotoTags{}, &C::GetFocalLength, T::Empty, 0},
+    };
+    for (const auto& c : cases) {
+        const Field field = (Read(c.tags).*c.operation)();
+        EXPECT_EQ(field.type, c.type) << c.what;
+        EXPECT_EQ(field.number, c.number) << c.what;
+    }
+}
+
+// The capture date as numbers, for outputs that write real dates; none for a date no calendar has.
+TEST_F(ValueFormat, CaptureMomentOnlyForAWholeDate)
+{
+    const auto moment =
+        Read(TagsWith({{Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}, {Tag::SubSecTimeOriginal, Text("25")}}))
+            .CaptureMoment();
+    EXPECT_EQ(moment, (DateTimeParts{2021, 7, 14, 9, 30, 15, "25"}));
+    for (const char* date : {"2021:13:14 09:30:15", "2021:07:14T09:30:15", "2021:07:14 09:30", "0000:00:00 00:00:00"})
+        EXPECT_EQ(Read(TagsWith({{Tag::DateTimeOriginal, Text(date)}})).CaptureMoment(), std::nullopt) << date;
 }
 
 TEST_F(ValueFormat, QuarterTurnsSwapTheDimensions)
@@ -145,23 +210,35 @@ TEST_F(ValueFormat, QuarterTurnsSwapTheDimensions)
     }
 }
 
-TEST_F(ValueFormat, DateFallsBackToTheFileTime)
+// A copy made today that kept its modification time (cp -p, rsync -t, camera import tools) has
+// that older time as its date, not the moment it was copied.
+TEST_F(ValueFormat, DateFallsBackToTheOlderOfTheFileTimes)
 {
-    const std::string fileDate = Read(PhotoTags{}).GetDateTime();
-    ASSERT_EQ(fileDate.size(), 19u);
-    EXPECT_EQ(fileDate[4], ':');
-    EXPECT_EQ(fileDate[10], ' ');
+    std::tm local{};
+    local.tm_year = 2001 - 1900;
+    local.tm_mon = 1;
+    local.tm_mday = 3;
+    local.tm_hour = 4;
+    local.tm_min = 5;
+    local.tm_sec = 6;
+    local.tm_isdst = -1;
+    const std::string path = folder.Touch("p.jpg", "1234567");
+    const ::utimbuf times{std::mktime(&local), std::mktime(&local)};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+    source.Set("p.jpg", PhotoTags{});
+    reader.ReadImage(path);
+    EXPECT_EQ(reader.GetDateTime(), "2001:02:03 04:05:06");
 }
 
 TEST_F(ValueFormat, FileSizeIsTheFullSizeAndEmptyWhenTheStatusIsUnknown)
 {
-    EXPECT_EQ(Read(PhotoTags{}).GetFileSize(), "7");
+    EXPECT_EQ(Read(PhotoTags{}).GetFileSize().text, "7");
     const std::string path = folder.Touch("big.jpg", "");
     std::filesystem::resize_file(path, 3000000000ull);  // sparse: takes no disk space
     reader.ReadImage(path);
-    EXPECT_EQ(reader.GetFileSize(), "3000000000");
+    EXPECT_EQ(reader.GetFileSize().text, "3000000000");
     reader.ReadImage(folder.Text() + "gone.jpg");
-    EXPECT_EQ(reader.GetFileSize(), "");
+    EXPECT_EQ(reader.GetFileSize().text, "");
     EXPECT_EQ(reader.GetDateTime(), "");
 }
 
@@ -175,31 +252,33 @@ TEST_F(ValueFormat, SlotsAreEmptyAfterClearValuesAndForAnUnreadablePhoto)
     Read(tags).ClearValues();
     EXPECT_EQ(reader.GetXPTitle(), "");
     EXPECT_EQ(reader.GetMake(), "");
-    EXPECT_EQ(reader.GetLatitude(), "");
+    EXPECT_EQ(reader.GetLatitude().text, "");
     EXPECT_EQ(reader.GetDimensions(), "8x6");
 
     PhotoValues& photo = Read(tags, ReadOutcome::Crashed);
     EXPECT_EQ(photo.LastOutcome(), ReadOutcome::Crashed);
     EXPECT_EQ(photo.GetMake(), "");
     EXPECT_EQ(photo.GetDimensions(), "0x0");
-    EXPECT_EQ(photo.GetFileSize(), "7");
+    EXPECT_EQ(photo.GetFileSize().text, "7");
+    EXPECT_EQ(photo.GetDateTime(), "") << "the file's time is no capture date of a photo not read";
 }
 
 TEST(DecimalDegrees, SignedBySouthAndWestOnlyAndEmptyWithoutANumber)
 {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
     const std::pair<GpsCoordinate, const char*> cases[] = {
-        {Coordinate(48, 51, 23.76f, "N"), "48.856602"},
-        {Coordinate(48, 51, 23.76f, "S"), "-48.856602"},
-        {Coordinate(48, 51, 23.76f, "s"), "48.856602"},
+        {Coordinate(48, 51, 23.76, "N"), "48.856600"},
+        {Coordinate(48, 51, 23.76, "S"), "-48.856600"},
+        {Coordinate(48, 51, 23.76, "s"), "48.856600"},
+        {Coordinate(51, 1, 30, "N"), "51.025000"},
         {Coordinate(2, 21, 0, ""), "2.350000"},
         {Coordinate(0, 0, 30, "N"), "0.008333"},  // near the equator: real, printed
-        {Coordinate(0, 0, 18.36f, "W"), "-0.005100"},
+        {Coordinate(0, 0, 18.36, "W"), "-0.005100"},
         {Coordinate(0, 0, 0, "N"), ""},
         {Coordinate(nan, 0, 0, "N"), ""},
         {Coordinate(10, inf, 0, "N"), ""},
     };
     for (const auto& [coordinate, expected] : cases)
-        EXPECT_EQ(FormatDecimalDegrees(coordinate), expected) << coordinate.degrees << " " << coordinate.reference;
+        EXPECT_EQ(FormatDecimalDegrees(coordinate).text, expected) << coordinate.degrees << " " << coordinate.reference;
 }

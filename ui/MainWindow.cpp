@@ -6,8 +6,11 @@
 #include "extract/RecordComposer.h"
 #include "ui/AboutDialog.h"
 #include "ui/AppInfo.h"
+#include "ui/DesktopOpener.h"
 #include "ui/HelpPages.h"
 #include "ui/SetupDialog.h"
+#include "ui/TagDialog.h"
+#include "metadata/ReaderPool.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +18,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -34,6 +36,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -107,6 +110,30 @@ QString FromNarrow(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The message's text with each path it names kept whole, as MessageBoxes::PathShown keeps one.
+QString WithPathsShown(const Message& message)
+{
+    QStringList paths;
+    for (const std::string& argument : message.arguments)
+        if (argument.find_first_of("/\\") != std::string::npos)
+            paths << FromNarrow(argument);
+    // The longest first: a folder's path may be part of a file's.
+    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    QString text = FromNarrow(message.text);
+    for (const QString& path : paths)
+        text.replace(path, MessageBoxes::PathShown(path));
+    return text;
+}
+
+// A path typed with a leading "~" as a shell reads it: the user's home folder. "~name" (another
+// user's home) is left as typed.
+std::string WithHomeExpanded(const QString& typed)
+{
+    const bool home = typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")) ||
+                      (QDir::separator() == QLatin1Char('\\') && typed.startsWith(QLatin1String("~\\")));
+    return (home ? QDir::toNativeSeparators(QDir::homePath()) + typed.mid(1) : typed).toStdString();
+}
+
 }  // namespace
 
 MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent)
@@ -115,7 +142,9 @@ MainWindow::MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* pa
       m_tags(tags),
       m_chooseFolder(ChooseFolderOnDesktop),
       m_chooseOutputFile(ChooseOutputFileOnDesktop),
-      m_openOnDesktop([](const QUrl& address) { return QDesktopServices::openUrl(address); }),
+      m_openOnDesktop([desktop = new DesktopOpener(this)](const QUrl& address, const std::function<void()>& notOpened) {
+          desktop->Open(address, notOpened);
+      }),
       m_helpFolders(DefaultHelpFolders())
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -234,29 +263,39 @@ void MainWindow::BuildSelectBox()
     m_fullPathCheck->setObjectName(QStringLiteral("fullPathCheck"));
     QBoxLayout* separatorRow = BuildSeparatorRow();
 
+    // The buttons that change the list stand right under it.
     auto* selectGrid = new QGridLayout(selectBox);
     selectGrid->addWidget(m_columnList, 0, 0, 1, 2);
-    selectGrid->addWidget(m_headingsCheck, 1, 0);
-    selectGrid->addLayout(tickRow, 1, 1);
-    selectGrid->addWidget(m_fullPathCheck, 2, 0, 1, 2);
-    selectGrid->addLayout(separatorRow, 3, 0, 1, 2);
+    selectGrid->addLayout(tickRow, 1, 0, 1, 2);
+    selectGrid->addWidget(m_headingsCheck, 2, 0, 1, 2);
+    selectGrid->addWidget(m_fullPathCheck, 3, 0, 1, 2);
+    selectGrid->addLayout(separatorRow, 4, 0, 1, 2);
     selectGrid->setColumnStretch(1, 1);
     selectGrid->setRowStretch(0, 1);
 }
 
 QBoxLayout* MainWindow::BuildTickRow()
 {
+    m_addTagButton = new QPushButton(tr("Add ta&g..."), m_selectBox);
+    m_addTagButton->setObjectName(QStringLiteral("addTagButton"));
+    m_addTagButton->setToolTip(tr("Add any tag the photos may hold as a column of its own"));
+    m_removeTagButton = new QPushButton(tr("&Remove tag"), m_selectBox);
+    m_removeTagButton->setObjectName(QStringLiteral("removeTagButton"));
+    m_removeTagButton->setToolTip(tr("Remove the added tag chosen in the list"));
+    m_removeTagButton->setEnabled(false);
     m_tickAllButton = new QPushButton(QStringLiteral("&All"), m_selectBox);
     m_tickAllButton->setObjectName(QStringLiteral("tickAllButton"));
     m_tickAllButton->setToolTip(QStringLiteral("Tick every column (Ctrl+A in the list)"));
     m_tickNoneButton = new QPushButton(QStringLiteral("&None"), m_selectBox);
     m_tickNoneButton->setObjectName(QStringLiteral("tickNoneButton"));
     m_tickNoneButton->setToolTip(QStringLiteral("Untick every column (Ctrl+Shift+A in the list)"));
-    for (QPushButton* button : {m_tickAllButton, m_tickNoneButton})
+    for (QPushButton* button : {m_addTagButton, m_removeTagButton, m_tickAllButton, m_tickNoneButton})
         button->setAutoDefault(false);
     MatchButtonWidths({m_tickAllButton, m_tickNoneButton});
 
     auto* tickRow = new QHBoxLayout;
+    tickRow->addWidget(m_addTagButton);
+    tickRow->addWidget(m_removeTagButton);
     tickRow->addStretch(1);
     tickRow->addWidget(m_tickAllButton);
     tickRow->addWidget(m_tickNoneButton);
@@ -325,7 +364,11 @@ QBoxLayout* MainWindow::BuildRunRow()
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setAccessibleName(QStringLiteral("Photos done"));
-    m_progressBar->setTextVisible(false);
+    // The count says more than a percentage: how far a run of 20,000 photos has got, and that it
+    // is moving at all.
+    m_progressBar->setFormat(QStringLiteral("%v of %m photos"));
+    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("88888 of 88888 photos")) +
+                                   5 * metrics.averageCharWidth());
     m_abortButton = new QPushButton(QStringLiteral("A&bort"), this);
     m_abortButton->setObjectName(QStringLiteral("abortButton"));
     m_abortButton->setAutoDefault(false);
@@ -367,6 +410,9 @@ void MainWindow::ConnectControls()
     connect(m_browseOutputButton, &QPushButton::clicked, this, &MainWindow::OnBrowseOutputFile);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::OnSetup);
     connect(m_subFoldersCheck, &QCheckBox::clicked, this, &MainWindow::OnSubFoldersClicked);
+    connect(m_addTagButton, &QPushButton::clicked, this, &MainWindow::OnAddTag);
+    connect(m_removeTagButton, &QPushButton::clicked, this, &MainWindow::OnRemoveTag);
+    connect(m_columnList, &QListWidget::currentRowChanged, this, &MainWindow::UpdateRemoveTag);
     connect(m_tickAllButton, &QPushButton::clicked, this, &MainWindow::OnTickAll);
     connect(m_tickNoneButton, &QPushButton::clicked, this, &MainWindow::OnTickNone);
 }
@@ -408,14 +454,95 @@ void MainWindow::BuildActions()
 void MainWindow::FillColumnList()
 {
     const auto& catalogue = ColumnCatalogue();
-    const ColumnSelection ticked = SelectionFromFlags(m_settings.Flags);
-    for (int column = 0; column < ColumnCount; ++column) {
-        const std::string_view heading = catalogue[column].heading;
-        auto* item = new QListWidgetItem(QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size())));
+    for (const Column& column : catalogue) {
+        auto* item = new QListWidgetItem(FromNarrow(column.heading));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked[column] ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(m_settings.IsColumnTicked(m_columnList->count()) ? Qt::Checked : Qt::Unchecked);
         m_columnList->addItem(item);
     }
+    for (const std::string& key : m_settings.ExtraTagKeys())
+        AddTagRow(key, m_settings.IsColumnTicked(m_columnList->count()));
+    // The labels of the added tags come from the reader program, asked once the window is up
+    // rather than before it shows.
+    if (!m_extraTags.empty())
+        QTimer::singleShot(0, this, [this] {
+            KnownTags();
+            ShowTagLabels();
+        });
+}
+
+void MainWindow::AddTagRow(const std::string& key, bool ticked)
+{
+    m_extraTags.push_back(key);
+    auto* item = new QListWidgetItem(FromNarrow(key));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    m_columnList->addItem(item);
+    ShowTagLabels();
+}
+
+void MainWindow::ShowTagLabels()
+{
+    if (!m_knownTags)
+        return;
+    // The key is the column's heading; the label beside it says what it is.
+    for (std::size_t tag = 0; tag < m_extraTags.size(); ++tag) {
+        QListWidgetItem* item = m_columnList->item(ColumnCount() + static_cast<int>(tag));
+        const KnownTag* known = m_knownTags->Find(m_extraTags[tag]);
+        if (item == nullptr || known == nullptr)
+            continue;
+        item->setText(known->label.empty() ? FromNarrow(known->key)
+                                           : tr("%1 (%2)").arg(FromNarrow(known->key), FromNarrow(known->label)));
+        item->setToolTip(FromNarrow(known->description));
+    }
+}
+
+void MainWindow::SetTagLister(TagLister lister)
+{
+    m_listTags = std::move(lister);
+    m_knownTags.reset();
+}
+
+const KnownTagList& MainWindow::KnownTags()
+{
+    if (!m_knownTags)
+        m_knownTags = m_listTags ? m_listTags() : ListKnownTags(ReaderPool::DefaultOptions().program);
+    return *m_knownTags;
+}
+
+void MainWindow::OnAddTag()
+{
+    const KnownTagList& known = KnownTags();
+    const std::optional<std::string> key =
+        m_chooseTag ? m_chooseTag(this, known) : [&]() -> std::optional<std::string> {
+        TagDialog dialog(known, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional<std::string>(dialog.Key()) : std::nullopt;
+    }();
+    if (!key || !IsTagKey(*key))
+        return;
+    // A tag added twice is the one already there, ticked and shown.
+    const auto present = std::find(m_extraTags.begin(), m_extraTags.end(), *key);
+    const int row = ColumnCount() + static_cast<int>(present - m_extraTags.begin());
+    if (present == m_extraTags.end())
+        AddTagRow(*key, true);
+    m_columnList->item(row)->setCheckState(Qt::Checked);
+    m_columnList->setCurrentRow(row);
+    m_columnList->scrollToItem(m_columnList->item(row));
+}
+
+void MainWindow::OnRemoveTag()
+{
+    const int row = m_columnList->currentRow();
+    if (row < ColumnCount())
+        return;
+    m_extraTags.erase(m_extraTags.begin() + (row - ColumnCount()));
+    delete m_columnList->takeItem(row);
+    UpdateRemoveTag();
+}
+
+void MainWindow::UpdateRemoveTag()
+{
+    m_removeTagButton->setEnabled(m_columnList->currentRow() >= ColumnCount());
 }
 
 void MainWindow::TickEveryColumn(bool ticked)
@@ -436,17 +563,18 @@ void MainWindow::OnTickNone()
 
 void MainWindow::SelectSeparatorPosition(int position)
 {
-    // A stored position that names no entry shows none, and an empty separator text.
+    // A stored position that names no entry shows none, and the separator typed last time.
     const bool known = position >= 0 && position < m_separatorCombo->count();
     m_separatorCombo->setCurrentIndex(known ? position : -1);
     if (!known)
-        m_separatorCombo->setEditText(QString());
+        m_separatorCombo->setEditText(FromNarrow(m_settings.SeparatorText));
+    m_separatorText = m_separatorCombo->currentText().toStdString();
 }
 
 void MainWindow::TakeControlValues()
 {
-    m_settings.Folder = m_folderEdit->text().toStdString();
-    m_settings.OutFile = m_outputEdit->text().toStdString();
+    m_settings.Folder = WithHomeExpanded(m_folderEdit->text());
+    m_settings.OutFile = WithHomeExpanded(m_outputEdit->text());
     m_settings.CommentLine = m_headingsCheck->isChecked() ? 1 : 0;
     m_settings.FullFilePath = m_fullPathCheck->isChecked() ? 1 : 0;
     m_separatorText = m_separatorCombo->currentText().toStdString();
@@ -473,10 +601,10 @@ bool MainWindow::IsColumnTicked(int column) const
 
 std::string MainWindow::TickedFlags() const
 {
-    ColumnSelection ticked;
-    for (int column = 0; column < ColumnCount; ++column)
-        ticked[column] = IsColumnTicked(column);
-    return FlagsFromSelection(ticked);
+    std::string flags;
+    for (int row = 0; row < m_columnList->count(); ++row)
+        flags += IsColumnTicked(row) ? '1' : '0';
+    return flags;
 }
 
 int MainWindow::SeparatorPosition() const
@@ -519,9 +647,14 @@ void MainWindow::SetRunning(bool running, const std::string& statusText)
 
 Answer MainWindow::ShowMessage(const Message& message)
 {
-    // A run stopped by closing the window ends unannounced: the user has already left.
-    if (message.id == MessageId::Stopped && m_closeWhenRunEnds)
-        return Answer::Ok;
+    // A run stopped by closing the window ends unannounced, and keeps any earlier file: the user
+    // has already left.
+    if (m_closeWhenRunEnds) {
+        if (message.id == MessageId::KeepStoppedRecords)
+            return Answer::No;
+        if (message.id == MessageId::Stopped || message.id == MessageId::StoppedBeforeReading)
+            return Answer::Ok;
+    }
     const bool question = message.buttons == Message::Buttons::YesNo;
     QStringList details;
     for (const std::string& line : message.details)
@@ -529,10 +662,12 @@ Answer MainWindow::ShowMessage(const Message& message)
     QStringList actions;
     if (!message.writtenFile.empty())
         actions << QStringLiteral("&Open file") << QStringLiteral("&Show in folder");
-    const MessageBoxes::Answer answer =
-        m_messages.Ask(this, BoxIcon(message.icon), FromNarrow(message.text),
-                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                       question ? QMessageBox::Yes : QMessageBox::Ok, details.join(QLatin1Char('\n')), actions);
+    const MessageBoxes::Answer answer = m_messages.Ask(this, BoxIcon(message.icon), WithPathsShown(message),
+                                                       question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                                                       !question             ? QMessageBox::Ok
+                                                       : message.noByDefault ? QMessageBox::No
+                                                                             : QMessageBox::Yes,
+                                                       details.join(QLatin1Char('\n')), actions);
     if (answer.action >= 0)
         OpenWritten(FromNarrow(message.writtenFile), answer.action);
     if (!question)
@@ -544,9 +679,11 @@ void MainWindow::OpenWritten(const QString& file, int action)
 {
     const QFileInfo written(file);
     const QString target = action == OpenFile ? written.absoluteFilePath() : written.absolutePath();
-    if (!m_openOnDesktop(QUrl::fromLocalFile(target)))
+    m_openOnDesktop(QUrl::fromLocalFile(target), [this, target] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("The desktop could not open %1.").arg(QDir::toNativeSeparators(target)));
+                        QStringLiteral("No program on this computer could open %1.")
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(target))));
+    });
 }
 
 void MainWindow::KeepAlive()
@@ -579,7 +716,9 @@ void MainWindow::OnExtract()
         m_settings.Folder = run.Settings().Folder;
         if (result.ReachedThePhotos()) {
             m_settings.Flags = request.settings.Flags;
+            m_settings.ExtraTags = request.settings.ExtraTags;
             m_settings.SeparatorNum = request.settings.SeparatorNum;
+            m_settings.SeparatorText = request.settings.SeparatorText;
             ShowSettings();
         }
     }
@@ -595,7 +734,9 @@ RunRequest MainWindow::TakeRunRequest()
     RunRequest request;
     request.settings = m_settings;
     request.settings.Flags = TickedFlags();
+    request.settings.ExtraTags = JoinTagKeys(m_extraTags);
     request.settings.SeparatorNum = SeparatorPosition();
+    request.settings.SeparatorText = m_separatorText;
     request.separator = SeparatorFromText(m_separatorText);
     if (m_settings.MapFile != 0)
         request.mapPath = MapPathFor(OutputPathFor(m_settings.OutFile));
@@ -643,7 +784,9 @@ void MainWindow::Finish()
     TakeControlValues();
     // The ticks and the separator choice are kept as the user left them, run or no run.
     m_settings.Flags = TickedFlags();
+    m_settings.ExtraTags = JoinTagKeys(m_extraTags);
     m_settings.SeparatorNum = SeparatorPosition();
+    m_settings.SeparatorText = m_separatorText;
     SaveSettings(m_settings);
     // A window never shown has no size of the user's to keep.
     if (isVisible())
@@ -772,10 +915,12 @@ void MainWindow::OnHelp()
                             .arg(places.join(QLatin1Char('\n'))));
         return;
     }
-    if (!m_openOnDesktop(QUrl::fromLocalFile(index)))
+    m_openOnDesktop(QUrl::fromLocalFile(index), [this, index] {
         m_messages.Show(this, QMessageBox::Information,
-                        QStringLiteral("The help pages could not be opened. You can open %1 in a web browser.")
-                            .arg(QDir::toNativeSeparators(index)));
+                        QStringLiteral("No program on this computer could open the help pages. You can open %1 in a "
+                                       "web browser.")
+                            .arg(MessageBoxes::PathShown(QDir::toNativeSeparators(index))));
+    });
 }
 
 void MainWindow::OnAbout()

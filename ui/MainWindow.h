@@ -3,6 +3,7 @@
 #include "extract/ExtractionRun.h"
 #include "extract/ExtractionSettings.h"
 #include "extract/RunHost.h"
+#include "metadata/KnownTags.h"
 #include "ui/MessageBoxes.h"
 
 #include <QDialog>
@@ -11,6 +12,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QBoxLayout;
@@ -34,10 +37,15 @@ class MainWindow : public QDialog, public RunHost {
 public:
     // Seams for the choosers and for what the desktop opens (the help pages, the written file and
     // its folder); tests put their own in place of the desktop's. A chooser yields nothing when
-    // the user cancels; the opener yields false when the desktop could not open the address.
+    // the user cancels; the opener calls `notOpened`, at once or later, when nothing could open
+    // the address.
     using FolderChooser = std::function<std::optional<QString>(QWidget* parent, const QString& startFolder)>;
     using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& currentFile)>;
-    using DesktopOpener = std::function<bool(const QUrl& address)>;
+    using Opener = std::function<void(const QUrl& address, const std::function<void()>& notOpened)>;
+    // The tags that can be added as columns (by default, as the reader program lists them), and
+    // the choice of one of them (by default, the Add tag dialog); nothing when the user cancels.
+    using TagLister = std::function<KnownTagList()>;
+    using TagChooser = std::function<std::optional<std::string>(QWidget* parent, const KnownTagList& known)>;
 
     // `tags` reads the photos of every run; it must outlive the window.
     MainWindow(ExtractionSettings settings, TagSource& tags, QWidget* parent = nullptr);
@@ -49,7 +57,9 @@ public:
 
     void SetFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     void SetOutputFileChooser(FileChooser chooser) { m_chooseOutputFile = std::move(chooser); }
-    void SetDesktopOpener(DesktopOpener opener) { m_openOnDesktop = std::move(opener); }
+    void SetDesktopOpener(Opener opener) { m_openOnDesktop = std::move(opener); }
+    void SetTagLister(TagLister lister);
+    void SetTagChooser(TagChooser chooser) { m_chooseTag = std::move(chooser); }
     // Folders searched in order for the help index; the first that holds it wins.
     void SetHelpFolders(QStringList folders) { m_helpFolders = std::move(folders); }
 
@@ -83,6 +93,8 @@ public slots:
     void OnAbout();
     void OnTickAll();
     void OnTickNone();
+    void OnAddTag();
+    void OnRemoveTag();
     void reject() override;
 
 protected:
@@ -96,7 +108,7 @@ private:
     void BuildControls();
     void BuildChooseBox();
     void BuildSelectBox();
-    QBoxLayout* BuildTickRow();  // All, None
+    QBoxLayout* BuildTickRow();  // Add tag, Remove tag, All, None
     QBoxLayout* BuildSeparatorRow();
     QBoxLayout* BuildCommandColumn();  // Extract, Setup, Help
     QBoxLayout* BuildRunRow();         // the hint, and the run's status, progress and Abort
@@ -104,6 +116,12 @@ private:
     void ConnectControls();
     void BuildActions();
     void FillColumnList();
+    // A row after the columns for an added tag, headed by its key.
+    void AddTagRow(const std::string& key, bool ticked);
+    // Puts each added tag's label beside its key, once the tags are known.
+    void ShowTagLabels();
+    const KnownTagList& KnownTags();
+    void UpdateRemoveTag();
     void TickEveryColumn(bool ticked);
     // Puts the folder of `path` into the folder box: `path` itself when it is a folder, else the
     // folder that holds it. False when the path is empty.
@@ -113,7 +131,7 @@ private:
     QString DroppedPath(const QDropEvent& event) const;
     // Offers the file a run has written on the desktop, as the user chose in its ending message.
     void OpenWritten(const QString& file, int action);
-    // The ticks of the column list as the settings keep them.
+    // The ticks of the column list as the settings keep them, built-in columns and added tags.
     std::string TickedFlags() const;
     void SelectSeparatorPosition(int position);
     // Copies what the user has entered into the settings / shows the settings again.
@@ -131,7 +149,8 @@ private:
     TagSource& m_tags;
     MessageBoxes m_messages;
 
-    // Taken from the controls and shown in them like the settings, but never stored.
+    // The separator box's text, taken from it and shown in it like the settings; stored as
+    // SeparatorText when a run reaches the photos and when the window closes, like SeparatorNum.
     std::string m_separatorText;
 
     bool m_running = false;
@@ -142,8 +161,12 @@ private:
 
     FolderChooser m_chooseFolder;
     FileChooser m_chooseOutputFile;
-    DesktopOpener m_openOnDesktop;
+    Opener m_openOnDesktop;
     QStringList m_helpFolders;
+    TagLister m_listTags;
+    TagChooser m_chooseTag;
+    std::optional<KnownTagList> m_knownTags;  // listed when first needed
+    std::vector<std::string> m_extraTags;     // the added tags, in the list's order after the columns
 
     QGroupBox* m_chooseBox = nullptr;
     QGroupBox* m_selectBox = nullptr;
@@ -154,6 +177,8 @@ private:
     QPushButton* m_browseOutputButton = nullptr;
     QCheckBox* m_mapFileCheck = nullptr;
     QListWidget* m_columnList = nullptr;
+    QPushButton* m_addTagButton = nullptr;
+    QPushButton* m_removeTagButton = nullptr;
     QPushButton* m_tickAllButton = nullptr;
     QPushButton* m_tickNoneButton = nullptr;
     QCheckBox* m_headingsCheck = nullptr;

@@ -40,6 +40,10 @@ public:
 
     // The title of every box: the program's name, as the user sees it in the task bar.
     static QString Title();
+    // A path as a box's text is to show it: on one line, or broken after a separator, never inside
+    // a name at a hyphen or a blank. Invisible marks do it, which the box leaves out of what it
+    // records and of what Ctrl+C copies.
+    static QString PathShown(const QString& path);
 
     // `details`, when given, is shown behind the box's "Show Details..." button.
     QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,

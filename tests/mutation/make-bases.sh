@@ -2,10 +2,11 @@
 # make-bases.sh OUTDIR -- writes the photos the mutation run mutates into OUTDIR (created if
 # missing): small pictures carrying as much metadata as cameras, phones, editors and Windows
 # write -- Exif in both byte orders with a thumbnail, GPS, IPTC, XMP, XP texts, comments -- as
-# JPEG (baseline and progressive) and TIFF (both byte orders), HEIF, PNG and DNG, and the headers
-# of phone and camera videos (MOV and MP4), plus the test photos and videos of
-# tests/photos/make-photos.sh. Every base is made here, none is taken from elsewhere, so the run is
-# the same on every machine.
+# JPEG (baseline and progressive) and TIFF (both byte orders), HEIF, PNG, DNG and JPEG XL, and the
+# headers of phone and camera videos (MOV and MP4), plus the test photos and videos of
+# tests/photos/make-photos.sh (a CR3 built from Canon's boxes among them). Every base is made here,
+# so the run is the same on every machine, with one exception: the real Canon CR3 of
+# ../shared/photos joins them where it is there (no CR3 can be made here with its picture boxes).
 # Pictures are tiny so that the mutations fall mostly on the metadata.
 set -euo pipefail
 if [[ $# -ne 1 ]]; then
@@ -15,7 +16,7 @@ fi
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$1"
 out=$(cd "$1" && pwd)
-for tool in exiftool convert ffmpeg; do
+for tool in exiftool convert cjxl ffmpeg; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -92,6 +93,16 @@ exiftool -q -q -overwrite_original "${camera[@]}" "${iptc[@]}" "${xp[@]}" "$out/
 exiftool -q -q -overwrite_original -Make=Nikon -Model=D750 -DateTimeOriginal='2019:05:06 07:08:00' \
     -FNumber=8 -ISO=200 -GPSLatitude='22 54 24.48' -GPSLatitudeRef=S -GPSLongitude='43 10 22.44' \
     -GPSLongitudeRef=W "${xp[@]}" "${iptc[@]}" "$out/scan-ii.tif"
+# JPEG XL as cjxl converts a camera's JPEG (Exif and XMP in compressed boxes, the codestream split
+# into parts) and as exiftool tags a new one (plain Exif and XMP boxes around one codestream).
+cjxl "$out/camera-ii.jpg" "$out/camera.jxl" >/dev/null 2>&1
+cjxl texture.png "$out/tagged.jxl" >/dev/null 2>&1
+exiftool -q -q -overwrite_original -m "${camera[@]}" -XMP:Title='JPEG XL' -XMP:Subject=harbour "$out/tagged.jxl"
+real_cr3=$here/../../../shared/photos/formats/Canon-R6-pruned.CR3
+if [[ -f $real_cr3 ]]; then
+    cp "$real_cr3" "$out/camera.cr3"
+    chmod u+w "$out/camera.cr3"
+fi
 
 bash "$here/../photos/make-photos.sh" "$work/test-photos" >/dev/null
 for photo in "$work"/test-photos/*; do

@@ -35,6 +35,7 @@ EXTREMES_16 = (0, 1, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF)
 EXTREMES_32 = (0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFF, 0x10000, 0x20000000,
                0x40000000, 0x1FFFFFFF, 0xFFFFFFF8)
 SUB_DIRECTORIES = (0x8769, 0x8825, 0xA005, 0x014A)  # Exif, GPS, Interoperability, SubIFDs
+CANON_UUID = bytes.fromhex("85c0b687820f11e08111f4ce462b6a48")
 TYPE_SIZES = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 6: 1, 7: 1, 8: 2, 9: 4, 10: 8, 11: 4, 12: 8, 13: 4}
 
 
@@ -60,7 +61,7 @@ class Layout:
             self.read_jpeg()
         elif data[:4] in (b"II*\0", b"MM\0*"):
             self.read_tiff(0, len(data))
-        elif data[4:8] == b"ftyp":
+        elif data[4:8] in (b"ftyp", b"JXL "):  # HEIF, CR3 and the JPEG XL container
             self.read_boxes(0, len(data), 0)
         elif data[:8] == b"\x89PNG\r\n\x1a\n":
             self.read_chunks(8, True, True)
@@ -68,9 +69,10 @@ class Layout:
             self.read_chunks(12, False, False)
 
     def read_boxes(self, at, end, depth):
-        """HEIF and the videos of the QuickTime family: the size of every box, and the boxes that
-        hold the metadata and its map, or a video's headers (its tracks, their sample tables, its
-        keys and user data)."""
+        """HEIF, CR3, JPEG XL and the videos of the QuickTime family: the size of every box, and the
+        boxes that hold the metadata and its map, or a video's headers (its tracks, their sample
+        tables, its keys and user data); the TIFF structures of a CR3's Canon box and of a JPEG XL's
+        Exif box."""
         data = self.data
         while at + 8 <= end and depth < 7:
             size = struct.unpack(">I", data[at:at + 4])[0]
@@ -85,8 +87,17 @@ class Layout:
             elif kind in (b"iprp", b"ipco", b"iinf", b"iref", b"dinf", b"moov", b"trak", b"mdia", b"minf", b"stbl",
                           b"udta", b"edts"):
                 self.read_boxes(at + 8, at + size, depth + 1)
-            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif", b"mvhd", b"tkhd", b"mdhd", b"hdlr",
-                          b"stsd", b"stts", b"stsz", b"stco", b"keys", b"ilst", b"\xa9xyz", b"\xa9mak", b"\xa9mod"):
+            elif kind == b"uuid" and data[at + 8:at + 24] == CANON_UUID:
+                self.read_boxes(at + 24, at + size, depth + 1)
+            elif kind in (b"CMT1", b"CMT2", b"CMT4"):
+                self.read_tiff(at + 8, at + size)
+            elif kind == b"Exif" and data[4:8] == b"JXL " and size >= 12:
+                offset = struct.unpack(">I", data[at + 8:at + 12])[0]
+                self.fields.append(Field(at + 8, 4, True, "Exif box TIFF offset", offset))
+                self.read_tiff(at + 12, at + size)
+            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif", b"xml ", b"brob", b"uuid", b"mvhd",
+                          b"tkhd", b"mdhd", b"hdlr", b"stsd", b"stts", b"stsz", b"stco", b"keys", b"ilst", b"\xa9xyz",
+                          b"\xa9mak", b"\xa9mod"):
                 self.regions.append((at + 8, at + size))
             at += size
 

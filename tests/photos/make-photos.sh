@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes the photos and videos the metadata tests read into OUTDIR (created if missing). Needs
-# exiftool, ImageMagick's convert, ffmpeg and perl (which exiftool needs anyway). The files are
-# tiny and all the tagging is one exiftool run, so this takes a few seconds; the tests regenerate
-# the files rather than keep binaries in git.
+# exiftool, ImageMagick's convert, ffmpeg, perl (which exiftool needs anyway) and libjxl's cjxl.
+# The files are tiny and all the tagging is one exiftool run, so this takes a few seconds; the
+# tests regenerate the files rather than keep binaries in git.
 #
 # exiftool writes nearly everything. What it refuses to write -- a rational with a zero
 # denominator in most tags, an XP text that is not valid UTF-16 or has an odd length, a tag with
@@ -18,7 +18,7 @@ out=$1
 mkdir -p "$out"
 cd "$out"
 
-for tool in exiftool convert ffmpeg perl; do
+for tool in exiftool convert ffmpeg perl cjxl; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
 done
 
@@ -328,6 +328,53 @@ photo xmp-only.jpg
 et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
    -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
 
+# --- Tags asked for by key -----------------------------------------------------------------------
+# The same tags of every kind a user may ask for by key -- Exif texts, a whole number, rationals,
+# a repeated IPTC dataset, an XMP number, language alternatives and lists -- in a JPEG and a TIFF
+# (read by FreeImage, the keys by libexiv2) and a PNG (read by libexiv2 alone).
+photo keys.jpg
+cp base.tif keys.tif
+convert -size 8x6 xc:green keys.png
+for file in keys.jpg keys.tif keys.png; do
+    et -LensSerialNumber=0000123456 -OffsetTimeOriginal=+02:00 -Artist='Jane Doe' -Copyright='(c) 2024 Jane Doe' \
+       -ISO=200 -ExposureCompensation=-0.7 -XResolution=300 -YResolution=72.5 \
+       -IPTC:City='Zürich' -IPTC:CodedCharacterSet=UTF8 -IPTC:Keywords=one -IPTC:Keywords='two words' \
+       -XMP-xmp:Rating=4 -XMP-dc:Rights='All rights kept' -XMP-dc:Rights-de='Alle Rechte' \
+       -XMP-dc:Creator='Ann Example' -XMP-dc:Creator='Bob Example' -XMP-photoshop:City=Lyon \
+       -XMP-iptcCore:Location='Old town' "$file"
+done
+
+# --- The capture date outside Exif, sidecars, JPEG XL and CR3 -----------------------------------
+# The date only in IPTC (with its time and zone), only in Photoshop's XMP (a date without a time)
+# and only in a PNG's text (RFC 1123, as the PNG standard has it).
+photo iptc-date.jpg
+et -IPTC:DateCreated=2019:08:17 -IPTC:TimeCreated=14:02:11+02:00 iptc-date.jpg
+photo photoshop-date.jpg
+et -XMP-photoshop:DateCreated=2018:03:04 photoshop-date.jpg
+convert -size 8x6 xc:green png-date.png
+et -api StrictDate=1 -PNG:CreationTime='2016:05:06 07:08:09+02:00' png-date.png
+# A photo with XMP of its own and two sidecars: sidecar.xmp overrides its keywords and date,
+# sidecar.jpg.XMP (upper case) the keywords again; the headline stays the photo's.
+photo sidecar.jpg
+et -XMP-photoshop:Headline='own headline' -XMP-dc:Subject=own -XMP-exif:DateTimeOriginal='2001:01:01 01:01:01' \
+   sidecar.jpg
+rm -f sidecar.xmp sidecar.jpg.XMP  # exiftool -o makes new files only
+et -o sidecar.xmp -XMP-dc:Subject=sidecar -XMP-dc:Subject=words -XMP-exif:DateTimeOriginal='2002:02:02 02:02:02'
+et -o sidecar.jpg.XMP -XMP-dc:Subject='this very file'
+# JPEG XL: a bare codestream (its size only), and the same wrapped by exiftool in a container with
+# Exif and XMP boxes. Its Exif orientation does not turn it: the codestream's orientation does.
+convert -size 64x48 gradient:red-blue jxl.png
+cjxl jxl.png jxl-bare.jxl >/dev/null 2>&1
+cp jxl-bare.jxl jxl-tagged.jxl
+et -m -Make='Maker jxl' -Model='Model 2' -DateTimeOriginal='2023:05:06 07:08:09' -ISO=100 -ExposureTime=1/60 \
+   -FNumber=2.8 -Orientation#=6 -GPSLatitude='59 19 45.6' -GPSLatitudeRef=N -GPSLongitude='18 4 6.1' \
+   -GPSLongitudeRef=E -XMP-photoshop:Headline='jxl headline' -XMP-dc:Subject=north jxl-tagged.jxl
+# A JPEG that cjxl turns into JPEG XL below, as cameras' JPEGs are converted: its Exif and XMP
+# then go into compressed boxes, its orientation into the codestream.
+photo jxl-source.jpg
+et -Make='Maker jpeg' -Model='Model 3' -DateTimeOriginal='2021:10:11 12:13:14' -Orientation#=6 \
+   -GPSLatitude='10 20 30' -GPSLatitudeRef=S -XMP-dc:Subject=converted jxl-source.jpg
+
 # Videos of phones and cameras, a second of a 64x48 test picture each, with the tags each kind of
 # device writes: an iPhone's QuickTime keys (its own local time, here of another zone than the
 # computer's, the container's UTC time, a position with altitude) held upright (turned a quarter);
@@ -403,6 +450,72 @@ perl -e '
     print $out $data or die;
     close($out) or die;
 '
+# The JPEG in JPEG XL (Exif and XMP in "brob" boxes, the codestream split into "jxlp" boxes), and
+# the same with its compressed boxes moved behind the codestream.
+cjxl jxl-source.jpg jxl-from-jpeg.jxl >/dev/null 2>&1
+perl -e '
+    open(my $in, "<:raw", "jxl-from-jpeg.jxl") or die "jxl-from-jpeg.jxl: $!";
+    my $data = do { local $/; <$in> };
+    my (@boxes, @compressed);
+    for (my $at = 0; $at < length $data;) {
+        my $size = unpack("N", substr($data, $at, 4));
+        die "jxl-from-jpeg.jxl: a box of size $size\n" if $size < 8;
+        my $box = substr($data, $at, $size);
+        if (substr($box, 4, 4) eq "brob") { push @compressed, $box } else { push @boxes, $box }
+        $at += $size;
+    }
+    die "jxl-from-jpeg.jxl: no compressed boxes\n" unless @compressed;
+    open(my $out, ">:raw", "jxl-boxes-last.jxl") or die "jxl-boxes-last.jxl: $!";
+    print $out @boxes, @compressed or die;
+    close($out) or die;
+'
+# A CR3 file as Canon's cameras lay out their metadata: in the movie box, Canon's box with the
+# first, Exif, maker note and GPS directories, each a TIFF structure of its own (CMT1 to CMT4),
+# and an XMP box after it; the picture itself is left out (exiftool reads it as a CR3 all the same).
+perl -e '
+    use strict; use warnings;
+    # tiff(ENTRY...) -- a little-endian TIFF whose first directory holds the entries, each
+    # [tag, type, count, value bytes]; values of more than four bytes follow the directory.
+    sub tiff {
+        my @entries = sort { $a->[0] <=> $b->[0] } @_;
+        my $data_at = 8 + 2 + 12 * @entries + 4;
+        my ($dir, $data) = (pack("v", scalar @entries), "");
+        for my $e (@entries) {
+            my ($tag, $type, $count, $bytes) = @$e;
+            if (length $bytes <= 4) {
+                $dir .= pack("vvV", $tag, $type, $count) . pack("a4", $bytes);
+            } else {
+                $dir .= pack("vvVV", $tag, $type, $count, $data_at + length $data);
+                $data .= $bytes . (length($bytes) % 2 ? "\0" : "");
+            }
+        }
+        return "II*\0" . pack("V", 8) . $dir . pack("V", 0) . $data;
+    }
+    sub ascii { my ($tag, $text) = @_; [$tag, 2, length($text) + 1, "$text\0"] }
+    sub short { my ($tag, $value) = @_; [$tag, 3, 1, pack("v", $value)] }
+    sub rationals { my ($tag, @values) = @_; [$tag, 5, @values / 2, pack("V*", @values)] }
+    sub box { my ($type, $content) = @_; pack("N", 8 + length $content) . $type . $content }
+    my $cmt1 = tiff(short(0x100, 6000), short(0x101, 4000), ascii(0x10F, "Canon"), ascii(0x110, "Canon EOS R5"),
+                    short(0x112, 8), ascii(0x132, "2023:01:02 03:04:05"));
+    my $cmt2 = tiff(rationals(0x829A, 1, 500), rationals(0x829D, 28, 10), short(0x8827, 800),
+                    ascii(0x9003, "2023:01:02 03:04:00"), short(0x9209, 16), rationals(0x920A, 50, 1),
+                    ascii(0x9291, "42"), ascii(0xA434, "RF50mm F1.8 STM"));
+    my $cmt4 = tiff([0, 1, 4, pack("C4", 2, 3, 0, 0)], ascii(1, "N"), rationals(2, 45, 1, 30, 1, 1234, 100),
+                    ascii(3, "W"), rationals(4, 73, 1, 35, 1, 4321, 100), [5, 1, 1, pack("C", 0)],
+                    rationals(6, 2105, 10), rationals(7, 8, 1, 4, 1, 0, 1), ascii(0x1D, "2023:01:02"));
+    my $xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+            . "<rdf:Description rdf:about=\"\" xmlns:photoshop=\"http://ns.adobe.com/photoshop/1.0/\""
+            . " xmlns:dc=\"http://purl.org/dc/elements/1.1/\" photoshop:Headline=\"cr3 headline\">"
+            . "<dc:subject><rdf:Bag><rdf:li>raw</rdf:li><rdf:li>canon</rdf:li></rdf:Bag></dc:subject>"
+            . "</rdf:Description></rdf:RDF></x:xmpmeta>";
+    my $canon = box("CNCV", "CanonCR3_001/00.10.00/00.00.00") . box("CMT1", $cmt1) . box("CMT2", $cmt2)
+              . box("CMT3", tiff()) . box("CMT4", $cmt4);
+    open(my $out, ">:raw", "canon-boxes.cr3") or die "canon-boxes.cr3: $!";
+    print $out box("ftyp", "crx " . pack("N", 1) . "crx isom"),
+               box("moov", box("uuid", pack("H*", "85c0b687820f11e08111f4ce462b6a48") . $canon)),
+               box("uuid", pack("H*", "be7acfcb97a942e89c71999491e3afac") . $xmp) or die;
+    close($out) or die;
+'
 # Damaged videos: a video whose headers follow its pictures and end in its keys, cut short inside
 # them, as an interrupted copy leaves it (libavformat reads such a video as if the keys cut off had
 # never been there); and copies of video-upright.mov with its table of sample sizes renamed (which
@@ -427,4 +540,4 @@ perl -e '
         close($out) or die;
     }
 '
-rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg keys-last.mp4
+rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg keys-last.mp4 jxl.png

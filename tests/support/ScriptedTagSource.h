@@ -10,9 +10,10 @@
 // in the script reads as a file the image library could not open.
 class ScriptedTagSource : public TagSource {
 public:
-    void Set(const std::string& fileName, PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
+    void Set(const std::string& fileName, PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read,
+             std::vector<KeyedValue> keyed = {})
     {
-        m_script[fileName] = TagReading{outcome, std::move(tags)};
+        m_script[fileName] = TagReading{outcome, std::move(tags), std::move(keyed)};
     }
 
     void Begin(const std::vector<std::string>& photos, std::function<void()>) override { announced = photos; }

@@ -9,9 +9,10 @@
 // A run host driven by the test: it records what the run showed and answers from a script.
 class TestHost : public RunHost {
 public:
-    Answer duplicateAnswer = Answer::No;
-    int abortAfterPhotos = -1;         // requests Abort once this many photos have been shown
-    std::function<void()> onQuestion;  // runs when a Yes/No question is shown
+    Answer duplicateAnswer = Answer::No;  // the answer to every Yes/No question
+    int abortAfterPhotos = -1;            // requests Abort once this many photos have been shown
+    bool abortWhileListing = false;       // requests Abort while the folder is listed
+    std::function<void()> onQuestion;     // runs when a Yes/No question is shown
 
     std::vector<Message> messages;
     std::vector<bool> runningStates;
@@ -33,7 +34,12 @@ public:
             onQuestion();
         return message.buttons == Message::Buttons::YesNo ? duplicateAnswer : Answer::Ok;
     }
-    void KeepAlive() override {}
+    void KeepAlive() override
+    {
+        // The range is set once the photos are listed.
+        if (abortWhileListing && progressRange < 0)
+            m_abort = true;
+    }
     bool AbortRequested() const override { return m_abort; }
     void ClearAbortRequest() override { m_abort = false; }
 

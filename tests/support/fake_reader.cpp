@@ -4,7 +4,7 @@
 // "slow" answers after 30 ms, "steady" takes 800 ms but reports progress every 50 ms, "poison"
 // answers but makes the reader crash on the next photo (as a damaged heap would), "fallback"
 // aborts unless asked to read with the second library (as a photo that crashes FreeImage and that
-// libexiv2 reads).
+// libexiv2 reads). The keys asked for come back as the texts of their values.
 
 #include "metadata/TagWire.h"
 #include "platform/ChildProcess.h"
@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -45,8 +46,9 @@ int main(int argc, char* argv[])
             continue;
         }
         std::uint32_t flags = 0;
+        std::vector<std::string> keys;
         std::string path;
-        if (!tagwire::DecodeRequest(body, flags, path))
+        if (!tagwire::DecodeRequest(body, flags, keys, path))
             return 1;
         const std::string name = path.substr(path.find_last_of('/') + 1);
         const bool second = (flags & tagwire::ReadWithSecondLibrary) != 0;
@@ -72,6 +74,8 @@ int main(int argc, char* argv[])
         }
         TagReading reading{ReadOutcome::Read, {}};
         reading.tags[Tag::Make] = TagValue::Text(name);
+        for (const std::string& key : keys)
+            reading.keyed.push_back({key, std::nullopt});
         Send(tagwire::Kind::Reading, tagwire::EncodeReading(reading));
     }
     return 0;

@@ -23,9 +23,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # The photo and video files of every format, as the batch command lists them with --formats
 # all-with-video.
 PHOTO_EXTENSIONS = (".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".heic", ".heif", ".hif", ".avif", ".dng", ".cr2",
-                    ".crw", ".nef", ".nrw", ".arw", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw", ".mrw", ".iiq",
-                    ".3fr", ".erf", ".png", ".webp", ".mp4", ".mov", ".m4v", ".3gp")
-COLUMN_COUNT = 29
+                    ".cr3", ".crw", ".nef", ".nrw", ".arw", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw", ".mrw",
+                    ".iiq", ".3fr", ".erf", ".png", ".webp", ".jxl", ".mp4", ".mov", ".m4v", ".3gp")
 SEPARATOR = ","
 SUMMARY = re.compile(r"(\d+) records? written to")
 UNREADABLE = re.compile(r"(\d+) photos? could not be read")
@@ -153,7 +152,10 @@ def run_batch(cli, folder, output, config, readers=2, timeout=600, environment=N
     if not records or records[0][:1] != ["Filename"]:
         result.problems.append("the output does not start with the heading line")
         return result
-    width = 1 + COLUMN_COUNT
+    # One field per column of the heading line, which names every column the program has.
+    width = len(records[0])
+    if width < 2:
+        result.problems.append(f"the heading line names no column: {records[0]!r}")
     for number, fields in enumerate(records):
         if len(fields) != width:
             result.problems.append(f"record {number} has {len(fields)} fields, not {width}: {fields[0][:60]!r}")
