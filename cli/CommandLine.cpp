@@ -514,8 +514,8 @@ does not know is refused.
             WrappedList(OtherPhotoExtensions(), 28) + "\n  all-with-video  those and " +
             WrappedList(VideoExtensions(), 28) + "\n";
     text += R"(
-Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo NAME.EXT (".xmp" in any
-case) is read with the photo, each value over the same value in the photo's own XMP, and
+Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo or video NAME.EXT (".xmp"
+in any case) is read with it, each value over the same value in the photo's own XMP, and
 NAME.EXT.xmp over NAME.xmp; files of more than 8 MiB are not read. IPTC's headline, description
 and keywords stay before the XMP ones. Sidecars are never records themselves.
 
