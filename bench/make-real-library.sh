@@ -13,7 +13,10 @@
 #   --mixed    the other formats mixed in: the real HEIC, AVIF, CR3 and JPEG XL files of
 #              ../shared/photos, a real camera JPEG (Canon_40D.jpg) converted to JPEG XL by cjxl as
 #              cameras' JPEGs are converted, and a PNG, a WebP, a DNG, a NEF and a tagged JPEG XL of
-#              tests/photos/make-photos.sh.
+#              tests/photos/make-photos.sh; and one photo in a hundred a video, as on a phone's
+#              camera roll: a minute of an iPhone's MOV and of an Android phone's MP4 (30 pictures
+#              a second and sound, so that their headers list as many samples as a real minute's),
+#              tagged as those phones tag.
 #
 # Without --copies the photos are hard links, which take no space. The same arguments give the
 # same library every time; a DIR that already holds it is left as it is, a DIR made by this script
@@ -85,22 +88,40 @@ if ((damaged || mixed)); then
     "$repo/tests/photos/make-photos.sh" "$work/test-photos" >/dev/null
     crash=$( ((damaged)) && echo "$work/test-photos/crash-ifd-count.jpg" || true)
 fi
+videos=()
 if ((mixed)); then
     for generated in format.png format.webp format.dng format.nef jxl-tagged.jxl; do
         bases+=("$work/test-photos/$generated")
     done
     cjxl "$shared/jpg/Canon_40D.jpg" "$work/converted.jxl" >/dev/null 2>&1
     bases+=("$work/converted.jxl")
+    # The pictures are tiny: what a reader reads of a video is its headers, whose size goes with
+    # the number of samples, not with the size of the picture.
+    android=(-movflags use_metadata_tags -metadata com.android.manufacturer=Google -metadata 'com.android.model=Pixel 7'
+             -metadata creation_time=2023-05-06T07:08:09Z)
+    for video in phone.mov android.mp4; do
+        tags=()
+        [[ $video == *.mp4 ]] && tags=("${android[@]}")
+        ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:duration=60:rate=30 -f lavfi -i sine=duration=60 \
+            -pix_fmt yuv420p -c:v libx264 -preset ultrafast -c:a aac -b:a 32k -threads 1 "${tags[@]}" "$work/$video"
+        videos+=("$work/$video")
+    done
+    exiftool -q -q -overwrite_original -Rotation=90 '-Keys:CreationDate=2023:04:05 06:07:08+02:00' \
+        '-QuickTime:CreateDate=2023:04:05 04:07:08' -Keys:Make=Apple '-Keys:Model=iPhone 13 Pro' \
+        '-Keys:GPSCoordinates=48.8566 N, 2.3522 E, 35 m' "$work/phone.mov"
+    exiftool -q -q -overwrite_original '-UserData:GPSCoordinates=40.7128, -74.0060, 10' "$work/android.mp4"
 fi
 
 # One link() or copy per photo from perl, rather than a process per photo.
 perl -e '
     use strict; use warnings; use File::Copy qw(copy); use File::Path qw(make_path);
-    my ($count, $dir, $copies, $crash, @bases) = @ARGV;
+    my ($count, $dir, $copies, $crash, $videos, @bases) = @ARGV;
+    my @videos = split /\n/, $videos;
     my $last = "";
     for my $i (0 .. $count - 1) {
         my $base = $bases[$i % @bases];
         $base = $crash if $crash ne "" && $i % 100 == 50;
+        $base = $videos[int($i / 100) % @videos] if @videos && $i % 100 == 25;
         my ($ext) = $base =~ /\.([^.\/]+)$/;
         my $folder = int($i / 100);
         my $sub = sprintf("%s/%04d/%02d/%02d", $dir, 2000 + int($folder / 372), 1 + int($folder / 31) % 12, 1 + $folder % 31);
@@ -109,6 +130,6 @@ perl -e '
         if ($copies) { copy($base, $photo) or die "$photo: $!\n"; }
         else { link($base, $photo) or die "$photo: $!\n"; }
     }
-' "$count" "$dir" "$copies" "$crash" "${bases[@]}"
+' "$count" "$dir" "$copies" "$crash" "$(printf '%s\n' "${videos[@]}")" "${bases[@]}"
 echo "$wanted" >"$stamp"
-echo "$dir: $count photos from ${#bases[@]} bases$( ((damaged)) && echo ", 1% crashing")$( ((mixed)) && echo ", other formats mixed in")$( ((copies)) && echo ", each a copy") ($((SECONDS - started)) s)."
+echo "$dir: $count photos from ${#bases[@]} bases$( ((damaged)) && echo ", 1% crashing")$( ((mixed)) && echo ", other formats and 1% videos mixed in")$( ((copies)) && echo ", each a copy") ($((SECONDS - started)) s)."

@@ -17,7 +17,9 @@
 #                    a camera card or a phone's export lays them out; with --memory, the case of
 #                    100,000 photos in one folder
 #   --mixed          a library of the real photos with HEIC, AVIF, PNG, WebP, DNG, NEF, CR3 and JPEG
-#                    XL photos mixed in (bench/make-real-library.sh --mixed), all formats read
+#                    XL photos and 1% videos mixed in (bench/make-real-library.sh --mixed), all
+#                    formats read; also times the batch command over as many of its videos as of
+#                    its JPEGs (a tenth of N each), for the cost of a video against a JPEG
 #   --generated      the generated library even when real photos are there
 #   --skip LIST      leave out tools, comma-separated: exiftool, exiv2, walk, readers1, damaged,
 #                    keys, xlsx (also BENCH_SKIP=LIST); --skip exiftool saves ~40 s per 10,000 photos
@@ -71,7 +73,7 @@ while [[ $# -gt 0 ]]; do
     --baseline) baseline=$2; shift ;;
     --baseline=*) baseline=${1#--baseline=} ;;
     --no-build) do_build=0 ;;
-    -h | --help) sed -n '2,40p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,41p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     [0-9]*) count=$1 ;;
     *) echo "$0: unknown option $1 (try --help)" >&2; exit 2 ;;
     esac
@@ -149,7 +151,7 @@ else
 fi
 photo_list=$work/out/photos-$count.list
 extensions=(jpg jpeg jpe tif tiff heic heif hif avif dng cr2 cr3 crw nef nrw arw sr2 orf rw2 raf pef srw mrw iiq
-            3fr erf png webp jxl)
+            3fr erf png webp jxl mp4 mov m4v 3gp)
 names=()
 for extension in "${extensions[@]}"; do
     names+=(${names:+-o} -iname "*.$extension")
@@ -221,7 +223,7 @@ sample_tree() {  # sample_tree OUTFILE ROOTPID
     echo "$peak $main_peak $pss_peak" >"$out"
 }
 
-declare -A seconds cpu_seconds peak_kib tree_kib pss_kib main_kib note
+declare -A seconds cpu_seconds peak_kib tree_kib pss_kib main_kib note files
 tools=()
 
 # measure NAME COMMAND... -- runs the command under GNU time `repeat` times, keeps the fastest
@@ -290,7 +292,8 @@ if ((!cold)); then
     "$cli" --version >/dev/null
 fi
 
-common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0 --formats all)
+common_args=(--subfolders --columns all --yes --headings --no-full-path --separator , --date-format 0
+             --formats all-with-video)
 ours_args=(--folder "$library" "${common_args[@]}" --output "$work/out/ours-$count.csv")
 # Five tags by key, of every family and kind: texts, a rational, a repeated dataset, an XMP number.
 keys=(Exif.Image.Artist Exif.Image.Copyright Exif.Photo.ExposureBiasValue Iptc.Application2.City Xmp.xmp.Rating)
@@ -336,12 +339,38 @@ else
     elif ! command -v exiftool >/dev/null; then
         note[exiftool]="not installed"
     else
-        # The tags behind our columns, under exiftool's names.
+        # The tags behind our columns, under exiftool's names, and a video's date and rotation.
         exiftool_tags=(DateTimeOriginal DateTime Make Model LensModel ImageWidth ImageHeight FileSize ExposureTime
                        FNumber ISO Flash SubjectDistance FocalLength UserComment GPSLatitude GPSLongitude
                        GPSAltitude GPSDateStamp GPSTimeStamp GPSImgDirection Headline Caption-Abstract Keywords
-                       XPKeywords XPComment XPAuthor XPTitle XPSubject Orientation Comment)
+                       XPKeywords XPComment XPAuthor XPTitle XPSubject Orientation Comment CreationDate
+                       CreateDate Rotation)
         measure exiftool exiftool -fast2 -csv -r -q -q "${exiftool_tags[@]/#/-}" "$library"
+    fi
+    if ((mixed)); then
+        # As many videos as JPEGs of the library, each set a folder of hard links of its own.
+        share=$((count / 10 > 100 ? count / 10 : 100))
+        for kind in videos jpegs; do
+            folder=$work/$kind-$share
+            rm -rf "$folder"
+            mkdir -p "$folder"
+            if [[ $kind == videos ]]; then
+                find "$library" -type f \( -iname '*.mov' -o -iname '*.mp4' \) -print0 | LC_ALL=C sort -z
+            else
+                find "$library" -type f -iname '*.jpg' -print0 | LC_ALL=C sort -z
+            fi | SHARE=$share FOLDER=$folder perl -0 -ne 'chomp; push @found, $_; END {
+                    for my $i (0 .. $ENV{SHARE} - 1) {
+                        my $from = $found[$i % @found];
+                        my ($ext) = $from =~ /\.([^.\/]+)$/;
+                        link($from, sprintf("%s/IMG_%06d.%s", $ENV{FOLDER}, $i, lc $ext)) or die "$from: $!\n";
+                    } }'
+        done
+        measure "ours, $share videos" "$cli" --folder "$work/videos-$share" "${common_args[@]}" \
+            --output "$work/out/ours-videos.csv"
+        measure "ours, $share JPEGs" "$cli" --folder "$work/jpegs-$share" "${common_args[@]}" \
+            --output "$work/out/ours-jpegs.csv"
+        files["ours, $share videos"]=$share
+        files["ours, $share JPEGs"]=$share
     fi
     if skipped exiv2; then
         note[exiv2]="skipped"
@@ -383,7 +412,7 @@ echo
 printf '%-20s %9s %9s %10s %10s %10s %10s\n' tool seconds "cpu s" photos/s "peak MB" "main MB" "all MB"
 for tool in "${tools[@]}"; do
     printf '%-20s %9s %9s %10s %10s %10s %10s\n' "$tool" "${seconds[$tool]}" "${cpu_seconds[$tool]}" \
-        "$(awk -v n="$photos" -v s="${seconds[$tool]}" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')" \
+        "$(awk -v n="${files[$tool]:-$photos}" -v s="${seconds[$tool]}" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')" \
         "$(mb "${peak_kib[$tool]}")" "$(mb "${main_kib[$tool]}")" "$(mb "${tree_kib[$tool]}")"
 done
 for tool in exiftool exiv2; do
@@ -447,6 +476,12 @@ else
         awk -v d="${seconds["ours, 1% crashing"]}" -v c="${seconds[ours]}" 'BEGIN {
             r = (c > 0 ? d / c : 0)
             printf "ours with 1%% crashing photos vs without: %4.2f times the time   (target at most 1.3: %s)\n", r, (r <= 1.3 ? "met" : "MISSED")
+        }'
+    fi
+    if ((mixed)); then
+        awk -v v="${seconds["ours, $share videos"]}" -v j="${seconds["ours, $share JPEGs"]}" 'BEGIN {
+            r = (j > 0 ? v / j : 0)
+            printf "ours over videos vs as many JPEGs: %4.2f times the time   (target at most 5: %s)\n", r, (r <= 5 ? "met" : "MISSED")
         }'
     fi
     if [[ -n ${seconds["ours --readers 1"]:-} && -n ${seconds["walk, no thumbnails"]:-} ]]; then

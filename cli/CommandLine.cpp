@@ -147,9 +147,9 @@ std::string TakeMonthNames(CommandLine& line, const std::string& value)
 
 std::string TakeFormats(CommandLine& line, const std::string& value)
 {
-    if (value != "jpeg-tiff" && value != "all")
-        return "--formats takes \"jpeg-tiff\" or \"all\"";
-    line.formats = value == "all" ? 1 : 0;
+    if (value != "jpeg-tiff" && value != "all" && value != "all-with-video")
+        return "--formats takes \"jpeg-tiff\", \"all\" or \"all-with-video\"";
+    line.formats = value == "jpeg-tiff" ? 0 : value == "all" ? 1 : 2;
     return {};
 }
 
@@ -309,13 +309,14 @@ std::string DateLayoutList()
     return text;
 }
 
-// An argument is a photo when it names no folder and has a photo's extension; anything else is a
+// An argument is a photo when it names no folder and has a photo's or video's extension (the run
+// then keeps those the Formats setting collects, as for a --files-from list); anything else is a
 // FOLDER, so that a mistyped folder is reported as one that cannot be opened.
 bool IsPhotoArgument(const std::string& argument)
 {
     std::error_code error;
     return !std::filesystem::is_directory(platform::PathFromNarrow(argument), error) &&
-           IsPhotoFile(argument, PhotoFormats::All);
+           IsPhotoFile(argument, PhotoFormats::AllWithVideo);
 }
 
 // What the arguments name to read, one FOLDER or PHOTOs, checked against the options that also
@@ -457,8 +458,8 @@ window (so that a selection made there can be re-run from a script), or the defa
 
   FOLDER, --folder DIR  folder to scan
   PHOTO...              read these photos instead of scanning a folder: any argument that is
-                        not a folder and ends in a photo extension; sorted and checked like a
-                        folder's
+                        not a folder and ends in a photo or video extension; sorted and
+                        checked like a folder's
       --files-from FILE  read the photos named in FILE, one a line, instead of scanning a
                         folder ("-" reads standard input); sorted and checked like a folder's
   -0                    with --files-from: the names are separated by NUL bytes (find -print0)
@@ -475,7 +476,8 @@ window (so that a selection made there can be re-run from a script), or the defa
       --full-path       write full paths instead of file names, and skip the duplicate-name check
                         (--no-full-path: file names)
       --subfolders      include the photos of all sub-folders (--no-subfolders: do not)
-      --formats WHICH   "all" photo formats (the default at first) or "jpeg-tiff" only; see below
+      --formats WHICH   "all-with-video": photos and videos (the default at first), "all" photo
+                        formats, or "jpeg-tiff" only; see below
       --date-format N   date layout of the date columns, 0 to 8 (see below)
       --month-names LIST  twelve month names separated by commas, for layouts 1 and 2
       --sub-seconds     give the times the fraction of a second the camera recorded, as in
@@ -510,21 +512,24 @@ photo without the tag; a plain number is written bare, any other text quoted. A 
 does not know is refused.
 )";
     text += "\nPhoto formats, by the file's extension in any case (JPEG and TIFF are read by FreeImage, JPEG\n"
-            "XL by libjxl, the others by libexiv2):\n  jpeg-tiff  " +
-            WrappedList(JpegAndTiffExtensions(), 13) + "\n  all        those and " +
-            WrappedList(OtherPhotoExtensions(), 23) + "\n";
+            "XL by libjxl, videos by libavformat, the others by libexiv2):\n  jpeg-tiff       " +
+            WrappedList(JpegAndTiffExtensions(), 18) + "\n  all             those and " +
+            WrappedList(OtherPhotoExtensions(), 28) + "\n  all-with-video  those and " +
+            WrappedList(VideoExtensions(), 28) + "\n";
     text += R"(
-Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo NAME.EXT (".xmp" in any
-case) is read with the photo, each value over the same value in the photo's own XMP, and
+Sidecar files: the XMP of NAME.xmp and NAME.EXT.xmp beside a photo or video NAME.EXT (".xmp"
+in any case) is read with it, each value over the same value in the photo's own XMP, and
 NAME.EXT.xmp over NAME.xmp; files of more than 8 MiB are not read. IPTC's headline, description
 and keywords stay before the XMP ones. Sidecars are never records themselves.
 
 The capture date (the date columns) is the first of: Exif's DateTimeOriginal, Exif's DateTime,
 XMP's exif:DateTimeOriginal, XMP's xmp:CreateDate, IPTC's DateCreated with its TimeCreated,
-XMP's photoshop:DateCreated, a PNG's "Creation Time"; each the local time as written, a date
-alone at 00:00:00 (an XMP year, or year and month, on its first day). Else it is the file's
-time: the older of its modification and creation times (a copy keeps the modification time where
-it was copied with it). A photo that could not be read has no date.
+XMP's photoshop:DateCreated, a video's date, a PNG's "Creation Time"; each the local time as
+written, a date alone at 00:00:00 (an XMP year, or year and month, on its first day). A video's
+date is the one the phone wrote (its local time), else the container's creation time (UTC)
+turned into this computer's local time. Else it is the file's time: the older of its
+modification and creation times (a copy keeps the modification time where it was copied with
+it). A photo that could not be read has no date.
 )";
     text += DateLayoutList();
     text += R"(

@@ -93,7 +93,7 @@ std::vector<SettingField> MakePersistedFields()
                        TextField("SeparatorText", &ExtractionSettings::SeparatorText),
                        NumberField("SubSeconds", &ExtractionSettings::SubSeconds),
                        NumberField("SubFolders", &ExtractionSettings::SubFolders),
-                       NumberField("Formats", &ExtractionSettings::Formats, 0, 1),
+                       NumberField("Formats", &ExtractionSettings::Formats, 0, 2),
                        NumberField("Spreadsheet", &ExtractionSettings::Spreadsheet, 0, 1),
                        NumberField("MapFile", &ExtractionSettings::MapFile, 0, 1),
                        TextField("ExtraTags", &ExtractionSettings::ExtraTags)})

@@ -28,8 +28,9 @@ struct ExtractionSettings {
     std::string SeparatorText;
     std::int32_t SubSeconds = 0;
     std::int32_t SubFolders = 0;
-    // 0: JPEG and TIFF only; 1: every photo format (PhotoFormats.h).
-    std::int32_t Formats = 1;
+    // 0: JPEG and TIFF only; 1: every photo format; 2: every photo format and videos
+    // (PhotoFormats.h). A store that holds a value keeps it; only a new one starts with videos.
+    std::int32_t Formats = 2;
     // A byte-order mark, and an apostrophe before any text a spreadsheet would take as a formula.
     std::int32_t Spreadsheet = 0;
     // Also write the positions as a GeoJSON map beside the output (the window's choice).
@@ -46,7 +47,10 @@ struct ExtractionSettings {
     // Whether any column is chosen: a run without one has nothing to write.
     bool ChoosesAnyColumn() const;
     bool operator==(const ExtractionSettings&) const = default;
-    PhotoFormats ChosenFormats() const { return Formats == 0 ? PhotoFormats::JpegAndTiff : PhotoFormats::All; }
+    PhotoFormats ChosenFormats() const
+    {
+        return Formats == 0 ? PhotoFormats::JpegAndTiff : Formats == 1 ? PhotoFormats::All : PhotoFormats::AllWithVideo;
+    }
 };
 
 // One persisted value of ExtractionSettings: its stored name, kind, where it lives and which

@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
     }
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out);
-    PhotoReader reader;
+    PhotoReader reader;  // each photo or video by the library that reads its format
     reader.AskForKeys({"Exif.Photo.ISOSpeedRatings", "Exif.Image.Model", "Iptc.Application2.Keywords", "Xmp.dc.title"});
     for (int i = 2; i < argc; ++i) {
         const std::filesystem::path photo = argv[i];

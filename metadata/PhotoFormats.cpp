@@ -11,6 +11,8 @@ constexpr std::array<std::string_view, 24> others{
     "HEIC", "HEIF", "HIF", "AVIF", "DNG", "CR2", "CR3", "CRW", "NEF", "NRW", "ARW",  "SR2",
     "ORF",  "RW2",  "RAF", "PEF",  "SRW", "MRW", "IIQ", "3FR", "ERF", "PNG", "WEBP", "JXL",
 };
+// The containers of phones and cameras, all of the QuickTime family (ISO base media files).
+constexpr std::array<std::string_view, 4> videos{"MP4", "MOV", "M4V", "3GP"};
 
 bool Listed(std::span<const std::string_view> list, std::string_view extension)
 {
@@ -34,12 +36,23 @@ std::span<const std::string_view> OtherPhotoExtensions()
     return others;
 }
 
+std::span<const std::string_view> VideoExtensions()
+{
+    return videos;
+}
+
 bool IsJpegOrTiffExtension(std::string_view extension)
 {
     return Listed(jpegAndTiff, extension);
 }
 
+bool IsVideoExtension(std::string_view extension)
+{
+    return Listed(videos, extension);
+}
+
 bool IsPhotoExtension(std::string_view extension, PhotoFormats formats)
 {
-    return IsJpegOrTiffExtension(extension) || (formats == PhotoFormats::All && Listed(others, extension));
+    return IsJpegOrTiffExtension(extension) || (formats != PhotoFormats::JpegAndTiff && Listed(others, extension)) ||
+           (formats == PhotoFormats::AllWithVideo && IsVideoExtension(extension));
 }

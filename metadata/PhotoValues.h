@@ -51,8 +51,9 @@ public:
     std::string GetXPSubject() const { return Text(Tag::XPSubject); }
     std::string GetXPTitle() const { return Text(Tag::XPTitle); }
 
-    // The capture date: the first of the dates the photo holds (PreferenceOf), else the file's time
-    // (the older of its modification and creation times); none for a photo that was not read.
+    // The capture date: the first of the dates the photo or video holds (PreferenceOf), else the
+    // file's time (the older of its modification and creation times); none for a file that was not
+    // read.
     std::string GetDateTime() const;
     // The fraction of a second of the capture time, as its digits ("25" for .25); "" when the
     // photo does not say.

@@ -51,6 +51,10 @@ constexpr std::array<TagInfo, TagCount> table{{
     // into the Exif layout.
     {Tag::IptcDateCreated, "DateCreated", D::Iptc, 55, K::Text},
     {Tag::XmpPhotoshopDateCreated, "Xmp.photoshop.DateCreated", D::Xmp, 0, K::Text},
+    // The moment a video was taken as local wall-clock time "YYYY:MM:DD HH:MM:SS": the phone's
+    // own (com.apple.quicktime.creationdate, as written), else the container's creation time
+    // (creation_time, UTC) turned into the computer's local time by the reader.
+    {Tag::VideoDate, "creation_time", D::Video, 0, K::Text},
     {Tag::PngCreationTime, "Creation Time", D::PngText, 0, K::Text},
 }};
 
@@ -69,11 +73,14 @@ constexpr Tag caption[] = {Tag::Caption, Tag::XmpDescription};
 constexpr Tag keywords[] = {Tag::Keywords, Tag::XmpSubject};
 // The moment the picture was taken, in the order its sources are trusted.
 constexpr Tag date[] = {
-    Tag::DateTimeOriginal,        Tag::DateTime,       // Exif: taken, else last changed
-    Tag::XmpDateTimeOriginal,     Tag::XmpCreateDate,  // XMP, likewise
-    Tag::IptcDateCreated,                              // IPTC
-    Tag::XmpPhotoshopDateCreated,                      // Photoshop's XMP
-    Tag::PngCreationTime,                              // PNG's text
+    Tag::DateTimeOriginal,         // Exif: taken
+    Tag::DateTime,                 // Exif: last changed
+    Tag::XmpDateTimeOriginal,      // XMP: taken
+    Tag::XmpCreateDate,            // XMP: created
+    Tag::IptcDateCreated,          // IPTC
+    Tag::XmpPhotoshopDateCreated,  // Photoshop's XMP
+    Tag::VideoDate,                // a video's container
+    Tag::PngCreationTime,          // PNG's text
 };
 constexpr std::span<const Tag> preferences[] = {headline, caption, keywords, date};
 

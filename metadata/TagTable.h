@@ -49,6 +49,7 @@ enum class Tag : std::uint8_t {
     XmpCreateDate,
     IptcDateCreated,
     XmpPhotoshopDateCreated,
+    VideoDate,
     PngCreationTime,
 };
 inline constexpr std::size_t TagCount = static_cast<std::size_t>(Tag::PngCreationTime) + 1;
@@ -62,6 +63,7 @@ enum class TagDirectory : std::uint8_t {
     Comment,  // the JPEG comment segment
     Xmp,      // the XMP packet
     PngText,  // a PNG text chunk, by its keyword
+    Video,    // a video container's own tags, as libavformat names them
 };
 
 // What a tag's value is once read. Texts always travel as UTF-8.

@@ -40,6 +40,15 @@ TagReading PhotoReader::Read(const std::string& path, Library library)
 
 TagReading PhotoReader::ReadPhoto(const std::string& path, Library library)
 {
+    // libexiv2 makes nothing of a video but its name and size: it would pass for one without tags.
+    // Nor does it read any tag of a video worth a column, so a key asked for is empty there unless
+    // a sidecar gives it.
+    if (IsVideoExtension(ExtensionOf(path))) {
+        TagReading reading = m_video.Read(path);
+        if (reading.outcome == ReadOutcome::Read)
+            reading.keyed.resize(AskedKeys().size());
+        return reading;
+    }
     if (library == Library::Any && IsJpegOrTiffExtension(ExtensionOf(path))) {
         TagReading reading = m_freeImage.Read(path);
         // The tags asked for by key are decoded by libexiv2 from the same file, only when some are

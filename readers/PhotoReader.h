@@ -3,19 +3,22 @@
 #include "readers/Exiv2TagReader.h"
 #include "readers/FreeImageTagReader.h"
 #include "readers/Sidecars.h"
+#include "readers/VideoTagReader.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
 
 // What a reader process reads photos with: FreeImage for JPEG and TIFF, libexiv2 for every other
-// format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open; then the XMP
-// sidecar files beside a photo that was read.
+// photo format, and libexiv2 again for a JPEG or TIFF that FreeImage could not open; libavformat
+// for videos, which no other library reads; then the XMP sidecar files beside a photo or video
+// that was read.
 class PhotoReader : public TagSource {
 public:
     enum class Library {
         Any,        // the library for the format, then the other one
-        Exiv2Only,  // a photo that made FreeImage crash or hang in an earlier reader
+        Exiv2Only,  // a photo that made FreeImage crash or hang in an earlier reader (a video is
+                    // read by libavformat again, in the fresh reader)
     };
 
     TagReading Read(const std::string& path) override { return Read(path, Library::Any); }
@@ -26,6 +29,7 @@ public:
     {
         m_freeImage.OnConsumed(hook);
         m_exiv2.OnConsumed(hook);
+        m_video.OnConsumed(hook);
     }
 
 private:
@@ -33,5 +37,6 @@ private:
 
     FreeImageTagReader m_freeImage;
     Exiv2TagReader m_exiv2;
+    VideoTagReader m_video;
     Sidecars m_sidecars;
 };

@@ -68,10 +68,11 @@ wire_time=$(( wire_time > 0 ? wire_time : 1 ))
 run_target photo "$photo_time" 16384
 run_target wire "$wire_time" 4096
 
-# as_photo INPUT FOLDER -- copies INPUT into FOLDER under the name the photo target read it by.
+# as_photo INPUT FOLDER [EXTENSION] -- copies INPUT into FOLDER under the name the photo target read
+# it by, or with EXTENSION.
 as_photo() {
-    local extension=jpg
-    [[ $(head -c 2 "$1") == II || $(head -c 2 "$1") == MM ]] && extension=tif
+    local extension=${3:-jpg}
+    [[ -z ${3:-} && ( $(head -c 2 "$1") == II || $(head -c 2 "$1") == MM ) ]] && extension=tif
     mkdir -p "$2"
     cp "$1" "$2/$(basename "$1").$extension"
 }
@@ -107,11 +108,12 @@ fi
 reports=("$work"/reports/*.log)
 if [[ ${#reports[@]} -gt 0 ]]; then
     "$python" scripts/sanitizer-triage.py "${reports[@]}" || failed=1
-    # Each distinct crash inside the library, as a photo among good ones through the batch command.
-    while IFS= read -r example; do
+    # Each distinct crash inside the library, as a photo among good ones through the batch command;
+    # one inside libavformat as a video, which only the video reader reads.
+    while IFS=$'\t' read -r example at; do
         name=$(basename "${example%%.log:*}")
         folder="$work/contained/$name"
-        as_photo "$work/artifacts/$name" "$folder"
+        as_photo "$work/artifacts/$name" "$folder" $([[ $at == libav* ]] && echo mp4)
         cp "$work/photos/camera-full.jpg" "$work/photos/tagged.tif" "$folder/"
         printf '%s: ' "$name"
         "$python" tests/support/harvest_check.py --cli "$build/bin/fotoharvester-cli" --expect-unreadable 1 "$folder" \
@@ -122,10 +124,10 @@ for line in sys.stdin:
     found = json.loads(line)
     # A leak is no crash: the reader goes on, and the photo is read.
     if found["owner"] == "library" and "leak" not in found["kind"]:
-        print(found["example"])')
+        print(found["example"] + "\t" + found["at"])')
 fi
 if [[ $failed -ne 0 ]]; then
     echo "fuzz.sh: a crash in our own code, or a crash the batch command did not contain (see above)" >&2
     exit 1
 fi
-echo "fuzz.sh: no crash in our code; every crash inside FreeImage was contained"
+echo "fuzz.sh: no crash in our code; every crash inside FreeImage or libavformat was contained"

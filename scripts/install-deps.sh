@@ -6,13 +6,13 @@ set -euo pipefail
 run_packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-qpa-plugins qt6-l10n-tools qt6-translations-l10n
-  libfreeimage-dev libtiff-dev libexiv2-dev libjxl-dev
+  libfreeimage-dev libtiff-dev libexiv2-dev libjxl-dev libavformat-dev libavutil-dev
   libxlsxwriter-dev
   librsvg2-bin xdg-utils
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  libimage-exiftool-perl imagemagick libjxl-tools
+  libimage-exiftool-perl imagemagick libjxl-tools ffmpeg
   xvfb xauth exiv2 time
   dpkg-dev file
   desktop-file-utils appstream man-db

@@ -32,10 +32,11 @@ RUNTIME_FUNCTIONS = {"_start", "main", "raise", "abort", "malloc", "calloc", "re
 RUNTIME_PATHS = ("compiler-rt", "sanitizer_common", "/asan/", "/lsan/", "/ubsan/", "libclang_rt",
                  "libasan", "libubsan", "liblsan", "/include/c++/", "csu/", "sysdeps/", "libc.so",
                  "libstdc++", "libgcc_s", "nptl/", "stdlib/", "string/")
-# FreeImage and the codecs Debian's FreeImage is linked with, and libexiv2 with its XMP parser.
+# FreeImage and the codecs Debian's FreeImage is linked with, libexiv2 with its XMP parser, and
+# libavformat with the libraries of FFmpeg it calls.
 LIBRARY_MODULES = ("libexiv2", "libexpat", "libINIReader", "libfreeimage", "libjpeg", "libtiff", "libpng", "libopenjp2", "libraw", "libwebp",
                    "libjxr", "libjpegxr", "libIlm", "libHalf", "libOpenEXR", "libIex", "libImath", "libz.so",
-                   "libjbig", "liblzma", "libdeflate", "libLerc", "libzstd")
+                   "libjbig", "liblzma", "libdeflate", "libLerc", "libzstd", "libavformat", "libavcodec", "libavutil")
 
 REPORT_START = re.compile(
     r"(==\d+==ERROR: (?:AddressSanitizer|LeakSanitizer): (?P<asan>[\w-]+)"

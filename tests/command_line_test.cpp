@@ -53,6 +53,7 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         {{"--date-format", "3"}, "DateFormat", "3"},
         {{"--formats", "all"}, "Formats", "1"},
         {{"--formats=jpeg-tiff"}, "Formats", "0"},
+        {{"--formats", "all-with-video"}, "Formats", "2"},
     };
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
     zeros.Folder = "/stored";
@@ -95,8 +96,8 @@ TEST(CommandLine, PhotosAsArgumentsAreReadInsteadOfAFolder)
 {
     TempFolder folder;
     const std::string album = folder.Touch("album.jpg/p.heic");
-    const CommandLine photos = ParseCommandLine({"b.JPG", album, "a.nef"}).commandLine;
-    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", album, "a.nef"}));
+    const CommandLine photos = ParseCommandLine({"b.JPG", album, "a.nef", "c.MOV"}).commandLine;
+    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", album, "a.nef", "c.MOV"}));
     EXPECT_FALSE(photos.folder);
     const CommandLine named = ParseCommandLine({folder.Text() + "album.jpg"}).commandLine;
     EXPECT_EQ(named.folder, folder.Text() + "album.jpg");

@@ -7,6 +7,7 @@ function(fh_core_test name)
 endfunction()
 
 fh_core_test(photo_collection_test ${CMAKE_CURRENT_LIST_DIR}/photo_collection_test.cpp)
+target_compile_definitions(photo_collection_test PRIVATE SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 fh_core_test(date_format_test ${CMAKE_CURRENT_LIST_DIR}/date_format_test.cpp)
 fh_core_test(record_test ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp)
 fh_core_test(workbook_test ${CMAKE_CURRENT_LIST_DIR}/workbook_test.cpp)

@@ -14,6 +14,10 @@ target_compile_definitions(freeimage_reader_test PRIVATE FH_TEST_PHOTOS="${FH_TE
 gtest_discover_tests(freeimage_reader_test DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED test_photos TIMEOUT 120)
 
+add_executable(video_reader_test ${CMAKE_CURRENT_LIST_DIR}/video_reader_test.cpp)
+target_link_libraries(video_reader_test PRIVATE fh_readers GTest::gtest_main)
+gtest_discover_tests(video_reader_test DISCOVERY_TIMEOUT 60)
+
 add_executable(jpeg_header_test ${CMAKE_CURRENT_LIST_DIR}/jpeg_header_test.cpp)
 target_link_libraries(jpeg_header_test PRIVATE fh_readers GTest::gtest_main)
 target_compile_definitions(jpeg_header_test PRIVATE FH_TEST_PHOTOS="${FH_TEST_PHOTOS}")

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 namespace {
 
@@ -52,6 +56,45 @@ TEST(PathText, FileNameAfterTheLastSeparatorExtensionAfterTheLastDot)
         EXPECT_TRUE(IsPhotoFile(photo)) << photo;
     for (const char* other : {"x.png", "x.jfif", "x.jpg.bak", "x", "jp", "/a.jpg/readme"})
         EXPECT_FALSE(IsPhotoFile(other)) << other;
+    // Each choice of formats takes the groups before it; videos only the last.
+    const struct {
+        const char* path;
+        bool all;
+        bool withVideo;
+    } groups[] = {
+        {"x.JPG", true, true},   {"x.heic", true, true},       {"x.Png", true, true},  {"x.mp4", false, true},
+        {"x.MOV", false, true},  {"x.m4v", false, true},       {"x.3gp", false, true}, {"x.avi", false, false},
+        {"x.xmp", false, false}, {"x.mp4.part", false, false},
+    };
+    for (const auto& [path, all, withVideo] : groups) {
+        EXPECT_EQ(IsPhotoFile(path, PhotoFormats::All), all) << path;
+        EXPECT_EQ(IsPhotoFile(path, PhotoFormats::AllWithVideo), withVideo) << path;
+    }
+    EXPECT_FALSE(IsPhotoFile("x.mp4", PhotoFormats::JpegAndTiff));
+}
+
+// The help pages and the batch command's manual page name every extension a run collects (its
+// --help lists them from the table itself).
+TEST(PhotoFormats, TheHelpAndTheManualPageNameEveryExtension)
+{
+    const auto read = [](const char* path) {
+        std::ostringstream text;
+        text << std::ifstream(std::filesystem::path(SOURCE_DIR) / path).rdbuf();
+        return text.str();
+    };
+    const std::string help = read("docs/help/index.html");
+    const std::string manual = read("packaging/man/fotoharvester-cli.1.in");
+    ASSERT_FALSE(help.empty() || manual.empty());
+    for (const auto group : {JpegAndTiffExtensions(), OtherPhotoExtensions(), VideoExtensions()}) {
+        for (const std::string_view extension : group) {
+            std::string lower(extension);
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            EXPECT_NE(help.find("<code>." + lower + "</code>"), std::string::npos) << extension;
+            EXPECT_TRUE(
+                std::regex_search(manual, std::regex("\\b" + std::string(extension) + "\\b", std::regex::icase)))
+                << extension;
+        }
+    }
 }
 
 TEST(PhotoCollection, KeepsPhotosAndRecursesOnlyWhenAsked)

@@ -27,6 +27,9 @@ namespace {
 
 const std::filesystem::path photos = FH_TEST_PHOTOS;
 const std::filesystem::path cameraPhotos = SHARED_PHOTOS;
+// The computer's time zone for the program and exiftool alike, whatever the machine's: a video's
+// UTC time is shown in it. One with summer time, so that a time is turned by its own day's offset.
+const QString zone = "CET-1CEST,M3.5.0,M10.5.0/3";
 
 // A folder of copies of the test photos, each under the name it is given.
 void CopyPhotos(const TempFolder& folder, const std::vector<std::pair<std::string, std::string>>& copies)
@@ -47,10 +50,11 @@ struct Harvest {
 Harvest AllColumns(const std::filesystem::path& folder)
 {
     TempFolder output;
-    const Outcome outcome = Program(BATCH_COMMAND_PATH)
-                                .Run({"--subfolders", "--full-path", "--columns", "all", "--formats", "all", "--output",
-                                      Q(output.Path() / "all.csv"), "--separator", ",", "--geojson",
-                                      Q(output.Path() / "map.geojson"), Q(folder)});
+    Program cli(BATCH_COMMAND_PATH);
+    cli.environment.insert("TZ", zone);
+    const Outcome outcome = cli.Run({"--subfolders", "--full-path", "--columns", "all", "--formats", "all-with-video",
+                                     "--output", Q(output.Path() / "all.csv"), "--separator", ",", "--geojson",
+                                     Q(output.Path() / "map.geojson"), Q(folder)});
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     Harvest harvest;
     for (auto& row : ParseCsv(output.Read("all.csv")))
@@ -71,17 +75,18 @@ Harvest AllColumns(const std::filesystem::path& folder)
 
 // The dates that stand for the capture date after the Exif ones, in the order the program takes
 // them, as exiftool gives them in the Exif layout (a date alone at midnight, no time zone).
-constexpr const char* laterDates[] = {"XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate",
-                                      "Composite:DateTimeCreated", "IPTC:DateCreated",
-                                      "XMP-photoshop:DateCreated", "PNG:CreationTime"};
+constexpr const char* laterDates[] = {
+    "XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate", "Composite:DateTimeCreated", "IPTC:DateCreated",
+    "XMP-photoshop:DateCreated", "Keys:CreationDate",  "QuickTime:CreateDate",      "PNG:CreationTime"};
 
 // exiftool's reading of every file under `folder` with one of the extensions, keys as
-// "Group:Tag", numbers as numbers, and the later dates (laterDates) again under "Date:Group:Tag".
+// "Group:Tag", numbers as numbers, and the later dates (laterDates) again under "Date:Group:Tag";
+// the UTC times of videos in the computer's time zone.
 std::map<std::string, QJsonObject> ExiftoolReadings(const std::filesystem::path& folder)
 {
-    QStringList files{"-r"};
-    for (const char* extension :
-         {"jpg", "jpeg", "tif", "tiff", "heic", "avif", "png", "webp", "dng", "nef", "cr3", "jxl", "xmp"})
+    QStringList files{"-r", "-api", "QuickTimeUTC"};
+    for (const char* extension : {"jpg", "jpeg", "tif", "tiff", "heic", "avif", "png", "webp", "dng", "nef", "cr3",
+                                  "jxl", "xmp", "mp4", "mov", "m4v", "3gp"})
         files << "-ext" << extension;
     files << Q(folder);
     QStringList dates{"-d", "%Y:%m:%d %H:%M:%S"};
@@ -91,6 +96,9 @@ std::map<std::string, QJsonObject> ExiftoolReadings(const std::filesystem::path&
     for (const QStringList& arguments :
          {QStringList{"-j", "-n", "-a", "-G1"} + files, QStringList{"-j", "-a", "-G1"} + dates + files}) {
         QProcess exiftool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TZ", zone);
+        exiftool.setProcessEnvironment(environment);
         exiftool.start("exiftool", arguments);
         exiftool.waitForFinished(300000);
         const bool datesOnly = arguments.contains("-d");
@@ -164,6 +172,13 @@ std::optional<double> Number(const QJsonObject& exif, const char* key)
     return std::nullopt;
 }
 
+// exiftool's altitude: a video's below sea level comes as its size and a reference of 1.
+std::optional<double> Altitude(const QJsonObject& exif)
+{
+    const std::optional<double> altitude = Number(exif, "Composite:GPSAltitude");
+    return altitude && exif["Composite:GPSAltitudeRef"].toInt() == 1 ? -std::abs(*altitude) : altitude;
+}
+
 // The seconds of a day that "h:m:s" gives.
 double DaySeconds(const std::string& text)
 {
@@ -178,17 +193,22 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     ASSERT_EQ(fields.size(), 30u);
     const auto column = [&](int c) { return fields[c + 1]; };
 
-    // The Exif dates, else the later ones, else the file's time, which the comparison leaves out.
+    // The Exif dates, else the later ones (a video's own local time, else its container's UTC time
+    // in the computer's zone, among them), else the file's time, which the comparison leaves out.
+    // A container's time of 0 is none; exiftool gives it as 1904-01-01.
     std::string date = First(exif, {"ExifIFD:DateTimeOriginal", "IFD0:ModifyDate"}).substr(0, 19);
     for (const char* key : laterDates)
-        if (date.empty())
-            date = Str(exif[QString("Date:%1").arg(key)]);
+        if (const std::string later = Str(exif[QString("Date:%1").arg(key)]); date.empty() && later >= "1904:01:02")
+            date = later;
     if (!date.empty()) {
         EXPECT_EQ(column(2), date) << "date and time";
         EXPECT_EQ(column(0) + " " + column(1), date) << "date, time";
     }
-    const std::string make = TrimmedBlanks(Str(exif["IFD0:Make"]));
-    const std::string model = TrimmedBlanks(Str(exif["IFD0:Model"]));
+    // A photo's Exif; a video's Apple keys, QuickTime user data, Android keys.
+    const std::string make =
+        TrimmedBlanks(First(exif, {"IFD0:Make", "Keys:Make", "UserData:Make", "Keys:AndroidManufacturer"}));
+    const std::string model =
+        TrimmedBlanks(First(exif, {"IFD0:Model", "Keys:Model", "UserData:Model", "Keys:AndroidModel"}));
     EXPECT_EQ(TrimmedBlanks(column(4)), make) << "make";
     EXPECT_EQ(TrimmedBlanks(column(5)), model) << "model";
     EXPECT_EQ(column(3), column(4) + " " + column(5)) << "make and model";
@@ -197,10 +217,11 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
     const QStringList size = exif["Composite:ImageSize"].toString().split(' ');
     int width = size.value(0).toInt();
     int height = size.value(1).toInt();
-    // A JPEG XL is turned by its codestream's orientation (which exiftool does not read), not by its
-    // Exif one; the generated ones have none.
+    // A photo turned by its orientation, a video by its rotation. A JPEG XL is turned by its
+    // codestream's orientation (which exiftool does not read), not by its Exif one; the generated
+    // ones have none.
     const int orientation = exif["File:FileType"].toString().startsWith("JXL") ? 1 : exif["IFD0:Orientation"].toInt();
-    if (orientation >= 5 && orientation <= 8)
+    if ((orientation >= 5 && orientation <= 8) || exif["Composite:Rotation"].toInt() % 180 == 90)
         std::swap(width, height);
     EXPECT_EQ(column(7), std::to_string(width) + "x" + std::to_string(height)) << "dimensions";
     EXPECT_EQ(column(8), Str(exif["System:FileSize"])) << "file size";
@@ -238,7 +259,7 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
         {14, "ExifIFD:FocalLength", 0.05},    {16, "Composite:GPSLatitude", 5e-7},
         {17, "Composite:GPSLongitude", 5e-7}, {18, "Composite:GPSAltitude", 0.005}};
     for (const auto& [c, key, tolerance] : numbers) {
-        const auto theirs = Number(exif, key);
+        const auto theirs = c == 18 ? Altitude(exif) : Number(exif, key);
         const std::string ours = column(c).starts_with('F') ? column(c).substr(1) : column(c);
         if (theirs && std::isinf(*theirs))
             EXPECT_EQ(ours, "Infinity") << key;
@@ -290,7 +311,7 @@ void ExpectOnTheMap(const std::map<std::string, QJsonArray>& map, const std::vec
         expected = {Number(exif, "Composite:GPSLongitude").value_or(NAN),
                     Number(exif, "Composite:GPSLatitude").value_or(NAN)};
         if (!column(18).empty())
-            expected.push_back(Number(exif, "Composite:GPSAltitude").value_or(NAN));
+            expected.push_back(Altitude(exif).value_or(NAN));
     }
     std::vector<double> point;
     if (const auto found = map.find(fields.front()); found != map.end())
@@ -509,10 +530,10 @@ TEST(RealPhotos, TagsByKeyAgreeWithExiv2)
 
 TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
 {
-    // The photos whose tags are well-formed, in every format; damaged ones are for the tests of
-    // damage, and the photos with Windows-1252 texts for the table below (exiftool reads those
-    // bytes as they are). FreeImage cannot open png-named.jpg and tiff-mm-odd-bits.tif; libexiv2
-    // reads them, and the run counts nothing unread.
+    // The photos and videos whose tags are well-formed, in every format; damaged ones are for the
+    // tests of damage, and the photos with Windows-1252 texts for the table below (exiftool reads
+    // those bytes as they are). FreeImage cannot open png-named.jpg and tiff-mm-odd-bits.tif;
+    // libexiv2 reads them, and the run counts nothing unread.
     TempFolder folder;
     for (const char* name : {"camera-full.jpg",
                              "gps-south-west.jpg",
@@ -552,7 +573,11 @@ TEST(RealPhotos, GeneratedPhotosAgreeWithExiftool)
                              "sidecar.jpg.XMP",
                              "jxl-bare.jxl",
                              "jxl-tagged.jxl",
-                             "canon-boxes.cr3"})
+                             "canon-boxes.cr3",
+                             "video-upright.mov",
+                             "video-utc-only.3gp",
+                             "video-android.mp4",
+                             "video-camera.m4v"})
         CopyPhotos(folder, {{name, name}});
     ExpectEveryPhotoAgrees(folder.Path());
 }
@@ -647,4 +672,33 @@ TEST(RealPhotos, EveryKnownWayOfBreakingFreeImageCostsOnlyThatPhoto)
                                           "\"f.tif\"|Overrun|8x6|\"\"\n"
                                           "\"g.tif\"|Nikon|8x6|\"tiff headline\"\n");
     }
+}
+
+// A video cut short costs only itself: the run names it and goes on with the next. A damage in
+// what the reader does not read (a track's table of sample sizes) costs nothing, and one that
+// libavformat does not notice still gives the video its record. Videos are read without being
+// asked for: a new settings store starts with photos and videos. A tag asked for by key is empty
+// for a video but where its sidecar holds it.
+TEST(RealPhotos, ADamagedVideoCostsOnlyThatVideo)
+{
+    TempFolder folder;
+    CopyPhotos(folder, {{"video-upright.mov", "a.mov"},
+                        {"video-truncated.mp4", "b.mp4"},
+                        {"video-android.mp4", "c.mp4"},
+                        {"sidecar.jpg.XMP", "c.mp4.xmp"},
+                        {"video-broken-track.mov", "d.mov"},
+                        {"video-flipped.mov", "e.mov"}});
+    const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                .Run({"--folder", Q(folder.Path()), "--output", Q(folder.Path() / "out.txt"),
+                                      "--columns", "4,7,Xmp.dc.subject,Xmp.xmp.Rating", "--separator", "|"});
+    EXPECT_EQ(outcome.exitCode, 3);
+    EXPECT_EQ(outcome.err,
+              "fotoharvester-cli: " + folder.Text() +
+                  "b.mp4: not a photo, or damaged\nfotoharvester-cli: 5 records written to " + folder.Text() +
+                  "out.txt\nfotoharvester-cli: 1 photo could not be read; none of its metadata is in the output\n");
+    const std::string records = folder.Read("out.txt");
+    EXPECT_TRUE(records.starts_with("\"a.mov\"|Apple|48x64|\"\"|\"\"\n\"b.mp4\"||0x0|\"\"|\"\"\n"
+                                    "\"c.mp4\"|Google|64x48|\"this very file\"|\"\"\n"
+                                    "\"d.mov\"|Apple|48x64|\"\"|\"\"\n\"e.mov\"|"))
+        << records;
 }

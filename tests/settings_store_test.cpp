@@ -71,7 +71,7 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLo
 {
     EXPECT_EQ(LoadSettings(), defaults);
     EXPECT_EQ(defaults.Flags, std::string(ColumnCount(), '0'));
-    EXPECT_EQ(defaults.Formats, 1);  // "All photo formats": a phone's HEIC photos are not left out
+    EXPECT_EQ(defaults.Formats, 2);  // "Photos and videos": a phone's HEIC photos and videos are not left out
     for (const auto& name : defaults.MonthNames)
         EXPECT_FALSE(name.empty());
 
@@ -134,12 +134,14 @@ TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaultsAndNumbersByHandAre
     expected.FullFilePath = 1;
     EXPECT_EQ(LoadSettings(), expected);
 
-    Store("DateFormat= 8 \nSeparatorNum=-1\n");
+    // A store from before videos were read keeps its formats.
+    Store("DateFormat= 8 \nSeparatorNum=-1\nFormats=1\n");
     expected = defaults;
     expected.DateFormat = 8;
     expected.SeparatorNum = -1;
+    expected.Formats = 1;
     EXPECT_EQ(LoadSettings(), expected);
-    Store("DateFormat=9\nSeparatorNum=99\n");  // no such layout or separator
+    Store("DateFormat=9\nSeparatorNum=99\nFormats=3\n");  // no such layout, separator or formats
     EXPECT_EQ(LoadSettings(), defaults);
 }
 

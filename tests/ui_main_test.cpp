@@ -572,8 +572,9 @@ private slots:
         QCOMPARE(window.Settings().MonthNames[11], std::string(taken ? "December!" : "December"));
         QCOMPARE(window.Settings().MonthNames[4], std::string(taken ? "" : "May"));
         const int was = taken ? 0 : 1;
+        // The formats go on from all photos to photos and videos.
         QCOMPARE((std::array{window.Settings().SubSeconds, window.Settings().Spreadsheet, window.Settings().Formats}),
-                 (std::array{was, was, was}));
+                 (std::array{was, was, taken ? 2 : 1}));
     }
 
     void setupShowsTheMomentInEachLayout()

@@ -140,6 +140,10 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
          TagsWith(
              {{Tag::IptcDateCreated, Text("2019:08:17 14:02:11")}, {Tag::XmpCreateDate, Text("2018:01:02 03:04:05")}}),
          TextOf<&C::GetDateTime>, "2018:01:02 03:04:05"},
+        {"a video's date after photoshop's, which a sidecar may give it",
+         TagsWith({{Tag::VideoDate, Text("2023:04:05 06:07:08")},
+                   {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
+         TextOf<&C::GetDateTime>, "2018:03:04 00:00:00"},
         {"png date last",
          TagsWith({{Tag::PngCreationTime, Text("2016:05:06 07:08:09")},
                    {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),

@@ -108,7 +108,10 @@ QBoxLayout* SetupDialog::BuildOptionsColumn()
     m_formatsCombo->setObjectName(QStringLiteral("formatsCombo"));
     m_formatsCombo->addItem(tr("JPEG and TIFF only"));
     m_formatsCombo->addItem(tr("All photo formats"));
-    m_formatsCombo->setToolTip(tr("All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP"));
+    m_formatsCombo->addItem(tr("Photos and videos"));
+    m_formatsCombo->setToolTip(
+        tr("All photo formats: JPEG and TIFF, and HEIC, camera RAW (CR3 among them), DNG, PNG, WebP and JPEG XL.\n"
+           "Photos and videos: those, and the MP4, MOV, M4V and 3GP videos of phones and cameras."));
     formatsLabel->setBuddy(m_formatsCombo);
 
     m_spreadsheetCheck = new QCheckBox(tr("&For spreadsheets"), this);
@@ -163,7 +166,8 @@ void SetupDialog::ShowExamples()
 
 void SetupDialog::SetFormats(std::int32_t formats)
 {
-    m_formats = formats == 0 ? 0 : 1;
+    // Values the store cannot hold select the default rather than nothing.
+    m_formats = formats == 0 || formats == 1 ? formats : 2;
     m_formatsCombo->setCurrentIndex(m_formats);
 }
 
@@ -190,7 +194,7 @@ void SetupDialog::accept()
     for (int month = 0; month < ExtractionSettings::MonthCount; ++month)
         m_monthNames[month] = m_monthEdits[month]->text().toStdString();
     m_subSeconds = m_subSecondsCheck->isChecked() ? 1 : 0;
-    m_formats = m_formatsCombo->currentIndex() == 0 ? 0 : 1;
+    m_formats = m_formatsCombo->currentIndex();
     m_spreadsheet = m_spreadsheetCheck->isChecked() ? 1 : 0;
     QDialog::accept();
 }

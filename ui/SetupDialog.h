@@ -29,7 +29,8 @@ public:
     void SetValues(const MonthNames& monthNames, std::int32_t dateFormat, std::int32_t subSeconds,
                    std::int32_t spreadsheet = 0);
 
-    // Which photos a run reads: 0 for JPEG and TIFF only, 1 for every photo format.
+    // Which files a run reads: 0 for JPEG and TIFF only, 1 for every photo format, 2 for photos and
+    // videos.
     void SetFormats(std::int32_t formats);
     std::int32_t GetFormats() const { return m_formats; }
 
@@ -54,7 +55,7 @@ private:
     MonthNames m_monthNames;
     std::int32_t m_dateFormat = 0;
     std::int32_t m_subSeconds = 0;
-    std::int32_t m_formats = 1;
+    std::int32_t m_formats = 2;
     std::int32_t m_spreadsheet = 0;
 
     QPushButton* m_okButton = nullptr;

@@ -2,9 +2,10 @@
 # make-bases.sh OUTDIR -- writes the photos the mutation run mutates into OUTDIR (created if
 # missing): small pictures carrying as much metadata as cameras, phones, editors and Windows
 # write -- Exif in both byte orders with a thumbnail, GPS, IPTC, XMP, XP texts, comments -- as
-# JPEG (baseline and progressive) and TIFF (both byte orders), HEIF, PNG, DNG and JPEG XL, plus the
-# test photos of tests/photos/make-photos.sh (a CR3 built from Canon's boxes among them). Every base
-# is made here, so the run is the same on every machine, with one exception: the real Canon CR3 of
+# JPEG (baseline and progressive) and TIFF (both byte orders), HEIF, PNG, DNG and JPEG XL, and the
+# headers of phone and camera videos (MOV and MP4), plus the test photos and videos of
+# tests/photos/make-photos.sh (a CR3 built from Canon's boxes among them). Every base is made here,
+# so the run is the same on every machine, with one exception: the real Canon CR3 of
 # ../shared/photos joins them where it is there (no CR3 can be made here with its picture boxes).
 # Pictures are tiny so that the mutations fall mostly on the metadata.
 set -euo pipefail
@@ -15,7 +16,7 @@ fi
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$1"
 out=$(cd "$1" && pwd)
-for tool in exiftool convert cjxl; do
+for tool in exiftool convert cjxl ffmpeg; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
 done
 work=$(mktemp -d)
@@ -37,6 +38,10 @@ convert texture.png "$out/phone.heic"
 convert texture.png "$out/screenshot.png"
 convert texture.png -depth 8 -define tiff:endian=lsb -compress None camera.tif
 mv camera.tif "$out/camera.dng"
+for video in phone.mov camera.mp4; do
+    ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:duration=1:rate=5 -pix_fmt yuv420p -c:v libx264 -threads 1 \
+        "$out/$video"
+done
 
 camera=(-Make='Canon' -Model='Canon EOS 80D' -Orientation#=6 -Software='Firmware 1.0.3' -Artist='A. Photographer'
         -ModifyDate='2019:08:17 16:02:11' -DateTimeOriginal='2019:08:17 16:02:11' -CreateDate='2019:08:17 16:02:11'
@@ -75,6 +80,12 @@ exiftool -q -q -overwrite_original -Make=Apple -Model='iPhone 13 Pro Max' -Orien
 exiftool -q -q -overwrite_original -Software='Shutter 0.99' -XMP:Title='Screenshot' -XMP:Subject=screen \
     -DateTimeOriginal='2021:01:01 00:00:01' "$out/screenshot.png"
 exiftool -q -q -overwrite_original -DNGVersion=1.4.0.0 "${camera[@]}" "${xp[@]}" "$out/camera.dng"
+# An iPhone's video held upright, with its own local time and position; a camera's, with user data.
+exiftool -q -q -overwrite_original -Rotation=90 '-Keys:CreationDate=2023:04:05 06:07:08+02:00' \
+    '-QuickTime:CreateDate=2023:04:05 04:07:08' -Keys:Make=Apple '-Keys:Model=iPhone 13 Pro' \
+    '-Keys:GPSCoordinates=48.8566 N, 2.3522 E, 35 m' "$out/phone.mov"
+exiftool -q -q -overwrite_original '-QuickTime:CreateDate=2021:06:07 08:09:10' -UserData:Make=GoPro \
+    '-UserData:Model=HERO9 Black' '-UserData:GPSCoordinates=46.5559, 7.9768, 2061.5' "$out/camera.mp4"
 exiftool -q -q -overwrite_original -all= -Comment='CREATOR: gd-jpeg v1.0 (using IJG JPEG v80), quality = 60' \
     "$out/comment-only.jpg"
 # A TIFF holds its Exif, GPS and IPTC directories in the file itself.

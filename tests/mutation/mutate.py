@@ -69,17 +69,24 @@ class Layout:
             self.read_chunks(12, False, False)
 
     def read_boxes(self, at, end, depth):
-        """HEIF, CR3 and JPEG XL: the size of every box, and the boxes that hold the metadata and
-        its map; the TIFF structures of a CR3's Canon box and of a JPEG XL's Exif box."""
+        """HEIF, CR3, JPEG XL and the videos of the QuickTime family: the size of every box, and the
+        boxes that hold the metadata and its map, or a video's headers (its tracks, their sample
+        tables, its keys and user data); the TIFF structures of a CR3's Canon box and of a JPEG XL's
+        Exif box."""
         data = self.data
-        while at + 8 <= end and depth < 4:
+        while at + 8 <= end and depth < 7:
             size = struct.unpack(">I", data[at:at + 4])[0]
             kind = data[at + 4:at + 8]
             self.fields.append(Field(at, 4, True, f"box {kind.decode('latin-1')} size", size))
             if size < 8 or at + size > end:
                 break
-            if kind in (b"meta", b"iprp", b"ipco", b"iinf", b"iref", b"dinf", b"moov"):
-                self.read_boxes(at + (12 if kind == b"meta" else 8), at + size, depth + 1)
+            if kind == b"meta":
+                # ISO's meta box starts with a version and flags; QuickTime's (in a movie) does not.
+                full = data[at + 8:at + 12] == b"\0\0\0\0"
+                self.read_boxes(at + (12 if full else 8), at + size, depth + 1)
+            elif kind in (b"iprp", b"ipco", b"iinf", b"iref", b"dinf", b"moov", b"trak", b"mdia", b"minf", b"stbl",
+                          b"udta", b"edts"):
+                self.read_boxes(at + 8, at + size, depth + 1)
             elif kind == b"uuid" and data[at + 8:at + 24] == CANON_UUID:
                 self.read_boxes(at + 24, at + size, depth + 1)
             elif kind in (b"CMT1", b"CMT2", b"CMT4"):
@@ -88,7 +95,9 @@ class Layout:
                 offset = struct.unpack(">I", data[at + 8:at + 12])[0]
                 self.fields.append(Field(at + 8, 4, True, "Exif box TIFF offset", offset))
                 self.read_tiff(at + 12, at + size)
-            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif", b"xml ", b"brob", b"uuid"):
+            elif kind in (b"iloc", b"ipma", b"ispe", b"pitm", b"infe", b"Exif", b"xml ", b"brob", b"uuid", b"mvhd",
+                          b"tkhd", b"mdhd", b"hdlr", b"stsd", b"stts", b"stsz", b"stco", b"keys", b"ilst", b"\xa9xyz",
+                          b"\xa9mak", b"\xa9mod"):
                 self.regions.append((at + 8, at + size))
             at += size
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Writes the photos the metadata tests read into OUTDIR (created if missing). Needs exiftool,
-# ImageMagick's convert, perl (which exiftool needs anyway) and libjxl's cjxl. The photos are tiny and all the
-# tagging is one exiftool run, so this takes about a second; the tests regenerate the photos
-# rather than keep binaries in git.
+# Writes the photos and videos the metadata tests read into OUTDIR (created if missing). Needs
+# exiftool, ImageMagick's convert, ffmpeg, perl (which exiftool needs anyway) and libjxl's cjxl.
+# The files are tiny and all the tagging is one exiftool run, so this takes a few seconds; the
+# tests regenerate the files rather than keep binaries in git.
 #
 # exiftool writes nearly everything. What it refuses to write -- a rational with a zero
 # denominator in most tags, an XP text that is not valid UTF-16 or has an odd length, a tag with
@@ -18,7 +18,7 @@ out=$1
 mkdir -p "$out"
 cd "$out"
 
-for tool in exiftool convert perl cjxl; do
+for tool in exiftool convert ffmpeg perl cjxl; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is not on PATH" >&2; exit 1; }
 done
 
@@ -375,6 +375,32 @@ photo jxl-source.jpg
 et -Make='Maker jpeg' -Model='Model 3' -DateTimeOriginal='2021:10:11 12:13:14' -Orientation#=6 \
    -GPSLatitude='10 20 30' -GPSLatitudeRef=S -XMP-dc:Subject=converted jxl-source.jpg
 
+# Videos of phones and cameras, a second of a 64x48 test picture each, with the tags each kind of
+# device writes: an iPhone's QuickTime keys (its own local time, here of another zone than the
+# computer's, the container's UTC time, a position with altitude) held upright (turned a quarter);
+# a 3GP whose only date is the container's UTC time, its headers after its pictures (as ffmpeg
+# writes them; exiftool moves them to the front); Android's keys and position (below sea level),
+# dated just before a new year in UTC (ffmpeg writes the keys; exiftool cannot); a camera's user
+# data (make, model), turned three quarters.
+video() {  # video NAME FFMPEG-OPTIONS... -- a fresh video of the test picture
+    local name=$1
+    shift
+    ffmpeg -v error -y -f lavfi -i testsrc=size=64x48:duration=1:rate=5 -pix_fmt yuv420p -c:v libx264 \
+        -threads 1 "$@" "$name"
+}
+video video-upright.mov
+et -Rotation=90 '-Keys:CreationDate=2023:04:05 06:07:08-05:00' '-QuickTime:CreateDate=2023:04:05 11:07:08' \
+   -Keys:Make=Apple '-Keys:Model=iPhone 13 Pro' '-Keys:GPSCoordinates=40.7128 N, 74.0060 W, 12.5 m' \
+   video-upright.mov
+video video-utc-only.3gp -metadata creation_time=2023-07-01T22:30:00Z
+video video-android.mp4 -movflags use_metadata_tags -metadata com.android.manufacturer=Google \
+    -metadata com.android.model='Pixel 7' -metadata creation_time=2022-12-31T23:30:00Z
+et '-UserData:GPSCoordinates=-22.9068, -43.1729, -11' video-android.mp4
+video video-camera.m4v -f mp4
+video keys-last.mp4 -movflags use_metadata_tags -metadata com.android.manufacturer=Google \
+    -metadata com.android.model='Pixel 7'
+et -Rotation=270 -UserData:Make=GoPro '-UserData:Model=HERO9 Black' video-camera.m4v
+
 exiftool "${exiftool_args[@]}" -common_args -q -q -overwrite_original
 for p in "${patches[@]}"; do
     eval "patch_exif $p"
@@ -490,4 +516,28 @@ perl -e '
                box("uuid", pack("H*", "be7acfcb97a942e89c71999491e3afac") . $xmp) or die;
     close($out) or die;
 '
-rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg jxl.png
+# Damaged videos: a video whose headers follow its pictures and end in its keys, cut short inside
+# them, as an interrupted copy leaves it (libavformat reads such a video as if the keys cut off had
+# never been there); and copies of video-upright.mov with its table of sample sizes renamed (which
+# makes libavformat drop the track, when it reads the sample tables), and with 64 bytes of its
+# headers inverted, one every seventh byte.
+perl -e '
+    open(my $in, "<:raw", "video-upright.mov") or die "video-upright.mov: $!";
+    my $data = do { local $/; <$in> };
+    open(my $late, "<:raw", "keys-last.mp4") or die "keys-last.mp4: $!";
+    my $keysLast = do { local $/; <$late> };
+    my $movie = index($data, "moov");
+    my $sizes = index($data, "stsz");
+    die "video-upright.mov: no movie box or sample size table\n" if $movie < 0 || $sizes < 0;
+    die "keys-last.mp4: its keys do not come last\n" if index($keysLast, "ilst") < index($keysLast, "mdat");
+    my %damaged = ("video-truncated.mp4" => substr($keysLast, 0, length($keysLast) - 30),
+                   "video-broken-track.mov" => $data, "video-flipped.mov" => $data);
+    substr($damaged{"video-broken-track.mov"}, $sizes, 4) = "free";
+    substr($damaged{"video-flipped.mov"}, $movie + 100 + 7 * $_, 1) ^= "\xFF" for 0 .. 63;
+    for my $name (keys %damaged) {
+        open(my $out, ">:raw", $name) or die "$name: $!";
+        print $out $damaged{$name} or die;
+        close($out) or die;
+    }
+'
+rm -f base.jpg base.tif base-mm.tif bare.icc thumbnail-base.jpg keys-last.mp4 jxl.png

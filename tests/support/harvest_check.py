@@ -20,10 +20,11 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-# The photo files of every format, as the batch command lists them with --formats all.
+# The photo and video files of every format, as the batch command lists them with --formats
+# all-with-video.
 PHOTO_EXTENSIONS = (".jpg", ".jpe", ".jpeg", ".tif", ".tiff", ".heic", ".heif", ".hif", ".avif", ".dng", ".cr2",
                     ".cr3", ".crw", ".nef", ".nrw", ".arw", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw", ".mrw",
-                    ".iiq", ".3fr", ".erf", ".png", ".webp", ".jxl")
+                    ".iiq", ".3fr", ".erf", ".png", ".webp", ".jxl", ".mp4", ".mov", ".m4v", ".3gp")
 SEPARATOR = ","
 SUMMARY = re.compile(r"(\d+) records? written to")
 UNREADABLE = re.compile(r"(\d+) photos? could not be read")
@@ -102,7 +103,7 @@ def run_batch(cli, folder, output, config, readers=2, timeout=600, environment=N
     env["XDG_CONFIG_HOME"] = config
     env.pop("FOTOHARVESTER_READER", None)
     command = [cli, "--folder", folder, "--output", output, "--columns", "all", "--separator", SEPARATOR,
-               "--headings", "--no-full-path", "--no-subfolders", "--formats", "all", "--date-format", "3", "--yes",
+               "--headings", "--no-full-path", "--no-subfolders", "--formats", "all-with-video", "--date-format", "3", "--yes",
                "--readers", str(readers)]
     try:
         run = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)

@@ -531,16 +531,22 @@ Funktioniert nur bei manchen Kameras</translation>
         <translation>Alle Fotoformate</translation>
     </message>
     <message>
-        <source>All photo formats: JPEG and TIFF, and HEIC, camera RAW, DNG, PNG and WebP</source>
-        <translation>Alle Fotoformate: JPEG und TIFF sowie HEIC, Kamera-RAW, DNG, PNG und WebP</translation>
-    </message>
-    <message>
         <source>Starts the file with a byte-order mark, so that spreadsheets read its accents right, and puts an apostrophe before any text that a spreadsheet would take as a formula.</source>
         <translation>Beginnt die Datei mit einer Byte-Reihenfolge-Markierung, damit Tabellenkalkulationen ihre Umlaute und Akzente richtig lesen, und setzt ein Apostroph vor jeden Text, den eine Tabellenkalkulation als Formel nehmen würde.</translation>
     </message>
     <message>
         <source>&amp;For spreadsheets</source>
         <translation>Für &amp;Tabellenkalkulationen</translation>
+    </message>
+    <message>
+        <source>Photos and videos</source>
+        <translation>Fotos und Videos</translation>
+    </message>
+    <message>
+        <source>All photo formats: JPEG and TIFF, and HEIC, camera RAW (CR3 among them), DNG, PNG, WebP and JPEG XL.
+Photos and videos: those, and the MP4, MOV, M4V and 3GP videos of phones and cameras.</source>
+        <translation>Alle Fotoformate: JPEG und TIFF sowie HEIC, Kamera-RAW (auch CR3), DNG, PNG, WebP und JPEG XL.
+Fotos und Videos: diese und die MP4-, MOV-, M4V- und 3GP-Videos von Handys und Kameras.</translation>
     </message>
 </context>
 <context>
