@@ -1,6 +1,5 @@
 #include "extract/PhotoCollection.h"
 
-#include "support/DeepFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -82,21 +81,6 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0], "kept");
     EXPECT_EQ(list[1], folder.Text() + "a.jpg");
-}
-
-// Folders are opened through their parents, never by their whole path: a folder whose path is
-// longer than the system takes is listed like any other.
-TEST(PhotoCollection, FoldersBeyondThePathLengthLimitAreListed)
-{
-    TempFolder folder;
-    const DeepFolder deep(folder.Path(), "hidden.jpg", "x");
-    ASSERT_TRUE(deep.Made());
-    PhotoList list;
-    EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_GT(list[0].size(), std::size_t{PATH_MAX});
-    EXPECT_TRUE(list[0].starts_with(folder.Text() + DeepFolder::Segment() + "/")) << list[0];
-    EXPECT_TRUE(list[0].ends_with("/" + DeepFolder::Segment() + "/hidden.jpg")) << list[0];
 }
 
 TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreNamedWithTheReason)
