@@ -584,35 +584,6 @@ TEST(RealPhotos, CameraPhotosAgreeWithExiftool)
     ExpectEveryPhotoAgrees(std::filesystem::canonical(cameraPhotos));
 }
 
-// A real big-endian TIFF, tagged and then damaged so that FreeImage refuses it (it has no image
-// type for 3-bit samples): libexiv2 reads it, with every value, and the run counts nothing unread.
-TEST(RealPhotos, ADamagedRealBigEndianTiffIsReadByTheSecondLibrary)
-{
-    if (!std::filesystem::is_directory(cameraPhotos))
-        GTEST_SKIP() << "no real camera photos at " << cameraPhotos << " (see the README)";
-    TempFolder folder;
-    const std::filesystem::path damaged = folder.Path() / "damaged.tiff";
-    std::filesystem::copy_file(cameraPhotos / "tiff" / "Jobagent.tiff", damaged);
-    ASSERT_EQ(QProcess::execute("exiftool", {"-q", "-overwrite_original", "-Make=Scanner", "-Model=S 1",
-                                             "-DateTimeOriginal=2001:02:03 04:05:06", "-IPTC:Headline=scanned",
-                                             "-BitsPerSample=3 3 3 3", Q(damaged)}),
-              0);
-    ExpectEveryPhotoAgrees(folder.Path());
-}
-
-// Texts of unstated encoding that are not UTF-8 are read as Windows-1252, where exiftool gives
-// their bytes as they are.
-TEST(RealPhotos, TextsInWindows1252ComeOutAsUtf8)
-{
-    TempFolder folder;
-    CopyPhotos(folder, {{"latin1.jpg", "latin1.jpg"}});
-    const std::vector<std::string> columns = AllColumns(folder.Path()).records.at(folder.Text() + "latin1.jpg");
-    EXPECT_EQ(columns.at(21 + 1), "Crème brûlée");
-    EXPECT_EQ(columns.at(23 + 1), "café;thé");
-    EXPECT_EQ(columns.at(15 + 1), "Crème €uro");
-    EXPECT_EQ(columns.at(4 + 1), "Société");
-}
-
 // One photo for each distinct crash inside FreeImage that fuzzing and the mutation run found
 // (docs/hostile-input.md), between good ones, and one crash twice, so that both a fresh reader
 // and the replacement of a crashed one meet one. FreeImage never sees a TIFF's IPTC block, and
