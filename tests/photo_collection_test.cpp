@@ -83,16 +83,6 @@ TEST(PhotoCollection, AppendsToTheListAndGivesAbsolutePaths)
     EXPECT_EQ(list[1], folder.Text() + "a.jpg");
 }
 
-TEST(PhotoCollection, EmptyAndMissingFoldersGiveNothingButOnlyMissingOnesAreNamedWithTheReason)
-{
-    TempFolder folder;
-    PhotoList list;
-    EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
-    EXPECT_EQ(CollectPhotoFiles(list, folder.Text() + "missing/", true),
-              (std::vector<Unread>{{folder.Text() + "missing/", "No such file or directory"}}));
-    EXPECT_TRUE(list.empty());
-}
-
 // Loops are visited once; folders linked from outside the tree are collected under the link's name.
 TEST(PhotoCollection, LinkedFolders)
 {
@@ -107,22 +97,6 @@ TEST(PhotoCollection, LinkedFolders)
     PhotoList list;
     EXPECT_TRUE(CollectPhotoFiles(list, folder.Text(), true).empty());
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
-}
-
-TEST(PhotoCollection, KeepsTheCallerAliveWhileListingALargeFolderAndStopsWhenTold)
-{
-    TempFolder folder;
-    for (int i = 0; i < 600; ++i)
-        folder.Touch("many/" + std::to_string(i) + ".jpg");
-    int calls = 0;
-    PhotoList list;
-    CollectPhotoFiles(list, folder.Text(), true, [&calls] { return ++calls > 0; });
-    EXPECT_EQ(list.size(), 600u);
-    EXPECT_GE(calls, 2);
-    // Told to stop, it stops part-way.
-    list.clear();
-    CollectPhotoFiles(list, folder.Text(), true, [] { return false; });
-    EXPECT_LT(list.size(), 300u);
 }
 
 TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)

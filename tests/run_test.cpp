@@ -13,11 +13,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sys/resource.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -248,32 +246,6 @@ TEST_F(Run, TheMapFileIsNamedAfterTheOutputAndNeverTakesItsPlace)
                                                      {"places.geojson", "places.geojson.geojson"}};
     for (const auto& [name, path] : maps)
         EXPECT_EQ(MapPathFor(name), path) << name;
-}
-
-// A write that fails part-way (here a file size limit, as a full disk would) leaves the earlier
-// output as it was and nothing beside it.
-TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
-{
-    for (int i = 0; i < 200; ++i)
-        photos.Touch("P" + std::to_string(1000 + i) + ".jpg");
-    settings.Flags = FlagsWith({3, 6, 7});
-    output.Touch("out.csv", "earlier work\n");
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previousLimit{};
-    ::getrlimit(RLIMIT_FSIZE, &previousLimit);
-    rlimit small = previousLimit;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const RunResult result = Execute();
-    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
-    EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::OutputNotWritten}));
-    EXPECT_NE(host.messages[0].text.find(OutputPath() + " (File too large)"), std::string::npos);
-    EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
-    EXPECT_EQ(Output(), "earlier work\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), 1);
 }
 
 // The output keeps its permissions and stays behind its link; a new one gets the usual permissions.
