@@ -157,6 +157,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .err = "fotoharvester-cli: no column chosen: choose them with --columns (\"all\", or the numbers --help "
                 "lists)" +
                 tryHelp},
+        {.what = "no output named or stored",
+         .arguments = {"{photos}", "--defaults"},
+         .exitCode = 2,
+         .err = "fotoharvester-cli: no output file: give one with --output FILE, or --output - for standard output" +
+                tryHelp},
         {.what = "the map over the records",
          .arguments = run({"--geojson", "{out}/out.csv"}),
          .exitCode = 2,
@@ -219,6 +224,10 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .err = summary + "standard output\n",
          .out = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n",
          .photos = {"a.jpg", "b.jpg", "c.jpg"}},
+        {.what = "a folder and a photo",
+         .arguments = run({"{photos}/a.jpg"}),
+         .exitCode = 2,
+         .err = "fotoharvester-cli: give one FOLDER or photos, not both: {photos} is no photo" + tryHelp},
         {.what = "a list that cannot be read",
          .arguments = {"--files-from", "{out}/missing", "--output", "-", "--columns", "4"},
          .exitCode = 1,

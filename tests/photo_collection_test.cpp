@@ -99,6 +99,17 @@ TEST(PhotoCollection, LinkedFolders)
     EXPECT_EQ(Names(list, folder.Text()), (std::vector<std::string>{"a.jpg", "linked/x.jpg", "sub/b.jpg"}));
 }
 
+// Told to stop, the listing of a large folder stops part-way rather than at its end.
+TEST(PhotoCollection, StopsListingWhenTold)
+{
+    TempFolder folder;
+    for (int i = 0; i < 600; ++i)
+        folder.Touch("many/" + std::to_string(i) + ".jpg");
+    PhotoList list;
+    CollectPhotoFiles(list, folder.Text(), true, [] { return false; });
+    EXPECT_LT(list.size(), 300u);
+}
+
 TEST(PhotoOrder, SortsByBytesWithoutCaseFoldingOrNumberOrder)
 {
     PhotoList list{"C:\\P\\apple.jpg", "C:\\P\\sub\\A.jpg", "C:\\P\\Zebra.jpg", "C:\\P\\B.jpg",

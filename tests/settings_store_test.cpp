@@ -198,6 +198,15 @@ TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
     }
 }
 
+TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolder)
+{
+    // The build puts the help pages where an installed copy has them, relative to the programs,
+    // so this finds the build's copy exactly as an installed program finds its own.
+    const std::filesystem::path folder(HelpFolder());
+    EXPECT_TRUE(folder.is_absolute()) << folder;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "help" / "index.html")) << folder;
+}
+
 TEST_F(SettingsStore, MachineWideInstallPathWins)
 {
     std::filesystem::create_directories(MachineStoreFile().parent_path());
