@@ -301,7 +301,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
     QProcess interrupted;
     cli.Start(interrupted, Arguments({"--columns", "4", "--readers", "1"}));
-    // Stopped once it has written records, which its temporary file holds after the first ~150.
+    // Stopped once it has written records: its temporary file grows a block of some 150 at a time.
     ASSERT_TRUE(WaitUntil([this] { return HeldSoFar() > 0; }, std::chrono::seconds(20)));
     ::kill(static_cast<pid_t>(interrupted.processId()), SIGINT);
     ASSERT_TRUE(interrupted.waitForFinished(10000));

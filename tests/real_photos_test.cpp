@@ -384,7 +384,7 @@ std::map<std::string, std::string> Exiv2Texts(const std::filesystem::path& photo
     std::map<std::string, std::string> texts;
     for (const auto& [printedKey, values] : lines) {
         const auto compared = std::find_if(std::begin(comparedKeys), std::end(comparedKeys),
-                                           [&](const auto& entry) { return entry.first == printedKey; });
+                                           [&key = printedKey](const auto& entry) { return entry.first == key; });
         std::string text;
         for (const std::string& value : values)
             text += (text.empty() ? "" : ";") + value;
