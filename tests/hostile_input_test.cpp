@@ -179,6 +179,24 @@ TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNow
                                           std::to_string(fs::file_size(testPhotos / "with-thumbnail.jpg")) + "\n");
 }
 
+// A photo that crashed FreeImage is read once more, by a fresh reader with libexiv2 alone, which
+// declines its damaged directory rather than crash again: it costs one reader, not two, and the
+// photo after it is read by the reader that replaced the first.
+TEST_F(HostileInput, APhotoThatCrashedFreeImageIsReadAgainWithLibexiv2Alone)
+{
+    ReaderPool::Options options = ReaderPool::DefaultOptions();
+    options.program = READER_PATH;
+    options.readers = 1;
+    ReaderPool readers(options);
+    const std::vector<std::string> paths{(testPhotos / "crash-ifd-count.jpg").string(),
+                                         (testPhotos / "camera-full.jpg").string()};
+    readers.Begin(paths, nullptr);
+    EXPECT_EQ(readers.Read(paths[0]).outcome, ReadOutcome::Crashed);
+    EXPECT_EQ(readers.Read(paths[1]).outcome, ReadOutcome::Read);
+    readers.End();
+    EXPECT_EQ(readers.ReadersStarted(), 2);
+}
+
 TEST_F(HostileInput, DestinationsThatCannotTakeTheOutputLeaveEverythingAsItWas)
 {
     Photo("a.jpg");

@@ -22,34 +22,26 @@ constexpr const char* ReaderFile = "fotoharvester-reader";
 
 }  // namespace
 
-TEST(InstallLayout, HelperBesideTheProgramIsPreferred)
+// The reader beside the program is preferred to the one in the helper folder; a missing one is
+// looked for where it would be installed, so that the error names the place a packager would check.
+TEST(InstallLayout, HelperBesideTheProgramElseInTheHelperFolder)
 {
-    TempFolder prefix;
-    const fs::path programs = prefix.Path() / PROGRAMS_DIR;
-    prefix.Touch((fs::path(PROGRAMS_DIR) / ReaderFile).string());
-    prefix.Touch((fs::path(HELPER_DIR) / ReaderFile).string());
-
-    EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")), programs / ReaderFile);
-}
-
-TEST(InstallLayout, HelperIsFoundInTheInstalledHelperFolder)
-{
-    TempFolder prefix;
-    const fs::path programs = prefix.Path() / PROGRAMS_DIR;
-    fs::create_directories(programs);
-    const fs::path installed = prefix.Touch((fs::path(HELPER_DIR) / ReaderFile).string());
-
-    EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")),
-              installed.lexically_normal());
-}
-
-TEST(InstallLayout, MissingHelperIsLookedForWhereItWouldBeInstalled)
-{
-    // The error the caller reports then names the place a packager would check.
-    TempFolder prefix;
-    const fs::path programs = prefix.Path() / PROGRAMS_DIR;
-    EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")),
-              (prefix.Path() / HELPER_DIR / ReaderFile).lexically_normal());
+    const struct {
+        bool beside, installed;
+        const char* found;  // the folder below the prefix
+    } cases[] = {{true, true, PROGRAMS_DIR}, {false, true, HELPER_DIR}, {false, false, HELPER_DIR}};
+    for (const auto& row : cases) {
+        TempFolder prefix;
+        const fs::path programs = prefix.Path() / PROGRAMS_DIR;
+        fs::create_directories(programs);
+        if (row.beside)
+            prefix.Touch((fs::path(PROGRAMS_DIR) / ReaderFile).string());
+        if (row.installed)
+            prefix.Touch((fs::path(HELPER_DIR) / ReaderFile).string());
+        EXPECT_EQ(fs::path(platform::HelperProgram(programs.string(), "fotoharvester-reader")),
+                  (prefix.Path() / row.found / ReaderFile).lexically_normal())
+            << row.beside << row.installed;
+    }
 }
 
 TEST(InstallLayout, DataFolderFollowsTheProgramsWhereverThePrefixIs)

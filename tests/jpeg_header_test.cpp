@@ -71,19 +71,6 @@ TEST(JpegHeader, UnlinksTheThumbnailKeepsOnlyWantedEntriesAndStopsAtTheFirstScan
     EXPECT_EQ(ReadJpegHeaderWithoutThumbnail(std::string(FH_TEST_PHOTOS) + "/with-thumbnail.jpg").bytes, header);
 }
 
-TEST(JpegHeader, ReadingWithoutTheThumbnailKeepsEveryTag)
-{
-    FreeImageTagReader reader;
-    const TagReading reading = reader.Read(std::string(FH_TEST_PHOTOS) + "/with-thumbnail.jpg");
-    ASSERT_EQ(reading.outcome, ReadOutcome::Read);
-    EXPECT_EQ(reading.tags.width, 160);
-    EXPECT_EQ(reading.tags.height, 120);
-    EXPECT_EQ(reading.tags[Tag::Make].text(), "Olympus");
-    EXPECT_EQ(reading.tags[Tag::Model].text(), "E-M10");
-    EXPECT_EQ(reading.tags[Tag::DateTimeOriginal].text(), "2016:06:07 08:09:10");
-    EXPECT_EQ(reading.tags[Tag::ISOSpeed].integer(), 800);
-}
-
 // Damaged directories are not trimmed, as trimming one of them could drop another's entries.
 TEST(JpegHeader, DamagedDirectoriesAreLeftAsTheyAre)
 {

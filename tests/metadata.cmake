@@ -7,7 +7,7 @@ add_test(NAME make_test_photos
 set_tests_properties(make_test_photos PROPERTIES FIXTURES_SETUP test_photos TIMEOUT 120)
 
 add_executable(freeimage_reader_test ${CMAKE_CURRENT_LIST_DIR}/freeimage_reader_test.cpp)
-target_link_libraries(freeimage_reader_test PRIVATE fh_readers GTest::gtest_main)
+target_link_libraries(freeimage_reader_test PRIVATE fh_readers fh_extract GTest::gtest_main)
 target_include_directories(freeimage_reader_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_definitions(freeimage_reader_test PRIVATE FH_TEST_PHOTOS="${FH_TEST_PHOTOS}"
   SHARED_PHOTOS="${FOTOHARVESTER_CAMERA_PHOTOS}")

@@ -210,6 +210,4 @@ TEST(Separator, FirstCharacterOfTheTextWithCapitalTForTab)
     };
     for (const auto& [text, separator] : cases)
         EXPECT_EQ(SeparatorFromText(text), separator) << text;
-    const auto& entries = SeparatorListEntries();
-    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
 }

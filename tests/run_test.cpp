@@ -73,10 +73,7 @@ protected:
         request.separator = separator;
         request.mapPath = mapPath;
         request.photos = photoList;
-        ExtractionRun run(std::move(request), host, source);
-        const RunResult result = run.Execute();
-        folderAfterRun = run.Settings().Folder;
-        return result;
+        return ExtractionRun(std::move(request), host, source).Execute();
     }
     std::string Output(const std::string& name = "out.csv") const { return output.Read(name); }
     std::string OutputPath() const { return (output.Path() / "out.csv").string(); }
@@ -87,7 +84,6 @@ protected:
     std::string separator = ",";
     std::string mapPath;
     std::optional<PhotoList> photoList;
-    std::string folderAfterRun;
     TestHost host;
     ScriptedTagSource source;
 };
@@ -244,15 +240,6 @@ TEST_F(Run, RefusedRunsTouchNothing)
         EXPECT_FALSE(fs::exists(output.Path() / ".csv") || fs::exists(".csv"));
         otherRun.Discard();
     }
-}
-
-TEST_F(Run, FolderGetsATrailingSeparatorThatStays)
-{
-    Execute();
-    EXPECT_EQ(folderAfterRun, photos.Text());
-    settings.Folder = photos.Path().string() + "/";
-    Execute();
-    EXPECT_EQ(folderAfterRun, photos.Path().string() + "/");
 }
 
 TEST_F(Run, TheMapFileIsNamedAfterTheOutputAndNeverTakesItsPlace)

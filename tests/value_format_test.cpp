@@ -149,6 +149,12 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
                    {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
          TextOf<&C::GetDateTime>, "2018:03:04 00:00:00"},
         {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), TextOf<&C::GetSubSecTimeOriginal>, "25"},
+        // Headline and description from XMP where the photo has no IPTC text, never over it.
+        {"xmp headline", TagsWith({{Tag::XmpHeadline, Text("x")}}), TextOf<&C::GetHeadline>, "x"},
+        {"iptc headline first", TagsWith({{Tag::XmpHeadline, Text("x")}, {Tag::Headline, Text("i")}}),
+         TextOf<&C::GetHeadline>, "i"},
+        {"xmp description", TagsWith({{Tag::XmpDescription, Text("x")}, {Tag::Caption, Text("")}}),
+         TextOf<&C::GetCaption>, "x"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.operation(Read(c.tags)), c.expected) << c.what;
