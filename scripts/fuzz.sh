@@ -24,7 +24,13 @@ bash scripts/install-deps.sh
 
 build=build-fuzz
 work=$build/fuzz-work
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# The compiler cache of scripts/build.sh, shared by clones in other folders.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
     -DFOTOHARVESTER_FUZZ=ON -DFOTOHARVESTER_BENCH=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target photo_fuzz wire_fuzz wire-seeds fotoharvester-cli fotoharvester-reader
 

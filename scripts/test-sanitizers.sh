@@ -16,7 +16,13 @@ bash scripts/install-deps.sh
 build=build-asan
 reports=$PWD/$build/sanitizer-reports
 flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFOTOHARVESTER_BENCH=OFF \
+# The compiler cache of scripts/build.sh, shared by clones in other folders.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFOTOHARVESTER_BENCH=OFF "${launcher[@]}" \
     -DCMAKE_CXX_FLAGS="-O1 $flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 
 rm -rf "$reports"
