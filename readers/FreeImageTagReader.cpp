@@ -244,17 +244,8 @@ TagReading FreeImageTagReader::Read(const std::string& path)
     if (format == FIF_UNKNOWN)
         return {ReadOutcome::NotOpened, {}};
     platform::FileForReading opened = platform::OpenRegularFileForReading(path);
-    switch (opened.failure) {
-    case platform::FileForReading::Failure::None:
-        break;
-    case platform::FileForReading::Failure::NoPermission:
-        return {ReadOutcome::NoPermission, {}};
-    case platform::FileForReading::Failure::Missing:
-    case platform::FileForReading::Failure::NotRegular:
-        return {ReadOutcome::Missing, {}};
-    case platform::FileForReading::Failure::Other:
-        return {ReadOutcome::NotOpened, {}};
-    }
+    if (const auto refused = RefusalOf(opened.failure))
+        return {*refused, {}};
     FileBytes photo(opened.file.get(), opened.size, m_consumed);
     return ReadPhoto(format, photo);
 }

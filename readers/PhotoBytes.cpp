@@ -46,6 +46,22 @@ std::size_t MemoryBytes::Fetch(std::uint64_t offset, char* buffer, std::size_t s
     return count;
 }
 
+std::optional<ReadOutcome> RefusalOf(platform::FileForReading::Failure failure)
+{
+    switch (failure) {
+    case platform::FileForReading::Failure::None:
+        return std::nullopt;
+    case platform::FileForReading::Failure::NoPermission:
+        return ReadOutcome::NoPermission;
+    case platform::FileForReading::Failure::Missing:
+    case platform::FileForReading::Failure::NotRegular:
+        return ReadOutcome::Missing;
+    case platform::FileForReading::Failure::Other:
+        break;
+    }
+    return ReadOutcome::NotOpened;
+}
+
 FileBytes::FileBytes(std::FILE* file, std::uint64_t size, const ConsumedHook& consumed)
     : PhotoBytes(consumed), m_file(file), m_size(size)
 {

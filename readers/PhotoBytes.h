@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/TagSource.h"
+#include "platform/FileSystem.h"
 #include "readers/JpegHeader.h"
 #include "readers/TiffFile.h"
 
@@ -56,6 +58,10 @@ private:
 
     std::string_view m_bytes;
 };
+
+// Why a photo could not be opened for reading, as a reading's outcome (a pipe or a device is never
+// waited on: it is not a regular file); nothing for a photo that was opened.
+std::optional<ReadOutcome> RefusalOf(platform::FileForReading::Failure failure);
 
 class FileBytes : public PhotoBytes {
 public:

@@ -190,12 +190,7 @@ std::string WithoutUnasked(std::string block, const std::vector<std::string>& ke
     const bool makerNote = AsksForMakerNote(keys);
     const bool later = AsksFor(keys, "Exif.Thumbnail.") || AsksFor(keys, "Exif.SubImage") ||
                        AsksFor(keys, "Exif.Image2.") || AsksFor(keys, "Exif.Image3.");
-    const std::string_view bytes = block;
-    const std::optional<TiffFile> tiff = TiffFile::Open([bytes](std::uint64_t offset, std::size_t size) {
-        return offset <= bytes.size() && size <= bytes.size() - offset
-                   ? std::optional<std::string>(bytes.substr(offset, size))
-                   : std::nullopt;
-    });
+    const std::optional<TiffFile> tiff = TiffFile::Open(std::string_view(block));
     if (!tiff)
         return block;
     const std::vector<TiffFile::Entry> first = tiff->Directory(tiff->FirstDirectory());
@@ -245,12 +240,7 @@ bool TakeAskedEntries(const std::string& block, const std::vector<std::string>& 
             return false;
         asked.emplace_back(group, Exiv2::ExifKey(key));
     }
-    const std::string_view bytes = block;
-    const std::optional<TiffFile> tiff = TiffFile::Open([bytes](std::uint64_t offset, std::size_t size) {
-        return offset <= bytes.size() && size <= bytes.size() - offset
-                   ? std::optional<std::string>(bytes.substr(offset, size))
-                   : std::nullopt;
-    });
+    const std::optional<TiffFile> tiff = TiffFile::Open(std::string_view(block));
     if (!tiff)
         return true;
     const Exiv2::ByteOrder order = tiff->BigEndian() ? Exiv2::bigEndian : Exiv2::littleEndian;

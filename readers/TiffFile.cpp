@@ -13,6 +13,15 @@ constexpr std::size_t entrySize = 12;
 
 }  // namespace
 
+std::optional<TiffFile> TiffFile::Open(std::string_view bytes)
+{
+    return Open([bytes](std::uint64_t offset, std::size_t size) {
+        return offset <= bytes.size() && size <= bytes.size() - offset
+                   ? std::optional<std::string>(bytes.substr(offset, size))
+                   : std::nullopt;
+    });
+}
+
 std::optional<TiffFile> TiffFile::Open(ReadAt read)
 {
     const std::optional<std::string> header = read(0, 8);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The directories of a classic TIFF file (a TIFF photo, or the Exif block of a JPEG), read with
@@ -24,6 +25,8 @@ public:
 
     // Empty when the bytes do not start with a TIFF header.
     static std::optional<TiffFile> Open(ReadAt read);
+    // The same over bytes in memory, which must outlive the TiffFile.
+    static std::optional<TiffFile> Open(std::string_view bytes);
 
     bool BigEndian() const { return m_bigEndian; }
     std::uint64_t FirstDirectory() const { return m_firstDirectory; }

@@ -492,17 +492,8 @@ TagReading VideoTagReader::Read(const std::string& path)
 {
     // The same refusals as for any photo: no waiting on a pipe, and a reason for a file not read.
     const platform::FileForReading opened = platform::OpenRegularFileForReading(path);
-    switch (opened.failure) {
-    case platform::FileForReading::Failure::None:
-        break;
-    case platform::FileForReading::Failure::NoPermission:
-        return {ReadOutcome::NoPermission, {}};
-    case platform::FileForReading::Failure::Missing:
-    case platform::FileForReading::Failure::NotRegular:
-        return {ReadOutcome::Missing, {}};
-    case platform::FileForReading::Failure::Other:
-        return {ReadOutcome::NotOpened, {}};
-    }
+    if (const auto refused = RefusalOf(opened.failure))
+        return {*refused, {}};
     FileBytes video(opened.file.get(), opened.size, m_consumed);
     return ReadVideo(video);
 }
