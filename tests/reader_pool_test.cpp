@@ -18,11 +18,11 @@ ReaderPool::Options FakeReaders(int readers, int stallLimitMs = 5000)
     return options;
 }
 
-std::vector<std::string> Paths(std::initializer_list<const char*> names)
+std::vector<std::string> Paths(const std::vector<std::string>& names)
 {
     std::vector<std::string> paths;
-    for (const char* name : names)
-        paths.push_back(std::string("/photos/") + name);
+    for (const std::string& name : names)
+        paths.push_back("/photos/" + name);
     return paths;
 }
 
@@ -119,12 +119,11 @@ TEST(TagWire, MessagesAreTakenWholeOneAtATime)
 
 TEST(ReaderPool, AnswersInListOrderWithOneOrManyReaders)
 {
-    const auto paths = Paths({"a.jpg", "slow1.jpg", "b.jpg", "c.jpg", "slow2.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg"});
-    const std::vector<std::string> expected{"a.jpg", "slow1.jpg", "b.jpg", "c.jpg", "slow2.jpg",
-                                            "d.jpg", "e.jpg",     "f.jpg", "g.jpg"};
+    const std::vector<std::string> names{"a.jpg", "slow1.jpg", "b.jpg", "c.jpg", "slow2.jpg",
+                                         "d.jpg", "e.jpg",     "f.jpg", "g.jpg"};
     for (int readers : {1, 2, 3}) {
         ReaderPool pool(FakeReaders(readers));
-        EXPECT_EQ(ReadAll(pool, paths), expected) << readers << " readers";
+        EXPECT_EQ(ReadAll(pool, Paths(names)), names) << readers << " readers";
         EXPECT_EQ(pool.ReadersStarted(), readers);
     }
 }
@@ -135,43 +134,32 @@ TEST(ReaderPool, AFailureCostsOnlyThatPhotoAndStartsOnlyTheReadersNeeded)
     // by the reader that replaces the failed one, first and with the second library; the photos
     // after it go on in the same reader, unless it fails again.
     struct Case {
-        const char* what;
         std::vector<std::string> paths;
         std::vector<std::string> expected;
         int readersStarted;
     };
     const Case cases[] = {
-        {"a crash among others",
-         Paths({"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}),
-         {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"},
-         3},
-        {"a crash first in a fresh reader", Paths({"crash.jpg", "a.jpg", "b.jpg"}), {crashed, "a.jpg", "b.jpg"}, 3},
-        {"two crashes in a row",
-         Paths({"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}),
-         {"a.jpg", crashed, crashed, "b.jpg"},
-         5},
-        {"a crash that the second library reads",
-         Paths({"a.jpg", "fallback.jpg", "b.jpg"}),
-         {"a.jpg", "fallback.jpg", "b.jpg"},
-         2},
-        {"a photo felled by an earlier one's damage is read again and kept",
-         Paths({"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}),
-         {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"},
-         2},
-        {"nonsense and a silent end",
-         Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}),
-         {crashed, "a.jpg", crashed, "b.jpg"},
-         5},
-        {"a stuck photo", Paths({"a.jpg", "hang.jpg", "b.jpg"}), {"a.jpg", timedOut, "b.jpg"}, 3},
-        {"a slow photo that keeps reading",
-         Paths({"a.jpg", "steady.jpg", "b.jpg"}),
-         {"a.jpg", "steady.jpg", "b.jpg"},
-         1},
+        // A crash among others.
+        {Paths({"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}), {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"}, 3},
+        // A crash first in a fresh reader.
+        {Paths({"crash.jpg", "a.jpg", "b.jpg"}), {crashed, "a.jpg", "b.jpg"}, 3},
+        // Two crashes in a row.
+        {Paths({"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}), {"a.jpg", crashed, crashed, "b.jpg"}, 5},
+        // A crash that the second library reads.
+        {Paths({"a.jpg", "fallback.jpg", "b.jpg"}), {"a.jpg", "fallback.jpg", "b.jpg"}, 2},
+        // A photo felled by an earlier one's damage is read again and kept.
+        {Paths({"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}), {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}, 2},
+        // Nonsense and a silent end.
+        {Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}), {crashed, "a.jpg", crashed, "b.jpg"}, 5},
+        // A stuck photo.
+        {Paths({"a.jpg", "hang.jpg", "b.jpg"}), {"a.jpg", timedOut, "b.jpg"}, 3},
+        // A slow photo that keeps reading.
+        {Paths({"a.jpg", "steady.jpg", "b.jpg"}), {"a.jpg", "steady.jpg", "b.jpg"}, 1},
     };
     for (const Case& row : cases) {
         ReaderPool pool(FakeReaders(1, 300));
-        EXPECT_EQ(ReadAll(pool, row.paths), row.expected) << row.what;
-        EXPECT_EQ(pool.ReadersStarted(), row.readersStarted) << row.what;
+        EXPECT_EQ(ReadAll(pool, row.paths), row.expected);
+        EXPECT_EQ(pool.ReadersStarted(), row.readersStarted) << "row " << &row - cases;
     }
 }
 
