@@ -185,16 +185,15 @@ TEST_F(Run, RefusedRunsTouchNothing)
         const char* what;
         std::function<void()> change;
         MessageId message;
-        RunResult::Outcome outcome = RunResult::Outcome::Refused;
         std::string shown = "";  // a part of the text: the path and the reason, where the message has them
+        RunResult::Outcome outcome = RunResult::Outcome::Refused;
     };
     const Case cases[] = {
         {"no folder", [&] { settings.Folder = ""; }, MessageId::FolderEmpty},
         {"a missing folder", [&] { settings.Folder = (photos.Path() / "missing").string(); }, MessageId::FolderMissing,
-         RunResult::Outcome::Refused,
          (photos.Path() / "missing/ cannot be opened (No such file or directory)").string()},
         {"an output in a missing folder", [&] { settings.OutFile = (output.Path() / "missing" / "out.csv").string(); },
-         MessageId::OutputNotOpened, RunResult::Outcome::Refused,
+         MessageId::OutputNotOpened,
          (output.Path() / "missing" / "out.csv for storing the extracted data (No such file or directory)").string()},
         {"the output is a photo", [&] { settings.OutFile = photo; }, MessageId::OutputIsAPhoto},
         {"the output links to a photo", [&] { settings.OutFile = (output.Path() / "link.csv").string(); },
@@ -207,7 +206,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         {"another run holds the output",
          [&] { ASSERT_EQ(otherRun.Open(OutputPath()), platform::ReplacementFile::Opening::Opened); },
          MessageId::OutputInUse},
-        {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames,
+        {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames, "",
          RunResult::Outcome::Declined},
         // Nothing that could be read back: fields run together, no fields, or a hidden file.
         {"no separator", [&] { separator = ""; }, MessageId::SeparatorUnusable},
@@ -215,8 +214,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
         {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
         {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
-         MessageId::OutputUnnamed, RunResult::Outcome::Refused,
-         "filename " + (output.Path() / ".csv").string() + " has"},
+         MessageId::OutputUnnamed, "filename " + (output.Path() / ".csv").string() + " has"},
     };
     output.Touch("out.csv", "earlier work\n");
     for (const Case& row : cases) {
