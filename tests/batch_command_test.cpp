@@ -72,6 +72,18 @@ protected:
         return WaitUntil([this] { return Beside() == RunFiles(); });
     }
 
+    // A run of the columns `columns` with one reader, sent `signal` once it has been writing a while.
+    Outcome StoppedWhileWriting(const char* columns, int signal)
+    {
+        QProcess run;
+        cli.Start(run, Arguments({"--columns", columns, "--readers", "1"}));
+        EXPECT_TRUE(RunIsWriting());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::kill(static_cast<pid_t>(run.processId()), signal);
+        EXPECT_TRUE(run.waitForFinished(10000));
+        return Program::Ended(run);
+    }
+
     Program cli{BATCH_COMMAND_PATH};
     TempFolder photos;
     TempFolder output;
@@ -100,8 +112,10 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 {
     const std::string summary = "fotoharvester-cli: 2 records written to ";
     const std::string tryHelp = "\nTry 'fotoharvester-cli --help'.\n";
-    const std::string stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nCommentLine=1\n"
-                               "SeparatorNum=2\n";
+    const std::string full = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file "
+                             "of that name is left as it was\n";
+    const std::string general = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\n";
+    const std::string stored = general + "CommentLine=1\nSeparatorNum=2\n";
     struct Case {
         const char* what = "";
         std::vector<std::string> arguments{};
@@ -134,8 +148,7 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "a device, written as named, that is full",
          .arguments = {"{photos}", "--columns", "4", "--output", "/dev/full"},
          .exitCode = 4,
-         .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
-                "name is left as it was\n"},
+         .err = full},
         {.what = "standard output by its system name, sent to a file with >>: appended, never replaced",
          .arguments = {"{photos}", "--columns", "4", "--output", "/dev/stdout"},
          .err = summary + "/dev/stdout\n",
@@ -149,8 +162,7 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "a map that cannot be written: the output is left as it was too",
          .arguments = run({"--columns", "4", "--geojson", "/dev/full"}),
          .exitCode = 4,
-         .err = "fotoharvester-cli: could not write /dev/full: No space left on device; an earlier file of that "
-                "name is left as it was\n"},
+         .err = full},
         {.what = "no column chosen",
          .arguments = run({"--defaults"}),
          .exitCode = 2,
@@ -239,14 +251,13 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         {.what = "a separator typed in the window",
          .err = summary + "{out}/out.csv\n",
          .written = "\"a.jpg\"|a.jpg\n\"b.jpg\"|b.jpg\n",
-         .stored =
-             "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\nSeparatorText=|\n"},
+         .stored = general + "SeparatorNum=-1\nSeparatorText=|\n"},
         {.what = "no separator stored",
          .exitCode = 2,
          .err = "fotoharvester-cli: no usable separator: the fields would run together or break their quoting; give "
                 "one with --separator" +
                 tryHelp,
-         .stored = "[General]\nFolder={photos}\nOutFile={out}/out.csv\nFlags=00001\nSeparatorNum=-1\n"},
+         .stored = general + "SeparatorNum=-1\n"},
         {.what = "the defaults instead",
          .arguments = run({"--defaults", "--columns", "4"}),
          .err = summary + "{out}/out.csv\n",
@@ -315,13 +326,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
     EXPECT_TRUE(lines > 0 && lines < 200) << lines;
     EXPECT_TRUE(stopped.starts_with("\"slow1000.jpg\",slow1000.jpg\n") && stopped.ends_with("\n")) << stopped;
 
-    QProcess again;
-    cli.Start(again, Arguments({"--columns", "4,7", "--readers", "1"}));
-    ASSERT_TRUE(RunIsWriting());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ::kill(static_cast<pid_t>(again.processId()), SIGINT);
-    ASSERT_TRUE(again.waitForFinished(10000));
-    const Outcome keptEarlier = Program::Ended(again);
+    const Outcome keptEarlier = StoppedWhileWriting("4,7", SIGINT);
     EXPECT_EQ(keptEarlier.exitCode, 130);
     EXPECT_NE(keptEarlier.err.find("; kept " + (output.Path() / "out.csv").string() +
                                    " as before, without the records read so far\n"),
@@ -337,12 +342,7 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
     cli.environment.insert("FOTOHARVESTER_READER", Q(reader));
     for (const int signal : {SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(signal);
-        QProcess killed;
-        cli.Start(killed, Arguments({"--columns", "4,7", "--readers", "1"}));
-        ASSERT_TRUE(RunIsWriting());
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        ::kill(static_cast<pid_t>(killed.processId()), signal);
-        ASSERT_TRUE(killed.waitForFinished(10000));
+        StoppedWhileWriting("4,7", signal);
         EXPECT_EQ(output.Read("out.csv"), stopped);
         // Only a kill that cannot be caught leaves the files of a run, for the next run to remove.
         EXPECT_EQ(Beside(), signal == SIGKILL ? RunFiles() : std::vector<std::string>{});

@@ -44,6 +44,23 @@ std::map<std::string, std::string> Records(const std::string& output)
     return records;
 }
 
+// Every entry below `folder` by its path from there: a regular file's bytes, anything else
+// "(not a file)".
+std::map<std::string, std::string> Contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string& content = files[fs::relative(entry.path(), folder).string()] = "(not a file)";
+        if (entry.is_regular_file() && !entry.is_symlink()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            content.assign(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    return files;
+}
+
+const QStringList asNobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+
 class HostileInput : public ::testing::Test {
 protected:
     HostileInput()
@@ -65,7 +82,7 @@ protected:
         for (const fs::path program : {BATCH_COMMAND_PATH, READER_PATH})
             fs::copy_file(program, programs.Path() / program.filename(), fs::copy_options::skip_existing);
         cli.path = Q(programs.Path() / fs::path(BATCH_COMMAND_PATH).filename());
-        return cli.Run(arguments, {}, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"});
+        return cli.Run(arguments, {}, asNobody);
     }
 
     // The model column of every photo below the photo folder, into out.csv.
@@ -207,14 +224,7 @@ TEST_F(HostileInput, DestinationsThatCannotTakeTheOutputLeaveEverythingAsItWas)
     fs::permissions(output.Path() / "closed",
                     fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
     fs::create_directory(output.Path() / "folder.csv");
-    const auto everything = [this] {
-        std::map<fs::path, std::string> files;
-        for (const TempFolder* folder : {&photos, &output})
-            for (const auto& entry : fs::recursive_directory_iterator(folder->Path()))
-                files[entry.path()] =
-                    entry.is_regular_file() ? folder->Read(fs::relative(entry.path(), folder->Path())) : "";
-        return files;
-    };
+    const auto everything = [this] { return std::pair{Contents(photos.Path()), Contents(output.Path())}; };
     const auto before = everything();
     const std::pair<std::string, std::string> destinations[] = {
         {"folder.csv", "folder.csv: Is a directory\n"},
@@ -339,18 +349,6 @@ TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockThe
         {"a lock file, held", ": > .daily.csv.lock; chmod 666 .daily.csv.lock", true},
         {"a temporary file left by another user's run", ": > .daily.csv.ABCDEFGH.part"},
     };
-    const QStringList nobody{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
-    const auto contents = [&shared] {
-        std::map<std::string, std::string> files;
-        for (const auto& entry : fs::directory_iterator(shared)) {
-            std::string& content = files[entry.path().filename().string()] = "(not a file)";
-            if (entry.is_regular_file() && !entry.is_symlink()) {
-                std::ifstream in(entry.path(), std::ios::binary);
-                content.assign(std::istreambuf_iterator<char>(in), {});
-            }
-        }
-        return files;
-    };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
         fs::remove_all(shared);
@@ -360,10 +358,10 @@ TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockThe
         planter.setWorkingDirectory(Q(shared));
         const std::string hold =
             row.held ? "; exec 3<>\"$(ls -A | head -n 1)\"; flock 3; echo held; exec sleep 60" : "; echo held";
-        planter.start(nobody.front(),
-                      nobody.mid(1) + QStringList{"sh", "-c", QString::fromStdString(row.planted + hold)});
+        planter.start(asNobody.front(),
+                      asNobody.mid(1) + QStringList{"sh", "-c", QString::fromStdString(row.planted + hold)});
         ASSERT_TRUE(planter.waitForReadyRead(10000));
-        const auto planted = contents();
+        const auto planted = Contents(shared);
 
         QProcess run;
         cli.Start(run, {"--folder", Q(photos.Path()), "--columns", "5", "--output", Q(daily)});
@@ -378,7 +376,7 @@ TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockThe
         EXPECT_EQ(output.Read("private/secret.conf"), "secret\n");
         // What nobody planted is as it was (a held file shows nothing of the output), and beside it
         // is only the output, root's own and as private as any new file.
-        auto after = contents();
+        auto after = Contents(shared);
         if (row.exitCode == 0) {
             EXPECT_EQ(after["daily.csv"], "\"a.jpg\"," + cameraModel + "\n");
             struct stat status {};

@@ -100,44 +100,40 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         std::vector<int> columns;
         std::string expected;
         bool headings = false;
-        const char* separator = ",";
         bool fullPathsBelow = false;  // full paths of the photos in every folder below
         bool forSpreadsheets = false;
         bool emptyFolder = false;
         const char* typedAfterTheFolder = "";
     };
+    const std::string fullPaths = "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
+                                  "sub/IMG_0001.JPG\",Fuji\n";
     const Case cases[] = {
-        {"headings and records in order",
-         {5, 6, 11, 16},
-         "!\"Filename\",\"Camera model\",\"Lens model\",\"ISO\",\"GPS latitude\"\n"
-         "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n",
-         true},
+        {.what = "headings and records in order",
+         .columns = {5, 6, 11, 16},
+         .expected = "!\"Filename\",\"Camera model\",\"Lens model\",\"ISO\",\"GPS latitude\"\n"
+                     "\"IMG_0001.JPG\",X100,\"Unknown\",200,\n\"IMG_0002.JPG\",D70,\"Unknown\",,\n",
+         .headings = true},
         {"no record for a photo without a value", {11}, "\"IMG_0001.JPG\",200\n"},
-        {"full paths, which tell duplicate names apart",
-         {4},
-         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
-             "sub/IMG_0001.JPG\",Fuji\n",
-         false,
-         ",",
-         true},
-        {"for spreadsheets",
-         {4},
-         "\xEF\xBB\xBF\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n",
-         true,
-         ",",
-         false,
-         true},
-        {"full paths in clean form, however the folder was typed",
-         {4},
-         "\"" + root + "IMG_0001.JPG\",Fuji\n\"" + root + "IMG_0002.JPG\",Nikon\n\"" + root +
-             "sub/IMG_0001.JPG\",Fuji\n",
-         false,
-         ",",
-         true,
-         false,
-         false,
-         "/sub/..//./"},
-        {"an empty folder", {0}, "!\"Filename\",\"Date\"\n", true, ",", false, false, true},
+        {.what = "full paths, which tell duplicate names apart",
+         .columns = {4},
+         .expected = fullPaths,
+         .fullPathsBelow = true},
+        {.what = "for spreadsheets",
+         .columns = {4},
+         .expected =
+             "\xEF\xBB\xBF\"Filename\",\"Camera manufacturer\"\n\"IMG_0001.JPG\",Fuji\n\"IMG_0002.JPG\",Nikon\n",
+         .headings = true,
+         .forSpreadsheets = true},
+        {.what = "full paths in clean form, however the folder was typed",
+         .columns = {4},
+         .expected = fullPaths,
+         .fullPathsBelow = true,
+         .typedAfterTheFolder = "/sub/..//./"},
+        {.what = "an empty folder",
+         .columns = {0},
+         .expected = "!\"Filename\",\"Date\"\n",
+         .headings = true,
+         .emptyFolder = true},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -149,7 +145,6 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         if (row.emptyFolder)
             settings.Folder = empty.Path().string();
         settings.Folder += row.typedAfterTheFolder;
-        separator = row.separator;
         host = TestHost();
         source.readPaths.clear();
 
@@ -190,16 +185,15 @@ TEST_F(Run, RefusedRunsTouchNothing)
         const char* what;
         std::function<void()> change;
         MessageId message;
-        RunResult::Outcome outcome = RunResult::Outcome::Refused;
         std::string shown = "";  // a part of the text: the path and the reason, where the message has them
+        RunResult::Outcome outcome = RunResult::Outcome::Refused;
     };
     const Case cases[] = {
         {"no folder", [&] { settings.Folder = ""; }, MessageId::FolderEmpty},
         {"a missing folder", [&] { settings.Folder = (photos.Path() / "missing").string(); }, MessageId::FolderMissing,
-         RunResult::Outcome::Refused,
          (photos.Path() / "missing/ cannot be opened (No such file or directory)").string()},
         {"an output in a missing folder", [&] { settings.OutFile = (output.Path() / "missing" / "out.csv").string(); },
-         MessageId::OutputNotOpened, RunResult::Outcome::Refused,
+         MessageId::OutputNotOpened,
          (output.Path() / "missing" / "out.csv for storing the extracted data (No such file or directory)").string()},
         {"the output is a photo", [&] { settings.OutFile = photo; }, MessageId::OutputIsAPhoto},
         {"the output links to a photo", [&] { settings.OutFile = (output.Path() / "link.csv").string(); },
@@ -212,7 +206,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         {"another run holds the output",
          [&] { ASSERT_EQ(otherRun.Open(OutputPath()), platform::ReplacementFile::Opening::Opened); },
          MessageId::OutputInUse},
-        {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames,
+        {"duplicate names declined", [&] { settings.SubFolders = 1; }, MessageId::DuplicateNames, "",
          RunResult::Outcome::Declined},
         // Nothing that could be read back: fields run together, no fields, or a hidden file.
         {"no separator", [&] { separator = ""; }, MessageId::SeparatorUnusable},
@@ -220,8 +214,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
         {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
         {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
         {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
-         MessageId::OutputUnnamed, RunResult::Outcome::Refused,
-         "filename " + (output.Path() / ".csv").string() + " has"},
+         MessageId::OutputUnnamed, "filename " + (output.Path() / ".csv").string() + " has"},
     };
     output.Touch("out.csv", "earlier work\n");
     for (const Case& row : cases) {

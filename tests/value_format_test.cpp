@@ -35,7 +35,6 @@ protected:
 };
 
 struct Case {
-    const char* what;
     PhotoTags tags;
     std::string (*operation)(const PhotoValues&);
     std::string expected;
@@ -54,110 +53,99 @@ TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
     const Case cases[] = {
         // Exposure: the stored 1/N as it stands, other fractions to the nearest 1/N as exiftool
         // rounds them, a quarter of a second and longer as decimals.
-        {"exposure 1/160", TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), TextOf<&C::GetExposureTime>, "1/160 sec"},
-        {"exposure 10/1000", TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), TextOf<&C::GetExposureTime>,
-         "1/100 sec"},
-        {"exposure unreduced", TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), TextOf<&C::GetExposureTime>,
-         "1/178 sec"},
-        {"exposure 10/2187", TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), TextOf<&C::GetExposureTime>,
-         "1/219 sec"},
-        {"exposure 1/3", TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), TextOf<&C::GetExposureTime>, "1/3 sec"},
-        {"exposure 0.6", TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), TextOf<&C::GetExposureTime>, "0.6 sec"},
-        {"exposure 2", TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), TextOf<&C::GetExposureTime>, "2 sec"},
-        {"exposure 2.5", TagsWith({{Tag::ExposureTime, Fraction(5, 2)}}), TextOf<&C::GetExposureTime>, "2.5 sec"},
-        {"exposure 0/0", TagsWith({{Tag::ExposureTime, Fraction(0, 0)}}), TextOf<&C::GetExposureTime>, ""},
-        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), TextOf<&C::GetFNumber>, "F7.1"},
-        {"f-number 11", TagsWith({{Tag::FNumber, Fraction(11, 1)}}), TextOf<&C::GetFNumber>, "F11.0"},
-        {"f-number 1/0", TagsWith({{Tag::FNumber, Fraction(1, 0)}}), TextOf<&C::GetFNumber>, ""},
+        {TagsWith({{Tag::ExposureTime, Fraction(1, 160)}}), TextOf<&C::GetExposureTime>, "1/160 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(10, 1000)}}), TextOf<&C::GetExposureTime>, "1/100 sec"},
+        // An unreduced fraction.
+        {TagsWith({{Tag::ExposureTime, Fraction(140213, 25000000)}}), TextOf<&C::GetExposureTime>, "1/178 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(10, 2187)}}), TextOf<&C::GetExposureTime>, "1/219 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(1, 3)}}), TextOf<&C::GetExposureTime>, "1/3 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(6, 10)}}), TextOf<&C::GetExposureTime>, "0.6 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(2, 1)}}), TextOf<&C::GetExposureTime>, "2 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(5, 2)}}), TextOf<&C::GetExposureTime>, "2.5 sec"},
+        {TagsWith({{Tag::ExposureTime, Fraction(0, 0)}}), TextOf<&C::GetExposureTime>, ""},
+        {TagsWith({{Tag::FNumber, Fraction(71, 10)}}), TextOf<&C::GetFNumber>, "F7.1"},
+        {TagsWith({{Tag::FNumber, Fraction(11, 1)}}), TextOf<&C::GetFNumber>, "F11.0"},
+        {TagsWith({{Tag::FNumber, Fraction(1, 0)}}), TextOf<&C::GetFNumber>, ""},
         // ISO below 50 is what the camera says, not 200 times it.
-        {"iso 32", TagsWith({{Tag::ISOSpeed, Number(32)}}), TextOf<&C::GetISOSpeed>, "32"},
-        {"iso 6400", TagsWith({{Tag::ISOSpeed, Number(6400)}}), TextOf<&C::GetISOSpeed>, "6400"},
-        {"flash 16", TagsWith({{Tag::Flash, Number(16)}}), TextOf<&C::GetFlash>,
-         "Flash did not fire, compulsory flash mode"},
-        {"flash 1", TagsWith({{Tag::Flash, Number(1)}}), TextOf<&C::GetFlash>, "Flash fired"},
-        {"flash unknown", TagsWith({{Tag::Flash, Number(0x62)}}), TextOf<&C::GetFlash>, "Unknown (98)"},
+        {TagsWith({{Tag::ISOSpeed, Number(32)}}), TextOf<&C::GetISOSpeed>, "32"},
+        {TagsWith({{Tag::ISOSpeed, Number(6400)}}), TextOf<&C::GetISOSpeed>, "6400"},
+        {TagsWith({{Tag::Flash, Number(16)}}), TextOf<&C::GetFlash>, "Flash did not fire, compulsory flash mode"},
+        {TagsWith({{Tag::Flash, Number(1)}}), TextOf<&C::GetFlash>, "Flash fired"},
+        {TagsWith({{Tag::Flash, Number(0x62)}}), TextOf<&C::GetFlash>, "Unknown (98)"},
         // Distance: 0 and 0/0 mean unknown, all ones infinity.
-        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), TextOf<&C::GetSubjectDistance>, "3.500"},
-        {"distance 0", TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), TextOf<&C::GetSubjectDistance>, ""},
-        {"distance 0/0", TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), TextOf<&C::GetSubjectDistance>, ""},
-        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}),
-         TextOf<&C::GetSubjectDistance>, "Infinity"},
-        {"focal length", TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), TextOf<&C::GetFocalLength>, "18.5"},
-        {"focal length 50", TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), TextOf<&C::GetFocalLength>, "50.0"},
-        {"direction", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), TextOf<&C::GetGPSImgDirection>, "271"},
-        {"direction below one", TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), TextOf<&C::GetGPSImgDirection>,
-         "0"},
-        {"direction 1/0", TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), TextOf<&C::GetGPSImgDirection>, ""},
+        {TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), TextOf<&C::GetSubjectDistance>, "3.500"},
+        {TagsWith({{Tag::SubjectDistance, Fraction(0, 1)}}), TextOf<&C::GetSubjectDistance>, ""},
+        {TagsWith({{Tag::SubjectDistance, Fraction(0, 0)}}), TextOf<&C::GetSubjectDistance>, ""},
+        {TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), TextOf<&C::GetSubjectDistance>, "Infinity"},
+        {TagsWith({{Tag::FocalLength, Fraction(185, 10)}}), TextOf<&C::GetFocalLength>, "18.5"},
+        {TagsWith({{Tag::FocalLength, Fraction(50, 1)}}), TextOf<&C::GetFocalLength>, "50.0"},
+        {TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), TextOf<&C::GetGPSImgDirection>, "271"},
+        {TagsWith({{Tag::GPSImgDirection, Fraction(1, 4)}}), TextOf<&C::GetGPSImgDirection>, "0"},
+        {TagsWith({{Tag::GPSImgDirection, Fraction(1, 0)}}), TextOf<&C::GetGPSImgDirection>, ""},
         // Altitude: signed by its reference, empty at a centimetre or less whatever the reference.
-        {"altitude", TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), TextOf<&C::GetGPSAltitude>, "123.40"},
-        {"altitude high", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), TextOf<&C::GetGPSAltitude>,
-         "12345.68"},
-        {"altitude in double precision", TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}),
-         TextOf<&C::GetGPSAltitude>, "100000.04"},
-        {"below sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}),
-         TextOf<&C::GetGPSAltitude>, "-5.00"},
-        {"above sea level", TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}),
-         TextOf<&C::GetGPSAltitude>, "5.00"},
-        {"half a centimetre", TagsWith({{Tag::GPSAltitude, Fraction(5, 1000)}, {Tag::GPSAltitudeRef, Number(1)}}),
+        {TagsWith({{Tag::GPSAltitude, Fraction(617, 5)}}), TextOf<&C::GetGPSAltitude>, "123.40"},
+        {TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), TextOf<&C::GetGPSAltitude>, "12345.68"},
+        // In double precision, not float.
+        {TagsWith({{Tag::GPSAltitude, Fraction(100000044, 1000)}}), TextOf<&C::GetGPSAltitude>, "100000.04"},
+        {TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(1)}}), TextOf<&C::GetGPSAltitude>,
+         "-5.00"},
+        {TagsWith({{Tag::GPSAltitude, Fraction(5, 1)}, {Tag::GPSAltitudeRef, Number(0)}}), TextOf<&C::GetGPSAltitude>,
+         "5.00"},
+        {TagsWith({{Tag::GPSAltitude, Fraction(5, 1000)}, {Tag::GPSAltitudeRef, Number(1)}}),
          TextOf<&C::GetGPSAltitude>, ""},
-        {"two centimetres", TagsWith({{Tag::GPSAltitude, Fraction(2, 100)}, {Tag::GPSAltitudeRef, Number(1)}}),
-         TextOf<&C::GetGPSAltitude>, "-0.02"},
-        {"altitude 5/0", TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), TextOf<&C::GetGPSAltitude>, ""},
+        {TagsWith({{Tag::GPSAltitude, Fraction(2, 100)}, {Tag::GPSAltitudeRef, Number(1)}}), TextOf<&C::GetGPSAltitude>,
+         "-0.02"},
+        {TagsWith({{Tag::GPSAltitude, Fraction(5, 0)}}), TextOf<&C::GetGPSAltitude>, ""},
         // Positions, unsigned or signed rationals alike.
-        {"latitude north",
-         TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
+        {TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("N")}}),
          TextOf<&C::GetLatitude>, "48.856600"},
-        {"longitude west",
-         TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
+        {TagsWith({{Tag::GPSLongitude, Triple({2, 1}, {21, 1}, {0, 1})}, {Tag::GPSLongitudeRef, Text("W")}}),
          TextOf<&C::GetLongitude>, "-2.350000"},
-        {"two rationals", TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}),
-         TextOf<&C::GetLatitude>, ""},
-        {"seconds 7/0", TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), TextOf<&C::GetLatitude>, ""},
+        // Two rationals are no position.
+        {TagsWith({{Tag::GPSLatitude, TagValue::Rationals({{10, 1}, {20, 1}})}}), TextOf<&C::GetLatitude>, ""},
+        {TagsWith({{Tag::GPSLatitude, Triple({10, 1}, {20, 1}, {7, 0})}}), TextOf<&C::GetLatitude>, ""},
         // GPS date and time, two digits to each part of the time, as exiftool writes it.
-        {"gps stamps",
-         TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {3, 1}, {724, 100})}}),
+        {TagsWith({{Tag::GPSDateStamp, Text("2021:07:14")}, {Tag::GPSTimeStamp, Triple({7, 1}, {3, 1}, {724, 100})}}),
          TextOf<&C::GetGPSDateTime>, "2021:07:14 07:03:07.24"},
-        {"gps fractions", TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}),
-         TextOf<&C::GetGPSDateTime>, " 23:59:58.50"},
-        {"no gps stamps", PhotoTags{}, TextOf<&C::GetGPSDateTime>, " "},
-        {"damaged gps time",
-         TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
+        {TagsWith({{Tag::GPSTimeStamp, Triple({23, 1}, {59, 1}, {5850, 100})}}), TextOf<&C::GetGPSDateTime>,
+         " 23:59:58.50"},
+        {PhotoTags{}, TextOf<&C::GetGPSDateTime>, " "},
+        // A damaged GPS time.
+        {TagsWith({{Tag::GPSTimeStamp, Triple({std::numeric_limits<std::int64_t>::max(), 1}, {0, 1}, {0, 1})}}),
          TextOf<&C::GetGPSDateTime>, " "},
         // Texts: cameras pad Make and Model with blanks, which go; other texts are kept whole.
-        {"make", TagsWith({{Tag::Make, Text("  Canon  ")}}), TextOf<&C::GetMake>, "Canon"},
-        {"model", TagsWith({{Tag::Model, Text(" EOS\t ")}}), TextOf<&C::GetModel>, "EOS\t"},
-        {"make and model", TagsWith({{Tag::Make, Text("Canon ")}}), TextOf<&C::GetMakeAndModel>, "Canon "},
-        {"neither", PhotoTags{}, TextOf<&C::GetMakeAndModel>, " "},
-        {"lens", TagsWith({{Tag::LensModel, Text(" EF50 ")}}), TextOf<&C::GetLensModel>, " EF50 "},
-        {"no lens", PhotoTags{}, TextOf<&C::GetLensModel>, "Unknown"},
-        {"lens blank", TagsWith({{Tag::LensModel, Text(" ")}}), TextOf<&C::GetLensModel>, " "},
-        {"date original",
-         TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
+        {TagsWith({{Tag::Make, Text("  Canon  ")}}), TextOf<&C::GetMake>, "Canon"},
+        {TagsWith({{Tag::Model, Text(" EOS\t ")}}), TextOf<&C::GetModel>, "EOS\t"},
+        {TagsWith({{Tag::Make, Text("Canon ")}}), TextOf<&C::GetMakeAndModel>, "Canon "},
+        // Neither make nor model.
+        {PhotoTags{}, TextOf<&C::GetMakeAndModel>, " "},
+        {TagsWith({{Tag::LensModel, Text(" EF50 ")}}), TextOf<&C::GetLensModel>, " EF50 "},
+        {PhotoTags{}, TextOf<&C::GetLensModel>, "Unknown"},
+        {TagsWith({{Tag::LensModel, Text(" ")}}), TextOf<&C::GetLensModel>, " "},
+        {TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}, {Tag::DateTimeOriginal, Text("2021:07:14 09:30:15")}}),
          TextOf<&C::GetDateTime>, "2021:07:14 09:30:15"},
-        {"date changed", TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), TextOf<&C::GetDateTime>,
-         "2022:01:02 03:04:05"},
-        {"iptc date after the xmp ones",
-         TagsWith(
+        {TagsWith({{Tag::DateTime, Text("2022:01:02 03:04:05")}}), TextOf<&C::GetDateTime>, "2022:01:02 03:04:05"},
+        // IPTC's date after the XMP ones.
+        {TagsWith(
              {{Tag::IptcDateCreated, Text("2019:08:17 14:02:11")}, {Tag::XmpCreateDate, Text("2018:01:02 03:04:05")}}),
          TextOf<&C::GetDateTime>, "2018:01:02 03:04:05"},
-        {"a video's date after photoshop's, which a sidecar may give it",
-         TagsWith({{Tag::VideoDate, Text("2023:04:05 06:07:08")},
+        // A video's date after Photoshop's, which a sidecar may give it.
+        {TagsWith({{Tag::VideoDate, Text("2023:04:05 06:07:08")},
                    {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
          TextOf<&C::GetDateTime>, "2018:03:04 00:00:00"},
-        {"png date last",
-         TagsWith({{Tag::PngCreationTime, Text("2016:05:06 07:08:09")},
+        // A PNG's date last.
+        {TagsWith({{Tag::PngCreationTime, Text("2016:05:06 07:08:09")},
                    {Tag::XmpPhotoshopDateCreated, Text("2018:03:04 00:00:00")}}),
          TextOf<&C::GetDateTime>, "2018:03:04 00:00:00"},
-        {"sub-seconds", TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), TextOf<&C::GetSubSecTimeOriginal>, "25"},
+        {TagsWith({{Tag::SubSecTimeOriginal, Text(" 25 ")}}), TextOf<&C::GetSubSecTimeOriginal>, "25"},
         // Headline and description from XMP where the photo has no IPTC text, never over it.
-        {"xmp headline", TagsWith({{Tag::XmpHeadline, Text("x")}}), TextOf<&C::GetHeadline>, "x"},
-        {"iptc headline first", TagsWith({{Tag::XmpHeadline, Text("x")}, {Tag::Headline, Text("i")}}),
-         TextOf<&C::GetHeadline>, "i"},
-        {"xmp description", TagsWith({{Tag::XmpDescription, Text("x")}, {Tag::Caption, Text("")}}),
-         TextOf<&C::GetCaption>, "x"},
+        {TagsWith({{Tag::XmpHeadline, Text("x")}}), TextOf<&C::GetHeadline>, "x"},
+        // IPTC's headline first.
+        {TagsWith({{Tag::XmpHeadline, Text("x")}, {Tag::Headline, Text("i")}}), TextOf<&C::GetHeadline>, "i"},
+        {TagsWith({{Tag::XmpDescription, Text("x")}, {Tag::Caption, Text("")}}), TextOf<&C::GetCaption>, "x"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.operation(Read(c.tags)), c.expected) << c.what;
+        EXPECT_EQ(c.operation(Read(c.tags)), c.expected) << "row " << &c - cases;
 }
 
 // A number carries the value its text shows, so that the map and a workbook give the number the
@@ -167,30 +155,25 @@ TEST_F(ValueFormat, NumbersCarryTheValueTheirTextShows)
     using C = PhotoValues;
     using T = Field::Type;
     const struct {
-        const char* what;
         PhotoTags tags;
         Field (C::*operation)() const;
         T type;
         double number;
     } cases[] = {
-        {"f-number", TagsWith({{Tag::FNumber, Fraction(71, 10)}}), &C::GetFNumber, T::Number, 7.1},
-        {"iso", TagsWith({{Tag::ISOSpeed, Number(32)}}), &C::GetISOSpeed, T::Number, 32},
-        {"distance", TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), &C::GetSubjectDistance, T::Number, 3.5},
-        {"distance infinite", TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), &C::GetSubjectDistance,
-         T::Text, 0},
-        {"latitude to six decimals",
-         TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("S")}}),
+        {TagsWith({{Tag::FNumber, Fraction(71, 10)}}), &C::GetFNumber, T::Number, 7.1},
+        {TagsWith({{Tag::ISOSpeed, Number(32)}}), &C::GetISOSpeed, T::Number, 32},
+        {TagsWith({{Tag::SubjectDistance, Fraction(35, 10)}}), &C::GetSubjectDistance, T::Number, 3.5},
+        {TagsWith({{Tag::SubjectDistance, Fraction(0xFFFFFFFF, 1)}}), &C::GetSubjectDistance, T::Text, 0},
+        {TagsWith({{Tag::GPSLatitude, Triple({48, 1}, {51, 1}, {2376, 100})}, {Tag::GPSLatitudeRef, Text("S")}}),
          &C::GetLatitude, T::Number, -48.8566},
-        {"altitude to two decimals", TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude,
-         T::Number, 12345.68},
-        {"direction cut", TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), &C::GetGPSImgDirection, T::Number,
-         271},
-        {"no focal length", PhotoTags{}, &C::GetFocalLength, T::Empty, 0},
+        {TagsWith({{Tag::GPSAltitude, Fraction(12345678, 1000)}}), &C::GetGPSAltitude, T::Number, 12345.68},
+        {TagsWith({{Tag::GPSImgDirection, Fraction(2715, 10)}}), &C::GetGPSImgDirection, T::Number, 271},
+        {PhotoTags{}, &C::GetFocalLength, T::Empty, 0},
     };
     for (const auto& c : cases) {
         const Field field = (Read(c.tags).*c.operation)();
-        EXPECT_EQ(field.type, c.type) << c.what;
-        EXPECT_EQ(field.number, c.number) << c.what;
+        EXPECT_EQ(field.type, c.type) << "row " << &c - cases;
+        EXPECT_EQ(field.number, c.number) << "row " << &c - cases;
     }
 }
 

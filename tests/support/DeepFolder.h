@@ -4,7 +4,6 @@
 // limit, with one file at the bottom. It can only be made and removed step by step through folder
 // handles; a path-based remove_all would fail on it and leave it behind.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +15,7 @@
 class DeepFolder {
 public:
     DeepFolder(const std::filesystem::path& parent, const std::string& fileName, const std::string& content)
-        : m_parent(parent)
+        : m_parent(parent), m_fileName(fileName)
     {
         int folder = ::open(parent.c_str(), O_DIRECTORY | O_RDONLY);
         std::size_t length = parent.string().size();
@@ -55,8 +54,8 @@ public:
     static std::string Segment() { return std::string(250, 'd'); }
 
 private:
-    // Empties and removes the chain below `folder`, `levels` deep.
-    static void RemoveBelow(int folder, int levels)
+    // Removes the chain below `folder`, `levels` deep, and the file at its bottom.
+    void RemoveBelow(int folder, int levels) const
     {
         if (levels == 0)
             return;
@@ -65,25 +64,13 @@ private:
             return;
         RemoveBelow(inner, levels - 1);
         if (levels == 1)
-            RemoveFiles(inner);
+            ::unlinkat(inner, m_fileName.c_str(), 0);
         ::close(inner);
         ::unlinkat(folder, Segment().c_str(), AT_REMOVEDIR);
     }
-    static void RemoveFiles(int folder)
-    {
-        const int handle = ::dup(folder);
-        DIR* entries = ::fdopendir(handle);
-        if (!entries) {
-            ::close(handle);
-            return;
-        }
-        while (const dirent* entry = ::readdir(entries))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                ::unlinkat(folder, entry->d_name, 0);
-        ::closedir(entries);
-    }
 
     std::filesystem::path m_parent;
+    std::string m_fileName;
     int m_levels = 0;
     bool m_made = false;
 };
