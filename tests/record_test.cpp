@@ -72,18 +72,6 @@ TEST(ChosenColumns, BuiltInColumnsThenTheTickedTagsInOrder)
     EXPECT_FALSE(settings.ChoosesAnyColumn()) << "a tick beyond the columns and tags ticks nothing";
 }
 
-TEST(HeadingLine, NamesTheTickedColumnsInCatalogueOrder)
-{
-    EXPECT_EQ(Comma().HeadingLine(Ticked({16, 5, 11, 6})),
-              "!\"Filename\",\"Camera model\",\"Lens model\",\"ISO\",\"GPS latitude\"");
-    EXPECT_EQ(Comma().HeadingLine({}), "!\"Filename\"");
-    EXPECT_EQ(RecordComposer("", {}).HeadingLine(Ticked({0, 1})), "!\"Filename\"\"Date\"\"Time\"");
-    EXPECT_EQ(RecordComposer("\t", {}).HeadingLine(Ticked({4})), "!\"Filename\"\t\"Camera manufacturer\"");
-    // A tag's column is headed by its key, so that the heading line can be given to --columns.
-    EXPECT_EQ(Comma().HeadingLine({ColumnCatalogue()[0], TagColumn("Xmp.xmp.Rating", 0)}),
-              "!\"Filename\",\"Date\",\"Xmp.xmp.Rating\"");
-}
-
 TEST(Record, FromOnePhotosValues)
 {
     const DateLayout withSubSeconds{1, english, true};
