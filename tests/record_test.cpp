@@ -91,9 +91,6 @@ TEST(Record, FromOnePhotosValues)
         RecordComposer composer = Comma();
         ReadOutcome outcome = ReadOutcome::Read;
     } cases[] = {
-        {"some columns quoted, others bare", TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}}),
-         Ticked({5, 6, 11, 16}), "\"n\",X100,\"Unknown\",200,"},
-        {"every ticked value empty", TagsWith({{Tag::Model, Text("X100")}}), Ticked({16}), std::nullopt},
         {"nothing ticked", {}, {}, std::nullopt},
         // Some columns never give an empty text, so a photo that cannot be read still has a record.
         {"make and model", {}, Ticked({3}), "\"n\", ", Comma(), ReadOutcome::NotOpened},
