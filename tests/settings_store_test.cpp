@@ -23,16 +23,10 @@
 
 namespace {
 
-std::filesystem::path StoreFile()
+// The user's store, or with XDG_CONFIG_DIRS the machine-wide one.
+std::filesystem::path StoreFile(const char* folder = "XDG_CONFIG_HOME")
 {
-    return std::filesystem::path(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString()) / "QX Software" /
-           "Pixgatherer.conf";
-}
-
-std::filesystem::path MachineStoreFile()
-{
-    return std::filesystem::path(qEnvironmentVariable("XDG_CONFIG_DIRS").toStdString()) / "QX Software" /
-           "Pixgatherer.conf";
+    return std::filesystem::path(qEnvironmentVariable(folder).toStdString()) / "QX Software" / "Pixgatherer.conf";
 }
 
 class SettingsStore : public ::testing::Test {
@@ -42,7 +36,7 @@ protected:
         ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_HOME").isEmpty());
         ASSERT_FALSE(qEnvironmentVariable("XDG_CONFIG_DIRS").isEmpty());
         std::filesystem::remove(StoreFile());
-        std::filesystem::remove(MachineStoreFile());
+        std::filesystem::remove(StoreFile("XDG_CONFIG_DIRS"));
     }
 
     void Store(const std::string& lines)
@@ -122,11 +116,8 @@ TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaultsAndNumbersByHandAre
 
     // A store from before videos were read keeps its formats.
     Store("DateFormat= 8 \nSeparatorNum=-1\nFormats=1\n");
-    expected = defaults;
-    expected.DateFormat = 8;
-    expected.SeparatorNum = -1;
-    expected.Formats = 1;
-    EXPECT_EQ(LoadSettings(), expected);
+    const ExtractionSettings kept = LoadSettings();
+    EXPECT_EQ((std::array{kept.DateFormat, kept.SeparatorNum, kept.Formats}), (std::array{8, -1, 1}));
     Store("DateFormat=9\nSeparatorNum=99\nFormats=3\n");  // no such layout, separator or formats
     EXPECT_EQ(LoadSettings(), defaults);
 }
@@ -201,18 +192,15 @@ TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
     }
 }
 
-TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolder)
+TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolderUnlessTheMachineNamesOne)
 {
     // The build puts the help pages where an installed copy has them, relative to the programs,
     // so this finds the build's copy exactly as an installed program finds its own.
     const std::filesystem::path folder(HelpFolder());
     EXPECT_TRUE(folder.is_absolute()) << folder;
     EXPECT_TRUE(std::filesystem::is_regular_file(folder / "help" / "index.html")) << folder;
-}
 
-TEST_F(SettingsStore, MachineWideInstallPathWins)
-{
-    std::filesystem::create_directories(MachineStoreFile().parent_path());
-    std::ofstream(MachineStoreFile()) << "[General]\ninstall_path=/srv/fotoharvester\n";
+    std::filesystem::create_directories(StoreFile("XDG_CONFIG_DIRS").parent_path());
+    std::ofstream(StoreFile("XDG_CONFIG_DIRS")) << "[General]\ninstall_path=/srv/fotoharvester\n";
     EXPECT_EQ(HelpFolder(), "/srv/fotoharvester");
 }
