@@ -318,7 +318,7 @@ void MainWindow::BuildSelectBox()
 
 QBoxLayout* MainWindow::BuildTickRow()
 {
-    m_addTagButton = new QPushButton(tr("Add ta&g..."), m_selectBox);
+    m_addTagButton = new QPushButton(tr("Add ta&g…"), m_selectBox);
     m_addTagButton->setObjectName(QStringLiteral("addTagButton"));
     m_addTagButton->setToolTip(tr("Add any tag the photos may hold as a column of its own"));
     m_removeTagButton = new QPushButton(tr("&Remove tag"), m_selectBox);

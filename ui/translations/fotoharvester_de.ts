@@ -208,8 +208,8 @@ Einzelheiten unter https://freeimage.sourceforge.io.</translation>
         <translation>Vollständigen Datei&amp;pfad als Dateinamen verwenden</translation>
     </message>
     <message>
-        <source>Add ta&amp;g...</source>
-        <translation>Ta&amp;g hinzufügen...</translation>
+        <source>Add ta&amp;g…</source>
+        <translation>Ta&amp;g hinzufügen…</translation>
     </message>
     <message>
         <source>Add any tag the photos may hold as a column of its own</source>
