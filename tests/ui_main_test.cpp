@@ -720,6 +720,23 @@ private slots:
         QCOMPARE(bar->text(), u"69999 of 70000 photos"_s);
     }
 
+    // Abort over an earlier file asks first; Enter keeps the file as it was.
+    void abortOverAnEarlierFileAsksWithKeepingItAsTheDefault()
+    {
+        Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
+        QVERIFY(Touch(photos.OutFile()));
+        Window window(photos.Settings({4}), &photos.tags);
+        window.Messages().setNextAnswers({MessageBoxes::Answer(QMessageBox::No)});
+        photos.tags.whileReading = [&] { Child<QPushButton>(window, "abortButton")->click(); };
+        Child<QPushButton>(window, "extractButton")->click();
+
+        const auto& shown = window.Shown();
+        QVERIFY(!shown.empty());
+        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"x"_s});
+    }
+
     void closingDuringRunStopsKeepsFileAndSaves_data()
     {
         QTest::addColumn<bool>("earlierFile");

@@ -68,7 +68,7 @@ MessageBoxes::Answer MessageBoxes::Ask(QWidget* parent, QMessageBox::Icon icon, 
                                        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
                                        const QString& details, const QStringList& actions)
 {
-    m_shown.push_back({Title(), WithoutBreakMarks(text), icon, buttons, details, actions});
+    m_shown.push_back({Title(), WithoutBreakMarks(text), icon, buttons, defaultButton, details, actions});
     if (!m_nextAnswers.empty()) {
         const Answer answer = m_nextAnswers.front();
         m_nextAnswers.pop_front();

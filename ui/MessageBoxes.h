@@ -34,6 +34,7 @@ public:
         QString text;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton;
         QString details;
         QStringList actions;
     };
