@@ -89,10 +89,11 @@ QStringList ReadLines(const QString& path)
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool Touch(const QString& path)
+bool Touch(const QString& path, const QByteArray& content = "x")
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
+           file.write(content) == content.size();
 }
 
 // Answers from a script, and does what the test asks while each photo is read, as a user could.
@@ -194,12 +195,10 @@ private slots:
         QTest::addColumn<QString>("separator");  // chosen or typed; empty: left alone
         QTest::addColumn<int>("keptSeparator");
         QTest::addColumn<QString>("shownAgain");  // by the next window
-        QTest::newRow("Exit") << u"exit"_s << 3 << u": (colon)"_s << 1 << u": (colon)"_s;
-        QTest::newRow("Escape") << u"escape"_s << 3 << u", (comma)"_s << 0 << u", (comma)"_s;
-        QTest::newRow("close box") << u"close"_s << 3 << u"; (semi colon)"_s << 2 << u"; (semi colon)"_s;
-        QTest::newRow("typed separator") << u"exit"_s << 3 << u"|"_s << -1 << u"|"_s;
-        QTest::newRow("separator left alone") << u"exit"_s << 3 << QString() << 3 << u"Tab"_s;
-        QTest::newRow("typed separator last time") << u"exit"_s << -1 << QString() << -1 << u"#"_s;
+        QTest::newRow("Exit, separator chosen") << u"exit"_s << 3 << u": (colon)"_s << 1 << u": (colon)"_s;
+        QTest::newRow("Escape, separator typed") << u"escape"_s << 3 << u"|"_s << -1 << u"|"_s;
+        QTest::newRow("close box, separator left alone") << u"close"_s << 3 << QString() << 3 << u"Tab"_s;
+        QTest::newRow("separator typed last time") << u"exit"_s << -1 << QString() << -1 << u"#"_s;
     }
 
     void closingKeepsWhatTheWindowShows()
@@ -212,15 +211,12 @@ private slots:
         ExtractionSettings stored = Defaults({3, 4});
         stored.SeparatorNum = storedSeparator;
         stored.SeparatorText = "#";  // typed last time; shown only where the position names no entry
-        stored.DateFormat = 6;
         QRect placed;
         {
             Window window(stored);
             QVERIFY(window.ShowActive());
             placed = QRect(20, 30, window.width() + 31, window.height() - 17);
             window.setGeometry(placed);
-            Child<QLineEdit>(window, "folderEdit")->setText(u"/typed/Fotos-\u00e4"_s);
-            Child<QLineEdit>(window, "outputEdit")->setText(u"/typed/out.txt"_s);
             for (const char* name : {"headingsCheck", "fullPathCheck", "subFoldersCheck", "mapFileCheck"})
                 Child<QCheckBox>(window, name)->setChecked(true);
             auto* list = Child<QListWidget>(window, "columnList");
@@ -239,17 +235,13 @@ private slots:
         }
 
         const ExtractionSettings kept = LoadSettings();
-        QCOMPARE(QString::fromStdString(kept.Folder), u"/typed/Fotos-\u00e4"_s);
-        QCOMPARE(kept.OutFile, std::string("/typed/out.txt"));
         QCOMPARE((std::array{kept.CommentLine, kept.FullFilePath, kept.SubFolders, kept.MapFile}),
                  (std::array{1, 1, 1, 1}));
         QCOMPARE(kept.Flags, Defaults({4, 28}).Flags);
         QCOMPARE(kept.SeparatorNum, keptSeparator);
-        QCOMPARE(kept.DateFormat, 6);  // what the window does not show is kept as it was given
         // The next window opens where this one was left, at its size, showing what was kept.
         Window next(kept);
         QCOMPARE(next.geometry(), placed);
-        QCOMPARE(Child<QLineEdit>(next, "folderEdit")->text(), u"/typed/Fotos-\u00e4"_s);
         QCOMPARE(next.SeparatorPosition(), keptSeparator);
         QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
     }
@@ -259,12 +251,8 @@ private slots:
     void addedTagsFollowTheColumnsAndAreKept()
     {
         Photos photos({"a.jpg"});
-        photos.tags.Set("a.jpg", TagsWith({{Tag::Make, Text("Fuji")}}), ReadOutcome::Read,
-                        {{"4", 4.0}, {"LS-1", std::nullopt}});
-        ExtractionSettings stored = photos.Settings({4});
-        stored.CommentLine = 1;
         {
-            Window window(stored, &photos.tags);
+            Window window(photos.Settings({4}), &photos.tags);
             QVERIFY(window.ShowActive());
             window.SetTagLister(SomeTags);
             std::string chosen;
@@ -287,11 +275,8 @@ private slots:
             QVERIFY(remove->isEnabled());
             remove->click();
             QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
-            Child<QPushButton>(window, "extractButton")->click();
-            QCOMPARE(ReadLines(photos.OutFile()),
-                     (QStringList{
-                         u"!\"Filename\",\"Camera manufacturer\",\"Xmp.xmp.Rating\",\"Exif.Photo.LensSerialNumber\""_s,
-                         u"\"a.jpg\",Fuji,4,\"LS-1\""_s}));
+            Child<QPushButton>(window, "extractButton")->click();  // the run is asked for the tags listed
+            QCOMPARE(window.Settings().ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
             list->item(ColumnCount())->setCheckState(Qt::Unchecked);
             QVERIFY(window.close());
         }
@@ -335,12 +320,13 @@ private slots:
         QVERIFY(Child<QLabel>(unlisted, "tagKeyNote")->text().contains(u"could not be started"_s));
     }
 
-    void firstSizeShowsMostColumnsAndTheListGrows()
+    // The window as it opens: its list, its keys and names, Enter, and its Help menu.
+    void firstSizeKeysNamesEnterAndHelpMenu()
     {
         Window window;
         window.resize(window.sizeHint());  // the natural size, as on any screen tall enough for it
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.ShowActive());
+        // Most of the columns show, and the list takes what the window gains.
         auto* list = Child<QListWidget>(window, "columnList");
         const auto rowsShown = [list] { return list->viewport()->height() / list->sizeHintForRow(0); };
         QVERIFY2(rowsShown() >= 20 && rowsShown() < ColumnCount(), qPrintable(QString::number(rowsShown())));
@@ -348,6 +334,49 @@ private slots:
         window.resize(window.width() + 100, window.height() + 200);
         QTRY_COMPARE(list->height(), listHeight + 200);
         QVERIFY(rowsShown() >= ColumnCount());
+        // Every control that takes the focus has a name a screen reader can say.
+        for (QWidget* widget : window.findChildren<QWidget*>())
+            if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) && widget->focusProxy() == nullptr)
+                QVERIFY2(
+                    !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).remove(u"..."_s).isEmpty(),
+                    qPrintable(widget->objectName()));
+        // The letters are all different, and the data's leads to the list even when another
+        // control of its box had the focus last.
+        QStringList letters;
+        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+            letters << button->shortcut().toString();
+        for (const QLabel* label : window.findChildren<QLabel*>())
+            letters << QKeySequence::mnemonic(label->text()).toString();
+        for (const QGroupBox* box : window.findChildren<QGroupBox*>())
+            letters << QKeySequence::mnemonic(box->title()).toString();
+        letters.removeAll(QString());
+        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        Child(window, "headingsCheck")->setFocus();
+        Child(window, "folderEdit")->setFocus();
+        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
+        // Enter starts the run even in the separator box, without adding the text to its list: here
+        // refused for want of a folder, with a warning.
+        Child<QComboBox>(window, "separatorCombo")->setEditText(u"|"_s);
+        Child(window, "separatorCombo")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(int(window.Shown().size()), 1);
+        QCOMPARE(window.Shown()[0].text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
+        QCOMPARE(window.Shown()[0].icon, QMessageBox::Warning);
+        QVERIFY(window.isVisible());
+        QCOMPARE(Child<QComboBox>(window, "separatorCombo")->count(), 4);
+        // Help's menu is the right-click menu too, and its second entry opens the About box.
+        const QList<QAction*> entries = Child<QPushButton>(window, "helpButton")->menu()->actions();
+        QVERIFY(entries.size() == 2 && window.actions() == entries);
+        bool shown = false;
+        QTimer::singleShot(0, &window, [&] {
+            auto* box = window.findChild<AboutDialog*>();
+            QVERIFY(box != nullptr);
+            shown = box->isVisible();
+            box->accept();
+        });
+        entries[1]->trigger();
+        QVERIFY(shown);
     }
 
     void allAndNoneTickEveryColumn_data()
@@ -380,33 +409,6 @@ private slots:
         }
         for (int column = 0; column < ColumnCount(); ++column)
             QCOMPARE(window.IsColumnTicked(column), ticked);
-    }
-
-    void keysAndNamesForEveryControl()
-    {
-        Window window;
-        QVERIFY(window.ShowActive());
-        // Every control that takes the focus has a name a screen reader can say.
-        for (QWidget* widget : window.findChildren<QWidget*>())
-            if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus) && widget->focusProxy() == nullptr)
-                QVERIFY2(
-                    !QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).remove(u"..."_s).isEmpty(),
-                    qPrintable(widget->objectName()));
-        // The letters are all different, and the data's leads to the list even when another
-        // control of its box had the focus last.
-        QStringList letters;
-        for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
-            letters << button->shortcut().toString();
-        for (const QLabel* label : window.findChildren<QLabel*>())
-            letters << QKeySequence::mnemonic(label->text()).toString();
-        for (const QGroupBox* box : window.findChildren<QGroupBox*>())
-            letters << QKeySequence::mnemonic(box->title()).toString();
-        letters.removeAll(QString());
-        QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
-        Child(window, "headingsCheck")->setFocus();
-        Child(window, "folderEdit")->setFocus();
-        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt_data()
@@ -445,13 +447,11 @@ private slots:
         window.SetOutputFileChooser(chooser);
         Child<QLineEdit>(window, "folderEdit")->setText(row.typedFolder);
         Child<QLineEdit>(window, "outputEdit")->setText(row.typedOutput);
-        Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
         Child<QAbstractButton>(window, qPrintable(row.control))->click();
 
         QCOMPARE(givenToChooser, row.given);
         QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), row.folder);
         QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), row.outFile);
-        QVERIFY(Child<QCheckBox>(window, "headingsCheck")->isChecked());
         // What was typed is taken at once, as a run or the close would take it.
         QCOMPARE(QString::fromStdString(window.Settings().Folder), row.folder);
     }
@@ -466,7 +466,6 @@ private slots:
         QTest::newRow("folder argument") << args << QStringList{photos} << photos << true;
         QTest::newRow("photo argument, after an option") << args << QStringList{u"--x"_s, photo} << photos << true;
         QTest::newRow("missing folder argument") << args << QStringList{gone} << gone << true;
-        QTest::newRow("no argument") << args << QStringList{} << u"held"_s << true;
         QTest::newRow("folder dropped on the window") << u"mainWindow"_s << QStringList{photos} << photos << true;
         QTest::newRow("photo dropped on the output box") << u"outputEdit"_s << QStringList{photo} << photos << true;
         QTest::newRow("missing, then a photo, dropped on the folder box")
@@ -509,28 +508,16 @@ private slots:
 
     void setupHandsItsChoicesToTheWindowOnlyOnOk_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("change");  // every value, from what Setup shows
-        QTest::addColumn<int>("storedLayout");
-        QTest::addColumn<int>("layout");  // as the window has it after
-        QTest::newRow("OK") << u"ok"_s << true << 3 << 4;
-        QTest::newRow("Cancel") << u"cancel"_s << true << 3 << 3;
-        QTest::newRow("Escape") << u"escape"_s << true << 3 << 3;
-        QTest::newRow("close box") << u"close"_s << true << 3 << 3;
-        // A layout that names none selects none, and OK hands back -1.
-        QTest::newRow("OK, last layout") << u"ok"_s << false << 8 << 8;
-        QTest::newRow("OK, layout 9") << u"ok"_s << false << 9 << -1;
-        QTest::newRow("OK, layout -1") << u"ok"_s << false << -1 << -1;
+        QTest::addColumn<bool>("ok");  // or Cancel
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
     }
 
     void setupHandsItsChoicesToTheWindowOnlyOnOk()
     {
-        QFETCH(QString, how);
-        QFETCH(bool, change);
-        QFETCH(int, storedLayout);
-        QFETCH(int, layout);
+        QFETCH(bool, ok);
         ExtractionSettings settings = Defaults();
-        settings.DateFormat = storedLayout;
+        settings.DateFormat = 3;
         settings.SubSeconds = settings.Spreadsheet = settings.Formats = 1;
         Window window(settings);
         // Each value is changed from what Setup shows: one it was not given, or did not hand back,
@@ -538,34 +525,22 @@ private slots:
         QTimer::singleShot(0, &window, [&] {
             auto* setup = window.findChild<SetupDialog*>();
             QVERIFY(setup != nullptr && setup->isVisible());
-            if (change) {
-                Child<QLineEdit>(*setup, "monthEdit12")->insert(u"!"_s);
-                Child<QLineEdit>(*setup, "monthEdit5")->clear();
-                for (const char* name : {"subSecondsCheck", "spreadsheetCheck"})
-                    Child<QCheckBox>(*setup, name)->toggle();
-                for (auto* combo :
-                     {Child<QComboBox>(*setup, "dateFormatCombo"), Child<QComboBox>(*setup, "formatsCombo")})
-                    combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
-            }
-            if (how == "ok"_L1 || how == "cancel"_L1)
-                Child<QPushButton>(*setup, how == "ok"_L1 ? "okButton" : "cancelButton")->click();
-            else if (how == "escape"_L1)
-                QTest::keyClick(Child<QLineEdit>(*setup, "monthEdit1"), Qt::Key_Escape);
-            else
-                setup->close();
-            // Its own copies too, for any other caller.
-            QCOMPARE(setup->GetMonthNames()[11], std::string(change && how == "ok"_L1 ? "December!" : "December"));
+            Child<QLineEdit>(*setup, "monthEdit12")->insert(u"!"_s);
+            Child<QLineEdit>(*setup, "monthEdit5")->clear();
+            for (const char* name : {"subSecondsCheck", "spreadsheetCheck"})
+                Child<QCheckBox>(*setup, name)->toggle();
+            for (auto* combo : {Child<QComboBox>(*setup, "dateFormatCombo"), Child<QComboBox>(*setup, "formatsCombo")})
+                combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+            Child<QPushButton>(*setup, ok ? "okButton" : "cancelButton")->click();
         });
         Child<QPushButton>(window, "setupButton")->click();
 
-        const bool taken = change && how == "ok"_L1;
-        QCOMPARE(window.Settings().DateFormat, layout);
-        QCOMPARE(window.Settings().MonthNames[11], std::string(taken ? "December!" : "December"));
-        QCOMPARE(window.Settings().MonthNames[4], std::string(taken ? "" : "May"));
-        const int was = taken ? 0 : 1;
+        QCOMPARE(window.Settings().DateFormat, ok ? 4 : 3);
+        QCOMPARE(window.Settings().MonthNames[11], std::string(ok ? "December!" : "December"));
+        QCOMPARE(window.Settings().MonthNames[4], std::string(ok ? "" : "May"));
         // The formats go on from all photos to photos and videos.
         QCOMPARE((std::array{window.Settings().SubSeconds, window.Settings().Spreadsheet, window.Settings().Formats}),
-                 (std::array{was, was, taken ? 2 : 1}));
+                 (std::array{ok ? 0 : 1, ok ? 0 : 1, ok ? 2 : 1}));
     }
 
     void setupShowsTheMomentInEachLayout()
@@ -580,38 +555,43 @@ private slots:
             QCOMPARE(combo->itemText(layout).contains(u"Mois"_s), layout == 1 || layout == 2);
         QVERIFY2(combo->itemText(3).startsWith(u"YYYY-MM-DD HH:MI:SS   ("_s + today.toString(u"yyyy-MM-dd "_s)),
                  qPrintable(combo->itemText(3)));
+        // A stored layout that names none selects none, and OK hands back -1; the last one is kept.
+        for (const int layout : {8, 9}) {
+            setup.SetValues(english, layout, 0);
+            setup.accept();
+            QCOMPARE(setup.GetDateFormat(), layout == 8 ? 8 : -1);
+        }
     }
 
-    void enterStartsTheRunEvenInTheSeparatorBox()
+    // A run: the window's state meanwhile, the settings it takes, its questions and messages, and
+    // the written file offered at its end.
+    void runShowsItsStateAndOffersTheWrittenFile_data()
     {
-        Window window;
-        QVERIFY(window.ShowActive());
-        Child<QComboBox>(window, "separatorCombo")->setEditText(u"|"_s);
-        Child(window, "separatorCombo")->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        // Refused for want of a folder, with a warning; the window stays as it was.
-        QCOMPARE(int(window.Shown().size()), 1);
-        QCOMPARE(window.Shown()[0].text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
-        QCOMPARE(window.Shown()[0].icon, QMessageBox::Warning);
-        QVERIFY(window.isVisible() && Child(window, "extractButton")->isEnabled());
-        QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(Child<QComboBox>(window, "separatorCombo")->count(), 4);  // Enter did not add the text to the list
+        QTest::addColumn<int>("answer");      // to the ending message: an action's index; -1 for OK
+        QTest::addColumn<bool>("opens");      // what the desktop answers
+        QTest::addColumn<QString>("opened");  // "file", "folder" or nothing
+        QTest::newRow("OK") << -1 << true << QString();
+        QTest::newRow("Open file") << 0 << true << u"file"_s;
+        QTest::newRow("Show in folder") << 1 << true << u"folder"_s;
+        QTest::newRow("no program for the file") << 0 << false << u"file"_s;
     }
 
-    void runShowsItsStateAndTakesTheSettingsItStartedWith()
+    void runShowsItsStateAndOffersTheWrittenFile()
     {
-        Photos photos({"a.jpg", "sub/a.jpg"}, TagsWith({{Tag::DateTimeOriginal, Text("2000:05:07 14:22:01")},
-                                                        {Tag::SubSecTimeOriginal, Text("25")}}));
+        QFETCH(int, answer);
+        QFETCH(bool, opens);
+        QFETCH(QString, opened);
+        Photos photos({"a.jpg", "sub/a.jpg"});
         QVERIFY(Touch(photos.folder.filePath(u"bad1.jpg"_s)) && Touch(photos.folder.filePath(u"bad2.jpg"_s)));
-        ExtractionSettings settings = photos.Settings({2});
-        settings.DateFormat = 1;
-        settings.SubSeconds = 1;
+        ExtractionSettings settings = photos.Settings({4});
         settings.MapFile = 1;
         Window window(settings, &photos.tags);
+        window.desktopOpens = opens;
         QVERIFY(window.ShowActive());
         Child<QCheckBox>(window, "subFoldersCheck")->setChecked(true);
         Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);  // "; (semi colon)"
-        window.Messages().setNextAnswers({QMessageBox::Yes, QMessageBox::Ok});
+        window.Messages().setNextAnswers({QMessageBox::Yes, answer < 0 ? MessageBoxes::Answer(QMessageBox::Ok)
+                                                                       : MessageBoxes::Answer::Action(answer)});
 
         // What the window shows while the run goes on, seen from inside the run's event handling.
         QStringList enabledDuringRun;
@@ -628,22 +608,28 @@ private slots:
                 Child(window, "progressBar")->isVisible() && Child(window, "abortButton")->isVisible() &&
                 QApplication::overrideCursor() != nullptr && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
             // Changed by a program, as no user can while they are disabled: the run goes on as started.
-            Child<QListWidget>(window, "columnList")->item(4)->setCheckState(Qt::Checked);
+            Child<QListWidget>(window, "columnList")->item(5)->setCheckState(Qt::Checked);
             Child<QCheckBox>(window, "fullPathCheck")->setChecked(true);
         });
         Child<QPushButton>(window, "extractButton")->click();
 
         QVERIFY(runShown);
         QCOMPARE(enabledDuringRun, (QStringList{u"abortButton"_s, u"exitButton"_s}));
-        // The photos that could not be read have no date, the one column ticked: no line.
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList(2, u"\"a.jpg\";\"07 May 2000 14:22:01.25\""_s));
+        // The photos that could not be read have no value of the one column ticked: no line.
+        QCOMPARE(ReadLines(photos.OutFile()), QStringList(2, u"\"a.jpg\";Fuji"_s));
         QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
         const auto& shown = window.Shown();
-        QCOMPARE(int(shown.size()), 2);
-        QCOMPARE(shown[0].text, QString::fromStdString(MakeMessage(MessageId::DuplicateNames, {"1", "a.jpg"}).text));
-        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);  // one line for each photo not read
+        QCOMPARE(int(shown.size()), opens ? 2 : 3);
+        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);  // duplicate names: go on?
+        QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);   // one line for each photo not read
         QVERIFY(shown[1].details.contains(u"bad1.jpg"_s) && shown[1].details.contains(u"bad2.jpg"_s));
+        QCOMPARE(shown[1].actions, (QStringList{u"&Open file"_s, u"&Show in folder"_s}));
+        QList<QUrl> expected;
+        if (!opened.isEmpty())
+            expected << QUrl::fromLocalFile(opened == "file"_L1 ? photos.OutFile() : photos.outFolder.path());
+        QCOMPARE(window.opened, expected);
+        if (!opens)
+            QVERIFY(shown[2].text.contains(QDir::toNativeSeparators(photos.OutFile())));
 
         // Back to idle, with the folder shown as the run completed it.
         QVERIFY(!window.IsRunning());
@@ -652,62 +638,8 @@ private slots:
         QVERIFY(Child(window, "progressBar")->isHidden() && Child(window, "abortButton")->isHidden());
         QVERIFY(Child<QLineEdit>(window, "statusEdit")->text().isEmpty() && QApplication::overrideCursor() == nullptr);
         QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), photos.folder.path() + QLatin1Char('/'));
-        QCOMPARE(window.Settings().Flags, Defaults({2}).Flags);
+        QCOMPARE(window.Settings().Flags, Defaults({4}).Flags);
         QCOMPARE(window.Settings().SeparatorNum, 2);
-    }
-
-    void duplicateNamesAnsweredNoStopsBeforeReading()
-    {
-        Photos photos({"a.jpg", "sub/a.jpg"});
-        ExtractionSettings settings = photos.Settings({4});
-        settings.SubFolders = 1;
-        Window window(settings, &photos.tags);
-        window.Messages().setNextAnswers({QMessageBox::No});
-        Child<QPushButton>(window, "extractButton")->click();
-        QCOMPARE(int(window.Shown().size()), 1);
-        QVERIFY(!QFile::exists(photos.OutFile()));
-        QVERIFY(photos.tags.readPaths.empty());
-    }
-
-    void endingMessageOffersTheWrittenFile_data()
-    {
-        QTest::addColumn<bool>("abort");
-        QTest::addColumn<int>("answer");      // an action's index; -1 for OK
-        QTest::addColumn<bool>("opens");      // what the desktop answers
-        QTest::addColumn<QString>("opened");  // "file", "folder" or nothing
-        QTest::newRow("OK") << false << -1 << true << QString();
-        QTest::newRow("Open file") << false << 0 << true << u"file"_s;
-        QTest::newRow("Show in folder") << false << 1 << true << u"folder"_s;
-        QTest::newRow("no program for the file") << false << 0 << false << u"file"_s;
-        QTest::newRow("Abort, then Show in folder") << true << 1 << true << u"folder"_s;
-    }
-
-    void endingMessageOffersTheWrittenFile()
-    {
-        QFETCH(bool, abort);
-        QFETCH(int, answer);
-        QFETCH(bool, opens);
-        QFETCH(QString, opened);
-        Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
-        Window window(photos.Settings({4}), &photos.tags);
-        window.desktopOpens = opens;
-        window.Messages().setNextAnswers(
-            {answer < 0 ? MessageBoxes::Answer(QMessageBox::Ok) : MessageBoxes::Answer::Action(answer)});
-        if (abort)
-            photos.tags.whileReading = [&] { Child<QPushButton>(window, "abortButton")->click(); };
-        Child<QPushButton>(window, "extractButton")->click();
-
-        QCOMPARE(ReadLines(photos.OutFile()).size(), abort ? 1 : 3);
-        const auto& shown = window.Shown();
-        QCOMPARE(int(shown.size()), opens ? 1 : 2);
-        QCOMPARE(shown[0].actions, (QStringList{u"&Open file"_s, u"&Show in folder"_s}));
-        QCOMPARE(shown[0].icon, QMessageBox::Information);
-        QList<QUrl> expected;
-        if (!opened.isEmpty())
-            expected << QUrl::fromLocalFile(opened == "file"_L1 ? photos.OutFile() : photos.outFolder.path());
-        QCOMPARE(window.opened, expected);
-        if (!opens)
-            QVERIFY(shown[1].text.contains(QDir::toNativeSeparators(photos.OutFile())));
     }
 
     void progressBarCountsMoreThan65535Photos()
@@ -720,101 +652,86 @@ private slots:
         QCOMPARE(bar->text(), u"69999 of 70000 photos"_s);
     }
 
-    // Abort over an earlier file asks first; Enter keeps the file as it was.
-    void abortOverAnEarlierFileAsksWithKeepingItAsTheDefault()
+    // Abort or closing the window mid-run: Abort over an earlier file asks first, keeping it as the
+    // default; the user who closed the window is not asked, nor told where the run stopped, and the
+    // window closes, saving its settings, once the run has.
+    void stoppingMidRunKeepsAnEarlierFile_data()
     {
-        Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
-        QVERIFY(Touch(photos.OutFile()));
-        Window window(photos.Settings({4}), &photos.tags);
-        window.Messages().setNextAnswers({MessageBoxes::Answer(QMessageBox::No)});
-        photos.tags.whileReading = [&] { Child<QPushButton>(window, "abortButton")->click(); };
-        Child<QPushButton>(window, "extractButton")->click();
-
-        const auto& shown = window.Shown();
-        QVERIFY(!shown.empty());
-        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList{u"x"_s});
-    }
-
-    void closingDuringRunStopsKeepsFileAndSaves_data()
-    {
+        QTest::addColumn<bool>("close");  // or Abort
         QTest::addColumn<bool>("earlierFile");
-        QTest::newRow("new file") << false;
-        QTest::newRow("earlier file") << true;  // kept as it was: the user who left is not asked
+        QTest::newRow("Abort over an earlier file") << false << true;
+        QTest::newRow("closed, new file") << true << false;
+        QTest::newRow("closed, earlier file") << true << true;
     }
 
-    void closingDuringRunStopsKeepsFileAndSaves()
+    void stoppingMidRunKeepsAnEarlierFile()
     {
+        QFETCH(bool, close);
         QFETCH(bool, earlierFile);
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
         QVERIFY(!earlierFile || Touch(photos.OutFile()));
-        ExtractionSettings settings = photos.Settings({4});
-        settings.SeparatorNum = 3;  // Tab
-        Window window(settings, &photos.tags);
+        Window window(photos.Settings({4}), &photos.tags);
         QVERIFY(window.ShowActive());
-        bool closeAccepted = true, runningAfterClose = false, closing = false;
+        window.Messages().setNextAnswers({MessageBoxes::Answer(QMessageBox::No)});
+        bool closeAccepted = true, runningAfterClose = false, stopping = false;
         photos.tags.whileReading = [&] {
-            if (std::exchange(closing, true))
+            if (std::exchange(stopping, true))
                 return;
+            if (!close) {
+                Child<QPushButton>(window, "abortButton")->click();
+                return;
+            }
             closeAccepted = window.close();
             runningAfterClose = window.IsRunning() && window.isVisible();
             window.reject();  // a second request while stopping changes nothing
         };
         Child<QPushButton>(window, "extractButton")->click();
 
+        QCOMPARE(ReadLines(photos.OutFile()), QStringList{earlierFile ? u"x"_s : u"\"p1.jpg\",Fuji"_s});
+        if (!close) {
+            QCOMPARE(window.Shown().at(0).buttons, QMessageBox::Yes | QMessageBox::No);
+            QCOMPARE(window.Shown().at(0).defaultButton, QMessageBox::No);
+            return;
+        }
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
         QVERIFY(!window.isVisible());                  // ... and then closed
-        QVERIFY(QApplication::overrideCursor() == nullptr);
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList{earlierFile ? u"x"_s : u"\"p1.jpg\"\tFuji"_s});
-        QVERIFY(window.Shown().empty());  // the user who closed the window is not told where it stopped
-        const ExtractionSettings kept = LoadSettings();
-        QCOMPARE(kept.Flags, Defaults({4}).Flags);
-        QCOMPARE(kept.SeparatorNum, 3);
-        QCOMPARE(kept.Folder, (photos.folder.path() + QLatin1Char('/')).toStdString());
+        QVERIFY(window.Shown().empty());
+        QCOMPARE(LoadSettings().Folder, (photos.folder.path() + QLatin1Char('/')).toStdString());
     }
 
     void helpOpensThePagesOrSaysWhy_data()
     {
         QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("opens");       // what the desktop answers
-        QTest::addColumn<QString>("xdgOpen");  // how the desktop's xdg-open ends, where it is asked
-        QTest::newRow("opened") << true << true << QString();
-        QTest::newRow("no program for them") << true << false << QString();
-        QTest::newRow("not found") << false << true << QString();
-        // xdg-open starts, and then finds nothing to open them with.
-        QTest::newRow("xdg-open finds no program") << true << false << u"exit 3"_s;
-        QTest::newRow("xdg-open opens them") << true << true << u"exit 0"_s;
+        QTest::addColumn<int>("xdgOpenExit");  // how the desktop's xdg-open ends, where it is asked
+        QTest::newRow("opened") << true << 0;
+        QTest::newRow("no program for them") << true << 3;  // xdg-open starts, and then finds nothing
+        QTest::newRow("not found") << false << 0;
     }
 
     void helpOpensThePagesOrSaysWhy()
     {
         QFETCH(bool, installed);
-        QFETCH(bool, opens);
-        QFETCH(QString, xdgOpen);
+        QFETCH(int, xdgOpenExit);
         QTemporaryDir empty;
         Window window;
-        window.desktopOpens = opens;
         if (!installed)
             window.SetHelpFolders({empty.path()});
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&path] { qputenv("PATH", path); });
-        if (!xdgOpen.isEmpty()) {
-            QFile script(empty.filePath(u"xdg-open"_s));
-            QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + xdgOpen.toUtf8() + "\n") > 0);
-            script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-            script.close();
-            qputenv("PATH", QFile::encodeName(empty.path()) + ":" + path);
-            auto* desktop = new DesktopOpener(&window);
-            window.SetDesktopOpener([&window, desktop](const QUrl& address, const std::function<void()>& notOpened) {
-                window.opened << address;
-                desktop->Open(address, notOpened);
-            });
-        }
+        const QString script = empty.filePath(u"xdg-open"_s);
+        QVERIFY(Touch(script, "#!/bin/sh\nexit " + QByteArray::number(xdgOpenExit)));
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+        qputenv("PATH", QFile::encodeName(empty.path()) + ":" + path);
+        auto* desktop = new DesktopOpener(&window);
+        window.SetDesktopOpener([&window, desktop](const QUrl& address, const std::function<void()>& notOpened) {
+            window.opened << address;
+            desktop->Open(address, notOpened);
+        });
         QVERIFY(window.ShowActive());
         QTest::keyClick(Child(window, "folderEdit"), Qt::Key_F1);
         QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());  // xdg-open has ended
 
+        const bool opens = xdgOpenExit == 0;
         QCOMPARE(window.opened.size(), installed ? 1 : 0);
         QCOMPARE(int(window.Shown().size()), installed && opens ? 0 : 1);
         if (installed)
@@ -822,22 +739,6 @@ private slots:
                     QFileInfo(window.opened[0].toLocalFile()).isFile());
         if (!installed || !opens)  // the message names the page, or where it was looked for
             QVERIFY(window.Shown()[0].text.contains(installed ? window.opened[0].toLocalFile() : empty.path()));
-    }
-
-    void helpMenuOpensTheAboutBox()
-    {
-        Window window;
-        const QList<QAction*> entries = Child<QPushButton>(window, "helpButton")->menu()->actions();
-        QVERIFY(entries.size() == 2 && window.actions() == entries);  // the same in the right-click menu
-        bool shown = false;
-        QTimer::singleShot(0, &window, [&] {
-            auto* box = window.findChild<AboutDialog*>();
-            QVERIFY(box != nullptr);
-            shown = box->isVisible();
-            box->accept();
-        });
-        entries[1]->trigger();
-        QVERIFY(shown);
     }
 
     // The window speaks the language the environment asks for, as programs that use gettext read
@@ -849,7 +750,6 @@ private slots:
         QTest::addColumn<QString>("language");  // LANGUAGE: a list, the most wanted first
         QTest::addColumn<bool>("german");
         QTest::newRow("German") << QString() << u"de_DE.UTF-8"_s << QString() << true;
-        QTest::newRow("Austrian German") << QString() << u"de_AT.UTF-8"_s << QString() << true;
         QTest::newRow("C") << QString() << u"C"_s << QString() << false;
         QTest::newRow("LC_ALL before LANG") << u"C"_s << u"de_DE.UTF-8"_s << QString() << false;
         QTest::newRow("C whatever LANGUAGE says") << QString() << u"C.UTF-8"_s << u"de"_s << false;
@@ -865,37 +765,31 @@ private slots:
         QFETCH(bool, german);
         const std::array<const char*, 4> variables{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
         const std::array<QString, 4> values{lcAll, QString(), lang, language};
-        std::array<std::optional<QByteArray>, 4> saved;
+        const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
         const auto restore = qScopeGuard([&] {
-            for (std::size_t i = 0; i < variables.size(); ++i)
-                saved[i] ? qputenv(variables[i], *saved[i]) : qunsetenv(variables[i]);
+            for (const char* name : variables)
+                before.contains(name) ? qputenv(name, before.value(name).toUtf8()) : qunsetenv(name);
         });
-        for (std::size_t i = 0; i < variables.size(); ++i) {
-            saved[i] = qEnvironmentVariableIsSet(variables[i]) ? std::optional(qgetenv(variables[i])) : std::nullopt;
+        for (std::size_t i = 0; i < variables.size(); ++i)
             values[i].isEmpty() ? qunsetenv(variables[i]) : qputenv(variables[i], values[i].toUtf8());
-        }
 
         const WindowLanguage chosen(UserLanguages());
         QCOMPARE(chosen.Language(), german ? u"de"_s : QString());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), german ? u"Abbrechen"_s : u"Cancel"_s);
         Photos photos({"a.jpg"});
-        Window window(photos.Settings({0, 4}), &photos.tags);
+        Window window(photos.Settings({4}), &photos.tags);
         QCOMPARE(Child<QPushButton>(window, "extractButton")->text(), german ? u"E&xtrahieren"_s : u"&Extract"_s);
         QCOMPARE(Child<QListWidget>(window, "columnList")->item(4)->text(),
                  german ? u"Kamerahersteller"_s : u"Camera manufacturer"_s);
         Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);
         QCOMPARE(Child<QComboBox>(window, "separatorCombo")->currentText(),
                  german ? u"; (Semikolon)"_s : u"; (semi colon)"_s);
-        Child<QCheckBox>(window, "headingsCheck")->setChecked(true);
         Child<QPushButton>(window, "extractButton")->click();
 
-        // The headings, the separator and the stored entry in English; the ending, filled, in German.
-        const QStringList lines = ReadLines(photos.OutFile());
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0], u"!\"Filename\";\"Date\";\"Camera manufacturer\""_s);
-        QVERIFY2(lines[1].endsWith(u";Fuji"_s), qPrintable(lines[1]));
+        // The separator's stored entry in English; the ending, filled, in German.
         QCOMPARE(window.Settings().SeparatorText, std::string("; (semi colon)"));
         QCOMPARE(int(window.Shown().size()), 1);
+        QCOMPARE(window.Shown()[0].icon, QMessageBox::Information);
         const QString ending = window.Shown()[0].text;
         QVERIFY2(ending.startsWith(german ? u"Die EXIF-Daten von 1 Dateien"_s : u"EXIF data have been"_s) &&
                      ending.contains(photos.OutFile()),
