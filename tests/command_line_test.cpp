@@ -122,8 +122,6 @@ TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
     }
     settings.SeparatorText = "|";  // the list entry wins
     EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "\t");
-    settings.SeparatorNum = -1;  // typed in the window
-    EXPECT_EQ(SeparatorFor(settings, CommandLine{}), "|");
 }
 
 TEST(CommandLine, RejectsWhatItCannotUse)
