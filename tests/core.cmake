@@ -15,7 +15,7 @@ fh_core_test(value_format_test ${CMAKE_CURRENT_LIST_DIR}/value_format_test.cpp)
 fh_core_test(run_test ${CMAKE_CURRENT_LIST_DIR}/run_test.cpp)
 fh_core_test(install_layout_test ${CMAKE_CURRENT_LIST_DIR}/install_layout_test.cpp)
 target_compile_definitions(install_layout_test PRIVATE
-  PROGRAMS_DIR="${CMAKE_INSTALL_BINDIR}" HELPER_DIR="${FOTOHARVESTER_HELPER_DIR}" DATA_DIR="${FOTOHARVESTER_DATA_DIR}")
+  PROGRAMS_DIR="${CMAKE_INSTALL_BINDIR}" HELPER_DIR="${FOTOHARVESTER_HELPER_DIR}")
 
 add_executable(fake_reader ${CMAKE_CURRENT_LIST_DIR}/support/fake_reader.cpp)
 target_link_libraries(fake_reader PRIVATE fh_extract)
