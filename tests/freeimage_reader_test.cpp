@@ -29,8 +29,6 @@
 #include <string>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -87,38 +85,6 @@ TEST_F(FreeImageReaderTest, ValuesAsStored)
     testing::internal::CaptureStderr();
     Read("tagged.tif");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "libtiff's messages must be silenced";
-}
-
-TEST_F(FreeImageReaderTest, FilesThatAreNotPhotosSayWhy)
-{
-    // Opening a pipe with no writer would wait for ever.
-    const TempFolder temp;
-    const std::filesystem::path& folder = temp.Path();
-    std::filesystem::create_directories(folder / "folder.jpg");
-    ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0644), 0);
-    std::filesystem::create_symlink("/dev/zero", folder / "endless.jpg");
-    std::filesystem::copy_file(PhotoPath("camera-full.jpg"), folder / "locked.jpg");
-    std::filesystem::permissions(folder / "locked.jpg", std::filesystem::perms::none);
-    const std::pair<std::string, ReadOutcome> cases[] = {
-        {PhotoPath("not-an-image.jpg"), ReadOutcome::NotOpened},
-        {PhotoPath("jpeg-with-unknown-extension.xyz"), ReadOutcome::NotOpened},
-        {PhotoPath("no-such-photo.jpg"), ReadOutcome::Missing},
-        {(folder / "pipe.jpg").string(), ReadOutcome::Missing},
-        {(folder / "folder.jpg").string(), ReadOutcome::Missing},
-        {(folder / "endless.jpg").string(), ReadOutcome::Missing},
-        // Root reads any file.
-        {(folder / "locked.jpg").string(), ::geteuid() == 0 ? ReadOutcome::Read : ReadOutcome::NoPermission},
-    };
-    for (const auto& [path, outcome] : cases) {
-        const TagReading reading = m_reader.Read(path);
-        EXPECT_EQ(reading.outcome, outcome) << path;
-        if (outcome != ReadOutcome::Read) {
-            EXPECT_EQ(reading.tags, PhotoTags{}) << path;
-        }
-    }
-    EXPECT_EQ(m_reader.ReadMemory("empty.jpg", {}).outcome, ReadOutcome::NotOpened);
-    EXPECT_EQ(m_reader.ReadMemory("empty.tif", {}).outcome, ReadOutcome::NotOpened);
-    EXPECT_EQ(m_reader.ReadMemory("photo.xyz", "\xFF\xD8\xFF\xD9").outcome, ReadOutcome::NotOpened);
 }
 
 TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
