@@ -65,9 +65,7 @@ TEST_F(FreeImageReaderTest, ValuesAsStored)
         {"count-zero.jpg", Tag::Make, TagValue(), "an entry of no values"},
         {"orientation-65535.jpg", Tag::Orientation, Number(65535), ""},
         {"wrong-model.jpg", Tag::DateTimeOriginal, TagValue(), "FreeImage files IFD0's under the main model"},
-        {"wrong-model.jpg", Tag::DateTime, Text("2016:06:06 06:06:06"), ""},
         {"wrong-model.jpg", Tag::Comment, TagValue(), "an Exif UserComment is not the JPEG comment"},
-        {"wrong-model.jpg", Tag::Caption, Text("iptc caption"), ""},
         {"xp-malformed.jpg", Tag::XPKeywords, Text("A\uFFFDB"), "lone high surrogate"},
         {"xp-malformed.jpg", Tag::XPAuthor, Text("A\uFFFD\uFFFD"), "low surrogate, then a high one at the end"},
         {"xp-malformed.jpg", Tag::XPTitle, Text("AéB"), "odd last byte 0x42"},
@@ -166,15 +164,15 @@ TEST(MemoryHungryStructures, AreRefusedBeforeALibraryParsesThem)
     }
 }
 
-TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
+// A named character set, keywords joined and a dataset cut short are compared with exiftool's
+// reading in real_photos_test.
+TEST(IptcBlock, ReadsTextsOfNoStatedCharacterSetSkipsJunkAndStopsAtADatasetThatDoesNotFit)
 {
     const auto dataset = [](int record, int number, std::string data) {
         return std::string{'\x1C', static_cast<char>(record), static_cast<char>(number),
                            static_cast<char>(data.size() >> 8), static_cast<char>(data.size() & 0xFF)} +
                data;
     };
-    const std::string utf8 = dataset(1, 90, "\x1B%G");
-    const std::string latin1 = dataset(1, 90, "\x1B.A");
     struct Case {
         const char* what;
         std::string block;
@@ -184,11 +182,7 @@ TEST(IptcBlock, ReadsInTheNamedCharacterSetAndStopsAtADatasetThatDoesNotFit)
     const Case cases[] = {
         {"unstated UTF-8", dataset(2, 105, "Cr\xC3\xA8me"), "Crème", ""},
         {"unstated Latin-1", dataset(2, 105, "Cr\xE8me") + dataset(2, 25, "caf\xE9"), "Crème", "café"},
-        {"named UTF-8", utf8 + dataset(2, 105, "\xC3\xA9"), "é", ""},
-        {"named Latin-1", latin1 + dataset(2, 105, "\xC3\xA9"), "Ã©", ""},
-        {"keywords joined", dataset(2, 25, "a") + dataset(2, 25, "b c"), "", "a;b c"},
         {"junk between datasets", "\x00\x01" + dataset(2, 105, "h") + "zz" + dataset(2, 25, "k"), "h", "k"},
-        {"overrun", dataset(2, 25, "k") + dataset(2, 105, "headline").substr(0, 8), "", "k"},
         {"long length", std::string("\x1C\x02\x69\x80\x02\x00\x03", 7) + "abc", "abc", ""},
         {"long length overrun", std::string("\x1C\x02\x69\x80\x02\x01\x00", 7) + "abc", "", ""},
     };
@@ -207,10 +201,8 @@ TEST(DateText, EveryWayOfWritingADateBecomesTheExifLayout)
         std::optional<std::string> date;
         const char* expected;  // null: no date
     } cases[] = {
-        {"xmp", DateFromIso8601("2021-07-14T09:30:15+02:00"), "2021:07:14 09:30:15"},
         {"xmp fraction", DateFromIso8601("2021-07-14T09:30:15.25Z"), "2021:07:14 09:30:15"},
         {"xmp minutes", DateFromIso8601("2021-07-14T09:30-05:00"), "2021:07:14 09:30:00"},
-        {"xmp date alone", DateFromIso8601("2021-07-14"), "2021:07:14 00:00:00"},
         {"xmp date and zone", DateFromIso8601("2021-07-14Z"), "2021:07:14 00:00:00"},
         {"exif layout", DateFromIso8601("2021:07:14 09:30:15"), "2021:07:14 09:30:15"},
         {"year and month", DateFromIso8601("2021-07"), "2021:07:01 00:00:00"},
@@ -219,7 +211,6 @@ TEST(DateText, EveryWayOfWritingADateBecomesTheExifLayout)
         {"mixed separators", DateFromIso8601("2021-07:14"), nullptr},
         {"hour alone", DateFromIso8601("2021-07-14T09"), nullptr},
         {"words after the date", DateFromIso8601("2021-07-14 or so"), nullptr},
-        {"iptc", DateFromIptc("20210714", "093015+0200"), "2021:07:14 09:30:15"},
         {"iptc without time", DateFromIptc("20210714", ""), "2021:07:14 00:00:00"},
         {"iptc unknown month", DateFromIptc("20210014", "093015"), nullptr},
         {"iptc short", DateFromIptc("2021071", ""), nullptr},
