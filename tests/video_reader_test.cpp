@@ -14,7 +14,6 @@ TEST(VideoTexts, Iso6709PositionsInDegreesMinutesOrSecondsAndNothingForAnythingE
         const char* text;
         std::optional<VideoPosition> position;
     } cases[] = {
-        {"+48.8566+002.3522+035.000/", VideoPosition{48.8566, 2.3522, 35}},
         {"+48.8566+002.3522/", VideoPosition{48.8566, 2.3522, {}}},
         {"+1.5-2.5+7CRSWGS_84/", VideoPosition{1.5, -2.5, 7}},
         {"+4851.396+00221.132/", VideoPosition{48 + 51.396 / 60, 2 + 21.132 / 60, {}}},
