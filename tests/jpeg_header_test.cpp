@@ -66,8 +66,6 @@ TEST(JpegHeader, UnlinksTheThumbnailKeepsOnlyWantedEntriesAndStopsAtTheFirstScan
     EXPECT_EQ(header->substr(ThumbnailLinkOffset(*header), 4), std::string(4, '\0'));
     // The first directory loses the resolution entries, which no column takes.
     EXPECT_LT(ThumbnailLinkOffset(*header), link);
-    EXPECT_LT(header->size(), file.size());
-    EXPECT_EQ(header->substr(header->size() - 2), "\xFF\xD9");
     // Only the Exif block changes, in place: every byte around it is the file's own.
     const std::size_t exifAt = file.find("\xFF\xE1");
     ASSERT_NE(exifAt, std::string::npos);

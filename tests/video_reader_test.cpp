@@ -14,8 +14,6 @@ TEST(VideoTexts, Iso6709PositionsInDegreesMinutesOrSecondsAndNothingForAnythingE
         const char* text;
         std::optional<VideoPosition> position;
     } cases[] = {
-        {"+48.8566+002.3522+035.000/", VideoPosition{48.8566, 2.3522, 35}},
-        {"-22.9068-043.1729-011.5/", VideoPosition{-22.9068, -43.1729, -11.5}},
         {"+48.8566+002.3522/", VideoPosition{48.8566, 2.3522, {}}},
         {"+1.5-2.5+7CRSWGS_84/", VideoPosition{1.5, -2.5, 7}},
         {"+4851.396+00221.132/", VideoPosition{48 + 51.396 / 60, 2 + 21.132 / 60, {}}},
@@ -54,7 +52,6 @@ TEST(VideoTexts, APhonesDateAsWrittenAndAUtcOneInTheComputersZoneOfThatDay)
         const char* fromUtc;
     } cases[] = {
         {"2023-07-01T22:30:00.000000Z", "2023:07:01 22:30:00", "2023:07:02 00:30:00"},  // summer time
-        {"2022-12-31T23:30:00Z", "2022:12:31 23:30:00", "2023:01:01 00:30:00"},
         {"2023-01-15 10:00:00", "2023:01:15 10:00:00", "2023:01:15 11:00:00"},
         {"2023-04-05T06:07:08-0500", "2023:04:05 06:07:08", ""},  // not UTC
         {"2023-13-01T00:00:00Z", "", ""},
