@@ -764,7 +764,6 @@ private slots:
             values[i].isEmpty() ? qunsetenv(variables[i]) : qputenv(variables[i], values[i].toUtf8());
 
         const WindowLanguage chosen(UserLanguages());
-        QCOMPARE(chosen.Language(), german ? u"de"_s : QString());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), german ? u"Abbrechen"_s : u"Cancel"_s);
         Photos photos({"a.jpg"});
         Window window(photos.Settings({4}), &photos.tags);

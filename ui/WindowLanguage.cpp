@@ -40,7 +40,6 @@ WindowLanguage::WindowLanguage(const QStringList& languages)
         if (!m_program.load(locale, QStringLiteral("fotoharvester"), QStringLiteral("_"), Folder()))
             continue;
         QCoreApplication::installTranslator(&m_program);
-        m_language = QLocale::languageToCode(locale.language());
         // Only with the program's own: buttons in one language and the texts beside them in
         // another would be worse than English throughout. A system without Qt's translations
         // (Debian: qt6-translations-l10n) keeps Qt's English buttons.

@@ -21,9 +21,6 @@ public:
     WindowLanguage(const WindowLanguage&) = delete;
     WindowLanguage& operator=(const WindowLanguage&) = delete;
 
-    // The language the window is shown in ("de"); empty for English.
-    QString Language() const { return m_language; }
-
     // Where the program's translations are: built into it, so that a copy finds them wherever it
     // was installed or moved.
     static QString Folder();
@@ -31,5 +28,4 @@ public:
 private:
     QTranslator m_program;
     QTranslator m_qt;
-    QString m_language;
 };
