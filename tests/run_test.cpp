@@ -30,18 +30,6 @@ std::string FlagsWith(const std::vector<int>& ticked)
     return flags;
 }
 
-// A photo at a position, in hundredths of a degree and the hemisphere, and an altitude.
-PhotoTags At(int latitude, const char* northOrSouth, int longitude, const char* eastOrWest, int decimetres = 0)
-{
-    PhotoTags tags = TagsWith({{Tag::GPSLatitude, Triple({latitude, 100}, {0, 1}, {0, 1})},
-                               {Tag::GPSLatitudeRef, Text(northOrSouth)},
-                               {Tag::GPSLongitude, Triple({longitude, 100}, {0, 1}, {0, 1})},
-                               {Tag::GPSLongitudeRef, Text(eastOrWest)}});
-    if (decimetres != 0)
-        tags[Tag::GPSAltitude] = Fraction(decimetres, 10);
-    return tags;
-}
-
 // Two photos, IMG_0001.JPG by Fuji with an ISO and IMG_0002.JPG by Nikon without.
 class Run : public ::testing::Test {
 protected:
@@ -372,7 +360,10 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
                          {Tag::GPSAltitude, Fraction(1234, 10)}}),
                ReadOutcome::Read, {{"4", 4.0}, {"Jo", std::nullopt}});
     photos.Touch("\xFF edge.jpg");
-    source.Set("\xFF edge.jpg", At(9000, "N", 18000, "W"));
+    source.Set("\xFF edge.jpg", TagsWith({{Tag::GPSLatitude, Triple({9000, 100}, {0, 1}, {0, 1})},
+                                          {Tag::GPSLatitudeRef, Text("N")},
+                                          {Tag::GPSLongitude, Triple({18000, 100}, {0, 1}, {0, 1})},
+                                          {Tag::GPSLongitudeRef, Text("W")}}));
     settings.Flags = FlagsWith({4, 16, 18, 19}) + "11";
     settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist";
     mapPath = (output.Path() / "map.geojson").string();
