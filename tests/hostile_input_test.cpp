@@ -34,16 +34,6 @@ namespace {
 const fs::path testPhotos = FH_TEST_PHOTOS;
 const std::string cameraModel = "EOS 5D Mark IV\t";  // the model of camera-full.jpg
 
-// The records of an output written with --full-path --no-headings --separator "|" and one column:
-// the value by photo path. A photo whose values are all empty has no record.
-std::map<std::string, std::string> Records(const std::string& output)
-{
-    std::map<std::string, std::string> records;
-    for (const auto& record : ParseCsv(output, "|"))
-        records[record.front()] = record.back();
-    return records;
-}
-
 // Every entry below `folder` by its path from there: a regular file's bytes, anything else
 // "(not a file)".
 std::map<std::string, std::string> Contents(const fs::path& folder)
@@ -153,7 +143,10 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
     const std::string deepPath = (beyond.Top() / "").string();
-    std::map<std::string, std::string> records = Records(output.Read("out.csv"));
+    // The output has --full-path and one column: the value by photo path.
+    std::map<std::string, std::string> records;
+    for (const auto& record : ParseCsv(output.Read("out.csv"), "|"))
+        records[record.front()] = record.back();
     const auto deep = std::find_if(records.begin(), records.end(), [&](const auto& record) {
         return record.first.starts_with(deepPath) && record.first.ends_with("/deep.jpg");
     });
