@@ -5,14 +5,12 @@
 // Permissions mean nothing to root, so the checks that need them run the command as the user
 // "nobody" when the tests run as root.
 
-#include "extract/ExtractionRun.h"
 #include "metadata/ReaderPool.h"
 #include "metadata/TagWire.h"
 #include "support/Csv.h"
 #include "support/DeepFolder.h"
 #include "support/Program.h"
 #include "support/TempFolder.h"
-#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 
@@ -154,39 +152,6 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     EXPECT_GT(deep->first.size(), std::size_t{PATH_MAX});
     readable[deep->first] = cameraModel;
     EXPECT_EQ(records, readable) << outcome.err;
-}
-
-TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNowAre)
-{
-    // The duplicate-name question comes after the listing and before the first photo is read.
-    Photo("a/twin.jpg");
-    Photo("b/twin.jpg");
-    Photo("vanishing.jpg");
-    Photo("changing.jpg");
-    RunRequest request;
-    request.settings.Folder = photos.Text();
-    request.settings.OutFile = Output().toStdString();
-    request.settings.SubFolders = 1;
-    request.settings.Flags = "000001001";  // model and file size
-    request.separator = ",";
-    TestHost host;
-    host.duplicateAnswer = Answer::Yes;
-    host.onQuestion = [this] {
-        fs::remove(photos.Path() / "vanishing.jpg");
-        Photo("changing.jpg", "with-thumbnail.jpg");
-    };
-    ReaderPool readers(ReaderPool::DefaultOptions());
-    const RunResult result = ExtractionRun(request, host, readers).Execute();
-
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 4);
-    ASSERT_EQ(result.unreadPhotos.size(), 1u);
-    EXPECT_EQ(result.unreadPhotos[0].path + ": " + result.unreadPhotos[0].reason,
-              photos.Text() + "vanishing.jpg: gone, or not a regular file");
-    const std::string twin =
-        "\"twin.jpg\"," + cameraModel + "," + std::to_string(fs::file_size(testPhotos / "camera-full.jpg"));
-    EXPECT_EQ(output.Read("out.csv"), twin + "\n" + twin + "\n\"changing.jpg\",E-M10," +
-                                          std::to_string(fs::file_size(testPhotos / "with-thumbnail.jpg")) + "\n");
 }
 
 // A photo that crashed FreeImage is read once more, by a fresh reader with libexiv2 alone, which
