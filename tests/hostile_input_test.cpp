@@ -5,14 +5,12 @@
 // Permissions mean nothing to root, so the checks that need them run the command as the user
 // "nobody" when the tests run as root.
 
-#include "extract/ExtractionRun.h"
 #include "metadata/ReaderPool.h"
 #include "metadata/TagWire.h"
 #include "support/Csv.h"
 #include "support/DeepFolder.h"
 #include "support/Program.h"
 #include "support/TempFolder.h"
-#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 
@@ -33,16 +31,6 @@ namespace {
 
 const fs::path testPhotos = FH_TEST_PHOTOS;
 const std::string cameraModel = "EOS 5D Mark IV\t";  // the model of camera-full.jpg
-
-// The records of an output written with --full-path --no-headings --separator "|" and one column:
-// the value by photo path. A photo whose values are all empty has no record.
-std::map<std::string, std::string> Records(const std::string& output)
-{
-    std::map<std::string, std::string> records;
-    for (const auto& record : ParseCsv(output, "|"))
-        records[record.front()] = record.back();
-    return records;
-}
 
 // Every entry below `folder` by its path from there: a regular file's bytes, anything else
 // "(not a file)".
@@ -153,7 +141,10 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
     const std::string deepPath = (beyond.Top() / "").string();
-    std::map<std::string, std::string> records = Records(output.Read("out.csv"));
+    // The output has --full-path and one column: the value by photo path.
+    std::map<std::string, std::string> records;
+    for (const auto& record : ParseCsv(output.Read("out.csv"), "|"))
+        records[record.front()] = record.back();
     const auto deep = std::find_if(records.begin(), records.end(), [&](const auto& record) {
         return record.first.starts_with(deepPath) && record.first.ends_with("/deep.jpg");
     });
@@ -161,39 +152,6 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     EXPECT_GT(deep->first.size(), std::size_t{PATH_MAX});
     readable[deep->first] = cameraModel;
     EXPECT_EQ(records, readable) << outcome.err;
-}
-
-TEST_F(HostileInput, PhotosThatVanishOrChangeAfterTheyWereListedAreReadAsTheyNowAre)
-{
-    // The duplicate-name question comes after the listing and before the first photo is read.
-    Photo("a/twin.jpg");
-    Photo("b/twin.jpg");
-    Photo("vanishing.jpg");
-    Photo("changing.jpg");
-    RunRequest request;
-    request.settings.Folder = photos.Text();
-    request.settings.OutFile = Output().toStdString();
-    request.settings.SubFolders = 1;
-    request.settings.Flags = "000001001";  // model and file size
-    request.separator = ",";
-    TestHost host;
-    host.duplicateAnswer = Answer::Yes;
-    host.onQuestion = [this] {
-        fs::remove(photos.Path() / "vanishing.jpg");
-        Photo("changing.jpg", "with-thumbnail.jpg");
-    };
-    ReaderPool readers(ReaderPool::DefaultOptions());
-    const RunResult result = ExtractionRun(request, host, readers).Execute();
-
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 4);
-    ASSERT_EQ(result.unreadPhotos.size(), 1u);
-    EXPECT_EQ(result.unreadPhotos[0].path + ": " + result.unreadPhotos[0].reason,
-              photos.Text() + "vanishing.jpg: gone, or not a regular file");
-    const std::string twin =
-        "\"twin.jpg\"," + cameraModel + "," + std::to_string(fs::file_size(testPhotos / "camera-full.jpg"));
-    EXPECT_EQ(output.Read("out.csv"), twin + "\n" + twin + "\n\"changing.jpg\",E-M10," +
-                                          std::to_string(fs::file_size(testPhotos / "with-thumbnail.jpg")) + "\n");
 }
 
 // A photo that crashed FreeImage is read once more, by a fresh reader with libexiv2 alone, which
@@ -337,14 +295,9 @@ TEST_F(HostileInput, AnotherUsersFilesInASharedFolderNeitherLeadStallNorBlockThe
         ASSERT_TRUE(planter.waitForReadyRead(10000));
         const auto planted = Contents(shared);
 
-        QProcess run;
-        cli.Start(run, {"--folder", Q(photos.Path()), "--columns", "5", "--output", Q(daily)});
-        const bool ended = run.waitForFinished(20000);
-        if (!ended)
-            run.kill();
-        EXPECT_TRUE(ended) << "the run hung";
-        run.waitForFinished();
-        const Outcome outcome = Program::Ended(run);
+        // A run that hangs is stopped after 20 s, and ends with -1 and "did not finish".
+        const Outcome outcome =
+            cli.Run({"--folder", Q(photos.Path()), "--columns", "5", "--output", Q(daily)}, {}, {}, 20000);
         EXPECT_EQ(outcome.exitCode, row.exitCode) << outcome.err;
         EXPECT_NE(outcome.err.find(row.message), std::string::npos) << outcome.err;
         EXPECT_EQ(output.Read("private/secret.conf"), "secret\n");

@@ -42,14 +42,15 @@ public:
         process.waitForStarted();
     }
 
-    // Runs it to its end, five minutes at most, with `input` as its standard input.
-    Outcome Run(const QStringList& arguments, const QByteArray& input = {}, const QStringList& wrapper = {}) const
+    // Runs it to its end, five minutes (or `timeout` ms) at most, with `input` as its standard input.
+    Outcome Run(const QStringList& arguments, const QByteArray& input = {}, const QStringList& wrapper = {},
+                int timeout = 300000) const
     {
         QProcess process;
         Start(process, arguments, wrapper);
         process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(300000)) {
+        if (!process.waitForFinished(timeout)) {
             process.kill();
             process.waitForFinished();
             return {-1, {}, "did not finish"};

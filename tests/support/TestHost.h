@@ -2,7 +2,6 @@
 
 #include "extract/RunHost.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@ public:
     Answer duplicateAnswer = Answer::No;  // the answer to every Yes/No question
     int abortAfterPhotos = -1;            // requests Abort once this many photos have been shown
     bool abortWhileListing = false;       // requests Abort while the folder is listed
-    std::function<void()> onQuestion;     // runs when a Yes/No question is shown
 
     std::vector<Message> messages;
     std::vector<bool> runningStates;
@@ -30,8 +28,6 @@ public:
     Answer ShowMessage(const Message& message) override
     {
         messages.push_back(message);
-        if (message.buttons == Message::Buttons::YesNo && onQuestion)
-            onQuestion();
         return message.buttons == Message::Buttons::YesNo ? duplicateAnswer : Answer::Ok;
     }
     void KeepAlive() override
