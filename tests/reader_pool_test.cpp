@@ -172,30 +172,6 @@ TEST(ReaderPool, KeysGoWithEveryRequest)
     EXPECT_EQ(pool.ReadersStarted(), 2);
 }
 
-TEST(ReaderPool, ManyPhotosStayInOrderAcrossCrashesWithSeveralReaders)
-{
-    std::vector<std::string> paths;
-    std::vector<std::string> expected;
-    int crashes = 0;
-    int poisons = 0;  // each fells the reader on the photo after it
-    for (int i = 0; i < 300; ++i) {
-        const std::string name = (i % 37 == 5 ? "crash" : i % 53 == 7 ? "poison" : "p") + std::to_string(i) + ".jpg";
-        paths.push_back("/photos/" + name);
-        expected.push_back(name.rfind("crash", 0) == 0 ? crashed : name);
-        crashes += name.rfind("crash", 0) == 0;
-        poisons += name.rfind("poison", 0) == 0;
-    }
-    for (int readers : {1, 2, 4}) {
-        ReaderPool pool(FakeReaders(readers));
-        EXPECT_EQ(ReadAll(pool, paths), expected) << readers << " readers";
-        if (readers == 1) {
-            // A crash costs the reader that fails on it and the one that fails on it again; a
-            // photo felled by a poisoned reader, only the one that then reads it.
-            EXPECT_EQ(pool.ReadersStarted(), 1 + 2 * crashes + poisons);
-        }
-    }
-}
-
 TEST(ReaderPool, AStuckReaderIsStoppedWhileTheCallerIsKeptAlive)
 {
     ReaderPool pool(FakeReaders(1, 300));
