@@ -28,7 +28,6 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         std::string value;
     };
     const Case cases[] = {
-        {{"/p"}, "Folder", "/p"},
         {{"--folder", "-"}, "Folder", "-"},
         {{"--", "--headings"}, "Folder", "--headings"},
         {{"--output=/o/x"}, "OutFile", "/o/x"},
@@ -40,11 +39,8 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
          "Flags",
          "1111" + std::string(7, '0') + "1" + std::string(5, '0') + "1" + std::string(ColumnCount() - 18, '0')},
 
-        {{"--headings"}, "CommentLine", "1"},
         {{"--no-headings"}, "CommentLine", "0"},
-        {{"--full-path"}, "FullFilePath", "1"},
         {{"--no-full-path"}, "FullFilePath", "0"},
-        {{"--subfolders"}, "SubFolders", "1"},
         {{"--no-subfolders"}, "SubFolders", "0"},
         {{"--spreadsheet"}, "Spreadsheet", "1"},
         {{"--no-spreadsheet"}, "Spreadsheet", "0"},
@@ -146,7 +142,6 @@ TEST(CommandLine, RejectsWhatItCannotUse)
         {"/a", "/b"},
         {"--folder", "/a", "/b"},
         {"--files-from", "list", "/a"},
-        {"a.jpg", "/b"},
         {"a.jpg", "--folder", "/b"},
         {"a.jpg", "--files-from", "list"},
         {"--files-from", ""},
