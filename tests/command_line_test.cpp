@@ -30,7 +30,6 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     const Case cases[] = {
         {{"--folder", "-"}, "Folder", "-"},
         {{"--", "--headings"}, "Folder", "--headings"},
-        {{"--output=/o/x"}, "OutFile", "/o/x"},
         {{"--columns", "0,2,28"}, "Flags", "101" + std::string(ColumnCount() - 4, '0') + "1"},
         {{"--columns", "all"}, "Flags", std::string(ColumnCount(), '1')},
         {{"--columns", ""}, "Flags", std::string(ColumnCount(), '0')},
