@@ -28,7 +28,6 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         std::string value;
     };
     const Case cases[] = {
-        {{"--folder", "-"}, "Folder", "-"},
         {{"--", "--headings"}, "Folder", "--headings"},
         {{"--columns", "0,2,28"}, "Flags", "101" + std::string(ColumnCount() - 4, '0') + "1"},
         {{"--columns", "all"}, "Flags", std::string(ColumnCount(), '1')},
