@@ -318,10 +318,11 @@ private slots:
         QVERIFY(Child<QLabel>(unlisted, "tagKeyNote")->text().contains(u"could not be started"_s));
     }
 
-    // The window as it opens: its list, its keys and names, Enter, and its Help menu.
+    // The window as it opens: its list, its keys and names, ticking every column, Enter, the
+    // progress bar's count and its Help menu.
     void firstSizeKeysNamesEnterAndHelpMenu()
     {
-        Window window;
+        Window window(Defaults({2, 5}));
         window.resize(window.sizeHint());  // the natural size, as on any screen tall enough for it
         QVERIFY(window.ShowActive());
         // Most of the columns show, and the list takes what the window gains.
@@ -353,6 +354,24 @@ private slots:
         Child(window, "folderEdit")->setFocus();
         QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
+        // Every column is ticked or unticked at once: by a button, by keys in the list or by its menu.
+        const auto everyColumn = [&window](bool ticked) {
+            for (int column = 0; column < ColumnCount(); ++column)
+                if (window.IsColumnTicked(column) != ticked)
+                    return false;
+            return true;
+        };
+        Child<QPushButton>(window, "tickAllButton")->click();
+        QVERIFY(everyColumn(true));
+        Child<QPushButton>(window, "tickNoneButton")->click();
+        QVERIFY(everyColumn(false));
+        QTest::keySequence(list, QKeySequence(u"Ctrl+A"_s));
+        QVERIFY(everyColumn(true));
+        QTest::keySequence(list, QKeySequence(u"Ctrl+Shift+A"_s));
+        QVERIFY(everyColumn(false));
+        QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+        list->actions().at(0)->trigger();
+        QVERIFY(everyColumn(true));
         // Enter starts the run even in the separator box, without adding the text to its list: here
         // refused for want of a folder, with a warning.
         Child<QComboBox>(window, "separatorCombo")->setEditText(u"|"_s);
@@ -363,6 +382,10 @@ private slots:
         QCOMPARE(window.Shown()[0].icon, QMessageBox::Warning);
         QVERIFY(window.isVisible());
         QCOMPARE(Child<QComboBox>(window, "separatorCombo")->count(), 4);
+        // The bar counts photos, more than 16 bits hold.
+        window.SetProgressRange(70000);
+        window.SetProgressPosition(69999);
+        QCOMPARE(Child<QProgressBar>(window, "progressBar")->text(), u"69999 of 70000 photos"_s);
         // Help's menu is the right-click menu too, and its second entry opens the About box.
         const QList<QAction*> entries = Child<QPushButton>(window, "helpButton")->menu()->actions();
         QVERIFY(entries.size() == 2 && window.actions() == entries);
@@ -375,37 +398,6 @@ private slots:
         });
         entries[1]->trigger();
         QVERIFY(shown);
-    }
-
-    void allAndNoneTickEveryColumn_data()
-    {
-        QTest::addColumn<QString>("how");  // a button, keys in the list, or an entry of its menu
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("All") << u"tickAllButton"_s << true;
-        QTest::newRow("None") << u"tickNoneButton"_s << false;
-        QTest::newRow("Ctrl+A in the list") << u"Ctrl+A"_s << true;
-        QTest::newRow("Ctrl+Shift+A in the list") << u"Ctrl+Shift+A"_s << false;
-        QTest::newRow("list menu: all") << u"menu 0"_s << true;
-    }
-
-    void allAndNoneTickEveryColumn()
-    {
-        QFETCH(QString, how);
-        QFETCH(bool, ticked);
-        Window window(Defaults({2, 5}));
-        QVERIFY(window.ShowActive());
-        auto* list = Child<QListWidget>(window, "columnList");
-        if (how.endsWith("Button"_L1)) {
-            Child<QPushButton>(window, qPrintable(how))->click();
-        } else if (how.startsWith("menu"_L1)) {
-            QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
-            list->actions().at(how.back().digitValue())->trigger();
-        } else {
-            list->setFocus();
-            QTest::keySequence(list, QKeySequence(how));
-        }
-        for (int column = 0; column < ColumnCount(); ++column)
-            QCOMPARE(window.IsColumnTicked(column), ticked);
     }
 
     void choosersStartFromWhatIsTypedAndKeepIt_data()
@@ -631,16 +623,6 @@ private slots:
         QVERIFY(Child<QLineEdit>(window, "statusEdit")->text().isEmpty() && QApplication::overrideCursor() == nullptr);
         QCOMPARE(window.Settings().Flags, Defaults({4}).Flags);
         QCOMPARE(window.Settings().SeparatorNum, 2);
-    }
-
-    void progressBarCountsMoreThan65535Photos()
-    {
-        Window window;
-        window.SetProgressRange(70000);
-        window.SetProgressPosition(69999);
-        const auto* bar = Child<QProgressBar>(window, "progressBar");
-        QVERIFY(bar->isTextVisible());
-        QCOMPARE(bar->text(), u"69999 of 70000 photos"_s);
     }
 
     // Abort or closing the window mid-run: Abort over an earlier file asks first, keeping it as the
