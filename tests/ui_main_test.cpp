@@ -191,39 +191,62 @@ private slots:
     void closingKeepsWhatTheWindowShows_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("storedSeparator");
         QTest::addColumn<QString>("separator");  // chosen or typed; empty: left alone
         QTest::addColumn<int>("keptSeparator");
         QTest::addColumn<QString>("shownAgain");  // by the next window
-        QTest::newRow("Exit, separator chosen") << u"exit"_s << 3 << u": (colon)"_s << 1 << u": (colon)"_s;
-        QTest::newRow("Escape, separator typed") << u"escape"_s << 3 << u"|"_s << -1 << u"|"_s;
-        QTest::newRow("close box, separator left alone") << u"close"_s << 3 << QString() << 3 << u"Tab"_s;
+        QTest::newRow("Exit, separator chosen") << u"exit"_s << u": (colon)"_s << 1 << u": (colon)"_s;
+        QTest::newRow("Escape, separator typed") << u"escape"_s << u"|"_s << -1 << u"|"_s;
+        QTest::newRow("close box, separator left alone") << u"close"_s << QString() << 3 << u"Tab"_s;
     }
 
+    // Tags are added after the columns, ticked, each once; they can be unticked and removed and
+    // runs are given them. Closing keeps them with the rest of what the window shows, changed
+    // after a run, for the next window and the batch command.
     void closingKeepsWhatTheWindowShows()
     {
         QFETCH(QString, how);
-        QFETCH(int, storedSeparator);
         QFETCH(QString, separator);
         QFETCH(int, keptSeparator);
         QFETCH(QString, shownAgain);
-        ExtractionSettings stored = Defaults({3, 4});
-        stored.SeparatorNum = storedSeparator;
+        Photos photos({"a.jpg"});
+        ExtractionSettings stored = photos.Settings({3, 4});
+        stored.SeparatorNum = 3;
         stored.SeparatorText = "#";  // typed last time; shown only where the position names no entry
         QRect placed;
         {
-            Window window(stored);
+            Window window(stored, &photos.tags);
             QVERIFY(window.ShowActive());
             placed = QRect(20, 30, window.width() + 31, window.height() - 17);
             window.setGeometry(placed);
+            window.SetTagLister(SomeTags);
+            std::string chosen;
+            window.SetTagChooser(
+                [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
+            auto* list = Child<QListWidget>(window, "columnList");
+            auto* remove = Child<QPushButton>(window, "removeTagButton");
+            for (const char* key :
+                 {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber", "Xmp.xmp.Rating"}) {
+                chosen = key;
+                Child<QPushButton>(window, "addTagButton")->click();
+            }
+            QCOMPARE(list->count(), ColumnCount() + 3);
+            QCOMPARE(list->item(ColumnCount())->text(), u"Xmp.xmp.Rating (Rating)"_s);
+            QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Checked);
+            Child<QPushButton>(window, "extractButton")->click();  // the run is asked for the tags listed
+            QCOMPARE(window.Settings().ExtraTags,
+                     std::string("Xmp.xmp.Rating Iptc.Application2.City Exif.Photo.LensSerialNumber"));
+
+            list->setCurrentRow(ColumnCount() - 1);
+            QVERIFY(!remove->isEnabled());  // a built-in column stays
+            list->setCurrentRow(ColumnCount() + 1);
+            QVERIFY(remove->isEnabled());
+            remove->click();
+            QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
+            list->item(ColumnCount())->setCheckState(Qt::Unchecked);
             for (const char* name : {"headingsCheck", "fullPathCheck", "subFoldersCheck", "mapFileCheck"})
                 Child<QCheckBox>(window, name)->setChecked(true);
-            auto* list = Child<QListWidget>(window, "columnList");
-            list->item(3)->setCheckState(Qt::Unchecked);
-            list->item(28)->setCheckState(Qt::Checked);
             if (!separator.isEmpty())
                 Child<QComboBox>(window, "separatorCombo")->setEditText(separator);
-
             if (how == "exit"_L1)
                 Child<QPushButton>(window, "exitButton")->click();
             else if (how == "escape"_L1)
@@ -236,53 +259,14 @@ private slots:
         const ExtractionSettings kept = LoadSettings();
         QCOMPARE((std::array{kept.CommentLine, kept.FullFilePath, kept.SubFolders, kept.MapFile}),
                  (std::array{1, 1, 1, 1}));
-        QCOMPARE(kept.Flags, Defaults({4, 28}).Flags);
+        QCOMPARE(kept.Flags, Defaults({3, 4}).Flags + "01");
+        QCOMPARE(kept.ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
         QCOMPARE(kept.SeparatorNum, keptSeparator);
         // The next window opens where this one was left, at its size, showing what was kept.
-        Window next(kept);
-        QCOMPARE(next.geometry(), placed);
-        QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
-    }
-
-    // Tags are added after the columns, ticked, each once; they can be unticked and removed, runs
-    // write them, and closing keeps them for the next window and the batch command.
-    void addedTagsFollowTheColumnsAndAreKept()
-    {
-        Photos photos({"a.jpg"});
-        {
-            Window window(photos.Settings({4}), &photos.tags);
-            QVERIFY(window.ShowActive());
-            window.SetTagLister(SomeTags);
-            std::string chosen;
-            window.SetTagChooser(
-                [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
-            auto* list = Child<QListWidget>(window, "columnList");
-            auto* add = Child<QPushButton>(window, "addTagButton");
-            auto* remove = Child<QPushButton>(window, "removeTagButton");
-            for (const char* key :
-                 {"Xmp.xmp.Rating", "Iptc.Application2.City", "Exif.Photo.LensSerialNumber", "Xmp.xmp.Rating"}) {
-                chosen = key;
-                add->click();
-            }
-            QCOMPARE(list->count(), ColumnCount() + 3);
-            QCOMPARE(list->item(ColumnCount())->text(), u"Xmp.xmp.Rating (Rating)"_s);
-            QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Checked);
-            list->setCurrentRow(ColumnCount() - 1);
-            QVERIFY(!remove->isEnabled());  // a built-in column stays
-            list->setCurrentRow(ColumnCount() + 1);
-            QVERIFY(remove->isEnabled());
-            remove->click();
-            QCOMPARE(list->item(ColumnCount() + 1)->text(), u"Exif.Photo.LensSerialNumber (Lens Serial Number)"_s);
-            Child<QPushButton>(window, "extractButton")->click();  // the run is asked for the tags listed
-            QCOMPARE(window.Settings().ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
-            list->item(ColumnCount())->setCheckState(Qt::Unchecked);
-            QVERIFY(window.close());
-        }
-        const ExtractionSettings kept = LoadSettings();
-        QCOMPARE(kept.ExtraTags, std::string("Xmp.xmp.Rating Exif.Photo.LensSerialNumber"));
-        QCOMPARE(kept.Flags, Defaults({4}).Flags + "01");
         Window next(kept, &photos.tags);
         next.SetTagLister(SomeTags);
+        QCOMPARE(next.geometry(), placed);
+        QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
         auto* list = Child<QListWidget>(next, "columnList");
         QCOMPARE(list->count(), ColumnCount() + 2);
         QCOMPARE(list->item(ColumnCount())->checkState(), Qt::Unchecked);
