@@ -167,11 +167,12 @@ public:
     const std::vector<MessageBoxes::Shown>& Shown() { return Messages().shown(); }
 };
 
-// A button clicked next to what is typed: what a chooser is given and what the boxes show after.
-struct Chooser {
+// What is done next to what is typed -- a button clicked, arguments given, addresses dropped on
+// "drop:" and a control -- and what the boxes show after; @ is a folder that holds a.jpg.
+struct Filling {
     QString control, typedFolder, typedOutput;
-    QString answer;  // empty: cancelled
-    QString given;   // to the chooser
+    QStringList given;  // the chooser's answer (none: cancelled), the arguments or the addresses
+    QString start;      // given to the chooser
     QString folder, outFile;
 };
 
@@ -383,81 +384,56 @@ private slots:
         QVERIFY(window.Shown().back().text.contains(u"/nowhere"_s));
     }
 
-    void choosersStartFromWhatIsTypedAndKeepIt_data()
+    void foldersAndOutputsAreChosenGivenAndDropped_data()
     {
-        QTest::addColumn<Chooser>("row");
-        const QString folder = u"browseFolderButton"_s, output = u"browseOutputButton"_s;
-        const QString typed = u"/typed"_s, out = u"/out"_s;
+        QTest::addColumn<Filling>("row");
+        const QString folder = u"browseFolderButton"_s, output = u"browseOutputButton"_s, args = u"arguments"_s;
+        const QString typed = u"/typed"_s, out = u"/out"_s, photos = u"@"_s, photo = u"@/a.jpg"_s, gone = u"@/gone"_s;
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         const QString subFolders = u"subFoldersCheck"_s, home = QDir::toNativeSeparators(QDir::homePath());
-        QTest::newRow("folder chosen") << Chooser{folder, typed, out, u"/chosen"_s, typed, u"/chosen"_s, out};
-        QTest::newRow("no folder yet: Pictures") << Chooser{folder, {}, out, {}, pictures, {}, out};
-        QTest::newRow("output chosen") << Chooser{output, typed, out, u"/chosen.csv"_s, out, typed, u"/chosen.csv"_s};
-        QTest::newRow("output cancelled") << Chooser{output, typed, out, {}, out, typed, out};
-        QTest::newRow("sub-folders clicked") << Chooser{subFolders, typed, out, {}, {}, typed, out};
+        QTest::newRow("folder chosen") << Filling{folder, typed, out, {u"/chosen"_s}, typed, u"/chosen"_s, out};
+        QTest::newRow("no folder yet: Pictures") << Filling{folder, {}, out, {}, pictures, {}, out};
+        QTest::newRow("output chosen") << Filling{output, typed, out, {u"/chosen.csv"_s}, out, typed, u"/chosen.csv"_s};
+        QTest::newRow("output cancelled") << Filling{output, typed, out, {}, out, typed, out};
+        QTest::newRow("sub-folders clicked") << Filling{subFolders, typed, out, {}, {}, typed, out};
         // "~" is the home folder, as in a shell; another user's "~name" is left as typed.
-        QTest::newRow("home folder typed") << Chooser{
+        QTest::newRow("home folder typed") << Filling{
             folder, u"~/typed"_s, u"~/out.csv"_s, {}, home + u"/typed"_s, home + u"/typed"_s, home + u"/out.csv"_s};
         QTest::newRow("home alone, and another user's")
-            << Chooser{folder, u"~"_s, u"~other/out.csv"_s, {}, home, home, u"~other/out.csv"_s};
+            << Filling{folder, u"~"_s, u"~other/out.csv"_s, {}, home, home, u"~other/out.csv"_s};
+        // A folder, or a photo's folder, given or dropped; a drop on a text box is not typed into it.
+        QTest::newRow("photo argument, after an option")
+            << Filling{args, typed, out, {u"--x"_s, photo}, {}, photos, out};
+        QTest::newRow("missing folder argument") << Filling{args, typed, out, {gone}, {}, gone, out};
+        QTest::newRow("folder dropped on the window")
+            << Filling{u"drop:mainWindow"_s, typed, out, {photos}, {}, photos, out};
+        QTest::newRow("photo dropped on the output box")
+            << Filling{u"drop:outputEdit"_s, typed, out, {photo}, {}, photos, out};
+        QTest::newRow("missing, then a photo, dropped on the folder box")
+            << Filling{u"drop:folderEdit"_s, typed, out, {gone, photo}, {}, photos, out};
+        QTest::newRow("web address dropped, not taken")
+            << Filling{u"drop:mainWindow"_s, typed, out, {u"https://example.org/a.jpg"_s}, {}, typed, out};
     }
 
-    void choosersStartFromWhatIsTypedAndKeepIt()
+    void foldersAndOutputsAreChosenGivenAndDropped()
     {
-        QFETCH(Chooser, row);
-        ExtractionSettings settings = Defaults();
-        settings.Folder = "/held/photos";
-        settings.OutFile = "/held/out.csv";
-        Window window(settings);
-        QString givenToChooser;
-        const auto chooser = [&](QWidget*, const QString& start) {
-            givenToChooser = start;
-            return row.answer.isEmpty() ? std::nullopt : std::optional<QString>(row.answer);
+        QFETCH(Filling, row);
+        Photos photos({"a.jpg"});
+        QStringList given = row.given;
+        given.replaceInStrings(u"@"_s, photos.folder.path());
+        Window window;
+        QString start;
+        const auto chooser = [&](QWidget*, const QString& from) {
+            start = from;
+            return given.isEmpty() ? std::nullopt : std::optional<QString>(given[0]);
         };
         window.SetFolderChooser(chooser);
         window.SetOutputFileChooser(chooser);
         Child<QLineEdit>(window, "folderEdit")->setText(row.typedFolder);
         Child<QLineEdit>(window, "outputEdit")->setText(row.typedOutput);
-        Child<QAbstractButton>(window, qPrintable(row.control))->click();
-
-        QCOMPARE(givenToChooser, row.given);
-        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), row.folder);
-        QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), row.outFile);
-        // What was typed is taken at once, as a run or the close would take it.
-        QCOMPARE(QString::fromStdString(window.Settings().Folder), row.folder);
-    }
-
-    void folderArgumentAndDropsFillTheFolder_data()
-    {
-        QTest::addColumn<QString>("target");     // "arguments", or the control dropped on
-        QTest::addColumn<QStringList>("given");  // the arguments or the dropped addresses; @ is the photos' folder
-        QTest::addColumn<QString>("folder");     // as the folder box shows it after
-        QTest::addColumn<bool>("accepted");
-        const QString args = u"arguments"_s, photos = u"@"_s, photo = u"@/a.jpg"_s, gone = u"@/gone"_s;
-        QTest::newRow("photo argument, after an option") << args << QStringList{u"--x"_s, photo} << photos << true;
-        QTest::newRow("missing folder argument") << args << QStringList{gone} << gone << true;
-        QTest::newRow("folder dropped on the window") << u"mainWindow"_s << QStringList{photos} << photos << true;
-        QTest::newRow("photo dropped on the output box") << u"outputEdit"_s << QStringList{photo} << photos << true;
-        QTest::newRow("missing, then a photo, dropped on the folder box")
-            << u"folderEdit"_s << QStringList{gone, photo} << photos << true;
-        QTest::newRow("web address dropped")
-            << u"mainWindow"_s << QStringList{u"https://example.org/a.jpg"_s} << u"held"_s << false;
-    }
-
-    void folderArgumentAndDropsFillTheFolder()
-    {
-        QFETCH(QString, target);
-        QFETCH(QStringList, given);
-        QFETCH(QString, folder);
-        QFETCH(bool, accepted);
-        Photos photos({"a.jpg"});
-        given.replaceInStrings(u"@"_s, photos.folder.path());
-        ExtractionSettings settings = Defaults();
-        settings.Folder = "held";
-        Window window(settings);
-        if (target == "arguments"_L1) {
+        if (row.control == "arguments"_L1) {
             window.OpenArguments(given);
-        } else {
+        } else if (row.control.startsWith("drop:"_L1)) {
             QList<QUrl> urls;
             for (const QString& address : given)
                 urls << (address.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(address) : QUrl(address));
@@ -465,15 +441,22 @@ private slots:
             QMimeData data;
             data.setUrls(urls);
             data.setText(urls.constFirst().toString());
+            const QString target = row.control.mid(5);
             QWidget* on = target == "mainWindow"_L1 ? &window : Child(window, qPrintable(target));
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(on, &enter);
-            QCOMPARE(enter.isAccepted(), accepted);
+            QCOMPARE(enter.isAccepted(), row.folder != row.typedFolder);
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(on, &drop);
+        } else {
+            Child<QAbstractButton>(window, qPrintable(row.control))->click();
+            // What was typed is taken at once, as a run or the close would take it.
+            QCOMPARE(QString::fromStdString(window.Settings().Folder), row.folder);
         }
-        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), folder.replace(u"@"_s, photos.folder.path()));
-        QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), QString());
+        QCOMPARE(start, row.start);
+        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(),
+                 QString(row.folder).replace(u"@"_s, photos.folder.path()));
+        QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), row.outFile);
     }
 
     void setupHandsItsChoicesToTheWindowOnlyOnOk_data()
