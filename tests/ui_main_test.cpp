@@ -666,32 +666,30 @@ private slots:
     // it, Qt's own buttons included; what it writes stays the same.
     void windowSpeaksTheUserLanguage_data()
     {
-        QTest::addColumn<QString>("lcAll");
-        QTest::addColumn<QString>("lang");
-        QTest::addColumn<QString>("language");  // LANGUAGE: a list, the most wanted first
+        QTest::addColumn<QStringList>("environment");  // LANGUAGE: a list, the most wanted first
         QTest::addColumn<bool>("german");
-        QTest::newRow("German") << QString() << u"de_DE.UTF-8"_s << QString() << true;
-        QTest::newRow("LC_ALL before LANG") << u"C"_s << u"de_DE.UTF-8"_s << QString() << false;
-        QTest::newRow("C whatever LANGUAGE says") << QString() << u"C.UTF-8"_s << u"de"_s << false;
-        QTest::newRow("first translated of LANGUAGE") << QString() << u"fr_FR.UTF-8"_s << u"fr:de"_s << true;
-        QTest::newRow("English before German") << QString() << u"de_DE.UTF-8"_s << u"en:de"_s << false;
+        QTest::newRow("German") << QStringList{u"LANG=de_DE.UTF-8"_s} << true;
+        QTest::newRow("LC_ALL before LANG") << QStringList{u"LC_ALL=C"_s, u"LANG=de_DE.UTF-8"_s} << false;
+        QTest::newRow("C whatever LANGUAGE says") << QStringList{u"LANG=C.UTF-8"_s, u"LANGUAGE=de"_s} << false;
+        QTest::newRow("first translated of LANGUAGE")
+            << QStringList{u"LANG=fr_FR.UTF-8"_s, u"LANGUAGE=fr:de"_s} << true;
+        QTest::newRow("English before German") << QStringList{u"LANG=de_DE.UTF-8"_s, u"LANGUAGE=en:de"_s} << false;
     }
 
     void windowSpeaksTheUserLanguage()
     {
-        QFETCH(QString, lcAll);
-        QFETCH(QString, lang);
-        QFETCH(QString, language);
+        QFETCH(QStringList, environment);
         QFETCH(bool, german);
         const std::array<const char*, 4> variables{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
-        const std::array<QString, 4> values{lcAll, QString(), lang, language};
         const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
         const auto restore = qScopeGuard([&] {
             for (const char* name : variables)
                 before.contains(name) ? qputenv(name, before.value(name).toUtf8()) : qunsetenv(name);
         });
-        for (std::size_t i = 0; i < variables.size(); ++i)
-            values[i].isEmpty() ? qunsetenv(variables[i]) : qputenv(variables[i], values[i].toUtf8());
+        for (const char* name : variables)
+            qunsetenv(name);
+        for (const QString& setting : environment)
+            qputenv(qPrintable(setting.section(QLatin1Char('='), 0, 0)), setting.section(QLatin1Char('='), 1).toUtf8());
 
         const WindowLanguage chosen(UserLanguages());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), german ? u"Abbrechen"_s : u"Cancel"_s);
