@@ -109,18 +109,17 @@ public:
     }
 };
 
-// A folder of photos whose tags come from the script, and one for the output.
+// A folder of photos, made by Fuji as the script says, and one for the output.
 struct Photos {
     QTemporaryDir folder;
     QTemporaryDir outFolder;
     ScriptedTags tags;
 
-    explicit Photos(std::initializer_list<const char*> names,
-                    const PhotoTags& photoTags = TagsWith({{Tag::Make, Text("Fuji")}}))
+    explicit Photos(std::initializer_list<const char*> names)
     {
         for (const char* name : names) {
             Touch(folder.filePath(QLatin1String(name)));
-            tags.Set(QFileInfo(QLatin1String(name)).fileName().toStdString(), photoTags);
+            tags.Set(QFileInfo(QLatin1String(name)).fileName().toStdString(), TagsWith({{Tag::Make, Text("Fuji")}}));
         }
     }
     QString OutFile() const { return outFolder.filePath(u"out.csv"_s); }
