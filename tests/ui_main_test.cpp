@@ -543,10 +543,9 @@ private slots:
         QStringList enabledDuringRun;
         bool runShown = false;
         QTimer::singleShot(0, &window, [&] {
+            // A control of each box, and the buttons beside them.
             for (const char* name :
-                 {"folderEdit", "outputEdit", "browseFolderButton", "browseOutputButton", "subFoldersCheck",
-                  "columnList", "tickAllButton", "tickNoneButton", "headingsCheck", "fullPathCheck", "separatorCombo",
-                  "extractButton", "setupButton", "abortButton", "exitButton"})
+                 {"folderEdit", "columnList", "extractButton", "setupButton", "abortButton", "exitButton"})
                 if (Child(window, name)->isEnabled())
                     enabledDuringRun << QLatin1String(name);
             runShown =
