@@ -137,10 +137,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
         return more;
     };
     const Case cases[] = {
-        {.what = "the records to the file, the summary to standard error",
-         .arguments = {"--output", "{out}/out", "--columns", "4", "--headings", "{photos}"},
+        {.what = "the records to the file, the summary to standard error, from a folder named like a photo",
+         .arguments = {"--output", "{out}/out", "--columns", "4", "--headings", "{photos}/album.jpg"},
          .err = summary + "{out}/out.csv\n",
-         .written = "!\"Filename\",\"Camera manufacturer\"\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n"},
+         .written = "!\"Filename\",\"Camera manufacturer\"\n\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n",
+         .photos = {"album.jpg/a.jpg", "album.jpg/b.jpg"}},
         {.what = "the records to standard output",
          .arguments = {"--output", "-", "--columns", "4,7", "--separator", "tab", "--", "{photos}"},
          .err = summary + "standard output\n",
@@ -208,11 +209,11 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
          .err = summary + "{out}/out.csv\nfotoharvester-cli: map written to {out}/map.geojson: 0 photos placed, 2 "
                           "without a position left out\n",
          .written = "\"a.jpg\",a.jpg\n\"b.jpg\",b.jpg\n"},
-        {.what = "photos from standard input",
+        {.what = "photos from standard input, lines ended either way, the photos alone, in clean form",
          .arguments = {"--columns", "4", "--full-path", "--output", "-", "--files-from", "-"},
          .err = summary + "standard output\n",
          .out = "\"{photos}/a.jpg\",a.jpg\n\"{photos}/b.jpg\",b.jpg\n",
-         .input = "{photos}/b.jpg\n{photos}/a.jpg\n"},
+         .input = "{photos}//b.jpg\r\n\n{photos}/notes.txt\n{photos}/./a.jpg"},
         {.what = "photos from a list separated by NUL",
          .arguments = {"--columns", "4", "--output", "-", "--files-from", "{out}/list", "-0"},
          .err = summary + "standard output\n",

@@ -383,23 +383,18 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
         EXPECT_TRUE(properties[none].isNull()) << none;
 }
 
-// The paths of a list are written in clean form too.
+// A listed path that goes back from a link's name is read as given, as going back from the link's
+// target would lead elsewhere; duplicate names in a list are asked about as in a folder.
 TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
 {
     const std::string root = photos.Text();
     photos.Touch("other/IMG_0001.JPG");
-    // Going back from a link's target leads elsewhere than going back from its name.
     fs::create_directories(photos.Path() / "other" / "deeper");
     fs::create_directory_symlink(photos.Path() / "other" / "deeper", photos.Path() / "link");
-    photoList = PhotoList{root + ".//IMG_0002.JPG", root + "notes.txt", root + "other/../other//IMG_0001.JPG",
-                          root + "IMG_0001.JPG", root + "link/../IMG_0001.JPG"};
+    photoList = PhotoList{root + "link/../IMG_0001.JPG", root + "IMG_0001.JPG"};
     settings.Folder = "";
     host.duplicateAnswer = Answer::Yes;
-    const RunResult result = Execute();
-    EXPECT_EQ(result.outcome, RunResult::Outcome::Completed);
-    EXPECT_EQ(result.photoCount, 4);
-    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "IMG_0002.JPG",
-                                                          root + "link/../IMG_0001.JPG", root + "other/IMG_0001.JPG"}));
-    ASSERT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
-    EXPECT_EQ(host.messages[0].arguments, (std::vector<std::string>{"1", "IMG_0001.JPG"}));
+    Execute();
+    EXPECT_EQ(source.readPaths, (std::vector<std::string>{root + "IMG_0001.JPG", root + "link/../IMG_0001.JPG"}));
+    EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::DuplicateNames, MessageId::Summary}));
 }
