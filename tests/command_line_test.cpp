@@ -45,7 +45,6 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         {{"--date-format", "3"}, "DateFormat", "3"},
         {{"--formats", "all"}, "Formats", "1"},
         {{"--formats=jpeg-tiff"}, "Formats", "0"},
-        {{"--formats", "all-with-video"}, "Formats", "2"},
     };
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
     zeros.Folder = "/stored";
