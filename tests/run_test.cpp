@@ -129,7 +129,6 @@ TEST_F(Run, WritesTheChosenLinesAndCountsEveryPhoto)
         EXPECT_EQ(host.progressPositions.size(), static_cast<std::size_t>(count));
         EXPECT_EQ(host.progressPositions.empty() ? -1 : host.progressPositions.back(), count - 1);
         EXPECT_EQ(source.readPaths, source.announced);
-        EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
     }
 }
 
@@ -214,7 +213,6 @@ TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
         EXPECT_EQ(result.outcome, RunResult::Outcome::WriteFailed);
         EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::OutputNotWritten}));
         EXPECT_NE(host.messages[0].text.find(path + " (File too large)"), std::string::npos) << host.messages[0].text;
-        EXPECT_EQ(host.runningStates, (std::vector<bool>{true, false}));
         EXPECT_EQ(output.Read(name), "earlier work\n");
         EXPECT_EQ(std::distance(fs::directory_iterator(output.Path()), {}), name == "out.csv" ? 1 : 2);
     }
