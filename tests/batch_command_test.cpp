@@ -67,19 +67,14 @@ protected:
     // A temporary file and the lock.
     static std::vector<std::string> RunFiles() { return {".out.csv.*.part", ".out.csv.lock"}; }
 
-    // Whether a run has started writing, seen as its temporary file beside the output, within 5 s.
-    bool RunIsWriting() const
-    {
-        return WaitUntil([this] { return Beside() == RunFiles(); });
-    }
-
     // A run of the columns `columns` with one reader, sent `signal` once it has been writing a while
     // and `meanwhile` has run.
     Outcome StoppedWhileWriting(const char* columns, int signal, const std::function<void()>& meanwhile = {})
     {
         QProcess run;
         cli.Start(run, Arguments({"--columns", columns, "--readers", "1"}));
-        EXPECT_TRUE(RunIsWriting());
+        // Writing, as its temporary file beside the output shows, within 5 s.
+        EXPECT_TRUE(WaitUntil([this] { return Beside() == RunFiles(); }));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         if (meanwhile)
             meanwhile();
