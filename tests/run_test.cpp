@@ -332,8 +332,7 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
     settings.Flags = FlagsWith({4, 16, 18, 19}) + "11";
     settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist";
     mapPath = (output.Path() / "map.geojson").string();
-    const RunResult result = Execute();
-    EXPECT_EQ(result.mappedCount, 2);
+    Execute();
     EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
 
     QJsonParseError error{};
