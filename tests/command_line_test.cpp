@@ -7,8 +7,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
-
 namespace {
 
 std::string Value(const SettingField& field, ExtractionSettings settings)
@@ -47,7 +45,6 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         {{"--date-format", "3"}, "DateFormat", "3"},
         {{"--formats", "all"}, "Formats", "1"},
         {{"--formats=jpeg-tiff"}, "Formats", "0"},
-        {{"--formats", "all-with-video"}, "Formats", "2"},
     };
     ExtractionSettings zeros = DefaultSettings(FixedMonthNames());
     zeros.Folder = "/stored";
@@ -85,17 +82,12 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
     EXPECT_EQ(ParseCommandLine({"--readers", "3"}).commandLine.readers, 3);  // not a setting
 }
 
-// Arguments that are photos are read instead of a folder; a folder is one whatever its name.
+// Arguments that are photos are read instead of a folder: any photo or video extension, in any
+// case, whether the file is there or not.
 TEST(CommandLine, PhotosAsArgumentsAreReadInsteadOfAFolder)
 {
-    TempFolder folder;
-    const std::string album = folder.Touch("album.jpg/p.heic");
-    const CommandLine photos = ParseCommandLine({"b.JPG", album, "a.nef", "c.MOV"}).commandLine;
-    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", album, "a.nef", "c.MOV"}));
-    EXPECT_FALSE(photos.folder);
-    const CommandLine named = ParseCommandLine({folder.Text() + "album.jpg"}).commandLine;
-    EXPECT_EQ(named.folder, folder.Text() + "album.jpg");
-    EXPECT_TRUE(named.photos.empty());
+    const CommandLine photos = ParseCommandLine({"b.JPG", "a.nef", "c.MOV"}).commandLine;
+    EXPECT_EQ(photos.photos, (PhotoList{"b.JPG", "a.nef", "c.MOV"}));
 }
 
 TEST(CommandLine, SeparatorsByNameOrAsOneCharacterElseTheStoredOne)
@@ -173,18 +165,4 @@ TEST(CommandLine, OutputNamesAsAShellUserMeansThem)
     EXPECT_TRUE(ChooseOutput("-").standardOutput);
     for (const std::string given : {"", ".csv", "dir/", "dir/.csv", ".", "..csv"})
         EXPECT_NE(ChooseOutput(given).error, "") << given;
-}
-
-TEST(CommandLine, PhotoListsByLineOrByNul)
-{
-    const auto read = [](const std::string& text, bool nul) {
-        std::FILE* list = std::tmpfile();
-        std::fwrite(text.data(), 1, text.size(), list);
-        std::rewind(list);
-        PhotoList photos = ReadPhotoList(list, nul);
-        std::fclose(list);
-        return photos;
-    };
-    EXPECT_EQ(read("a.jpg\r\n\n/b c.jpg\nlast.jpg", false), (PhotoList{"a.jpg", "/b c.jpg", "last.jpg"}));
-    EXPECT_EQ(read(std::string("a\nb.jpg\0\0c\r.jpg\0", 16), true), (PhotoList{"a\nb.jpg", "c\r.jpg"}));
 }

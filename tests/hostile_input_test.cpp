@@ -73,13 +73,6 @@ protected:
         return cli.Run(arguments, {}, asNobody);
     }
 
-    // The model column of every photo below the photo folder, into out.csv.
-    QStringList OverPhotos() const
-    {
-        return {"--folder", Q(photos.Path()), "--output",    Output(),      "--columns", "5", "--separator",
-                "|",        "--no-headings",  "--full-path", "--subfolders"};
-    }
-
     std::string Photo(const std::string& relative, const std::string& source = "camera-full.jpg") const
     {
         const fs::path path = photos.Path() / relative;
@@ -125,7 +118,9 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
     Photo("closed/inside.jpg");
     fs::permissions(photos.Path() / "closed", fs::perms::none);
 
-    const Outcome outcome = RunAsOrdinaryUser(OverPhotos());
+    // The model column of every photo below the photo folder, into out.csv.
+    const Outcome outcome = RunAsOrdinaryUser({"--folder", Q(photos.Path()), "--output", Output(), "--columns", "5",
+                                               "--separator", "|", "--no-headings", "--full-path", "--subfolders"});
     EXPECT_EQ(outcome.exitCode, 3) << outcome.err;
     const std::string root = "fotoharvester-cli: " + photos.Text();
     const std::vector<std::string> named{

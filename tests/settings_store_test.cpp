@@ -50,10 +50,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndEverySettingSurvivesSaveAndLoad)
+TEST_F(SettingsStore, EverySettingSurvivesSaveAndLoad)
 {
-    EXPECT_EQ(LoadSettings(), defaults);
-
     ExtractionSettings settings = defaults;
     settings.Folder = "/photos/a, b \xC3\xA9t\xC3\xA9";
     settings.OutFile = "/out/x.csv";
@@ -186,7 +184,6 @@ TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
         ExtractionSettings saved = DefaultSettings(DefaultMonthNames());
         saved.Folder = "/saved";
         EXPECT_TRUE(SaveSettings(saved)) << what;
-        EXPECT_TRUE(std::filesystem::is_regular_file(StoreFile())) << what;
         EXPECT_EQ(LoadSettings().Folder, "/saved") << what;
     }
 }
