@@ -148,18 +148,6 @@ TEST_F(ValueFormat, CaptureMomentOnlyForAWholeDate)
         EXPECT_EQ(Read(TagsWith({{Tag::DateTimeOriginal, Text(date)}})).CaptureMoment(), std::nullopt) << date;
 }
 
-// Orientations 5 to 8 turn the picture a quarter; a value no camera writes turns nothing.
-TEST_F(ValueFormat, OrientationsBeyondTheEightLeaveTheDimensions)
-{
-    PhotoTags tags;
-    tags.width = 4000;
-    tags.height = 3000;
-    for (const std::int64_t kept : {0, 9, 65535}) {
-        tags[Tag::Orientation] = Number(kept);
-        EXPECT_EQ(Read(tags).GetDimensions(), "4000x3000") << kept;
-    }
-}
-
 // A copy made today that kept its modification time (cp -p, rsync -t, camera import tools) has
 // that older time as its date, not the moment it was copied.
 TEST_F(ValueFormat, DateFallsBackToTheOlderOfTheFileTimes)

@@ -190,8 +190,8 @@ photo count-zero.jpg
 et -Make='Leica' -Model='M6' count-zero.jpg
 patch count-zero.jpg count IFD0 0x010f 0
 
-# Orientations 1 to 8, and one beyond the SHORT's signed range.
-for n in 1 2 3 4 5 6 7 8 65535; do
+# Orientations 1 to 8, one no camera writes, and one beyond the SHORT's signed range.
+for n in 1 2 3 4 5 6 7 8 9 65535; do
     photo "orientation-$n.jpg"
     et -Orientation#="$n" "orientation-$n.jpg"
 done
