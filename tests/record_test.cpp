@@ -127,11 +127,6 @@ TEST(Record, FromOnePhotosValues)
         }
     }
     EXPECT_EQ(Comma().Values(Ticked({0, 2}), ReadPhoto(noBlank).Reader())[1].type, Field::Type::Text);
-    // Tags by key: the reading's value at each column's slot; a number bare, a text quoted.
-    ReadPhoto tagged({}, ReadOutcome::Read, {{"5", 5.0}, {"Jo \"J\" Doe", std::nullopt}});
-    const std::vector<Column> tags{TagColumn("Xmp.xmp.Rating", 0), TagColumn("Exif.Image.Artist", 1),
-                                   TagColumn("Xmp.dc.rights", 2)};
-    EXPECT_EQ(Comma().Record("n", tags, tagged.Reader()), "\"n\",5,\"Jo \"\"J\"\" Doe\",\"\"");
 }
 
 TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAndNumbersStay)
