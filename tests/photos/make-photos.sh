@@ -185,6 +185,10 @@ patch xp-malformed.jpg bytes IFD0 0x9c9f 4100000042000000   # A, U+0000, B
 patch xp-malformed.jpg bytes IFD0 0x9c9c 4869210000         # "Hi!" as plain bytes
 patch xp-malformed.jpg type IFD0 0x9c9c 2
 
+# An XP text of the characters on each side of the limits of UTF-8's one-, two- and three-byte forms.
+photo xp-limits.jpg
+et -XPTitle=$'\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80' xp-limits.jpg
+
 # A Make that claims no characters at all.
 photo count-zero.jpg
 et -Make='Leica' -Model='M6' count-zero.jpg
