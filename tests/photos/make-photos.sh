@@ -344,11 +344,16 @@ perl -e 'sub entry { my ($tag, $type, $count, $value) = @_; pack("vvV", $tag, $t
         entry(0x103, 3, 1, pack("vv", 34713, 0)), pack("V", 0)' > raw-preview.nef
 cp format.png png-named.jpg
 
-# A photo edited in a catalogue program: headline, description, keywords and capture date in XMP
-# only, no IPTC and no Exif date.
+# A photo edited in a catalogue program: headline, description, keywords and capture date (to a
+# fraction of a second) in XMP only, no IPTC and no Exif date.
 photo xmp-only.jpg
 et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
-   -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
+   -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06.25+01:00' xmp-only.jpg
+# XMP dates in the shorter forms ISO 8601 allows: without seconds, and the month or the year alone.
+for date in '2021:07:14 09:30-05:00' '2021:07' '2021'; do
+    photo "xmp-date-${#date}.jpg"
+    et "-XMP-exif:DateTimeOriginal=$date" "xmp-date-${#date}.jpg"
+done
 
 # --- Tags asked for by key -----------------------------------------------------------------------
 # The same tags of every kind a user may ask for by key -- Exif texts, a whole number, rationals,
