@@ -267,19 +267,22 @@ patch gps-signed.jpg type GPS 0x0004 10
 # 10/2187 s (between two 1/N), two and a half seconds, a flash value no camera writes, a distance
 # of 0 (unknown), an altitude of three decimals, and below sea level one of a centimetre or less
 # (what a receiver without a fix writes) and one of two; a headline in IPTC and XMP (IPTC's counts),
-# a date in IPTC and XMP (XMP's counts), and a PNG's date beside Photoshop's (which counts).
+# a date in IPTC and XMP (XMP's counts), an IPTC date without its time, a PNG's date beside
+# Photoshop's (which counts), and a PNG's date in the Exif layout.
 photo values-a.jpg
 et -ExposureTime=1/100 -EXIF:Flash#=99 -SubjectDistance=0 -GPSAltitude=12345.678 -GPSAltitudeRef#=0 \
    -IPTC:Headline=iptc -XMP-photoshop:Headline=xmp -IPTC:DateCreated=2019:08:17 -IPTC:TimeCreated=14:02:11 \
    '-XMP-xmp:CreateDate=2018:01:02 03:04:05' values-a.jpg
 patch values-a.jpg rational ExifIFD 0x829a 0 10 1000
 photo values-b.jpg
-et -ExposureTime=1/218 -GPSAltitude=0.005 -GPSAltitudeRef#=1 values-b.jpg
+et -ExposureTime=1/218 -GPSAltitude=0.005 -GPSAltitudeRef#=1 -IPTC:DateCreated=2021:07:14 values-b.jpg
 patch values-b.jpg rational ExifIFD 0x829a 0 10 2187
 photo values-c.jpg
 et -ExposureTime=2.5 -GPSAltitude=0.02 -GPSAltitudeRef#=1 values-c.jpg
 convert -size 8x6 xc:green png-two-dates.png
 et -api StrictDate=1 -PNG:CreationTime='2016:05:06 07:08:09+02:00' -XMP-photoshop:DateCreated=2018:03:04 png-two-dates.png
+convert -size 8x6 xc:green png-exif-date.png
+et -PNG:CreationTime='2021:07:14 09:30:15' png-exif-date.png
 
 # Texts beyond FreeImage's 511 bytes, with a character of several bytes across the 511th, in the
 # IPTC caption, the keywords and the JPEG comment.
