@@ -111,8 +111,6 @@ TEST(Record, FromOnePhotosValues)
         ReadPhoto photo(c.tags, c.outcome);
         EXPECT_EQ(c.composer.Record("n", c.ticked, photo.Reader()), c.record) << c.what;
     }
-    ReadPhoto photo(texts);
-    EXPECT_EQ(Comma().Record("a\"b.jpg", Ticked({15}), photo.Reader()), "\"a\"\"b.jpg\",\"the \"\"best\"\" shot\"");
     // The date columns carry the photo's date and time as numbers, whatever part the text shows; the
     // fraction of a second only where the layout shows it.
     ReadPhoto dated(subSeconds);
