@@ -97,7 +97,6 @@ TEST(Record, FromOnePhotosValues)
          Comma(1)},
         {"sub-seconds asked", subSeconds, Ticked({0, 1, 2}),
          "\"n\",\"07 May 2000\",\"14:22:01.25\",\"07 May 2000 14:22:01.25\"", RecordComposer(",", withSubSeconds)},
-        {"sub-seconds not asked", subSeconds, Ticked({1}), "\"n\",\"14:22:01\"", Comma(1)},
         {"a date without blank has no date part", noBlank, Ticked({0}), std::nullopt},
         {"and a whole time part", noBlank, Ticked({0, 1}), "\"n\",\"\",\"2000:05:07T14:22:01\""},
         {"a date that cannot be formatted", TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}), Ticked({0, 1, 2}),
