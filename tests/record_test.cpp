@@ -99,8 +99,6 @@ TEST(Record, FromOnePhotosValues)
          "\"n\",\"07 May 2000\",\"14:22:01.25\",\"07 May 2000 14:22:01.25\"", RecordComposer(",", withSubSeconds)},
         {"a date without blank has no date part", noBlank, Ticked({0}), std::nullopt},
         {"and a whole time part", noBlank, Ticked({0, 1}), "\"n\",\"\",\"2000:05:07T14:22:01\""},
-        {"a date that cannot be formatted", TagsWith({{Tag::DateTime, Text("0000:00:00 00:00:00")}}), Ticked({0, 1, 2}),
-         std::nullopt},
         // Quotes inside quoted values are doubled; bare values holding the separator, quotes or
         // line breaks are quoted, and with another separator the comma is an ordinary character.
         {"bare values quoted", texts, Ticked({4, 5, 11}), "\"n\",\"Maker, Inc.\",\"Model \"\"7\"\"\n\",100"},
