@@ -185,13 +185,17 @@ patch xp-malformed.jpg bytes IFD0 0x9c9f 4100000042000000   # A, U+0000, B
 patch xp-malformed.jpg bytes IFD0 0x9c9c 4869210000         # "Hi!" as plain bytes
 patch xp-malformed.jpg type IFD0 0x9c9c 2
 
+# An XP text of the characters on each side of the limits of UTF-8's one-, two- and three-byte forms.
+photo xp-limits.jpg
+et -XPTitle=$'\x7f\xc2\x80\xdf\xbf\xe0\xa0\x80' xp-limits.jpg
+
 # A Make that claims no characters at all.
 photo count-zero.jpg
 et -Make='Leica' -Model='M6' count-zero.jpg
 patch count-zero.jpg count IFD0 0x010f 0
 
-# Orientations 1 to 8, and one beyond the SHORT's signed range.
-for n in 1 2 3 4 5 6 7 8 65535; do
+# Orientations 1 to 8, one no camera writes, and one beyond the SHORT's signed range.
+for n in 1 2 3 4 5 6 7 8 9 65535; do
     photo "orientation-$n.jpg"
     et -Orientation#="$n" "orientation-$n.jpg"
 done
@@ -259,6 +263,27 @@ et -GPSLatitude='60 8 48.14' -GPSLatitudeRef=N -GPSLongitude='24 54 24.38' -GPSL
 patch gps-signed.jpg type GPS 0x0002 10
 patch gps-signed.jpg type GPS 0x0004 10
 
+# Values of the column texts' own cases: an exposure of 10/1000 s (to be reduced) and one of
+# 10/2187 s (between two 1/N), two and a half seconds, a flash value no camera writes, a distance
+# of 0 (unknown), an altitude of three decimals, and below sea level one of a centimetre or less
+# (what a receiver without a fix writes) and one of two; a headline in IPTC and XMP (IPTC's counts),
+# a date in IPTC and XMP (XMP's counts), an IPTC date without its time, a PNG's date beside
+# Photoshop's (which counts), and a PNG's date in the Exif layout.
+photo values-a.jpg
+et -ExposureTime=1/100 -EXIF:Flash#=99 -SubjectDistance=0 -GPSAltitude=12345.678 -GPSAltitudeRef#=0 \
+   -IPTC:Headline=iptc -XMP-photoshop:Headline=xmp -IPTC:DateCreated=2019:08:17 -IPTC:TimeCreated=14:02:11 \
+   '-XMP-xmp:CreateDate=2018:01:02 03:04:05' values-a.jpg
+patch values-a.jpg rational ExifIFD 0x829a 0 10 1000
+photo values-b.jpg
+et -ExposureTime=1/218 -GPSAltitude=0.005 -GPSAltitudeRef#=1 -IPTC:DateCreated=2021:07:14 values-b.jpg
+patch values-b.jpg rational ExifIFD 0x829a 0 10 2187
+photo values-c.jpg
+et -ExposureTime=2.5 -GPSAltitude=0.02 -GPSAltitudeRef#=1 values-c.jpg
+convert -size 8x6 xc:green png-two-dates.png
+et -api StrictDate=1 -PNG:CreationTime='2016:05:06 07:08:09+02:00' -XMP-photoshop:DateCreated=2018:03:04 png-two-dates.png
+convert -size 8x6 xc:green png-exif-date.png
+et -PNG:CreationTime='2021:07:14 09:30:15' png-exif-date.png
+
 # Texts beyond FreeImage's 511 bytes, with a character of several bytes across the 511th, in the
 # IPTC caption, the keywords and the JPEG comment.
 long_text=$(perl -CS -e 'print "x" x 510, "\x{e9}\x{65e5}", "y" x 100, " end"')
@@ -322,11 +347,16 @@ perl -e 'sub entry { my ($tag, $type, $count, $value) = @_; pack("vvV", $tag, $t
         entry(0x103, 3, 1, pack("vv", 34713, 0)), pack("V", 0)' > raw-preview.nef
 cp format.png png-named.jpg
 
-# A photo edited in a catalogue program: headline, description, keywords and capture date in XMP
-# only, no IPTC and no Exif date.
+# A photo edited in a catalogue program: headline, description, keywords and capture date (to a
+# fraction of a second) in XMP only, no IPTC and no Exif date.
 photo xmp-only.jpg
 et -XMP-photoshop:Headline='xmp headline' '-XMP-dc:Description=xmp description' -XMP-dc:Subject=one \
-   -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06+01:00' xmp-only.jpg
+   -XMP-dc:Subject='two words' -XMP-exif:DateTimeOriginal='2019:02:03 04:05:06.25+01:00' xmp-only.jpg
+# XMP dates in the shorter forms ISO 8601 allows: without seconds, and the month or the year alone.
+for date in '2021:07:14 09:30-05:00' '2021:07' '2021'; do
+    photo "xmp-date-${#date}.jpg"
+    et "-XMP-exif:DateTimeOriginal=$date" "xmp-date-${#date}.jpg"
+done
 
 # --- Tags asked for by key -----------------------------------------------------------------------
 # The same tags of every kind a user may ask for by key -- Exif texts, a whole number, rationals,
