@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 lines() { tr '\n' '\0' | xargs -0 -r cat | grep -cvE '^\s*(//.*)?$' || true; }
 code=$(git ls-files -- '*.cpp' '*.h' ':!tests/**' ':!bench/**' | lines)
 tests=$(git ls-files -- 'tests/*.cpp' 'tests/*.h' 'tests/**/*.cpp' 'tests/**/*.h' | lines)
-ceiling=0.36
+ceiling=0.35
 awk -v t="$tests" -v c="$code" -v most="$ceiling" 'BEGIN {
     printf "code %d lines, tests %d lines: tests/code = %.2f\n", c, t, t / c
     if (t / c > most) {
