@@ -412,28 +412,24 @@ void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
     ApplySidecars(readings);
     for (const bool alone : {false, true}) {
         SCOPED_TRACE(alone ? "the keys alone" : "the keys beside a column");
-        QStringList columns = alone ? QStringList() : QStringList{"filesize"};
-        std::vector<std::string> keys;
-        for (const auto& [key, printed] : comparedKeys) {
-            if (!alone || !key.starts_with("Exif.Canon.")) {
-                keys.push_back(key);
-                columns << QString::fromStdString(key);
-            }
-        }
+        QStringList keys;
+        for (const auto& [key, printed] : comparedKeys)
+            if (!alone || !key.starts_with("Exif.Canon."))
+                keys << QString::fromStdString(key);
         TempFolder output;
-        const Outcome outcome =
-            Program(BATCH_COMMAND_PATH)
-                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats", "all", "--yes",
-                      "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
+        const QString columns = (alone ? keys : QStringList{"filesize"} + keys).join(',');
+        const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                    .Run({"--subfolders", "--full-path", "--columns", columns, "--formats", "all",
+                                          "--yes", "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
         ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
         const auto records = ParseCsv(output.Read("keys.csv"));
         ASSERT_FALSE(records.empty());
         // The heading line names each tag's column by its key.
         const std::size_t first = alone ? 1 : 2;
-        EXPECT_EQ(records.front().at(first), keys.front());
+        EXPECT_EQ(records.front().at(first), keys.front().toStdString());
         std::map<std::string, std::vector<std::string>> ours;
         for (std::size_t row = 1; row < records.size(); ++row) {
-            ASSERT_EQ(records[row].size(), first + keys.size()) << records[row].front();
+            ASSERT_EQ(records[row].size(), first + static_cast<std::size_t>(keys.size())) << records[row].front();
             ours[records[row].front()].assign(records[row].begin() + static_cast<long>(first), records[row].end());
         }
         int compared = 0;
@@ -442,9 +438,9 @@ void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
             const auto record = ours.find(path);
             if (!SidecarOf(path).empty() || expected.isEmpty() || (!alone && record == ours.end()))
                 continue;  // a sidecar, a file exiv2 does not read, or no photo of the program's formats
-            for (std::size_t i = 0; i < keys.size(); ++i) {
+            for (qsizetype i = 0; i < keys.size(); ++i) {
                 const std::string value = record == ours.end() ? std::string() : record->second[i];
-                EXPECT_EQ(value, Str(expected[QString::fromStdString(keys[i])])) << path << " " << keys[i];
+                EXPECT_EQ(value, Str(expected[keys[i]])) << path << " " << keys[i].toStdString();
                 compared += !value.empty();
             }
         }
