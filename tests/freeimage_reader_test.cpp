@@ -32,30 +32,15 @@
 
 namespace {
 
-std::string PhotoPath(const std::string& name)
-{
-    return std::string(FH_TEST_PHOTOS) + "/" + name;
-}
-
-class FreeImageReaderTest : public ::testing::Test {
-protected:
-    // The tags of a photo that must open.
-    PhotoTags Read(const std::string& name)
-    {
-        TagReading reading = m_reader.Read(PhotoPath(name));
-        EXPECT_EQ(reading.outcome, ReadOutcome::Read) << name;
-        return reading.tags;
-    }
-
-    FreeImageTagReader m_reader;
-};
+const std::filesystem::path photos = FH_TEST_PHOTOS;
 
 }  // namespace
 
 // The values the comparisons with exiftool (real_photos_test) cannot settle: damaged and odd
 // entries, which exiftool shows its own way, and values the formatting later drops.
-TEST_F(FreeImageReaderTest, ValuesAsStored)
+TEST(FreeImageReader, ValuesAsStored)
 {
+    FreeImageTagReader reader;
     const struct {
         const char* photo;
         Tag tag;
@@ -72,27 +57,31 @@ TEST_F(FreeImageReaderTest, ValuesAsStored)
         {"gps-malformed.jpg", Tag::GPSLatitudeRef, Text("S"), ""},
         {"gps-malformed.jpg", Tag::GPSAltitude, TagValue(), "typed LONG: not a rational"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Read(c.photo)[c.tag], c.expected) << c.photo << ": " << c.why;
+    for (const auto& c : cases) {
+        const TagReading reading = reader.Read((photos / c.photo).string());
+        EXPECT_EQ(reading.outcome, ReadOutcome::Read) << c.photo;
+        EXPECT_EQ(reading.tags[c.tag], c.expected) << c.photo << ": " << c.why;
+    }
 
     testing::internal::CaptureStderr();
-    Read("tagged.tif");
+    EXPECT_EQ(reader.Read((photos / "tagged.tif").string()).outcome, ReadOutcome::Read);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "libtiff's messages must be silenced";
 }
 
-TEST_F(FreeImageReaderTest, APhotoInMemoryReadsAsItsFileDoes)
+TEST(FreeImageReader, APhotoInMemoryReadsAsItsFileDoes)
 {
     // The fuzz targets read photos from memory; what they find must hold for the files too.
+    FreeImageTagReader reader;
     int compared = 0;
     std::uint64_t consumed = 0;
-    m_reader.OnConsumed([&consumed](std::size_t bytes) { consumed += bytes; });
-    for (const auto& entry : std::filesystem::directory_iterator(FH_TEST_PHOTOS)) {
+    reader.OnConsumed([&consumed](std::size_t bytes) { consumed += bytes; });
+    for (const auto& entry : std::filesystem::directory_iterator(photos)) {
         const std::string name = entry.path().filename().string();
         if (name.find("crash") != std::string::npos)
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        EXPECT_EQ(m_reader.ReadMemory(name, bytes).tags, m_reader.Read(entry.path().string()).tags) << name;
+        EXPECT_EQ(reader.ReadMemory(name, bytes).tags, reader.Read(entry.path().string()).tags) << name;
         ++compared;
     }
     EXPECT_GT(compared, 30);
@@ -218,7 +207,7 @@ TEST(DateText, EveryWayOfWritingADateBecomesTheExifLayout)
 TEST(Sidecars, AreLookedForAgainOnceTheFolderHasChanged)
 {
     TempFolder folder;
-    std::filesystem::copy_file(PhotoPath("xmp-only.jpg"), folder.Path() / "p.jpg");
+    std::filesystem::copy_file(photos / "xmp-only.jpg", folder.Path() / "p.jpg");
     PhotoReader reader;
     EXPECT_EQ(reader.Read(folder.Text() + "p.jpg").tags[Tag::XmpSubject], Text("one;two words"));
     folder.Touch("p.xmp", R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF

@@ -11,27 +11,22 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 
 namespace {
 
-std::string PhotoPath(const std::string& name)
-{
-    return std::string(FH_TEST_PHOTOS) + "/" + name;
-}
+const std::filesystem::path photos = FH_TEST_PHOTOS;
 
 std::string FileBytes(const std::string& name)
 {
-    std::ifstream in(PhotoPath(name), std::ios::binary);
+    std::ifstream in(photos / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string Repeated(const std::string& part, std::size_t count)
 {
     std::string out;
-    out.reserve(part.size() * count);
     for (std::size_t i = 0; i < count; ++i)
         out += part;
     return out;
@@ -52,6 +47,12 @@ std::size_t ThumbnailLinkOffset(const std::string& jpeg)
     return first + 2 + 12 * number(first, 2);
 }
 
+// Where the segment whose marker stands at `at` ends, as its length field gives it.
+std::size_t SegmentEnd(const std::string& jpeg, std::size_t at)
+{
+    return at + 2 + (static_cast<unsigned char>(jpeg[at + 2]) << 8 | static_cast<unsigned char>(jpeg[at + 3]));
+}
+
 }  // namespace
 
 TEST(JpegHeader, UnlinksTheThumbnailKeepsOnlyWantedEntriesAndStopsAtTheFirstScan)
@@ -69,12 +70,11 @@ TEST(JpegHeader, UnlinksTheThumbnailKeepsOnlyWantedEntriesAndStopsAtTheFirstScan
     // Only the Exif block changes, in place: every byte around it is the file's own.
     const std::size_t exifAt = file.find("\xFF\xE1");
     ASSERT_NE(exifAt, std::string::npos);
-    const std::size_t exifEnd =
-        exifAt + 2 + (static_cast<unsigned char>(file[exifAt + 2]) << 8) + static_cast<unsigned char>(file[exifAt + 3]);
+    const std::size_t exifEnd = SegmentEnd(file, exifAt);
     EXPECT_EQ(header->substr(0, exifAt + 4), file.substr(0, exifAt + 4));
     EXPECT_EQ(header->substr(exifEnd, header->size() - 2 - exifEnd),
               file.substr(exifEnd, header->size() - 2 - exifEnd));
-    EXPECT_EQ(ReadJpegHeaderWithoutThumbnail(PhotoPath("with-thumbnail.jpg")).bytes, header);
+    EXPECT_EQ(ReadJpegHeaderWithoutThumbnail((photos / "with-thumbnail.jpg").string()).bytes, header);
 }
 
 // Damaged directories are not trimmed, as trimming one of them could drop another's entries.
@@ -142,23 +142,15 @@ TEST(JpegHeader, AHeadBeyondItsLimitIsRefusedAndFreeImageGetsNoMoreSegmentsThanI
     }
 }
 
-// The length of the segment after the start marker, as its length field gives it.
-std::size_t FirstSegmentLength(const std::string& jpeg)
-{
-    return static_cast<std::size_t>(static_cast<unsigned char>(jpeg[4]) << 8 | static_cast<unsigned char>(jpeg[5]));
-}
-
-// The bytes this process has read so far, through any library (Linux).
+// The bytes this process has read so far, through any library: the "rchar:" that opens
+// /proc/self/io (Linux).
 std::uint64_t BytesRead()
 {
     std::ifstream io("/proc/self/io");
-    for (std::string key; io >> key;) {
-        std::uint64_t value = 0;
-        io >> value;
-        if (key == "rchar:")
-            return value;
-    }
-    return 0;
+    std::string rchar;
+    std::uint64_t value = 0;
+    io >> rchar >> value;
+    return value;
 }
 
 // A photo costs the bytes its metadata needs, whatever stands between its segments or after them:
@@ -178,12 +170,12 @@ TEST(JpegHeader, WorstCaseHeadsAreReadByBothLibrariesFromTheHeadAlone)
         {"70,000 empty comments", Repeated(std::string("\xFF\xFE\x00\x02", 4), 70000), 0, ReadOutcome::Read},
         {"70,000 one-byte comments", Repeated(std::string("\xFF\xFE\x00\x03\x63", 5), 70000), 0, ReadOutcome::Read},
         {"a gigabyte of nothing before the segments", "", std::uint64_t{1} << 30, ReadOutcome::NotOpened},
-        {"a gigabyte of nothing after the first segment", photo.substr(2, 2 + FirstSegmentLength(photo)),
+        {"a gigabyte of nothing after the first segment", photo.substr(2, SegmentEnd(photo, 2) - 2),
          std::uint64_t{1} << 30, ReadOutcome::NotOpened},
     };
     FreeImageTagReader freeImage;
     Exiv2TagReader exiv2;
-    const TagValue make = freeImage.Read(PhotoPath("camera-full.jpg")).tags[Tag::Make];
+    const TagValue make = freeImage.Read((photos / "camera-full.jpg").string()).tags[Tag::Make];
     ASSERT_FALSE(make.empty());
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -193,13 +185,10 @@ TEST(JpegHeader, WorstCaseHeadsAreReadByBothLibrariesFromTheHeadAlone)
             out.seekp(static_cast<std::streamoff>(2 + row.inserted.size() + row.hole));
             out << photo.substr(2);
         }
-        const std::pair<const char*, std::function<TagReading()>> readers[] = {
-            {"FreeImage", [&] { return freeImage.Read(path.string()); }},
-            {"libexiv2", [&] { return exiv2.Read(path.string()); }},
-        };
-        for (const auto& [library, readPhoto] : readers) {
+        for (const auto& [library, reader] : {std::pair<const char*, TagSource*>{"FreeImage", &freeImage},
+                                              std::pair<const char*, TagSource*>{"libexiv2", &exiv2}}) {
             const std::uint64_t before = BytesRead();
-            const TagReading reading = readPhoto();
+            const TagReading reading = reader->Read(path.string());
             EXPECT_LT(BytesRead() - before, 4 * JpegHeadLimit) << library;
             EXPECT_EQ(reading.outcome, row.outcome) << library;
             if (row.outcome == ReadOutcome::Read) {

@@ -18,14 +18,6 @@ ReaderPool::Options FakeReaders(int readers, int stallLimitMs = 5000)
     return options;
 }
 
-std::vector<std::string> Paths(const std::vector<std::string>& names)
-{
-    std::vector<std::string> paths;
-    for (const std::string& name : names)
-        paths.push_back("/photos/" + name);
-    return paths;
-}
-
 // Reads the whole list through the pool and gives each photo's make and the keys its reading
 // answered, or why it was not read.
 std::vector<std::string> ReadAll(ReaderPool& pool, const std::vector<std::string>& paths)
@@ -119,7 +111,7 @@ TEST(ReaderPool, AnswersInListOrderWithOneOrManyReaders)
                                          "d.jpg", "e.jpg",     "f.jpg", "g.jpg"};
     for (int readers : {1, 2, 3}) {
         ReaderPool pool(FakeReaders(readers));
-        EXPECT_EQ(ReadAll(pool, Paths(names)), names) << readers << " readers";
+        EXPECT_EQ(ReadAll(pool, names), names) << readers << " readers";
         EXPECT_EQ(pool.ReadersStarted(), readers);
     }
 }
@@ -136,21 +128,21 @@ TEST(ReaderPool, AFailureCostsOnlyThatPhotoAndStartsOnlyTheReadersNeeded)
     };
     const Case cases[] = {
         // A crash among others.
-        {Paths({"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}), {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"}, 3},
+        {{"a.jpg", "b.jpg", "crash.jpg", "c.jpg", "d.jpg"}, {"a.jpg", "b.jpg", crashed, "c.jpg", "d.jpg"}, 3},
         // A crash first in a fresh reader.
-        {Paths({"crash.jpg", "a.jpg", "b.jpg"}), {crashed, "a.jpg", "b.jpg"}, 3},
+        {{"crash.jpg", "a.jpg", "b.jpg"}, {crashed, "a.jpg", "b.jpg"}, 3},
         // Two crashes in a row.
-        {Paths({"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}), {"a.jpg", crashed, crashed, "b.jpg"}, 5},
+        {{"a.jpg", "crash1.jpg", "crash2.jpg", "b.jpg"}, {"a.jpg", crashed, crashed, "b.jpg"}, 5},
         // A crash that the second library reads.
-        {Paths({"a.jpg", "fallback.jpg", "b.jpg"}), {"a.jpg", "fallback.jpg", "b.jpg"}, 2},
+        {{"a.jpg", "fallback.jpg", "b.jpg"}, {"a.jpg", "fallback.jpg", "b.jpg"}, 2},
         // A photo felled by an earlier one's damage is read again and kept.
-        {Paths({"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}), {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}, 2},
+        {{"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}, {"a.jpg", "poison.jpg", "b.jpg", "c.jpg"}, 2},
         // Nonsense and a silent end.
-        {Paths({"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}), {crashed, "a.jpg", crashed, "b.jpg"}, 5},
+        {{"garbage.jpg", "a.jpg", "quit.jpg", "b.jpg"}, {crashed, "a.jpg", crashed, "b.jpg"}, 5},
         // A stuck photo.
-        {Paths({"a.jpg", "hang.jpg", "b.jpg"}), {"a.jpg", timedOut, "b.jpg"}, 3},
+        {{"a.jpg", "hang.jpg", "b.jpg"}, {"a.jpg", timedOut, "b.jpg"}, 3},
         // A slow photo that keeps reading.
-        {Paths({"a.jpg", "steady.jpg", "b.jpg"}), {"a.jpg", "steady.jpg", "b.jpg"}, 1},
+        {{"a.jpg", "steady.jpg", "b.jpg"}, {"a.jpg", "steady.jpg", "b.jpg"}, 1},
     };
     for (const Case& row : cases) {
         ReaderPool pool(FakeReaders(1, 300));
@@ -164,7 +156,7 @@ TEST(ReaderPool, KeysGoWithEveryRequest)
 {
     ReaderPool pool(FakeReaders(1));
     pool.AskForKeys({"Xmp.xmp.Rating", "Exif.Image.Artist"});
-    EXPECT_EQ(ReadAll(pool, Paths({"a.jpg", "fallback.jpg"})),
+    EXPECT_EQ(ReadAll(pool, {"a.jpg", "fallback.jpg"}),
               (std::vector<std::string>{"a.jpg Xmp.xmp.Rating Exif.Image.Artist",
                                         "fallback.jpg Xmp.xmp.Rating Exif.Image.Artist"}));
 }
@@ -172,7 +164,7 @@ TEST(ReaderPool, KeysGoWithEveryRequest)
 TEST(ReaderPool, AStuckReaderIsStoppedWhileTheCallerIsKeptAlive)
 {
     ReaderPool pool(FakeReaders(1, 300));
-    const auto paths = Paths({"a.jpg", "hang.jpg", "b.jpg"});
+    const std::vector<std::string> paths{"a.jpg", "hang.jpg", "b.jpg"};
     int keptAlive = 0;
     pool.Begin(paths, [&keptAlive] { ++keptAlive; });
     const auto started = std::chrono::steady_clock::now();
@@ -191,12 +183,12 @@ TEST(ReaderPool, ReadsOutsideTheAnnouncedOrderAndAnAbandonedBatchDoNotLeakIntoTh
 {
     ReaderPool pool(FakeReaders(2));
     EXPECT_EQ(pool.Read("/x/single.jpg").tags[Tag::Make].text(), "single.jpg");
-    const auto first = Paths({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+    const std::vector<std::string> first{"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"};
     pool.Begin(first, nullptr);
     EXPECT_EQ(pool.Read(first[0]).tags[Tag::Make].text(), "a.jpg");
     EXPECT_EQ(pool.Read("/x/other.jpg").tags[Tag::Make].text(), "other.jpg");
     pool.End();  // as after Abort: the rest was read ahead and must be dropped
-    EXPECT_EQ(ReadAll(pool, Paths({"x.jpg", "y.jpg"})), (std::vector<std::string>{"x.jpg", "y.jpg"}));
+    EXPECT_EQ(ReadAll(pool, {"x.jpg", "y.jpg"}), (std::vector<std::string>{"x.jpg", "y.jpg"}));
 }
 
 TEST(ReaderPool, AReaderThatCannotStartOrAnswerIsNamedBeforeAnyPhoto)
@@ -225,7 +217,7 @@ TEST(ReaderPool, AReaderThatCannotStartOrAnswerIsNamedBeforeAnyPhoto)
         EXPECT_EQ(problem ? problem->reason : "", row.reason) << row.program;
         EXPECT_EQ(problem ? problem->program : row.program, row.program);
         // Photos fail at once rather than after a time limit; a reader that answered serves them.
-        EXPECT_EQ(ReadAll(pool, Paths({"a.jpg"})), std::vector<std::string>{row.photo}) << row.program;
+        EXPECT_EQ(ReadAll(pool, {"a.jpg"}), std::vector<std::string>{row.photo}) << row.program;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
         // A program that starts but does not answer is started again for the photo, and once more
         // for the photo alone.

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QProcess>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -97,21 +96,17 @@ Readings ExiftoolReadings(const std::filesystem::path& folder)
     QStringList dates{"-d", "%Y:%m:%d %H:%M:%S"};
     for (const char* key : laterDates)
         dates << QString("-%1").arg(key);
+    Program exiftool("exiftool");
+    exiftool.environment.insert("TZ", zone);
     Readings readings;
     for (const QStringList& arguments :
          {QStringList{"-j", "-n", "-a", "-G1"} + files, QStringList{"-j", "-a", "-G1"} + dates + files}) {
-        QProcess exiftool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TZ", zone);
-        exiftool.setProcessEnvironment(environment);
-        exiftool.start("exiftool", arguments);
-        exiftool.waitForFinished(300000);
-        const bool datesOnly = arguments.contains("-d");
-        for (const QJsonValue& value : QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array()) {
+        const std::string out = exiftool.Run(arguments).out;
+        for (const QJsonValue& value : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array()) {
             QJsonObject& reading = readings[value["SourceFile"].toString().toStdString()];
             const QJsonObject found = value.toObject();
             for (auto field = found.begin(); field != found.end(); ++field)
-                reading[datesOnly ? "Date:" + field.key() : field.key()] = field.value();
+                reading[arguments.contains("-d") ? "Date:" + field.key() : field.key()] = field.value();
         }
     }
     return readings;
@@ -132,7 +127,7 @@ void ApplySidecars(Readings& readings)
     for (const auto& [path, reading] : readings)
         if (const std::string named = SidecarOf(path); !named.empty())
             sidecars[named] = reading;
-    for (auto& [path, reading] : readings) {
+    for (auto& [path, reading] : readings)
         for (const std::string& named : {path.substr(0, path.rfind('.')), path}) {
             const auto sidecar = sidecars.find(named);
             if (sidecar == sidecars.end() || !SidecarOf(path).empty())
@@ -142,7 +137,6 @@ void ApplySidecars(Readings& readings)
                     field.key().startsWith("Xmp."))
                     reading[field.key()] = field.value();
         }
-    }
 }
 
 // A value as text; the parts of a list separated by ";", as the program writes them.
@@ -170,10 +164,9 @@ std::string TrimmedBlanks(const std::string& text)
 
 std::optional<double> Number(const QJsonObject& exif, const char* key)
 {
-    const QJsonValue value = exif[key];
-    bool ok = false;
-    const double number = value.isDouble() ? value.toDouble() : value.toString().section(' ', 0, 0).toDouble(&ok);
-    return value.isDouble() || ok ? std::optional(number) : std::nullopt;
+    bool ok = exif[key].isDouble();
+    const double number = ok ? exif[key].toDouble() : exif[key].toString().section(' ', 0, 0).toDouble(&ok);
+    return ok ? std::optional(number) : std::nullopt;
 }
 
 // exiftool's altitude: a video's below sea level comes as its size and a reference of 1.
@@ -183,11 +176,13 @@ std::optional<double> Altitude(const QJsonObject& exif)
     return altitude && exif["Composite:GPSAltitudeRef"].toInt() == 1 ? -std::abs(*altitude) : altitude;
 }
 
-// The seconds of a day that "h:m:s" gives.
+// The seconds of a day that "h:m:s" gives; -1 for no time, NaN for a text that is no time.
 double DaySeconds(const std::string& text)
 {
+    if (text.empty())
+        return -1;
     const QStringList parts = QString::fromStdString(text).split(':');
-    return parts.size() == 3 ? parts[0].toDouble() * 3600 + parts[1].toDouble() * 60 + parts[2].toDouble() : -1;
+    return parts.size() == 3 ? parts[0].toDouble() * 3600 + parts[1].toDouble() * 60 + parts[2].toDouble() : NAN;
 }
 
 // Compares the record of one photo with exiftool's reading of it, by meaning: "1/160 sec" with
@@ -268,28 +263,24 @@ void ExpectAgreement(const std::vector<std::string>& fields, const QJsonObject& 
         else
             EXPECT_EQ(ours, "") << key;
     }
-    const std::string gpsDate = Str(exif["GPS:GPSDateStamp"]);
-    const std::string gpsTime = Str(exif["GPS:GPSTimeStamp"]);
     const std::string ours = column(19);
-    EXPECT_EQ(ours.substr(0, ours.find(' ')), gpsDate) << "GPS date";
-    if (gpsTime.empty())
-        EXPECT_EQ(ours.substr(ours.find(' ') + 1), "") << "GPS time";
-    else
-        EXPECT_NEAR(DaySeconds(ours.substr(ours.find(' ') + 1)), DaySeconds(gpsTime), 0.006) << "GPS time";
+    EXPECT_EQ(ours.substr(0, ours.find(' ')), Str(exif["GPS:GPSDateStamp"])) << "GPS date";
+    EXPECT_NEAR(DaySeconds(ours.substr(ours.find(' ') + 1)), DaySeconds(Str(exif["GPS:GPSTimeStamp"])), 0.006)
+        << "GPS time";
     const auto direction = Number(exif, "GPS:GPSImgDirection");
     EXPECT_EQ(column(20), direction ? std::to_string(static_cast<long long>(*direction)) : "") << "direction";
 
     EXPECT_EQ(column(21), First(exif, {"IPTC:Headline", "XMP-photoshop:Headline"})) << "headline";
     EXPECT_EQ(column(22), First(exif, {"IPTC:Caption-Abstract", "XMP-dc:Description"})) << "caption";
     EXPECT_EQ(column(23), First(exif, {"IPTC:Keywords", "XMP-dc:Subject"})) << "keywords";
-    const char* xp[] = {"IFD0:XPKeywords", "IFD0:XPComment", "IFD0:XPAuthor", "IFD0:XPTitle", "IFD0:XPSubject"};
-    for (int c = 24; c <= 28; ++c) {
-        const char* key = xp[c - 24];
+    for (int c = 24;
+         const char* key : {"IFD0:XPKeywords", "IFD0:XPComment", "IFD0:XPAuthor", "IFD0:XPTitle", "IFD0:XPSubject"}) {
         // exiftool 12.57 reads a character beyond U+FFFF in an XP text as question marks.
         const std::string theirs = Str(exif[key]);
-        const bool ascii = std::ranges::all_of(column(c), [](unsigned char byte) { return byte < 0x80; });
+        const std::string text = column(c++);
+        const bool ascii = std::ranges::all_of(text, [](unsigned char byte) { return byte < 0x80; });
         if (theirs.find('?') == std::string::npos || ascii) {
-            EXPECT_EQ(column(c), theirs) << key;
+            EXPECT_EQ(text, theirs) << key;
         }
     }
 }
@@ -308,13 +299,11 @@ void ExpectOnTheMap(const std::map<std::string, QJsonArray>& map, const std::vec
         if (!column(18).empty())
             expected.push_back(Altitude(exif).value_or(NAN));
     }
-    std::vector<double> point;
-    if (const auto found = map.find(fields.front()); found != map.end())
-        for (const QJsonValue& number : found->second)
-            point.push_back(number.toDouble());
-    ASSERT_EQ(point.size(), expected.size()) << "map";
-    for (std::size_t i = 0; i < point.size(); ++i)
-        EXPECT_NEAR(point[i], expected[i], 1e-9 * (1 + std::abs(expected[i]))) << "map coordinate " << i;
+    const auto found = map.find(fields.front());
+    const QJsonArray point = found == map.end() ? QJsonArray() : found->second;
+    ASSERT_EQ(static_cast<std::size_t>(point.size()), expected.size()) << "map";
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(point[i].toDouble(), expected[i], 1e-9 * (1 + std::abs(expected[i]))) << "map coordinate " << i;
 }
 
 void ExpectEveryPhotoAgrees(const std::filesystem::path& folder)
@@ -370,11 +359,8 @@ const std::pair<std::string, Printed> comparedKeys[] = {
 // reads no tag of the photo at all (a format it does not read).
 QJsonObject Exiv2Texts(const std::filesystem::path& photo)
 {
-    QProcess exiv2;
-    exiv2.start("exiv2", {"-Pkt", Q(photo)});
-    exiv2.waitForFinished(60000);
-    std::istringstream out(exiv2.readAllStandardOutput().toStdString());
-    std::map<std::string, std::vector<std::string>> lines;
+    std::istringstream out(Program("exiv2").Run({"-Pkt", Q(photo)}).out);
+    std::map<std::string, std::string> printedTexts;  // a key's values joined with ";"
     std::string key;
     for (std::string line; std::getline(out, line);) {
         // The key in 45 columns and a blank, then the value; a line break inside a value goes on
@@ -382,19 +368,17 @@ QJsonObject Exiv2Texts(const std::filesystem::path& photo)
         if (line.starts_with("Exif.") || line.starts_with("Iptc.") || line.starts_with("Xmp.")) {
             key = line.substr(0, line.find(' '));
             const std::size_t value = std::max<std::size_t>(45, key.size()) + 1;
-            lines[key].push_back(line.size() > value ? line.substr(value) : std::string());
+            std::string& text = printedTexts[key];
+            text += (text.empty() ? "" : ";") + (line.size() > value ? line.substr(value) : std::string());
         } else if (!key.empty()) {
-            lines[key].back() += "\n" + line;
+            printedTexts[key] += "\n" + line;
         }
     }
     QJsonObject texts;
-    for (const auto& [printedKey, values] : lines) {
+    for (auto [printedKey, text] : printedTexts) {
         const auto compared = std::find_if(std::begin(comparedKeys), std::end(comparedKeys),
                                            [&key = printedKey](const auto& entry) { return entry.first == key; });
         const Printed printed = compared == std::end(comparedKeys) ? Printed::AsItIs : compared->second;
-        std::string text;
-        for (const std::string& value : values)
-            text += (text.empty() ? "" : ";") + value;
         if (printed == Printed::LanguageAlt && text.starts_with("lang=\"")) {
             const std::string standard = "lang=\"x-default\" ";
             const std::size_t at = text.find(standard);
@@ -428,28 +412,24 @@ void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
     ApplySidecars(readings);
     for (const bool alone : {false, true}) {
         SCOPED_TRACE(alone ? "the keys alone" : "the keys beside a column");
-        QStringList columns = alone ? QStringList() : QStringList{"filesize"};
-        std::vector<std::string> keys;
-        for (const auto& [key, printed] : comparedKeys) {
-            if (!alone || !key.starts_with("Exif.Canon.")) {
-                keys.push_back(key);
-                columns << QString::fromStdString(key);
-            }
-        }
+        QStringList keys;
+        for (const auto& [key, printed] : comparedKeys)
+            if (!alone || !key.starts_with("Exif.Canon."))
+                keys << QString::fromStdString(key);
         TempFolder output;
-        const Outcome outcome =
-            Program(BATCH_COMMAND_PATH)
-                .Run({"--subfolders", "--full-path", "--columns", columns.join(','), "--formats", "all", "--yes",
-                      "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
+        const QString columns = (alone ? keys : QStringList{"filesize"} + keys).join(',');
+        const Outcome outcome = Program(BATCH_COMMAND_PATH)
+                                    .Run({"--subfolders", "--full-path", "--columns", columns, "--formats", "all",
+                                          "--yes", "--headings", "--output", Q(output.Path() / "keys.csv"), Q(folder)});
         ASSERT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3) << outcome.err;
         const auto records = ParseCsv(output.Read("keys.csv"));
         ASSERT_FALSE(records.empty());
         // The heading line names each tag's column by its key.
         const std::size_t first = alone ? 1 : 2;
-        EXPECT_EQ(records.front().at(first), keys.front());
+        EXPECT_EQ(records.front().at(first), keys.front().toStdString());
         std::map<std::string, std::vector<std::string>> ours;
         for (std::size_t row = 1; row < records.size(); ++row) {
-            ASSERT_EQ(records[row].size(), first + keys.size()) << records[row].front();
+            ASSERT_EQ(records[row].size(), first + static_cast<std::size_t>(keys.size())) << records[row].front();
             ours[records[row].front()].assign(records[row].begin() + static_cast<long>(first), records[row].end());
         }
         int compared = 0;
@@ -458,9 +438,9 @@ void ExpectKeysAgreeWithExiv2(const std::filesystem::path& folder, int atLeast)
             const auto record = ours.find(path);
             if (!SidecarOf(path).empty() || expected.isEmpty() || (!alone && record == ours.end()))
                 continue;  // a sidecar, a file exiv2 does not read, or no photo of the program's formats
-            for (std::size_t i = 0; i < keys.size(); ++i) {
+            for (qsizetype i = 0; i < keys.size(); ++i) {
                 const std::string value = record == ours.end() ? std::string() : record->second[i];
-                EXPECT_EQ(value, Str(expected[QString::fromStdString(keys[i])])) << path << " " << keys[i];
+                EXPECT_EQ(value, Str(expected[keys[i]])) << path << " " << keys[i].toStdString();
                 compared += !value.empty();
             }
         }

@@ -8,40 +8,31 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
 
 const std::array<std::string, 12> english{"January", "February", "March",     "April",   "May",      "June",
                                           "July",    "August",   "September", "October", "November", "December"};
 
-// The built-in columns of the given numbers, in catalogue order as a run writes them.
+// The built-in columns of the given numbers, given in catalogue order as a run writes them.
 std::vector<Column> Ticked(std::initializer_list<int> numbers)
 {
-    std::vector<int> sorted(numbers);
-    std::sort(sorted.begin(), sorted.end());
     std::vector<Column> columns;
-    for (int number : sorted)
+    for (int number : numbers)
         columns.push_back(ColumnCatalogue()[static_cast<std::size_t>(number)]);
     return columns;
 }
 
 // A reader that has just read one photo with the given tags.
-class ReadPhoto {
-public:
-    explicit ReadPhoto(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read, std::vector<KeyedValue> keyed = {})
+struct ReadPhoto {
+    explicit ReadPhoto(PhotoTags tags, ReadOutcome outcome = ReadOutcome::Read)
     {
-        m_path = m_folder.Touch("IMG_0001.JPG", "12345");
-        m_source.Set("IMG_0001.JPG", std::move(tags), outcome, std::move(keyed));
-        m_reader.ReadImage(m_path);
+        source.Set("IMG_0001.JPG", std::move(tags), outcome);
+        reader.ReadImage(folder.Touch("IMG_0001.JPG", "12345"));
     }
-    PhotoValues& Reader() { return m_reader; }
 
-private:
-    TempFolder m_folder;
-    std::string m_path;
-    ScriptedTagSource m_source;
-    PhotoValues m_reader{m_source};
+    TempFolder folder;
+    ScriptedTagSource source;
+    PhotoValues reader{source};
 };
 
 RecordComposer Comma(int dateFormat = 0)
@@ -106,20 +97,20 @@ TEST(Record, FromOnePhotosValues)
     };
     for (const auto& c : cases) {
         ReadPhoto photo(c.tags, c.outcome);
-        EXPECT_EQ(c.composer.Record("n", c.ticked, photo.Reader()), c.record) << c.what;
+        EXPECT_EQ(c.composer.Record("n", c.ticked, photo.reader), c.record) << c.what;
     }
     // The date columns carry the photo's date and time as numbers, whatever part the text shows; the
     // fraction of a second only where the layout shows it.
     ReadPhoto dated(subSeconds);
     for (const bool withFraction : {false, true}) {
         const Fields fields =
-            RecordComposer(",", DateLayout{1, english, withFraction}).Values(Ticked({0, 1, 2}), dated.Reader());
+            RecordComposer(",", DateLayout{1, english, withFraction}).Values(Ticked({0, 1, 2}), dated.reader);
         for (const Field& field : fields) {
             EXPECT_EQ(field.type, Field::Type::DateTime) << field.text;
             EXPECT_EQ(field.moment, (DateTimeParts{2000, 5, 7, 14, 22, 1, withFraction ? "25" : ""})) << field.text;
         }
     }
-    EXPECT_EQ(Comma().Values(Ticked({0, 2}), ReadPhoto(noBlank).Reader())[1].type, Field::Type::Text);
+    EXPECT_EQ(Comma().Values(Ticked({0, 2}), ReadPhoto(noBlank).reader)[1].type, Field::Type::Text);
 }
 
 TEST(RecordEscaping, ForSpreadsheetsTextThatWouldStartAFormulaGetsAnApostropheAndNumbersStay)

@@ -40,11 +40,6 @@ struct Case {
     std::string expected;
 };
 
-GpsCoordinate Coordinate(double degrees, double minutes, double seconds, std::string reference)
-{
-    return GpsCoordinate{degrees, minutes, seconds, std::move(reference)};
-}
-
 }  // namespace
 
 TEST_F(ValueFormat, EachColumnTextFromTheStoredValue)
@@ -132,12 +127,7 @@ TEST_F(ValueFormat, CaptureMomentOnlyForAWholeDate)
 TEST_F(ValueFormat, DateFallsBackToTheOlderOfTheFileTimes)
 {
     std::tm local{};
-    local.tm_year = 2001 - 1900;
-    local.tm_mon = 1;
-    local.tm_mday = 3;
-    local.tm_hour = 4;
-    local.tm_min = 5;
-    local.tm_sec = 6;
+    ::strptime("2001:02:03 04:05:06", "%Y:%m:%d %H:%M:%S", &local);
     local.tm_isdst = -1;
     const std::string path = folder.Touch("p.jpg", "1234567");
     const ::utimbuf times{std::mktime(&local), std::mktime(&local)};
@@ -183,11 +173,11 @@ TEST(DecimalDegrees, SignedBySouthAndWestOnlyAndEmptyWithoutANumber)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const std::pair<GpsCoordinate, const char*> cases[] = {
-        {Coordinate(48, 51, 23.76, "s"), "48.856600"},
-        {Coordinate(2, 21, 0, ""), "2.350000"},
-        {Coordinate(0, 0, 18.36, "W"), "-0.005100"},  // near the prime meridian: real, printed
-        {Coordinate(nan, 0, 0, "N"), ""},
-        {Coordinate(10, inf, 0, "N"), ""},
+        {{48, 51, 23.76, "s"}, "48.856600"},
+        {{2, 21, 0, ""}, "2.350000"},
+        {{0, 0, 18.36, "W"}, "-0.005100"},  // near the prime meridian: real, printed
+        {{nan, 0, 0, "N"}, ""},
+        {{10, inf, 0, "N"}, ""},
     };
     for (const auto& [coordinate, expected] : cases)
         EXPECT_EQ(FormatDecimalDegrees(coordinate).text, expected) << coordinate.degrees << " " << coordinate.reference;

@@ -41,19 +41,12 @@ inline PhotoTags TagsWith(std::initializer_list<std::pair<Tag, TagValue>> values
 // How a value shows in a failed expectation.
 inline void PrintTo(const TagValue& value, std::ostream* out)
 {
-    switch (value.type()) {
-    case TagValue::Type::None:
+    if (value.type() == TagValue::Type::None)
         *out << "(none)";
-        break;
-    case TagValue::Type::Text:
+    else if (value.type() == TagValue::Type::Text)
         *out << '"' << value.text() << '"';
-        break;
-    case TagValue::Type::Integer:
+    else if (value.type() == TagValue::Type::Integer)
         *out << value.integer();
-        break;
-    case TagValue::Type::Rationals:
-        for (std::size_t i = 0; i < value.rationalCount(); ++i)
-            *out << (i ? " " : "") << value.rational(i).numerator << '/' << value.rational(i).denominator;
-        break;
-    }
+    for (std::size_t i = 0; i < value.rationalCount(); ++i)  // none but in rationals
+        *out << (i ? " " : "") << value.rational(i).numerator << '/' << value.rational(i).denominator;
 }
