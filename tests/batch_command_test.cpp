@@ -31,12 +31,9 @@ protected:
         std::filesystem::copy_file(FAKE_READER_PATH, workingFolder.Path() / "fake_reader");
     }
 
-    QStringList Arguments(std::initializer_list<const char*> options) const
+    QStringList Arguments(const QStringList& options) const
     {
-        QStringList arguments{"--folder", Q(photos.Path()), "--output", Q(output.Path() / "out.csv")};
-        for (const char* option : options)
-            arguments << option;
-        return arguments;
+        return QStringList{"--folder", Q(photos.Path()), "--output", Q(output.Path() / "out.csv")} + options;
     }
 
     // The names beside out.csv, the random part of a temporary file's name as "*".
@@ -94,11 +91,9 @@ std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 {
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        std::error_code gone;
-        if (name.find_first_not_of("0123456789") == std::string::npos &&
-            std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
-            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        std::error_code gone;  // ended, or no process; "self" and "thread-self" are this test
+        if (std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
+            found.push_back(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
     }
     return found;
 }

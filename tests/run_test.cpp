@@ -198,8 +198,7 @@ TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit previousLimit{};
         ::getrlimit(RLIMIT_FSIZE, &previousLimit);
-        rlimit small = previousLimit;
-        small.rlim_cur = 1000;
+        const rlimit small{1000, previousLimit.rlim_max};
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
         const RunResult result = Execute();
         ::setrlimit(RLIMIT_FSIZE, &previousLimit);
