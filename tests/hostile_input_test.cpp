@@ -69,12 +69,9 @@ protected:
         return cli.Run(arguments, {}, asNobody);
     }
 
-    std::string Photo(const std::string& relative, const std::string& source = "camera-full.jpg") const
+    std::string Photo(const std::string& relative) const
     {
-        const fs::path path = photos.Path() / relative;
-        fs::create_directories(path.parent_path());
-        fs::copy_file(testPhotos / source, path, fs::copy_options::overwrite_existing);
-        return path.string();
+        return photos.Touch(relative, FileText(testPhotos / "camera-full.jpg"));
     }
 
     QString Output(const std::string& name = "out.csv") const { return Q(output.Path() / name); }
