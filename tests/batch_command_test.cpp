@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -253,31 +252,30 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 #endif
         TempFolder rowPhotos;
         TempFolder rowOutput;
-        const auto fill = [&](std::string text) {
-            for (const auto& [name, folder] : {std::pair{"{photos}", &rowPhotos}, std::pair{"{out}", &rowOutput}})
-                for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at))
-                    text.replace(at, std::strlen(name), folder->Path().string());
-            return text;
+        const auto fill = [&](const std::string& text) {
+            return QString::fromStdString(text)
+                .replace("{photos}", Q(rowPhotos.Path()))
+                .replace("{out}", Q(rowOutput.Path()));
         };
         for (const std::string& photo : row.photos)
             rowPhotos.Touch(photo);
         rowOutput.Touch("out.csv", "keep me\n");
-        rowOutput.Touch("list", fill(row.list));
+        rowOutput.Touch("list", fill(row.list).toStdString());
         std::filesystem::remove_all(cli.config.Path() / "QX Software");
         if (!row.stored.empty())
-            cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored));
+            cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored).toStdString());
         cli.environment.insert("FOTOHARVESTER_READER", row.reader);
         QStringList arguments;
         for (const std::string& argument : row.arguments)
-            arguments << QString::fromStdString(fill(argument));
+            arguments << fill(argument);
         QStringList wrapper;
         for (const std::string& part : row.wrapper)
-            wrapper << QString::fromStdString(fill(part));
+            wrapper << fill(part);
 
-        const Outcome outcome = cli.Run(arguments, QByteArray::fromStdString(fill(row.input)), wrapper);
+        const Outcome outcome = cli.Run(arguments, fill(row.input).toUtf8(), wrapper);
         EXPECT_EQ(outcome.exitCode, row.exitCode);
-        EXPECT_EQ(outcome.err, fill(row.err));
-        EXPECT_EQ(outcome.out, fill(row.out));
+        EXPECT_EQ(outcome.err, fill(row.err).toStdString());
+        EXPECT_EQ(outcome.out, fill(row.out).toStdString());
         EXPECT_EQ(rowOutput.Read("out.csv"), row.written);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(workingFolder.Path()), {}), 1);
     }
