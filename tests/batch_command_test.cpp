@@ -289,13 +289,9 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
 {
     for (int i = 0; i < 200; ++i)
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
-    QProcess interrupted;
-    cli.Start(interrupted, Arguments({"--columns", "4", "--readers", "1"}));
     // Stopped once it has written records: its temporary file grows a block of some 150 at a time.
-    ASSERT_TRUE(WaitUntil([this] { return HeldSoFar() > 0; }, std::chrono::seconds(20)));
-    ::kill(static_cast<pid_t>(interrupted.processId()), SIGINT);
-    ASSERT_TRUE(interrupted.waitForFinished(10000));
-    const Outcome outcome = Program::Ended(interrupted);
+    const Outcome outcome = StoppedWhileWriting(
+        "4", SIGINT, [this] { EXPECT_TRUE(WaitUntil([this] { return HeldSoFar() > 0; }, std::chrono::seconds(20))); });
     EXPECT_EQ(outcome.exitCode, 130);
     EXPECT_NE(outcome.err.find("fotoharvester-cli: stopped after "), std::string::npos) << outcome.err;
     const std::string stopped = output.Read("out.csv");
