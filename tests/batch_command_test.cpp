@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -31,12 +30,9 @@ protected:
         std::filesystem::copy_file(FAKE_READER_PATH, workingFolder.Path() / "fake_reader");
     }
 
-    QStringList Arguments(std::initializer_list<const char*> options) const
+    QStringList Arguments(const QStringList& options) const
     {
-        QStringList arguments{"--folder", Q(photos.Path()), "--output", Q(output.Path() / "out.csv")};
-        for (const char* option : options)
-            arguments << option;
-        return arguments;
+        return QStringList{"--folder", Q(photos.Path()), "--output", Q(output.Path() / "out.csv")} + options;
     }
 
     // The names beside out.csv, the random part of a temporary file's name as "*".
@@ -94,11 +90,9 @@ std::vector<pid_t> ProcessesOf(const std::filesystem::path& program)
 {
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        std::error_code gone;
-        if (name.find_first_not_of("0123456789") == std::string::npos &&
-            std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
-            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        std::error_code gone;  // ended, or no process; "self" and "thread-self" are this test
+        if (std::filesystem::read_symlink(entry.path() / "exe", gone) == program)
+            found.push_back(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
     }
     return found;
 }
@@ -258,31 +252,30 @@ TEST_F(BatchCommand, ArgumentsExitStatusesAndMessages)
 #endif
         TempFolder rowPhotos;
         TempFolder rowOutput;
-        const auto fill = [&](std::string text) {
-            for (const auto& [name, folder] : {std::pair{"{photos}", &rowPhotos}, std::pair{"{out}", &rowOutput}})
-                for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at))
-                    text.replace(at, std::strlen(name), folder->Path().string());
-            return text;
+        const auto fill = [&](const std::string& text) {
+            return QString::fromStdString(text)
+                .replace("{photos}", Q(rowPhotos.Path()))
+                .replace("{out}", Q(rowOutput.Path()));
         };
         for (const std::string& photo : row.photos)
             rowPhotos.Touch(photo);
         rowOutput.Touch("out.csv", "keep me\n");
-        rowOutput.Touch("list", fill(row.list));
+        rowOutput.Touch("list", fill(row.list).toStdString());
         std::filesystem::remove_all(cli.config.Path() / "QX Software");
         if (!row.stored.empty())
-            cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored));
+            cli.config.Touch("QX Software/Pixgatherer.conf", fill(row.stored).toStdString());
         cli.environment.insert("FOTOHARVESTER_READER", row.reader);
         QStringList arguments;
         for (const std::string& argument : row.arguments)
-            arguments << QString::fromStdString(fill(argument));
+            arguments << fill(argument);
         QStringList wrapper;
         for (const std::string& part : row.wrapper)
-            wrapper << QString::fromStdString(fill(part));
+            wrapper << fill(part);
 
-        const Outcome outcome = cli.Run(arguments, QByteArray::fromStdString(fill(row.input)), wrapper);
+        const Outcome outcome = cli.Run(arguments, fill(row.input).toUtf8(), wrapper);
         EXPECT_EQ(outcome.exitCode, row.exitCode);
-        EXPECT_EQ(outcome.err, fill(row.err));
-        EXPECT_EQ(outcome.out, fill(row.out));
+        EXPECT_EQ(outcome.err, fill(row.err).toStdString());
+        EXPECT_EQ(outcome.out, fill(row.out).toStdString());
         EXPECT_EQ(rowOutput.Read("out.csv"), row.written);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(workingFolder.Path()), {}), 1);
     }
@@ -296,13 +289,9 @@ TEST_F(BatchCommand, AStoppedRunKeepsItsRecordsOrTheEarlierFileAndAKilledOneNone
 {
     for (int i = 0; i < 200; ++i)
         photos.Touch("slow" + std::to_string(1000 + i) + ".jpg");  // the fake reader takes 30 ms each
-    QProcess interrupted;
-    cli.Start(interrupted, Arguments({"--columns", "4", "--readers", "1"}));
     // Stopped once it has written records: its temporary file grows a block of some 150 at a time.
-    ASSERT_TRUE(WaitUntil([this] { return HeldSoFar() > 0; }, std::chrono::seconds(20)));
-    ::kill(static_cast<pid_t>(interrupted.processId()), SIGINT);
-    ASSERT_TRUE(interrupted.waitForFinished(10000));
-    const Outcome outcome = Program::Ended(interrupted);
+    const Outcome outcome = StoppedWhileWriting(
+        "4", SIGINT, [this] { EXPECT_TRUE(WaitUntil([this] { return HeldSoFar() > 0; }, std::chrono::seconds(20))); });
     EXPECT_EQ(outcome.exitCode, 130);
     EXPECT_NE(outcome.err.find("fotoharvester-cli: stopped after "), std::string::npos) << outcome.err;
     const std::string stopped = output.Read("out.csv");

@@ -7,15 +7,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-std::string Value(const SettingField& field, ExtractionSettings settings)
-{
-    return field.kind == SettingField::Kind::Text ? field.Text(settings) : std::to_string(field.Number(settings));
-}
-
-}  // namespace
-
 // Each option changes its own setting and no other; what the command line does not name keeps
 // the stored value. Every row starts from stored values that differ from the one it expects.
 TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
@@ -57,6 +48,9 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
             field.Number(ones) = 1;
         }
     }
+    const auto value = [](const SettingField& field, ExtractionSettings settings) {
+        return field.kind == SettingField::Kind::Text ? field.Text(settings) : std::to_string(field.Number(settings));
+    };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.arguments.front());
         const ParseResult parsed = ParseCommandLine(row.arguments);
@@ -64,7 +58,7 @@ TEST(CommandLine, EachOptionSetsItsOwnSettingOnTopOfTheStoredOnes)
         const ExtractionSettings& stored = row.value == "0" ? ones : zeros;
         const ExtractionSettings applied = ApplyCommandLine(stored, parsed.commandLine);
         for (const SettingField& field : PersistedSettingFields())
-            EXPECT_EQ(Value(field, applied), field.name == row.field ? row.value : Value(field, stored)) << field.name;
+            EXPECT_EQ(value(field, applied), field.name == row.field ? row.value : value(field, stored)) << field.name;
     }
     // The keys of --columns take the place of the tags stored; without --columns they stay.
     ExtractionSettings tagged = zeros;

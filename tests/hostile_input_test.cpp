@@ -22,8 +22,8 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <regex>
 
 namespace fs = std::filesystem;
 
@@ -37,13 +37,9 @@ const std::string cameraModel = "EOS 5D Mark IV\t";  // the model of camera-full
 std::map<std::string, std::string> Contents(const fs::path& folder)
 {
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        std::string& content = files[fs::relative(entry.path(), folder).string()] = "(not a file)";
-        if (entry.is_regular_file() && !entry.is_symlink()) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            content.assign(std::istreambuf_iterator<char>(in), {});
-        }
-    }
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[fs::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() && !entry.is_symlink() ? FileText(entry.path()) : "(not a file)";
     return files;
 }
 
@@ -73,12 +69,9 @@ protected:
         return cli.Run(arguments, {}, asNobody);
     }
 
-    std::string Photo(const std::string& relative, const std::string& source = "camera-full.jpg") const
+    std::string Photo(const std::string& relative) const
     {
-        const fs::path path = photos.Path() / relative;
-        fs::create_directories(path.parent_path());
-        fs::copy_file(testPhotos / source, path, fs::copy_options::overwrite_existing);
-        return path.string();
+        return photos.Touch(relative, FileText(testPhotos / "camera-full.jpg"));
     }
 
     QString Output(const std::string& name = "out.csv") const { return Q(output.Path() / name); }
@@ -107,9 +100,8 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
         folder /= std::string(250, 'p');
     readable[Photo(fs::relative(folder / (std::string(251, 'n') + ".jpg"), photos.Path()))] = cameraModel;
     // Folders beyond the path-length limit are listed, and their photos read.
-    std::ifstream camera(testPhotos / "camera-full.jpg", std::ios::binary);
-    const DeepFolder beyond(photos.Path(), "deep.jpg", std::string(std::istreambuf_iterator<char>(camera), {}));
-    ASSERT_TRUE(beyond.Made());
+    const fs::path beyond = MakeDeepFolder(photos.Path(), "deep.jpg", FileText(testPhotos / "camera-full.jpg"));
+    ASSERT_FALSE(beyond.empty());
     fs::create_directory_symlink(photos.Path(), photos.Path() / "folder.jpg" / "loop");
     photos.Touch("empty.jpg", "");
     ASSERT_EQ(::mkfifo((photos.Path() / "pipe.jpg").c_str(), 0644), 0);
@@ -135,7 +127,7 @@ TEST_F(HostileInput, EveryReadablePhotoOfAHostileTreeIsReadAndTheRestNamed)
         "fotoharvester-cli: 1 folder could not be opened"};
     for (const std::string& line : named)
         EXPECT_NE(outcome.err.find(line), std::string::npos) << line;
-    const std::string deepPath = (beyond.Top() / "").string();
+    const std::string deepPath = (beyond / "").string();
     // The output has --full-path and one column: the value by photo path.
     std::map<std::string, std::string> records;
     for (const auto& record : ParseCsv(output.Read("out.csv"), "|"))
@@ -234,11 +226,8 @@ TEST_F(HostileInput, EachReaderMayTakeAGigabyteOfMemoryAtMost)
     const std::string hello = tagwire::Frame(tagwire::Kind::Hello, {});
     reader.write(hello.data(), static_cast<qint64>(hello.size()));
     ASSERT_TRUE(reader.waitForReadyRead(10000));  // ready, and so past its start-up
-    std::ifstream limits("/proc/" + std::to_string(reader.processId()) + "/limits");
-    std::string line;
-    while (std::getline(limits, line) && !line.starts_with("Max data size")) {
-    }
-    EXPECT_NE(line.find(" 1073741824 "), std::string::npos) << line;
+    const std::string limits = FileText("/proc/" + std::to_string(reader.processId()) + "/limits");
+    EXPECT_TRUE(std::regex_search(limits, std::regex("\\nMax data size[^\\n]* 1073741824 "))) << limits;
     reader.closeWriteChannel();
     reader.waitForFinished();
 }

@@ -7,22 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
-
-namespace {
-
-std::vector<std::string> Names(const PhotoList& list, const std::string& root)
-{
-    std::vector<std::string> names;
-    for (const auto& path : list)
-        names.push_back(path.substr(root.size()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
 
 // On Linux and macOS only "/" separates folders: a backslash is part of a name. Windows takes both.
 #ifdef _WIN32
@@ -75,13 +60,8 @@ TEST(PathText, FileNameAfterTheLastSeparatorExtensionAfterTheLastDot)
 // --help lists them from the table itself).
 TEST(PhotoFormats, TheHelpAndTheManualPageNameEveryExtension)
 {
-    const auto read = [](const char* path) {
-        std::ostringstream text;
-        text << std::ifstream(std::filesystem::path(SOURCE_DIR) / path).rdbuf();
-        return text.str();
-    };
-    const std::string help = read("docs/help/index.html");
-    const std::string manual = read("packaging/man/fotoharvester-cli.1.in");
+    const std::string help = FileText(std::filesystem::path(SOURCE_DIR) / "docs/help/index.html");
+    const std::string manual = FileText(std::filesystem::path(SOURCE_DIR) / "packaging/man/fotoharvester-cli.1.in");
     ASSERT_FALSE(help.empty() || manual.empty());
     for (const auto group : {JpegAndTiffExtensions(), OtherPhotoExtensions(), VideoExtensions()}) {
         for (const std::string_view extension : group) {
@@ -113,8 +93,12 @@ TEST(PhotoCollection, KeepsPhotosOfEveryDepthAndVisitsLinkedFoldersOnce)
     std::filesystem::current_path(folder.Path().parent_path());
     EXPECT_TRUE(CollectPhotoFiles(deep, folder.Path().filename().string() + "/", true).empty());
     std::filesystem::current_path(previous);
-    EXPECT_EQ(Names(deep, folder.Text()), (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Tif", "kept", "linked/x.jpg",
-                                                                    "photos.jpg/g.jpg", "sub/f.jpg"}));
+    std::vector<std::string> names;
+    for (const auto& path : deep)
+        names.push_back(path.substr(folder.Text().size()));
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"a.JPG", "b.jpeg", "c.Tif", "kept", "linked/x.jpg", "photos.jpg/g.jpg",
+                                               "sub/f.jpg"}));
 }
 
 // Told to stop, the listing of a large folder stops part-way rather than at its end.

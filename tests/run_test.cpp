@@ -40,6 +40,7 @@ protected:
                    TagsWith({{Tag::Model, Text("X100")}, {Tag::ISOSpeed, Number(200)}, {Tag::Make, Text("Fuji")}}));
         photos.Touch("IMG_0002.JPG");
         source.Set("IMG_0002.JPG", TagsWith({{Tag::Model, Text("D70")}, {Tag::Make, Text("Nikon")}}));
+        request.separator = ",";
     }
 
     ExtractionSettings Defaults() const
@@ -53,12 +54,8 @@ protected:
 
     RunResult Execute()
     {
-        RunRequest request;
         request.settings = settings;
-        request.separator = separator;
-        request.mapPath = mapPath;
-        request.photos = photoList;
-        return ExtractionRun(std::move(request), host, source).Execute();
+        return ExtractionRun(request, host, source).Execute();
     }
     std::string Output(const std::string& name = "out.csv") const { return output.Read(name); }
     std::string OutputPath() const { return (output.Path() / "out.csv").string(); }
@@ -66,9 +63,7 @@ protected:
     TempFolder photos;
     TempFolder output;
     ExtractionSettings settings = Defaults();
-    std::string separator = ",";
-    std::string mapPath;
-    std::optional<PhotoList> photoList;
+    RunRequest request;  // Execute() puts the settings above in it
     TestHost host;
     ScriptedTagSource source;
 };
@@ -157,8 +152,8 @@ TEST_F(Run, RefusedRunsTouchNothing)
          [&] { settings.OutFile = (output.Path() / "photos-again" / "IMG_0003.jpg").string(); },
          MessageId::OutputIsAPhoto},
         // Nothing that could be read back: fields run together, no fields, or a hidden file.
-        {"no separator", [&] { separator = ""; }, MessageId::SeparatorUnusable},
-        {"a quote as separator, typed in the window", [&] { separator = "\""; }, MessageId::SeparatorUnusable},
+        {"no separator", [&] { request.separator = ""; }, MessageId::SeparatorUnusable},
+        {"a quote as separator, typed in the window", [&] { request.separator = "\""; }, MessageId::SeparatorUnusable},
         {"no column ticked", [&] { settings.Flags = FlagsWith({}); }, MessageId::NoColumns},
         {"no output name", [&] { settings.OutFile = ""; }, MessageId::OutputEmpty},
         {"an output name that is only an extension", [&] { settings.OutFile = (output.Path() / ".csv").string(); },
@@ -168,7 +163,7 @@ TEST_F(Run, RefusedRunsTouchNothing)
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
         settings = Defaults();
-        separator = ",";
+        request.separator = ",";
         host = TestHost();
         row.change();
         EXPECT_EQ(Execute().outcome, RunResult::Outcome::Refused);
@@ -203,8 +198,7 @@ TEST_F(Run, AFailedWriteLeavesTheEarlierOutputAndNoTemporaryFile)
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit previousLimit{};
         ::getrlimit(RLIMIT_FSIZE, &previousLimit);
-        rlimit small = previousLimit;
-        small.rlim_cur = 1000;
+        const rlimit small{1000, previousLimit.rlim_max};
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
         const RunResult result = Execute();
         ::setrlimit(RLIMIT_FSIZE, &previousLimit);
@@ -331,7 +325,7 @@ TEST_F(Run, TheMapHoldsAPointForEachPhotoThatHasAPosition)
                                           {Tag::GPSLongitudeRef, Text("W")}}));
     settings.Flags = FlagsWith({4, 16, 18, 19}) + "11";
     settings.ExtraTags = "Xmp.xmp.Rating Exif.Image.Artist";
-    mapPath = (output.Path() / "map.geojson").string();
+    request.mapPath = (output.Path() / "map.geojson").string();
     Execute();
     EXPECT_EQ(host.MessageIds(), (std::vector{MessageId::Summary}));
 
@@ -366,7 +360,7 @@ TEST_F(Run, AGivenListOfPhotosIsReadInsteadOfTheFolderLikeAFoldersPhotos)
     photos.Touch("other/IMG_0001.JPG");
     fs::create_directories(photos.Path() / "other" / "deeper");
     fs::create_directory_symlink(photos.Path() / "other" / "deeper", photos.Path() / "link");
-    photoList = PhotoList{root + "link/../IMG_0001.JPG", root + "IMG_0001.JPG"};
+    request.photos = PhotoList{root + "link/../IMG_0001.JPG", root + "IMG_0001.JPG"};
     settings.Folder = "";
     host.duplicateAnswer = Answer::Yes;
     Execute();

@@ -39,10 +39,11 @@ protected:
         std::filesystem::remove(StoreFile("XDG_CONFIG_DIRS"));
     }
 
-    void Store(const std::string& lines)
+    // Writes the store of `folder` as given, bytes that are not text included.
+    static void Store(const std::string& lines, const char* folder = "XDG_CONFIG_HOME")
     {
-        std::filesystem::create_directories(StoreFile().parent_path());
-        std::ofstream(StoreFile()) << "[General]\n" << lines;
+        std::filesystem::create_directories(StoreFile(folder).parent_path());
+        std::ofstream(StoreFile(folder), std::ios::binary) << "[General]\n" << lines;
     }
 
     const ExtractionSettings defaults = DefaultSettings(DefaultMonthNames());
@@ -124,14 +125,11 @@ TEST_F(SettingsStore, ValuesOfTheWrongTypeReadAsTheirDefaultsAndNumbersByHandAre
 TEST_F(SettingsStore, AHostileStoreStartsWithSaneValuesAndSaysNothing)
 {
     const std::string huge(2'000'000, 'A');  // the file stays below the size the store reads at all
-    std::filesystem::create_directories(StoreFile().parent_path());
-    std::ofstream(StoreFile(), std::ios::binary)
-        << "[General]\nDateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant("
-           "\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
-        << "Folder=\xFF\xFE/photos/\xC3(\nOutFile=" << huge << "\nFlags=" << std::string(100'000, '1')
-        << "\nMonth1=\xE9t\xE9\nMonth2=" << std::string(1'000'000, 'B') << "\nCommentLine=true\n"
-        << "FullFilePath=99999999999999999999\nSubFolders=-1\n[broken\n=\n"
-        << std::string("\0\x01\x02\n", 4);
+    Store("DateFormat=2147483648\nSeparatorNum=-5\nSubSeconds=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\nQStringLis)\n"
+          "Folder=\xFF\xFE/photos/\xC3(\nOutFile=" +
+          huge + "\nFlags=" + std::string(100'000, '1') + "\nMonth1=\xE9t\xE9\nMonth2=" + std::string(1'000'000, 'B') +
+          "\nCommentLine=true\nFullFilePath=99999999999999999999\nSubFolders=-1\n[broken\n=\n" +
+          std::string("\0\x01\x02\n", 4));
 
     static QStringList complaints;
     complaints.clear();
@@ -165,7 +163,7 @@ TEST_F(SettingsStore, AStoreThatIsNoSaneFileReadsAsEmptyAndIsReplacedOnSave)
     const std::map<std::string, std::function<void()>> stores{
         {"a pipe", [] { ASSERT_EQ(::mkfifo(StoreFile().c_str(), 0600), 0); }},
         {"a file beyond the size limit",
-         [this] {
+         [] {
              Store("Folder=/stored\n");
              std::filesystem::resize_file(StoreFile(), 64 * 1024 * 1024);
          }},
@@ -196,7 +194,6 @@ TEST_F(SettingsStore, HelpIsFoundInTheRunningCopysDataFolderUnlessTheMachineName
     EXPECT_TRUE(folder.is_absolute()) << folder;
     EXPECT_TRUE(std::filesystem::is_regular_file(folder / "help" / "index.html")) << folder;
 
-    std::filesystem::create_directories(StoreFile("XDG_CONFIG_DIRS").parent_path());
-    std::ofstream(StoreFile("XDG_CONFIG_DIRS")) << "[General]\ninstall_path=/srv/fotoharvester\n";
+    Store("install_path=/srv/fotoharvester\n", "XDG_CONFIG_DIRS");
     EXPECT_EQ(HelpFolder(), "/srv/fotoharvester");
 }

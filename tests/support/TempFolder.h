@@ -5,6 +5,13 @@
 #include <random>
 #include <string>
 
+// The bytes of a file; none when it cannot be read.
+inline std::string FileText(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // A folder of its own for one test, removed afterwards.
 class TempFolder {
 public:
@@ -37,11 +44,7 @@ public:
         return file.string();
     }
 
-    std::string Read(const std::string& relative) const
-    {
-        std::ifstream in(m_path / relative, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Read(const std::string& relative) const { return FileText(m_path / relative); }
 
 private:
     std::filesystem::path m_path;
