@@ -16,6 +16,7 @@
 
 #include "support/ScriptedTagSource.h"
 #include "support/Tags.h"
+#include "support/TempFolder.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -42,8 +43,10 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
+#include <ranges>
 #include <stdexcept>
 #include <utility>
 
@@ -54,10 +57,9 @@ namespace {
 template <typename T = QWidget>
 T* Child(const QObject& parent, const char* name)
 {
-    T* child = parent.findChild<T*>(QLatin1String(name));
-    if (child == nullptr)
-        throw std::runtime_error(std::string("no control named ") + name);
-    return child;
+    if (T* child = parent.findChild<T*>(QLatin1String(name)))
+        return child;
+    throw std::runtime_error(std::string("no control named ") + name);
 }
 
 // The tags a reader would list, a few of them.
@@ -81,21 +83,6 @@ ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
     return settings;
 }
 
-QStringList ReadLines(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {u"<cannot open %1>"_s.arg(path)};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-bool Touch(const QString& path, const QByteArray& content = "x")
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) &&
-           file.write(content) == content.size();
-}
-
 // Answers from a script, and does what the test asks while each photo is read, as a user could.
 class ScriptedTags : public ScriptedTagSource {
 public:
@@ -111,22 +98,23 @@ public:
 
 // A folder of photos, made by Fuji as the script says, and one for the output.
 struct Photos {
-    QTemporaryDir folder;
-    QTemporaryDir outFolder;
+    TempFolder folder;
+    TempFolder outFolder;
     ScriptedTags tags;
 
-    explicit Photos(std::initializer_list<const char*> names)
+    explicit Photos(std::initializer_list<std::string> names)
     {
-        for (const char* name : names) {
-            Touch(folder.filePath(QLatin1String(name)));
-            tags.Set(QFileInfo(QLatin1String(name)).fileName().toStdString(), TagsWith({{Tag::Make, Text("Fuji")}}));
+        for (const std::string& name : names) {
+            folder.Touch(name);
+            tags.Set(std::filesystem::path(name).filename(), TagsWith({{Tag::Make, Text("Fuji")}}));
         }
     }
-    QString OutFile() const { return outFolder.filePath(u"out.csv"_s); }
+    QString Folder() const { return QString::fromStdString(folder.Path()); }
+    QString OutFile() const { return QString::fromStdString(outFolder.Text() + "out.csv"); }
     ExtractionSettings Settings(std::initializer_list<int> ticked) const
     {
         ExtractionSettings settings = Defaults(ticked);
-        settings.Folder = folder.path().toStdString();
+        settings.Folder = folder.Path();
         settings.OutFile = OutFile().toStdString();
         return settings;
     }
@@ -332,10 +320,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
         // Every column is ticked or unticked at once: by a button, by keys in the list or by its menu.
         const auto everyColumn = [&window](bool ticked) {
-            for (int column = 0; column < ColumnCount(); ++column)
-                if (window.IsColumnTicked(column) != ticked)
-                    return false;
-            return true;
+            return std::ranges::all_of(std::views::iota(0, ColumnCount()),
+                                       [&](int column) { return window.IsColumnTicked(column) == ticked; });
         };
         Child<QPushButton>(window, "tickAllButton")->click();
         QVERIFY(everyColumn(true));
@@ -415,7 +401,7 @@ private slots:
         QFETCH(Filling, row);
         Photos photos({"a.jpg"});
         QStringList given = row.given;
-        given.replaceInStrings(u"@"_s, photos.folder.path());
+        given.replaceInStrings(u"@"_s, photos.Folder());
         Window window;
         QString start;
         const auto chooser = [&](QWidget*, const QString& from) {
@@ -449,46 +435,42 @@ private slots:
             QCOMPARE(QString::fromStdString(window.Settings().Folder), row.folder);
         }
         QCOMPARE(start, row.start);
-        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(),
-                 QString(row.folder).replace(u"@"_s, photos.folder.path()));
+        QCOMPARE(Child<QLineEdit>(window, "folderEdit")->text(), QString(row.folder).replace(u"@"_s, photos.Folder()));
         QCOMPARE(Child<QLineEdit>(window, "outputEdit")->text(), row.outFile);
     }
 
-    void setupHandsItsChoicesToTheWindowOnlyOnOk_data()
-    {
-        QTest::addColumn<bool>("ok");  // or Cancel
-        QTest::newRow("OK") << true;
-        QTest::newRow("Cancel") << false;
-    }
-
+    // Setup opened twice: Cancel first, which hands nothing back, then OK.
     void setupHandsItsChoicesToTheWindowOnlyOnOk()
     {
-        QFETCH(bool, ok);
         ExtractionSettings settings = Defaults();
         settings.DateFormat = 3;
         settings.SubSeconds = settings.Spreadsheet = settings.Formats = 1;
         Window window(settings);
-        // Each value is changed from what Setup shows: one it was not given, or did not hand back,
-        // ends wrong.
-        QTimer::singleShot(0, &window, [&] {
-            auto* setup = window.findChild<SetupDialog*>();
-            QVERIFY(setup != nullptr && setup->isVisible());
-            Child<QLineEdit>(*setup, "monthEdit12")->insert(u"!"_s);
-            Child<QLineEdit>(*setup, "monthEdit5")->clear();
-            for (const char* name : {"subSecondsCheck", "spreadsheetCheck"})
-                Child<QCheckBox>(*setup, name)->toggle();
-            for (auto* combo : {Child<QComboBox>(*setup, "dateFormatCombo"), Child<QComboBox>(*setup, "formatsCombo")})
-                combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
-            Child<QPushButton>(*setup, ok ? "okButton" : "cancelButton")->click();
-        });
-        Child<QPushButton>(window, "setupButton")->click();
+        for (const bool ok : {false, true}) {
+            // Each value is changed from what Setup shows: one it was not given, or did not hand
+            // back, ends wrong.
+            QTimer::singleShot(0, &window, [&] {
+                auto* setup = window.findChild<SetupDialog*>();
+                QVERIFY(setup != nullptr && setup->isVisible());
+                Child<QLineEdit>(*setup, "monthEdit12")->insert(u"!"_s);
+                Child<QLineEdit>(*setup, "monthEdit5")->clear();
+                for (const char* name : {"subSecondsCheck", "spreadsheetCheck"})
+                    Child<QCheckBox>(*setup, name)->toggle();
+                for (auto* combo :
+                     {Child<QComboBox>(*setup, "dateFormatCombo"), Child<QComboBox>(*setup, "formatsCombo")})
+                    combo->setCurrentIndex((combo->currentIndex() + 1) % combo->count());
+                Child<QPushButton>(*setup, ok ? "okButton" : "cancelButton")->click();
+            });
+            Child<QPushButton>(window, "setupButton")->click();
 
-        QCOMPARE(window.Settings().DateFormat, ok ? 4 : 3);
-        QCOMPARE(window.Settings().MonthNames[11], std::string(ok ? "December!" : "December"));
-        QCOMPARE(window.Settings().MonthNames[4], std::string(ok ? "" : "May"));
-        // The formats go on from all photos to photos and videos.
-        QCOMPARE((std::array{window.Settings().SubSeconds, window.Settings().Spreadsheet, window.Settings().Formats}),
-                 (std::array{ok ? 0 : 1, ok ? 0 : 1, ok ? 2 : 1}));
+            QCOMPARE(window.Settings().DateFormat, ok ? 4 : 3);
+            QCOMPARE(window.Settings().MonthNames[11], std::string(ok ? "December!" : "December"));
+            QCOMPARE(window.Settings().MonthNames[4], std::string(ok ? "" : "May"));
+            // The formats go on from all photos to photos and videos.
+            QCOMPARE(
+                (std::array{window.Settings().SubSeconds, window.Settings().Spreadsheet, window.Settings().Formats}),
+                (std::array{ok ? 0 : 1, ok ? 0 : 1, ok ? 2 : 1}));
+        }
     }
 
     void setupShowsTheMomentInEachLayout()
@@ -514,21 +496,20 @@ private slots:
     // the written file offered at its end.
     void runShowsItsStateAndOffersTheWrittenFile_data()
     {
-        QTest::addColumn<int>("answer");      // to the ending message: an action's index; -1 for OK
-        QTest::addColumn<bool>("opens");      // what the desktop answers
-        QTest::addColumn<QString>("opened");  // "file", "folder" or nothing
-        QTest::newRow("OK") << -1 << true << QString();
-        QTest::newRow("Show in folder") << 1 << true << u"folder"_s;
-        QTest::newRow("no program for the file") << 0 << false << u"file"_s;
+        QTest::addColumn<int>("answer");  // to the ending message: -1 for OK, or 0 Open file, 1 Show in folder
+        QTest::addColumn<bool>("opens");  // what the desktop answers
+        QTest::newRow("OK") << -1 << true;
+        QTest::newRow("Show in folder") << 1 << true;
+        QTest::newRow("no program for the file") << 0 << false;
     }
 
     void runShowsItsStateAndOffersTheWrittenFile()
     {
         QFETCH(int, answer);
         QFETCH(bool, opens);
-        QFETCH(QString, opened);
         Photos photos({"a.jpg", "sub/a.jpg"});
-        QVERIFY(Touch(photos.folder.filePath(u"bad1.jpg"_s)) && Touch(photos.folder.filePath(u"bad2.jpg"_s)));
+        photos.folder.Touch("bad1.jpg");
+        photos.folder.Touch("bad2.jpg");
         ExtractionSettings settings = photos.Settings({4});
         settings.MapFile = 1;
         Window window(settings, &photos.tags);
@@ -561,15 +542,15 @@ private slots:
         QVERIFY(runShown);
         QCOMPARE(enabledDuringRun, (QStringList{u"abortButton"_s, u"exitButton"_s}));
         // The photos that could not be read have no value of the one column ticked: no line.
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList(2, u"\"a.jpg\";Fuji"_s));
-        QVERIFY(QFile::exists(photos.outFolder.filePath(u"out.geojson"_s)));
+        QCOMPARE(photos.outFolder.Read("out.csv"), std::string("\"a.jpg\";Fuji\n\"a.jpg\";Fuji\n"));
+        QVERIFY(std::filesystem::exists(photos.outFolder.Path() / "out.geojson"));
         const auto& shown = window.Shown();
         QCOMPARE(int(shown.size()), opens ? 2 : 3);
         QCOMPARE(shown[1].details.split(QLatin1Char('\n')).size(), 2);  // one line for each photo not read
         QCOMPARE(shown[1].actions, (QStringList{u"&Open file"_s, u"&Show in folder"_s}));
         QList<QUrl> expected;
-        if (!opened.isEmpty())
-            expected << QUrl::fromLocalFile(opened == "file"_L1 ? photos.OutFile() : photos.outFolder.path());
+        if (answer >= 0)
+            expected << QUrl::fromLocalFile(answer == 0 ? photos.OutFile() : QFileInfo(photos.OutFile()).path());
         QCOMPARE(window.opened, expected);
         if (!opens)
             QVERIFY(shown[2].text.contains(QDir::toNativeSeparators(photos.OutFile())));
@@ -600,7 +581,8 @@ private slots:
         QFETCH(bool, close);
         QFETCH(bool, earlierFile);
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
-        QVERIFY(!earlierFile || Touch(photos.OutFile()));
+        if (earlierFile)
+            photos.outFolder.Touch("out.csv");
         Window window(photos.Settings({4}), &photos.tags);
         QVERIFY(window.ShowActive());
         window.Messages().setNextAnswers({MessageBoxes::Answer(QMessageBox::No)});
@@ -618,7 +600,7 @@ private slots:
         };
         Child<QPushButton>(window, "extractButton")->click();
 
-        QCOMPARE(ReadLines(photos.OutFile()), QStringList{earlierFile ? u"x"_s : u"\"p1.jpg\",Fuji"_s});
+        QCOMPARE(photos.outFolder.Read("out.csv"), std::string(earlierFile ? "x" : "\"p1.jpg\",Fuji\n"));
         if (!close) {
             QCOMPARE(window.Shown().at(0).buttons, QMessageBox::Yes | QMessageBox::No);
             QCOMPARE(window.Shown().at(0).defaultButton, QMessageBox::No);
@@ -627,28 +609,27 @@ private slots:
         QVERIFY(!closeAccepted && runningAfterClose);  // the window waited for the run ...
         QVERIFY(!window.isVisible());                  // ... and then closed
         QVERIFY(window.Shown().empty());
-        QCOMPARE(LoadSettings().Folder, (photos.folder.path() + QLatin1Char('/')).toStdString());
+        QCOMPARE(LoadSettings().Folder, photos.folder.Text());
     }
 
     // F1 opens the pages with the desktop's xdg-open, which starts and then finds a program for them,
     // or none: then a message names the page.
     void helpOpensThePagesOrSaysWhy()
     {
-        QTemporaryDir bin;
+        TempFolder bin;
         Window window;
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&path] { qputenv("PATH", path); });
-        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+        qputenv("PATH", QByteArray::fromStdString(bin.Path().string() + ":") + path);
         auto* desktop = new DesktopOpener(&window);
         window.SetDesktopOpener([&window, desktop](const QUrl& address, const std::function<void()>& notOpened) {
             window.opened << address;
             desktop->Open(address, notOpened);
         });
         QVERIFY(window.ShowActive());
-        const QString script = bin.filePath(u"xdg-open"_s);
         for (const int exit : {0, 3}) {
-            QVERIFY(Touch(script, "#!/bin/sh\nexit " + QByteArray::number(exit)));
-            QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            const std::string script = bin.Touch("xdg-open", "#!/bin/sh\nexit " + std::to_string(exit));
+            std::filesystem::permissions(script, std::filesystem::perms::owner_all);
             QTest::keyClick(Child(window, "folderEdit"), Qt::Key_F1);
             QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());  // xdg-open has ended
             QCOMPARE(int(window.Shown().size()), exit == 0 ? 0 : 1);
