@@ -63,13 +63,11 @@ T* Child(const QObject& parent, const char* name)
 }
 
 // The tags a reader would list, a few of them.
-KnownTagList SomeTags()
-{
-    return {{{"Exif Photo", "Lens Serial Number", "Exif.Photo.LensSerialNumber", "The lens's serial number."},
-             {"IPTC Application2", "City", "Iptc.Application2.City", "City of the object."},
-             {"XMP xmp", "Rating", "Xmp.xmp.Rating", "A number for the document's status."}},
-            {}};
-}
+const KnownTagList someTags{
+    {{"Exif Photo", "Lens Serial Number", "Exif.Photo.LensSerialNumber", "The lens's serial number."},
+     {"IPTC Application2", "City", "Iptc.Application2.City", "City of the object."},
+     {"XMP xmp", "Rating", "Xmp.xmp.Rating", "A number for the document's status."}},
+    {}};
 
 const SetupDialog::MonthNames english{"January", "February", "March",     "April",   "May",      "June",
                                       "July",    "August",   "September", "October", "November", "December"};
@@ -206,7 +204,7 @@ private slots:
             QVERIFY(window.ShowActive());
             placed = QRect(20, 30, window.width() + 31, window.height() - 17);
             window.setGeometry(placed);
-            window.SetTagLister(SomeTags);
+            window.SetTagLister([] { return someTags; });
             std::string chosen;
             window.SetTagChooser(
                 [&chosen](QWidget*, const KnownTagList&) { return std::optional<std::string>(chosen); });
@@ -248,7 +246,7 @@ private slots:
         QCOMPARE(kept.SeparatorNum, keptSeparator);
         // The next window opens where this one was left, at its size, showing what was kept.
         Window next(kept, &photos.tags);
-        next.SetTagLister(SomeTags);
+        next.SetTagLister([] { return someTags; });
         QCOMPARE(next.geometry(), placed);
         QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
         auto* list = Child<QListWidget>(next, "columnList");
@@ -261,8 +259,7 @@ private slots:
     // and only a key libexiv2 knows can be added -- any key's form when there is no list.
     void tagDialogFiltersAndTakesOnlyKnownKeys()
     {
-        const KnownTagList known = SomeTags();
-        TagDialog dialog(known);
+        TagDialog dialog(someTags);
         auto* table = Child<QTableView>(dialog, "tagTable");
         auto* key = Child<QLineEdit>(dialog, "tagKeyEdit");
         QPushButton* add = Child<QDialogButtonBox>(dialog, "tagButtons")->button(QDialogButtonBox::Ok);
@@ -372,6 +369,7 @@ private slots:
         const QString typed = u"/typed"_s, out = u"/out"_s, photos = u"@"_s, photo = u"@/a.jpg"_s, gone = u"@/gone"_s;
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         const QString subFolders = u"subFoldersCheck"_s, home = QDir::toNativeSeparators(QDir::homePath());
+        const QString onWindow = u"drop:mainWindow"_s, url = u"file://"_s;
         QTest::newRow("folder chosen") << Filling{folder, typed, out, {u"/chosen"_s}, typed, u"/chosen"_s, out};
         QTest::newRow("no folder yet: Pictures") << Filling{folder, {}, out, {}, pictures, {}, out};
         QTest::newRow("output chosen") << Filling{output, typed, out, {u"/chosen.csv"_s}, out, typed, u"/chosen.csv"_s};
@@ -386,14 +384,13 @@ private slots:
         QTest::newRow("photo argument, after an option")
             << Filling{args, typed, out, {u"--x"_s, photo}, {}, photos, out};
         QTest::newRow("missing folder argument") << Filling{args, typed, out, {gone}, {}, gone, out};
-        QTest::newRow("folder dropped on the window")
-            << Filling{u"drop:mainWindow"_s, typed, out, {photos}, {}, photos, out};
+        QTest::newRow("folder dropped on the window") << Filling{onWindow, typed, out, {url + photos}, {}, photos, out};
         QTest::newRow("photo dropped on the output box")
-            << Filling{u"drop:outputEdit"_s, typed, out, {photo}, {}, photos, out};
+            << Filling{u"drop:outputEdit"_s, typed, out, {url + photo}, {}, photos, out};
         QTest::newRow("missing, then a photo, dropped on the folder box")
-            << Filling{u"drop:folderEdit"_s, typed, out, {gone, photo}, {}, photos, out};
+            << Filling{u"drop:folderEdit"_s, typed, out, {url + gone, url + photo}, {}, photos, out};
         QTest::newRow("web address dropped, not taken")
-            << Filling{u"drop:mainWindow"_s, typed, out, {u"https://example.org/a.jpg"_s}, {}, typed, out};
+            << Filling{onWindow, typed, out, {u"https://example.org/a.jpg"_s}, {}, typed, out};
     }
 
     void foldersAndOutputsAreChosenGivenAndDropped()
@@ -415,13 +412,10 @@ private slots:
         if (row.control == "arguments"_L1) {
             window.OpenArguments(given);
         } else if (row.control.startsWith("drop:"_L1)) {
-            QList<QUrl> urls;
-            for (const QString& address : given)
-                urls << (address.startsWith(QLatin1Char('/')) ? QUrl::fromLocalFile(address) : QUrl(address));
             // As file managers offer it: the addresses, and the same as text for a text box to take.
             QMimeData data;
-            data.setUrls(urls);
-            data.setText(urls.constFirst().toString());
+            data.setUrls(QUrl::fromStringList(given));
+            data.setText(given[0]);
             const QString target = row.control.mid(5);
             QWidget* on = target == "mainWindow"_L1 ? &window : Child(window, qPrintable(target));
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -510,12 +504,11 @@ private slots:
         Photos photos({"a.jpg", "sub/a.jpg"});
         photos.folder.Touch("bad1.jpg");
         photos.folder.Touch("bad2.jpg");
-        ExtractionSettings settings = photos.Settings({4});
-        settings.MapFile = 1;
-        Window window(settings, &photos.tags);
+        Window window(photos.Settings({4}), &photos.tags);
         window.desktopOpens = opens;
         QVERIFY(window.ShowActive());
-        Child<QCheckBox>(window, "subFoldersCheck")->setChecked(true);
+        for (const char* name : {"subFoldersCheck", "mapFileCheck"})
+            Child<QCheckBox>(window, name)->setChecked(true);
         Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);  // "; (semi colon)"
         window.Messages().setNextAnswers({QMessageBox::Yes, answer < 0 ? MessageBoxes::Answer(QMessageBox::Ok)
                                                                        : MessageBoxes::Answer::Action(answer)});
