@@ -165,12 +165,8 @@ class UiMainTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()  // no test sees the settings or the window place another test left
-    {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsOrganisation),
-                  QLatin1String(SettingsApplication))
-            .clear();
-    }
+    // No test sees the settings or the window place another test left.
+    void init() { QSettings(QLatin1String(SettingsOrganisation), QLatin1String(SettingsApplication)).clear(); }
 
     void closingKeepsWhatTheWindowShows_data()
     {
@@ -393,8 +389,7 @@ private slots:
         QTest::newRow("home alone, and another user's")
             << Filling{folder, u"~"_s, u"~other/out.csv"_s, {}, home, home, u"~other/out.csv"_s};
         // A folder, or a photo's folder, given or dropped; a drop on a text box is not typed into it.
-        QTest::newRow("photo argument, after an option")
-            << Filling{args, typed, out, {u"--x"_s, photo}, {}, photos, out};
+        QTest::newRow("photo argument after --x") << Filling{args, typed, out, {u"--x"_s, photo}, {}, photos, out};
         QTest::newRow("missing folder argument") << Filling{args, typed, out, {gone}, {}, gone, out};
         QTest::newRow("folder dropped on the window") << Filling{onWindow, typed, out, {url + photos}, {}, photos, out};
         QTest::newRow("photo dropped on the output box")
