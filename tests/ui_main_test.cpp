@@ -80,8 +80,7 @@ ExtractionSettings Defaults(std::initializer_list<int> ticked = {})
 }
 
 // Answers from a script, and does what the test asks while each photo is read, as a user could.
-class ScriptedTags : public ScriptedTagSource {
-public:
+struct ScriptedTags : ScriptedTagSource {
     std::function<void()> whileReading;
 
     TagReading Read(const std::string& path) override
@@ -94,8 +93,7 @@ public:
 
 // A folder of photos, made by Fuji as the script says, and one for the output.
 struct Photos {
-    TempFolder folder;
-    TempFolder outFolder;
+    TempFolder folder, outFolder;
     ScriptedTags tags;
 
     explicit Photos(std::initializer_list<std::string> names)
@@ -154,9 +152,8 @@ public:
 // "drop:" and a control -- and what the boxes show after; @ is a folder that holds a.jpg.
 struct Filling {
     QString control, typedFolder, typedOutput;
-    QStringList given;  // the chooser's answer (none: cancelled), the arguments or the addresses
-    QString start;      // given to the chooser
-    QString folder, outFile;
+    QStringList given;               // the chooser's answer (none: cancelled), the arguments or the addresses
+    QString start, folder, outFile;  // start: given to the chooser
 };
 
 }  // namespace
@@ -320,9 +317,8 @@ private slots:
         Child<QComboBox>(window, "separatorCombo")->setEditText(u"|"_s);
         Child(window, "separatorCombo")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(int(window.Shown().size()), 1);
-        QCOMPARE(window.Shown()[0].text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
-        QCOMPARE(window.Shown()[0].icon, QMessageBox::Warning);
+        QCOMPARE(window.Shown().at(0).text, QString::fromStdString(MakeMessage(MessageId::FolderEmpty).text));
+        QCOMPARE(window.Shown().at(0).icon, QMessageBox::Warning);
         QCOMPARE(Child<QComboBox>(window, "separatorCombo")->count(), 4);
         // The bar counts photos, more than 16 bits hold.
         window.SetProgressRange(70000);
@@ -619,8 +615,7 @@ private slots:
         QTest::newRow("German") << QStringList{u"LANG=de_DE.UTF-8"_s} << true;
         QTest::newRow("LC_ALL before LANG") << QStringList{u"LC_ALL=C"_s, u"LANG=de_DE.UTF-8"_s} << false;
         QTest::newRow("C whatever LANGUAGE says") << QStringList{u"LANG=C.UTF-8"_s, u"LANGUAGE=de"_s} << false;
-        QTest::newRow("first translated of LANGUAGE")
-            << QStringList{u"LANG=fr_FR.UTF-8"_s, u"LANGUAGE=fr:de"_s} << true;
+        QTest::newRow("LANGUAGE's first translated") << QStringList{u"LANG=fr_FR.UTF-8"_s, u"LANGUAGE=fr:de"_s} << true;
         QTest::newRow("English before German") << QStringList{u"LANG=de_DE.UTF-8"_s, u"LANGUAGE=en:de"_s} << false;
     }
 
