@@ -98,10 +98,8 @@ struct Photos {
 
     explicit Photos(std::initializer_list<std::string> names)
     {
-        for (const std::string& name : names) {
-            folder.Touch(name);
-            tags.Set(std::filesystem::path(name).filename(), TagsWith({{Tag::Make, Text("Fuji")}}));
-        }
+        for (const std::string& name : names)
+            tags.Set(std::filesystem::path(folder.Touch(name)).filename(), TagsWith({{Tag::Make, Text("Fuji")}}));
     }
     QString Folder() const { return QString::fromStdString(folder.Path()); }
     QString OutFile() const { return QString::fromStdString(outFolder.Text() + "out.csv"); }
@@ -114,21 +112,15 @@ struct Photos {
     }
 };
 
-// The tags of a window whose test gives none; a base, so that they are made before the window.
-struct NoPhotos {
-    ScriptedTags noPhotos;
-};
-
 // The window with nothing that could wait for a person: a message box beyond the answers a test
 // queues is answered "none" (and recorded), the choosers stay shut, and what the desktop is asked
 // to open is recorded.
-class Window : private NoPhotos, public MainWindow {
+class Window : public MainWindow {
 public:
     QList<QUrl> opened;
     bool desktopOpens = true;
 
-    explicit Window(ExtractionSettings settings = Defaults(), TagSource* tags = nullptr)
-        : MainWindow(std::move(settings), tags != nullptr ? *tags : noPhotos)
+    explicit Window(TagSource& tags, ExtractionSettings settings = Defaults()) : MainWindow(std::move(settings), tags)
     {
         Messages().setAnswerWhenNoneQueued(QMessageBox::NoButton);
         SetFolderChooser([](QWidget*, const QString&) { return std::optional<QString>(); });
@@ -189,7 +181,7 @@ private slots:
         ExtractionSettings stored = photos.Settings({3, 4});
         stored.SeparatorNum = 3;
         stored.SeparatorText = "#";  // typed last time; shown only where the position names no entry
-        Window window(stored, &photos.tags);
+        Window window(photos.tags, stored);
         QVERIFY(window.ShowActive());
         const QRect placed(20, 30, window.width() + 31, window.height() - 17);
         window.setGeometry(placed);
@@ -229,7 +221,7 @@ private slots:
         QCOMPARE(kept.Flags, Defaults({3, 4}).Flags + "01");
         QCOMPARE(kept.SeparatorNum, keptSeparator);
         // The next window opens where this one was left, at its size, showing what was kept.
-        Window next(kept, &photos.tags);
+        Window next(photos.tags, kept);
         next.SetTagLister([] { return someTags; });
         QCOMPARE(next.geometry(), placed);
         QCOMPARE(Child<QComboBox>(next, "separatorCombo")->currentText(), shownAgain);
@@ -268,7 +260,8 @@ private slots:
     // progress bar's count, and Help: its menu, F1 and pages that are not there.
     void firstSizeKeysNamesEnterAndHelp()
     {
-        Window window(Defaults({2, 5}));
+        ScriptedTags noPhotos;
+        Window window(noPhotos, Defaults({2, 5}));
         window.resize(window.sizeHint());  // the natural size, as on any screen tall enough for it
         QVERIFY(window.ShowActive());
         // Most of the columns show, and the list takes what the window gains.
@@ -400,7 +393,7 @@ private slots:
         Photos photos({"a.jpg"});
         QStringList given = row.given;
         given.replaceInStrings(u"@"_s, photos.Folder());
-        Window window;
+        Window window(photos.tags);
         QString start;
         const auto chooser = [&](QWidget*, const QString& from) {
             start = from;
@@ -440,7 +433,8 @@ private slots:
         ExtractionSettings settings = Defaults();
         settings.DateFormat = 3;
         settings.SubSeconds = settings.Spreadsheet = settings.Formats = 1;
-        Window window(settings);
+        ScriptedTags noPhotos;
+        Window window(noPhotos, settings);
         for (const bool ok : {false, true}) {
             // Each value is changed from what Setup shows: one it was not given, or did not hand
             // back, ends wrong.
@@ -471,7 +465,6 @@ private slots:
     void setupShowsTheMomentInEachLayout()
     {
         SetupDialog setup;
-        setup.SetValues(english, 0, 0);
         const QDate today = QDate::currentDate();
         // A month name typed in the dialog shows at once in a layout that spells the month.
         Child<QLineEdit>(setup, qPrintable(u"monthEdit%1"_s.arg(today.month())))->setText(u"Mois"_s);
@@ -505,7 +498,7 @@ private slots:
         Photos photos({"a.jpg", "sub/a.jpg"});
         photos.folder.Touch("bad1.jpg");
         photos.folder.Touch("bad2.jpg");
-        Window window(photos.Settings({4}), &photos.tags);
+        Window window(photos.tags, photos.Settings({4}));
         window.desktopOpens = opens;
         QVERIFY(window.ShowActive());
         for (const char* name : {"subFoldersCheck", "mapFileCheck"})
@@ -577,7 +570,7 @@ private slots:
         Photos photos({"p1.jpg", "p2.jpg", "p3.jpg"});
         if (earlierFile)
             photos.outFolder.Touch("out.csv");
-        Window window(photos.Settings({4}), &photos.tags);
+        Window window(photos.tags, photos.Settings({4}));
         QVERIFY(window.ShowActive());
         window.Messages().setNextAnswers({MessageBoxes::Answer(QMessageBox::No)});
         bool closeAccepted = true, runningAfterClose = false, stopping = false;
@@ -637,7 +630,7 @@ private slots:
         const WindowLanguage chosen(UserLanguages());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), german ? u"Abbrechen"_s : u"Cancel"_s);
         Photos photos({"a.jpg"});
-        Window window(photos.Settings({4}), &photos.tags);
+        Window window(photos.tags, photos.Settings({4}));
         QCOMPARE(Child<QListWidget>(window, "columnList")->item(4)->text(),
                  german ? u"Kamerahersteller"_s : u"Camera manufacturer"_s);
         Child<QComboBox>(window, "separatorCombo")->setCurrentIndex(2);
