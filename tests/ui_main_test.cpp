@@ -640,9 +640,8 @@ private slots:
 
         // The separator's stored entry in English; the ending, filled, in German.
         QCOMPARE(window.Settings().SeparatorText, std::string("; (semi colon)"));
-        QCOMPARE(int(window.Shown().size()), 1);
-        QCOMPARE(window.Shown()[0].icon, QMessageBox::Information);
-        const QString ending = window.Shown()[0].text;
+        QCOMPARE(window.Shown().at(0).icon, QMessageBox::Information);
+        const QString ending = window.Shown().at(0).text;
         QVERIFY2(ending.startsWith(german ? u"Die EXIF-Daten von 1 Dateien"_s : u"EXIF data have been"_s) &&
                      ending.contains(photos.OutFile()),
                  qPrintable(ending));
