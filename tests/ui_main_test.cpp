@@ -193,6 +193,8 @@ private slots:
             chosen = someTags.tags[tag].key;
             Child<QPushButton>(window, "addTagButton")->click();
         }
+        chosen = "Exif.Photo";  // no key: nothing is added
+        Child<QPushButton>(window, "addTagButton")->click();
         Child<QPushButton>(window, "extractButton")->click();  // the run is asked for the tags listed
         QCOMPARE(window.Settings().ExtraTags,
                  std::string("Xmp.xmp.Rating Iptc.Application2.City Exif.Photo.LensSerialNumber"));
@@ -292,14 +294,19 @@ private slots:
         Child(window, "folderEdit")->setFocus();
         QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), Child(window, "columnList"));
-        // Every column is ticked or unticked at once: by a button, by keys in the list or by its menu.
+        // Every column is ticked or unticked at once: by a button, by keys in the list (only there) or by its menu.
         QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
         const std::pair<std::function<void()>, bool> ticks[]{
             {[&window] { Child<QPushButton>(window, "tickAllButton")->click(); }, true},
             {[&window] { Child<QPushButton>(window, "tickNoneButton")->click(); }, false},
             {[list] { QTest::keySequence(list, QKeySequence(u"Ctrl+A"_s)); }, true},
             {[list] { QTest::keySequence(list, QKeySequence(u"Ctrl+Shift+A"_s)); }, false},
-            {[list] { list->actions().at(0)->trigger(); }, true}};
+            {[list] { list->actions().at(0)->trigger(); }, true},
+            {[&window] {
+                 Child(window, "folderEdit")->setFocus();
+                 QTest::keySequence(QApplication::focusWidget(), QKeySequence(u"Ctrl+Shift+A"_s));
+             },
+             true}};
         for (const auto& [tick, ticked] : ticks) {
             tick();
             for (int column = 0; column < ColumnCount(); ++column)

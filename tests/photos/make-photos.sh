@@ -205,6 +205,11 @@ cp base.tif tagged.tif
 et -Make='Nikon ' -Model='D750' -ModifyDate='2019:05:06 07:08:09' -DateTimeOriginal='2019:05:06 07:08:00' \
    -FNumber=8 -ISO=200 -EXIF:Flash#=1 -XPTitle='Tiff title' -IPTC:Headline='tiff headline' tagged.tif
 
+# As in wrong-model.jpg, but in a TIFF, which FreeImage reads whole: a DateTimeOriginal in IFD0 is not
+# the moment the picture was taken.
+cp base.tif date-in-ifd0.tif
+et -ModifyDate='2016:06:06 06:06:06' -IFD0:DateTimeOriginal='2015:05:05 05:05:05' date-in-ifd0.tif
+
 # A TIFF whose only metadata is an ICC profile (a bare header, no tags in it). FreeImage then
 # keeps an empty main model whose first tag is garbage.
 convert -size 8x6 xc:gray -colorspace gray -compress none icc-only.tif
